@@ -1,0 +1,25 @@
+# kelm_subsystem(NAME SOURCES ... HEADERS ... TESTS ...)
+# Adds a subsystem's sources and public headers to the one library, and builds its
+# tests into one test binary named <NAME>_test.
+function(kelm_subsystem name)
+  cmake_parse_arguments(arg "" "" "SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
+  set(sources ${KELM_SOURCES})
+  set(headers ${KELM_PUBLIC_HEADERS})
+  foreach(f ${arg_SOURCES})
+    list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+  endforeach()
+  file(RELATIVE_PATH dir ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(f ${arg_HEADERS})
+    list(APPEND headers ${dir}/${f})
+  endforeach()
+  set(KELM_SOURCES ${sources} PARENT_SCOPE)
+  set(KELM_PUBLIC_HEADERS ${headers} PARENT_SCOPE)
+  if(KELM_BUILD_TESTS AND arg_TESTS)
+    add_executable(${name}_test ${arg_TESTS})
+    target_link_libraries(${name}_test PRIVATE kelm_static GTest::gtest_main ${arg_TEST_LIBS})
+    target_compile_definitions(${name}_test PRIVATE
+      KELM_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data")
+    gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+  endif()
+endfunction()

@@ -1,0 +1,31 @@
+// The Win32 scalar types and constants that the library's code is written with.
+// Widths are those of 32-bit Windows: LONG and DWORD are 32 bits on every
+// platform here, unlike the C `long` of Linux.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using BOOL = int;
+using LONG = std::int32_t;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPTSTR = char*;
+using LPCTSTR = const char*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+
+inline constexpr BOOL TRUE = 1;
+inline constexpr BOOL FALSE = 0;
+
+struct HWND__;
+using HWND = HWND__*;
