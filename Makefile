@@ -1,0 +1,35 @@
+# The project's entry points. Each target bootstraps the machine first, so a
+# fresh Debian machine needs nothing else.
+
+JOBS ?= $(shell nproc)
+KELM_RELEASE := build/release/tools/kelm/kelm
+
+.PHONY: all bootstrap demo test bench fuzz install-check clean
+
+all: test
+
+bootstrap:
+	sh scripts/bootstrap
+
+demo: bootstrap
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target kelm
+	$(KELM_RELEASE) stroke decode --writer stentura --file examples/dictation.stentura
+
+test: bootstrap
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev -j $(JOBS)
+
+bench: bootstrap
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	for b in build/release/bench/*_bench; do $$b --benchmark_min_time=0.2; done
+
+fuzz: bootstrap
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	for f in build/fuzz/fuzz/*_fuzz; do $$f -max_total_time=60 -timeout=5; done
+
+clean:
+	rm -rf build
