@@ -84,6 +84,10 @@ class CFile : public CObject {
   size_t m_bufferPos = 0;
   size_t m_bufferEnd = 0;
   BufferMode m_mode = BufferMode::none;
+  // What the descriptor was opened for, so that a Write to a read-only file
+  // fails at once rather than at the later flush.
+  bool m_bCanRead = false;
+  bool m_bCanWrite = false;
 };
 
 class CMemFile : public CFile {

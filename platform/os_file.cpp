@@ -1,0 +1,83 @@
+#include "platform/os_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace os_file {
+
+namespace {
+
+// open(2) is variadic, so it cannot sit in the table as it is.
+int open_with_mode(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+
+constexpr system_calls real_table = {open_with_mode, ::close, ::read,      ::write,
+                                     ::lseek,        ::fsync, ::ftruncate, ::fstat};
+
+system_calls table = real_table;
+
+template <class Call>
+auto retry_eintr(Call call) {
+  for (;;) {
+    const auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+}  // namespace
+
+system_calls& calls() { return table; }
+
+const system_calls& real_calls() { return real_table; }
+
+int open_file(const char* path, int flags, mode_t mode) {
+  return retry_eintr([&] { return table.open(path, flags, mode); });
+}
+
+int close_file(int fd) { return table.close(fd); }
+
+ssize_t read_some(int fd, void* buf, size_t count) {
+  return retry_eintr([&] { return table.read(fd, buf, count); });
+}
+
+bool write_all(int fd, const void* buf, size_t count) {
+  const auto* bytes = static_cast<const char*>(buf);
+  while (count > 0) {
+    const ssize_t written = retry_eintr([&] { return table.write(fd, bytes, count); });
+    if (written < 0) return false;
+    if (written == 0) {
+      // A regular file accepts nothing only when there is no room for it.
+      errno = ENOSPC;
+      return false;
+    }
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+off_t seek(int fd, off_t offset, int whence) {
+  return retry_eintr([&] { return table.lseek(fd, offset, whence); });
+}
+
+int sync(int fd) {
+  return retry_eintr([&] { return table.fsync(fd); });
+}
+
+int truncate(int fd, off_t length) {
+  return retry_eintr([&] { return table.ftruncate(fd, length); });
+}
+
+off_t size(int fd) {
+  struct stat st {};
+  if (retry_eintr([&] { return table.fstat(fd, &st); }) != 0) return -1;
+  return st.st_size;
+}
+
+int access_mode(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags == -1 ? -1 : (flags & O_ACCMODE);
+}
+
+}  // namespace os_file

@@ -1,0 +1,46 @@
+// The system calls under CFile, reached through one replaceable table so that
+// a test can make them fail as real files fail (EINTR, short transfers, a full
+// disk, an I/O error). Internal to the platform layer.
+//
+// The wrappers below are what CFile calls: they retry EINTR, and write_all
+// loops over short writes. They report failure as the system calls do: -1 (or
+// false) with errno set.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+
+namespace os_file {
+
+struct system_calls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  int (*close)(int fd);
+  ssize_t (*read)(int fd, void* buf, size_t count);
+  ssize_t (*write)(int fd, const void* buf, size_t count);
+  off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*fsync)(int fd);
+  int (*ftruncate)(int fd, off_t length);
+  int (*fstat)(int fd, struct stat* st);
+};
+
+// The table in use; a test replaces entries and puts the table back after.
+system_calls& calls();
+// The real system calls, for a replacement that passes a call on.
+const system_calls& real_calls();
+
+int open_file(const char* path, int flags, mode_t mode);
+// Closes once: Linux releases the descriptor even when close fails.
+int close_file(int fd);
+ssize_t read_some(int fd, void* buf, size_t count);
+bool write_all(int fd, const void* buf, size_t count);
+off_t seek(int fd, off_t offset, int whence);
+int sync(int fd);
+int truncate(int fd, off_t length);
+// The file's size, or -1.
+off_t size(int fd);
+// O_RDONLY, O_WRONLY or O_RDWR for an open descriptor, or -1.
+int access_mode(int fd);
+
+}  // namespace os_file
