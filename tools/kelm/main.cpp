@@ -1,0 +1,24 @@
+// kelm: the command-line host of KelmLib. Each subcommand group lives in a
+// file of its own and registers itself here.
+
+#include <CLI/CLI.hpp>
+
+#include "exit_status.h"
+#include "stroke_commands.h"
+
+int main(int argc, char** argv) {
+  using namespace kelm_cli;
+  CLI::App app{"Stenographic transcription tools over KelmLib", "kelm"};
+  app.require_subcommand(1);
+  int status = exit_ok;
+  add_stroke_commands(app, status);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // CLI11 has an exit code of its own for every kind of parse error; a
+    // caller needs only to know that the command line was wrong. Help asked
+    // for is a success.
+    return app.exit(e) == 0 ? exit_ok : exit_usage;
+  }
+  return status;
+}

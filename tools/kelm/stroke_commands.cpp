@@ -1,0 +1,329 @@
+#include "stroke_commands.h"
+
+#include <kelm/kelm.h>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exit_status.h"
+#include "text_encoding.h"
+
+namespace kelm_cli {
+namespace {
+
+enum class Notation { plain, spaced, rtf, hex };
+
+struct NotationName {
+  const char* name;
+  Notation notation;
+};
+
+constexpr NotationName notations[] = {
+    {"plain", Notation::plain},
+    {"spaced", Notation::spaced},
+    {"rtf", Notation::rtf},
+    {"hex", Notation::hex},
+};
+
+struct Writer {
+  const char* name;
+  std::size_t packet_size;
+  void (CStroke::*read_packet)(const BYTE*);
+};
+
+constexpr Writer writers[] = {
+    {"stentura", 4, &CStroke::SetStentura}, {"sten8000", 3, &CStroke::SetSten8000},
+    {"baron", 3, &CStroke::SetBaron},       {"flash", 3, &CStroke::SetFlash},
+    {"xscribe", 3, &CStroke::SetXScribe},   {"merit", 4, &CStroke::SetMerit},
+};
+
+// The only writer whose packets the library can write.
+constexpr const char* encodable_writer = "sten8000";
+constexpr std::size_t sten8000_packet_size = 3;
+
+struct ShowOptions {
+  bool grandjean = false;
+  std::string notation = "plain";
+  std::vector<std::string> outlines;
+};
+
+struct DecodeOptions {
+  std::string writer;
+  bool from_capture = false;
+  std::string capture;
+  std::vector<std::string> hex_bytes;
+};
+
+struct EncodeOptions {
+  std::string writer;
+  std::vector<std::string> outlines;
+};
+
+std::ostream& complain(std::string_view command) {
+  return std::cerr << "kelm stroke " << command << ": ";
+}
+
+std::string printable(const CString& text) { return to_utf8(text.View()); }
+
+// Readers give the index of a repeated key but the index + 1 of a character
+// the notation does not take, so a result alone leaves two candidates. A read
+// of the text before the result fails exactly when the culprit lies inside it.
+// A character that reads on its own yet fails in context repeats a key.
+struct ReadFailure {
+  int index;
+  bool repeated_key;
+};
+
+ReadFailure locate_failure(const CString& text, int result, int grandjean) {
+  CSteno scratch;
+  int index = scratch.SetString(text.Left(result), grandjean) != 0 ? result - 1 : result;
+  if (index >= text.GetLength()) index = text.GetLength() - 1;
+  const bool reads_alone = scratch.SetString(CString(text[index]), grandjean) == 0;
+  return {index, reads_alone};
+}
+
+void report_unreadable(std::string_view command, const CString& text, int result, int grandjean) {
+  const ReadFailure failure = locate_failure(text, result, grandjean);
+  const std::string shown = printable(text);
+  complain(command) << "cannot read \"" << shown << "\": character " << failure.index + 1
+                    << (failure.repeated_key ? " repeats a key" : " is not in the notation") << '\n'
+                    << "  " << shown << '\n'
+                    << "  " << std::string(failure.index, ' ') << "^\n";
+}
+
+std::optional<CSteno> read_outline(std::string_view command, const std::string& argument,
+                                   int grandjean) {
+  const CString text{to_cp1252(argument)};
+  CSteno steno;
+  const int result = steno.SetString(text, grandjean);
+  if (result == 0) return steno;
+  report_unreadable(command, text, result, grandjean);
+  return std::nullopt;
+}
+
+// Strokes with no key are left out, as the outline's own text forms leave
+// them out.
+CString write_spaced(const CSteno& steno, int grandjean) {
+  CString text;
+  for (int i = 0; i < steno.GetStrokeCount(); ++i) {
+    if (steno[i].IsEmpty()) continue;
+    if (!text.IsEmpty()) text += '/';
+    text += steno[i].GetStrSpaced(grandjean);
+  }
+  return text;
+}
+
+CString write_outline(const CSteno& steno, Notation notation, int grandjean) {
+  switch (notation) {
+    case Notation::spaced:
+      return write_spaced(steno, grandjean);
+    case Notation::rtf:
+      return steno.GetStrRtf(grandjean);
+    case Notation::hex:
+      return steno.GetStrHex();
+    case Notation::plain:
+      break;
+  }
+  return steno.GetStrDisplay(grandjean);
+}
+
+Notation find_notation(std::string_view name) {
+  for (const NotationName& n : notations)
+    if (name == n.name) return n.notation;
+  return Notation::plain;
+}
+
+int run_show(const ShowOptions& options) {
+  const int grandjean = options.grandjean ? 1 : 0;
+  const Notation notation = find_notation(options.notation);
+  int status = exit_ok;
+  for (const std::string& argument : options.outlines) {
+    const std::optional<CSteno> steno = read_outline("show", argument, grandjean);
+    if (!steno) {
+      status = exit_bad_input;
+      continue;
+    }
+    std::cout << printable(write_outline(*steno, notation, grandjean)) << '\n';
+  }
+  return status;
+}
+
+std::string hex_byte(BYTE b) {
+  constexpr std::string_view digits = "0123456789ABCDEF";
+  return {digits[b >> 4], digits[b & 0x0F]};
+}
+
+int hex_digit_value(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+// Each word is a run of byte pairs: "c0c8c4c1", or "C0 C8 C4 C1" as one
+// quoted argument or as four.
+std::optional<std::vector<BYTE>> parse_hex_bytes(const std::vector<std::string>& arguments) {
+  std::vector<BYTE> bytes;
+  for (const std::string& argument : arguments) {
+    std::string_view rest = argument;
+    while (!rest.empty()) {
+      const std::size_t start = rest.find_first_not_of(" \t\n");
+      if (start == std::string_view::npos) break;
+      rest.remove_prefix(start);
+      const std::string_view word = rest.substr(0, rest.find_first_of(" \t\n"));
+      rest.remove_prefix(word.size());
+      if (word.size() % 2 != 0) {
+        complain("decode") << "\"" << word << "\" has an odd number of hex digits\n";
+        return std::nullopt;
+      }
+      for (std::size_t i = 0; i < word.size(); i += 2) {
+        const int high = hex_digit_value(word[i]);
+        const int low = hex_digit_value(word[i + 1]);
+        if (high < 0 || low < 0) {
+          complain("decode") << "\"" << word << "\" is not a run of hex bytes\n";
+          return std::nullopt;
+        }
+        bytes.push_back(static_cast<BYTE>(high << 4 | low));
+      }
+    }
+  }
+  return bytes;
+}
+
+std::optional<std::vector<BYTE>> read_capture(const std::string& path) {
+  try {
+    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
+    std::vector<BYTE> bytes;
+    BYTE chunk[4096];
+    while (const UINT n = file.Read(chunk, sizeof chunk))
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    return bytes;
+  } catch (const CFileException& e) {
+    complain("decode") << "cannot read " << path << ": " << printable(e.Describe()) << '\n';
+    return std::nullopt;
+  }
+}
+
+const Writer& find_writer(std::string_view name) {
+  for (const Writer& w : writers)
+    if (name == w.name) return w;
+  return writers[0];
+}
+
+std::string describe_stroke(const CStroke& stroke) {
+  if (stroke.IsEmpty()) return "(no keys) 000000";
+  return printable(stroke.GetStrCompressed(0)) + ' ' + printable(stroke.GetStrHex());
+}
+
+int run_decode(const DecodeOptions& options) {
+  const Writer& writer = find_writer(options.writer);
+  const std::optional<std::vector<BYTE>> bytes =
+      options.from_capture ? read_capture(options.capture) : parse_hex_bytes(options.hex_bytes);
+  if (!bytes) return exit_bad_input;
+  const std::size_t left_over = bytes->size() % writer.packet_size;
+  CStroke stroke;
+  for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
+    (stroke.*writer.read_packet)(bytes->data() + at);
+    std::cout << describe_stroke(stroke) << '\n';
+  }
+  if (left_over == 0) return exit_ok;
+  complain("decode") << "the last " << left_over << " byte(s) do not make a whole " << writer.name
+                     << " packet of " << writer.packet_size << " bytes\n";
+  return exit_bad_input;
+}
+
+int run_encode(const EncodeOptions& options) {
+  int status = exit_ok;
+  for (const std::string& argument : options.outlines) {
+    const std::optional<CSteno> steno = read_outline("encode", argument, 0);
+    if (!steno) {
+      status = exit_bad_input;
+      continue;
+    }
+    std::vector<BYTE> packets(sten8000_packet_size * steno->GetStrokeCount());
+    steno->GetSten8000(packets.data());
+    std::string line;
+    for (const BYTE b : packets) line += (line.empty() ? "" : " ") + hex_byte(b);
+    std::cout << line << '\n';
+  }
+  return status;
+}
+
+std::vector<std::string> writer_names() {
+  std::vector<std::string> names;
+  for (const Writer& w : writers) names.emplace_back(w.name);
+  return names;
+}
+
+std::vector<std::string> notation_names() {
+  std::vector<std::string> names;
+  for (const NotationName& n : notations) names.emplace_back(n.name);
+  return names;
+}
+
+constexpr const char* outline_help =
+    "Outlines in the plain notation, strokes joined by '/' (KAT/-S); put -- before "
+    "the first outline when it begins with a hyphen";
+
+void add_show(CLI::App& group, int& status) {
+  auto options = std::make_shared<ShowOptions>();
+  CLI::App* show = group.add_subcommand("show", "Write outlines in a stroke notation, one a line");
+  show->add_flag("--grandjean", options->grandjean,
+                 "Read and write for the French Grandjean keyboard");
+  show->add_option("--format", options->notation, "Notation to write")
+      ->transform(CLI::IsMember(notation_names(), CLI::ignore_case))
+      ->type_name("NOTATION")
+      ->default_str("plain");
+  show->add_option("OUTLINE", options->outlines, outline_help)->required();
+  show->callback([options, &status] { status = run_show(*options); });
+}
+
+void add_decode(CLI::App& group, int& status) {
+  auto options = std::make_shared<DecodeOptions>();
+  CLI::App* decode = group.add_subcommand(
+      "decode", "Cut writer bytes into packets and print one stroke a line with its hex form");
+  decode->add_option("--writer", options->writer, "Steno writer that sent the bytes")
+      ->required()
+      ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
+      ->type_name("WRITER");
+  CLI::Option* capture =
+      decode->add_option("--file", options->capture, "Capture of the writer's bytes")
+          ->type_name("CAPTURE");
+  CLI::Option* hex_bytes =
+      decode->add_option("HEXBYTES", options->hex_bytes, "Bytes in hex: C0 C8 C4 C1 or c0c8c4c1");
+  capture->excludes(hex_bytes);
+  decode->callback([options, capture, hex_bytes, &status] {
+    options->from_capture = capture->count() > 0;
+    if (!options->from_capture && hex_bytes->count() == 0)
+      throw CLI::RequiredError("--file CAPTURE or HEXBYTES");
+    status = run_decode(*options);
+  });
+}
+
+void add_encode(CLI::App& group, int& status) {
+  auto options = std::make_shared<EncodeOptions>();
+  CLI::App* encode =
+      group.add_subcommand("encode", "Print the writer packets of outlines in hex, one a line");
+  encode->add_option("--writer", options->writer, "Steno writer to write packets for")
+      ->required()
+      ->transform(CLI::IsMember({encodable_writer}, CLI::ignore_case))
+      ->type_name("WRITER");
+  encode->add_option("OUTLINE", options->outlines, outline_help)->required();
+  encode->callback([options, &status] { status = run_encode(*options); });
+}
+
+}  // namespace
+
+void add_stroke_commands(CLI::App& app, int& status) {
+  CLI::App* group = app.add_subcommand("stroke", "Steno strokes: notations and writer packets");
+  group->require_subcommand(1);
+  add_show(*group, status);
+  add_decode(*group, status);
+  add_encode(*group, status);
+}
+
+}  // namespace kelm_cli

@@ -1,0 +1,21 @@
+// The library's text is Windows-1252; a terminal's is UTF-8. Everything the
+// command prints from a library string, and every argument it hands to the
+// library as text, crosses through this pair.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelm_cli {
+
+// Total: the five bytes that Windows-1252 leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) become the C1 controls of the same value, as Windows
+// itself maps them, so every byte survives a round trip.
+std::string to_utf8(std::string_view cp1252);
+
+// One byte per character, so positions in the result are character
+// positions in the input. A character Windows-1252 cannot hold, and each
+// byte of a malformed sequence, becomes '?'.
+std::string to_cp1252(std::string_view utf8);
+
+}  // namespace kelm_cli
