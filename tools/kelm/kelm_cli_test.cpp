@@ -117,7 +117,7 @@ TEST(KelmStrokeShow, WritesEachNotation) {
       {{"stroke", "show", "--format", "spaced", "KAT/-S"},
        columns({{4, 'K'}, {9, 'A'}, {20, 'T'}}) + "/" + columns({{21, 'S'}}) + "\n"},
       // Strokes with no key are left out, as in every outline text form.
-      {{"stroke", "show", "--format", "spaced", "-/S"}, columns({{2, 'S'}}) + "\n"},
+      {{"stroke", "show", "--format", "spaced", "--", "-/S"}, columns({{2, 'S'}}) + "\n"},
       {{"stroke", "show", "--format", "rtf", "@#5-9"}, "!,#5-9\n"},
       {{"stroke", "show", "--format", "RTF", "TS"}, "ST\n"},
       {{"stroke", "show", "--format", "hex", "KAT/-S"}, "084008000004\n"},
@@ -294,7 +294,7 @@ TEST(KelmStrokeEncode, WritesSten8000Packets) {
 TEST(KelmStrokeEncode, DecodesBackToTheSameStrokes) {
   const std::vector<std::string> outlines{"KAT", "STKPWHRAO*EUFRPBLGTSDZ", "@#", "-Z", "#1-9"};
   for (const std::string& outline : outlines) {
-    const Outcome encoded = run_kelm({"stroke", "encode", "--writer", "sten8000", outline});
+    const Outcome encoded = run_kelm({"stroke", "encode", "--writer", "sten8000", "--", outline});
     const Outcome shown = run_kelm({"stroke", "show", "--", outline});
     const Outcome decoded =
         run_kelm({"stroke", "decode", "--writer", "sten8000", encoded.out.substr(0, 8)});

@@ -203,7 +203,7 @@ std::optional<std::vector<BYTE>> read_capture(const std::string& path) {
       bytes.insert(bytes.end(), chunk, chunk + n);
     return bytes;
   } catch (const CFileException& e) {
-    complain("decode") << "cannot read " << path << ": " << printable(e.Describe()) << '\n';
+    complain("decode") << "cannot read the capture: " << printable(e.Describe()) << '\n';
     return std::nullopt;
   }
 }
