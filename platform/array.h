@@ -10,6 +10,7 @@
 // their index in debug builds.
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <memory>
@@ -41,6 +42,19 @@ template <class TYPE>
 constexpr INT_PTR ArchivedElementSize(const TYPE*) {
   return sizeof(TYPE);
 }
+
+// Strings go one by one with their length prefix, as MFC's CStringArray
+// writes them; the shortest prefix is one byte.
+inline void SerializeElements(CArchive& ar, CString* pElements, INT_PTR nCount) {
+  for (INT_PTR i = 0; i < nCount; ++i) {
+    if (ar.IsStoring())
+      ar << pElements[i];
+    else
+      ar >> pElements[i];
+  }
+}
+
+constexpr INT_PTR ArchivedElementSize(const CString*) { return 1; }
 
 template <class TYPE, class ARG_TYPE>
 class CArray : public CObject {

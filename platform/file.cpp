@@ -83,16 +83,15 @@ CFile::~CFile() {
 BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
   if (IsOpen()) Abort();
   const int flags = open_flags(nOpenFlags);
-  int fd = -1;
-  int error = EINVAL;
-  if (lpszFileName == nullptr) {
-    error = ENOENT;
-  } else if (flags != -1) {
-    fd = os_file::open_file(lpszFileName, flags, 0666);
-    error = errno;
+  if (flags == -1) {
+    if (pError != nullptr)
+      *pError = CFileException(CFileException::genericException, EINVAL, lpszFileName);
+    return FALSE;
   }
+  const int fd = lpszFileName == nullptr ? (errno = ENOENT, -1)
+                                         : os_file::open_file(lpszFileName, flags, 0666);
   if (fd == -1) {
-    if (pError != nullptr) *pError = os_error(error, lpszFileName);
+    if (pError != nullptr) *pError = os_error(errno, lpszFileName);
     return FALSE;
   }
   m_hFile = fd;

@@ -1,0 +1,313 @@
+#include "platform/archive.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/array.h"
+#include "platform/file.h"
+
+// The largest block requested from operator new, so that a test can show a
+// damaged length was refused before anything was allocated for it. The real
+// operator new (the sanitizer's or the C++ library's) still does the work.
+std::atomic<size_t> g_largestRequest{0};
+
+namespace {
+
+template <class New>
+New NextDefinition(const char* mangledName) {
+  return reinterpret_cast<New>(dlsym(RTLD_NEXT, mangledName));
+}
+
+void NoteRequest(size_t n) {
+  size_t largest = g_largestRequest.load();
+  while (n > largest && !g_largestRequest.compare_exchange_weak(largest, n)) {
+  }
+}
+
+}  // namespace
+
+void* operator new(size_t n) {
+  static const auto next = NextDefinition<void* (*)(size_t)>("_Znwm");
+  NoteRequest(n);
+  return next(n);
+}
+
+void* operator new[](size_t n) {
+  static const auto next = NextDefinition<void* (*)(size_t)>("_Znam");
+  NoteRequest(n);
+  return next(n);
+}
+
+void* operator new(size_t n, std::align_val_t alignment) {
+  static const auto next =
+      NextDefinition<void* (*)(size_t, std::align_val_t)>("_ZnwmSt11align_val_t");
+  NoteRequest(n);
+  return next(n, alignment);
+}
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+Bytes Stored(const std::function<void(CArchive&)>& store, int bufferSize = 4096) {
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store, bufferSize);
+    store(ar);
+    ar.Close();
+  }
+  Bytes bytes(static_cast<size_t>(file.GetLength()));
+  file.SeekToBegin();
+  file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+}
+
+void Load(Bytes bytes, const std::function<void(CArchive&)>& load) {
+  CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+  CArchive ar(&file, CArchive::load);
+  load(ar);
+}
+
+int CauseOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const CArchiveException& e) {
+    return e.m_cause;
+  }
+  return -1;
+}
+
+TEST(CArchiveTest, CountsUseTheShortFormBelow0xFFFF) {
+  const struct {
+    DWORD_PTR count;
+    Bytes want;
+  } cases[] = {
+      {0, {0x00, 0x00}},
+      {0xFFFE, {0xFE, 0xFF}},
+      {0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
+      {0x10000, {0xFF, 0xFF, 0x00, 0x00, 0x01, 0x00}},
+      {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+  };
+  for (const auto& c : cases) {
+    const Bytes stored = Stored([&](CArchive& ar) { ar.WriteCount(c.count); });
+    EXPECT_EQ(c.want, stored) << c.count;
+    Load(stored, [&](CArchive& ar) { EXPECT_EQ(c.count, ar.ReadCount()) << c.count; });
+  }
+}
+
+TEST(CArchiveTest, StringLengthPrefixGrowsAt255And0xFFFE) {
+  const struct {
+    int length;
+    Bytes wantPrefix;
+  } cases[] = {
+      {0, {0x00}},
+      {254, {0xFE}},
+      {255, {0xFF, 0xFF, 0x00}},
+      {0xFFFD, {0xFF, 0xFD, 0xFF}},
+      {0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+      {70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
+  };
+  for (const auto& c : cases) {
+    std::string text(static_cast<size_t>(c.length), '\0');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 31);
+    const CString string(text);
+    const Bytes stored = Stored([&](CArchive& ar) { ar << string; }, 128);
+    ASSERT_EQ(c.wantPrefix.size() + text.size(), stored.size()) << c.length;
+    EXPECT_EQ(c.wantPrefix, Bytes(stored.begin(), stored.begin() + c.wantPrefix.size()))
+        << c.length;
+    Load(stored, [&](CArchive& ar) {
+      CString back;
+      ar >> back;
+      EXPECT_EQ(string, back) << c.length;
+      EXPECT_EQ(0u, ar.GetBytesLeft()) << c.length;
+    });
+  }
+  // A word length of 0xFFFE, which we never write, is still a length.
+  Bytes wordForm = {0xFF, 0xFE, 0xFF};
+  wordForm.resize(3 + 0xFFFE, 'x');
+  Load(wordForm, [](CArchive& ar) {
+    CString back;
+    ar >> back;
+    EXPECT_EQ(0xFFFE, back.GetLength());
+  });
+}
+
+const auto StoreNumbers = [](CArchive& ar) {
+  ar << BYTE{0xAB} << 'x' << true << short{-2} << WORD{0x1234} << -3 << 0xDEADBEEFu
+     << LONGLONG{-0x0102030405060708} << ULONGLONG{0x1122334455667788} << 1.5f << -2.25;
+};
+
+TEST(CArchiveTest, NumbersAreLittleEndianOfTheirNaturalSize) {
+  const Bytes want = {0xAB, 'x',  0x01, 0xFE, 0xFF, 0x34, 0x12, 0xFD, 0xFF, 0xFF, 0xFF,
+                      0xEF, 0xBE, 0xAD, 0xDE, 0xF8, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD,
+                      0xFE, 0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11, 0x00, 0x00,
+                      0xC0, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xC0};
+  const Bytes stored = Stored(StoreNumbers);
+  ASSERT_EQ(want, stored);
+  Load(stored, [](CArchive& ar) {
+    BYTE by = 0;
+    char ch = 0;
+    bool b = false;
+    short s = 0;
+    WORD w = 0;
+    int i = 0;
+    UINT u = 0;
+    LONGLONG ll = 0;
+    ULONGLONG ull = 0;
+    float f = 0;
+    double d = 0;
+    ar >> by >> ch >> b >> s >> w >> i >> u >> ll >> ull >> f >> d;
+    EXPECT_EQ(0xAB, by);
+    EXPECT_EQ('x', ch);
+    EXPECT_TRUE(b);
+    EXPECT_EQ(-2, s);
+    EXPECT_EQ(0x1234, w);
+    EXPECT_EQ(-3, i);
+    EXPECT_EQ(0xDEADBEEFu, u);
+    EXPECT_EQ(-0x0102030405060708, ll);
+    EXPECT_EQ(0x1122334455667788u, ull);
+    EXPECT_EQ(1.5f, f);
+    EXPECT_EQ(-2.25, d);
+  });
+}
+
+TEST(CArchiveTest, EveryTruncationThrowsEndOfFile) {
+  const CString text("a string of some length");
+  const Bytes full = Stored([&](CArchive& ar) {
+    StoreNumbers(ar);
+    ar.WriteCount(0x10000);
+    ar << text;
+  });
+  for (size_t cut = 0; cut < full.size(); ++cut) {
+    const Bytes truncated(full.begin(), full.begin() + static_cast<ptrdiff_t>(cut));
+    const int cause = CauseOf([&] {
+      Load(truncated, [&](CArchive& ar) {
+        BYTE by;
+        char ch;
+        bool b;
+        short s;
+        WORD w;
+        int i;
+        UINT u;
+        LONGLONG ll;
+        ULONGLONG ull;
+        float f;
+        double d;
+        CString back;
+        ar >> by >> ch >> b >> s >> w >> i >> u >> ll >> ull >> f >> d;
+        ar.ReadCount();
+        ar >> back;
+      });
+    });
+    EXPECT_EQ(CArchiveException::endOfFile, cause) << "cut at " << cut;
+  }
+}
+
+class CArchiveFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string dir = ::testing::TempDir() + "kelm_archive_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir.data()));
+    m_dir = dir;
+  }
+  void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+  std::string PutFile(const Bytes& bytes) const {
+    const std::string path = m_dir + "/data.bin";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  std::string m_dir;
+};
+
+TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) {
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::function<void(CArchive&)> load;
+  } cases[] = {
+      {"string of 2 GB",
+       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'},
+       [](CArchive& ar) {
+         CString s;
+         ar >> s;
+       }},
+      {"string of 4 GB",
+       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+       [](CArchive& ar) {
+         CString s;
+         ar >> s;
+       }},
+      {"array of 4 G elements",
+       {0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 0x01},
+       [](CArchive& ar) {
+         CArray<int, int> a;
+         a.Serialize(ar);
+       }},
+      {"array of 0x1000 elements in 5 bytes",
+       {0x00, 0x10, 1, 2, 3, 4, 5},
+       [](CArchive& ar) {
+         CArray<int, int> a;
+         a.Serialize(ar);
+       }},
+  };
+  for (const auto& c : cases) {
+    CFile file(PutFile(c.bytes).c_str(), CFile::modeRead);
+    CArchive ar(&file, CArchive::load);
+    g_largestRequest = 0;
+    EXPECT_EQ(CArchiveException::endOfFile, CauseOf([&] { c.load(ar); })) << c.what;
+    EXPECT_LT(g_largestRequest.load(), 1u << 20) << c.what;
+  }
+}
+
+TEST_F(CArchiveFileTest, ClosingALoadingArchiveLeavesTheFileWhereReadingStopped) {
+  CFile file(PutFile({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).c_str(), CFile::modeRead);
+  {
+    CArchive ar(&file, CArchive::load);
+    BYTE by = 0;
+    ar >> by >> by >> by;
+    EXPECT_EQ(7u, ar.GetBytesLeft());
+  }
+  EXPECT_EQ(3u, file.GetPosition());
+}
+
+TEST(CArchiveTest, WrongDirectionAndDestructorFlush) {
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store);
+    BYTE by = 0;
+    EXPECT_EQ(CArchiveException::writeOnly, CauseOf([&] { ar >> by; }));
+    ar << 7;
+  }
+  EXPECT_EQ(4u, file.GetLength());
+  file.SeekToBegin();
+  CArchive ar(&file, CArchive::load);
+  EXPECT_EQ(CArchiveException::readOnly, CauseOf([&] { ar << 7; }));
+  const std::string big(10000, 'b');
+  EXPECT_EQ(Bytes({7, 0, 0, 0}), Stored([](CArchive& a) { a << 7; }));
+  const Bytes stored = Stored(
+      [&](CArchive& a) {
+        a << BYTE{1};
+        a.Write(big.data(), 10000);
+        a << BYTE{2};
+      },
+      128);
+  ASSERT_EQ(10002u, stored.size());
+  EXPECT_EQ(1, stored.front());
+  EXPECT_EQ('b', stored[5000]);
+  EXPECT_EQ(2, stored.back());
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+#include "platform/time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Runs each test in a time zone of its choosing and puts the process's back.
+class CTimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ"); tz != nullptr) m_savedTz = tz;
+  }
+
+  void TearDown() override {
+    if (m_savedTz)
+      setenv("TZ", m_savedTz->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+  void UseTimeZone(const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> m_savedTz;
+};
+
+TEST_F(CTimeTest, PartsRoundTripInUtc) {
+  UseTimeZone("UTC0");
+  const CTime t(2024, 2, 29, 23, 59, 58);
+  EXPECT_EQ(1709251198, t.GetTime());
+  EXPECT_EQ(2024, t.GetYear());
+  EXPECT_EQ(2, t.GetMonth());
+  EXPECT_EQ(29, t.GetDay());
+  EXPECT_EQ(23, t.GetHour());
+  EXPECT_EQ(59, t.GetMinute());
+  EXPECT_EQ(58, t.GetSecond());
+  EXPECT_EQ(5, t.GetDayOfWeek());  // a Thursday
+  EXPECT_EQ(CString("2024-02-29 23:59:58"), t.Format("%Y-%m-%d %H:%M:%S"));
+  EXPECT_EQ(CString(), t.Format(""));
+  struct tm parts {};
+  ASSERT_EQ(&parts, t.GetLocalTm(&parts));
+  EXPECT_EQ(124, parts.tm_year);
+}
+
+TEST_F(CTimeTest, SecondsOutsideThe32BitRangeAreClampedNotWrapped) {
+  UseTimeZone("UTC0");
+  const struct {
+    const char* what;
+    std::time_t given;
+    DWORD want;
+  } cases[] = {
+      {"before 1970", -5, 0},
+      {"last second", 0xFFFFFFFF, 0xFFFFFFFF},
+      {"past 2106", std::time_t{1} << 33, 0xFFFFFFFF},
+      {"after 2038", 2208988800, 2208988800u},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.want, CTime(c.given).GetTime32()) << c.what;
+  EXPECT_EQ(2106, CTime(0xFFFFFFFF).GetYear());
+  EXPECT_EQ(2040, CTime(2040, 1, 1, 0, 0, 0).GetYear());
+  EXPECT_EQ(0u, CTime().GetTime32());
+}
+
+TEST_F(CTimeTest, DaylightSavingFollowsTheZoneOrTheCaller) {
+  if (!std::filesystem::exists("/usr/share/zoneinfo/America/New_York"))
+    GTEST_SKIP() << "no time zone data";
+  UseTimeZone("America/New_York");
+  const CTime summer(2023, 7, 1, 12, 0, 0);
+  EXPECT_EQ(1688227200, summer.GetTime());  // 16:00 UTC
+  EXPECT_EQ(12, summer.GetHour());
+  EXPECT_EQ(CTime(2023, 1, 15, 12, 0, 0).GetTime(), 1673802000);  // 17:00 UTC
+  // Forcing standard time in summer reads 12:00 as EST, an hour later.
+  EXPECT_EQ(1688227200 + 3600, CTime(2023, 7, 1, 12, 0, 0, 0).GetTime());
+}
+
+}  // namespace
