@@ -215,6 +215,7 @@ TEST(KelmStrokeDecode, ReadsEachWritersPackets) {
   const Success cases[] = {
       {{"stroke", "decode", "--writer", "stentura", "C2", "C4", "C0", "CC"}, "KA-TS 08400C\n"},
       {{"stroke", "decode", "--writer", "sten8000", "21 00 30"}, "KA-TS 08400C\n"},
+      {{"stroke", "decode", "--writer", "sten8000", "0x21", "0x00", "0X30"}, "KA-TS 08400C\n"},
       {{"stroke", "decode", "--writer", "baron", "0c4008"}, "KA-TS 08400C\n"},
       {{"stroke", "decode", "--writer", "flash", "08400C"}, "KA-TS 08400C\n"},
       {{"stroke", "decode", "--writer", "xscribe", "08400C"}, "KA-TS 08400C\n"},
@@ -261,8 +262,9 @@ TEST(KelmStrokeDecode, ReportsBytesThatDoNotDecode) {
        "KA-TS 08400C\n",
        "2 byte(s)"},
       {{"stroke", "decode", "--writer", "sten8000", "2100"}, "", "2 byte(s)"},
-      {{"stroke", "decode", "--writer", "flash", "C0", "G1"}, "", "\"G1\""},
-      {{"stroke", "decode", "--writer", "flash", "C0C"}, "", "odd number"},
+      {{"stroke", "decode", "--writer", "flash", "C0", "0xG1"}, "", "\"0xG1\""},
+      {{"stroke", "decode", "--writer", "flash", "C0C"}, "", "\"C0C\" is not a whole number"},
+      {{"stroke", "decode", "--writer", "flash", "0x"}, "", "\"0x\""},
       {{"stroke", "decode", "--writer", "flash", "--file", missing}, "", missing},
   };
   for (const auto& c : cases) {

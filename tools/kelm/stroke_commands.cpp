@@ -164,31 +164,38 @@ int hex_digit_value(char ch) {
   return -1;
 }
 
-// Each word is a run of byte pairs: "c0c8c4c1", or "C0 C8 C4 C1" as one
-// quoted argument or as four.
+// A word is a run of byte pairs, "0x" in front or not.
+bool append_hex_word(std::string_view word, std::vector<BYTE>& bytes) {
+  std::string_view digits = word;
+  if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
+  if (digits.empty() || digits.size() % 2 != 0) {
+    complain("decode") << "\"" << word << "\" is not a whole number of hex bytes\n";
+    return false;
+  }
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    const int high = hex_digit_value(digits[i]);
+    const int low = hex_digit_value(digits[i + 1]);
+    if (high < 0 || low < 0) {
+      complain("decode") << "\"" << word << "\" is not a run of hex bytes\n";
+      return false;
+    }
+    bytes.push_back(static_cast<BYTE>(high << 4 | low));
+  }
+  return true;
+}
+
+// Words may stand one an argument ("C0" "C8") or several in one ("C0 C8").
 std::optional<std::vector<BYTE>> parse_hex_bytes(const std::vector<std::string>& arguments) {
+  constexpr std::string_view blanks = " \t\n";
   std::vector<BYTE> bytes;
   for (const std::string& argument : arguments) {
     std::string_view rest = argument;
-    while (!rest.empty()) {
-      const std::size_t start = rest.find_first_not_of(" \t\n");
-      if (start == std::string_view::npos) break;
+    for (std::size_t start = rest.find_first_not_of(blanks); start != std::string_view::npos;
+         start = rest.find_first_not_of(blanks)) {
       rest.remove_prefix(start);
-      const std::string_view word = rest.substr(0, rest.find_first_of(" \t\n"));
+      const std::string_view word = rest.substr(0, rest.find_first_of(blanks));
       rest.remove_prefix(word.size());
-      if (word.size() % 2 != 0) {
-        complain("decode") << "\"" << word << "\" has an odd number of hex digits\n";
-        return std::nullopt;
-      }
-      for (std::size_t i = 0; i < word.size(); i += 2) {
-        const int high = hex_digit_value(word[i]);
-        const int low = hex_digit_value(word[i + 1]);
-        if (high < 0 || low < 0) {
-          complain("decode") << "\"" << word << "\" is not a run of hex bytes\n";
-          return std::nullopt;
-        }
-        bytes.push_back(static_cast<BYTE>(high << 4 | low));
-      }
+      if (!append_hex_word(word, bytes)) return std::nullopt;
     }
   }
   return bytes;
