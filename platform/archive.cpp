@@ -54,7 +54,7 @@ CArchive::~CArchive() {
   if (m_pFile == nullptr || (m_nMode & bNoFlushOnDelete)) return;
   try {
     Close();
-  } catch (const CException&) {
+  } catch (...) {
     // A destructor cannot report; Close is the way to learn of the failure.
   }
 }

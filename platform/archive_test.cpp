@@ -141,10 +141,35 @@ TEST(CArchiveTest, StringLengthPrefixGrowsAt255And0xFFFE) {
   });
 }
 
-const auto StoreNumbers = [](CArchive& ar) {
-  ar << BYTE{0xAB} << 'x' << true << short{-2} << WORD{0x1234} << -3 << 0xDEADBEEFu
-     << LONGLONG{-0x0102030405060708} << ULONGLONG{0x1122334455667788} << 1.5f << -2.25;
+struct Numbers {
+  BYTE by;
+  char ch;
+  bool b;
+  short s;
+  WORD w;
+  int i;
+  UINT u;
+  LONGLONG ll;
+  ULONGLONG ull;
+  float f;
+  double d;
+  bool operator==(const Numbers&) const = default;
 };
+
+const Numbers kNumbers = {
+    0xAB, 'x',  true, -2, 0x1234, -3, 0xDEADBEEF, -0x0102030405060708, 0x1122334455667788,
+    1.5f, -2.25};
+
+void StoreNumbers(CArchive& ar) {
+  const Numbers& n = kNumbers;
+  ar << n.by << n.ch << n.b << n.s << n.w << n.i << n.u << n.ll << n.ull << n.f << n.d;
+}
+
+Numbers LoadNumbers(CArchive& ar) {
+  Numbers n{};
+  ar >> n.by >> n.ch >> n.b >> n.s >> n.w >> n.i >> n.u >> n.ll >> n.ull >> n.f >> n.d;
+  return n;
+}
 
 TEST(CArchiveTest, NumbersAreLittleEndianOfTheirNaturalSize) {
   const Bytes want = {0xAB, 'x',  0x01, 0xFE, 0xFF, 0x34, 0x12, 0xFD, 0xFF, 0xFF, 0xFF,
@@ -153,31 +178,7 @@ TEST(CArchiveTest, NumbersAreLittleEndianOfTheirNaturalSize) {
                       0xC0, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xC0};
   const Bytes stored = Stored(StoreNumbers);
   ASSERT_EQ(want, stored);
-  Load(stored, [](CArchive& ar) {
-    BYTE by = 0;
-    char ch = 0;
-    bool b = false;
-    short s = 0;
-    WORD w = 0;
-    int i = 0;
-    UINT u = 0;
-    LONGLONG ll = 0;
-    ULONGLONG ull = 0;
-    float f = 0;
-    double d = 0;
-    ar >> by >> ch >> b >> s >> w >> i >> u >> ll >> ull >> f >> d;
-    EXPECT_EQ(0xAB, by);
-    EXPECT_EQ('x', ch);
-    EXPECT_TRUE(b);
-    EXPECT_EQ(-2, s);
-    EXPECT_EQ(0x1234, w);
-    EXPECT_EQ(-3, i);
-    EXPECT_EQ(0xDEADBEEFu, u);
-    EXPECT_EQ(-0x0102030405060708, ll);
-    EXPECT_EQ(0x1122334455667788u, ull);
-    EXPECT_EQ(1.5f, f);
-    EXPECT_EQ(-2.25, d);
-  });
+  Load(stored, [](CArchive& ar) { EXPECT_TRUE(kNumbers == LoadNumbers(ar)); });
 }
 
 TEST(CArchiveTest, EveryTruncationThrowsEndOfFile) {
@@ -191,25 +192,33 @@ TEST(CArchiveTest, EveryTruncationThrowsEndOfFile) {
     const Bytes truncated(full.begin(), full.begin() + static_cast<ptrdiff_t>(cut));
     const int cause = CauseOf([&] {
       Load(truncated, [&](CArchive& ar) {
-        BYTE by;
-        char ch;
-        bool b;
-        short s;
-        WORD w;
-        int i;
-        UINT u;
-        LONGLONG ll;
-        ULONGLONG ull;
-        float f;
-        double d;
         CString back;
-        ar >> by >> ch >> b >> s >> w >> i >> u >> ll >> ull >> f >> d;
+        LoadNumbers(ar);
         ar.ReadCount();
         ar >> back;
       });
     });
     EXPECT_EQ(CArchiveException::endOfFile, cause) << "cut at " << cut;
   }
+}
+
+TEST(CArchiveTest, StringArraysArchiveEachStringWithItsPrefix) {
+  CStringArray strings;
+  strings.Add("x");
+  strings.Add("yy");
+  const Bytes stored = Stored([&](CArchive& ar) { strings.Serialize(ar); });
+  EXPECT_EQ(Bytes({2, 0, 1, 'x', 2, 'y', 'y'}), stored);
+  Load(stored, [](CArchive& ar) {
+    CStringArray back;
+    back.Serialize(ar);
+    ASSERT_EQ(2, back.GetSize());
+    EXPECT_EQ(CString("yy"), back[1]);
+  });
+  const Bytes hostile = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0};
+  g_largestRequest = 0;
+  EXPECT_EQ(CArchiveException::endOfFile,
+            CauseOf([&] { Load(hostile, [](CArchive& ar) { CStringArray().Serialize(ar); }); }));
+  EXPECT_LT(g_largestRequest.load(), 1u << 20);
 }
 
 class CArchiveFileTest : public ::testing::Test {

@@ -127,7 +127,7 @@ void CFile::Close() {
 void CFile::Abort() {
   try {
     Close();
-  } catch (const CFileException&) {
+  } catch (...) {
     // Abort is the way to close without being told of failures.
   }
 }
