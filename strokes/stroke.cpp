@@ -1,6 +1,7 @@
 #include "strokes/stroke.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -55,12 +56,14 @@ void store_ordered(BYTE* keys, UINT value) {
   keys[2] = static_cast<BYTE>(value);
 }
 
-constexpr BYTE reversed_bits(BYTE b) {
-  BYTE r = 0;
-  for (int i = 0; i < 8; ++i)
-    if (b & (1 << i)) r |= static_cast<BYTE>(0x80 >> i);
-  return r;
-}
+// Merit packets carry each key byte with its bit order reversed.
+constexpr std::array<BYTE, 256> reversed_bits = [] {
+  std::array<BYTE, 256> table{};
+  for (int b = 0; b < 256; ++b)
+    for (int i = 0; i < 8; ++i)
+      if (b & (1 << i)) table[b] |= static_cast<BYTE>(0x80 >> i);
+  return table;
+}();
 
 constexpr UINT english_vowels = bit(vowel_a) | bit(vowel_o) | bit(vowel_e) | bit(vowel_u);
 constexpr UINT english_left = bits(mark, left_r);
@@ -242,7 +245,7 @@ void CStroke::SetFlash(const BYTE* packet) { std::memcpy(m_keys, packet, sizeof 
 void CStroke::SetXScribe(const BYTE* packet) { SetFlash(packet); }
 
 void CStroke::SetMerit(const BYTE* packet) {
-  for (int i = 0; i < 3; ++i) m_keys[i] = reversed_bits(packet[i + 1]);
+  for (int i = 0; i < 3; ++i) m_keys[i] = reversed_bits[packet[i + 1]];
 }
 
 int CStroke::HasShortVowel(int grandjean) const {

@@ -92,7 +92,8 @@ class CStroke {
   // Six uppercase hex digits, byte 0 first; "" for the empty stroke.
   CString GetStrHex() const;
   // Reads a hex number (stopping at the first non-hex character) into the
-  // keys; the time stamp is not touched.
+  // keys; of a longer number only the last six digits count. The time stamp
+  // is not touched.
   void SetStrHex(const CString& text);
 
   void SetTimeStamp(CTime time) { m_time = time; }
