@@ -57,6 +57,9 @@ int read(CStroke& stroke, reader r, const CString& text, int grandjean) {
   return stroke.SetBriscaString(text);
 }
 
+// Of note: only the first offender counts (xSS); "!" makes no repeat check
+// (@!,); a Brisca chord checks its last key only (PBLG, EI), and the Brisca
+// asterisk leaves the side alone (*S).
 TEST(StrokeReaders, KeysAndFirstOffender) {
   const struct {
     reader r;
@@ -76,10 +79,10 @@ TEST(StrokeReaders, KeysAndFirstOffender) {
                {plain, 0, "STx", "300000", 3},
                {plain, 0, "SxT", "300000", 2},
                {plain, 0, "S T", "300000", 2},
-               {plain, 0, "xSS", "200000", 1},  // only the first offender counts
+               {plain, 0, "xSS", "200000", 1},
                {plain, 0, "!xyz,S", "A00000", 0},
                {plain, 0, "!", "800000", 0},
-               {plain, 0, "@!,", "800000", 0},  // "!" makes no repeat check
+               {plain, 0, "@!,", "800000", 0},
                {plain, 0, "@@", "800000", 1},
                {plain, 0, "#S", "600000", 0},
                {plain, 0, "1", "600000", 0},
@@ -122,9 +125,9 @@ TEST(StrokeReaders, KeysAndFirstOffender) {
                {brisca, 0, "J", "2A8000", 0},
                {brisca, 0, "-J", "0000F0", 0},
                {brisca, 0, "KAK", "084050", 0},
-               {brisca, 0, "PBLG", "1F8000", 3},  // G repeats W-, the last key of its chord
+               {brisca, 0, "PBLG", "1F8000", 3},
                {brisca, 0, "PB", "060000", 0},
-               {brisca, 0, "*S", "201000", 0},  // the asterisk leaves the side alone
+               {brisca, 0, "*S", "201000", 0},
                {brisca, 0, "EI", "000C00", 0},
                {brisca, 0, "UI", "000C00", 1},
                {brisca, 0, "SCT", "300000", 2},

@@ -115,9 +115,12 @@ TEST(StrokeHex, ReadsLeadingHexDigitsOnly) {
 }
 
 TEST(StrokePackets, EachWriterPutsItsBitsOnTheRightKeys) {
-  enum writer { stentura, sten8000, baron, flash, xscribe, merit };
+  using setter = void (CStroke::*)(const BYTE*);
+  const setter stentura = &CStroke::SetStentura, sten8000 = &CStroke::SetSten8000,
+               baron = &CStroke::SetBaron, flash = &CStroke::SetFlash,
+               xscribe = &CStroke::SetXScribe, merit = &CStroke::SetMerit;
   const struct {
-    writer w;
+    setter set;
     BYTE packet[4];
     const char* want;
   } cases[] = {{stentura, {0xC0, 0xC0, 0xC0, 0xC1}, "000001"},
@@ -143,29 +146,10 @@ TEST(StrokePackets, EachWriterPutsItsBitsOnTheRightKeys) {
   for (const auto& c : cases) {
     CStroke stroke = from_hex("5A5A5A");
     stroke.SetTimeStamp(CTime(42));
-    switch (c.w) {
-      case stentura:
-        stroke.SetStentura(c.packet);
-        break;
-      case sten8000:
-        stroke.SetSten8000(c.packet);
-        break;
-      case baron:
-        stroke.SetBaron(c.packet);
-        break;
-      case flash:
-        stroke.SetFlash(c.packet);
-        break;
-      case xscribe:
-        stroke.SetXScribe(c.packet);
-        break;
-      case merit:
-        stroke.SetMerit(c.packet);
-        break;
-    }
-    const std::string in = std::to_string(c.w) + " " + c.want;
-    EXPECT_EQ(c.want, hex_of(stroke)) << in;
-    EXPECT_EQ(CTime(42), stroke.GetTimeStamp()) << in;
+    (stroke.*c.set)(c.packet);
+    const int row = static_cast<int>(&c - cases);
+    EXPECT_EQ(c.want, hex_of(stroke)) << "row " << row;
+    EXPECT_EQ(CTime(42), stroke.GetTimeStamp()) << "row " << row;
   }
 
   BYTE untouched[4] = {1, 2, 3, 4};
