@@ -59,7 +59,8 @@ int read(CStroke& stroke, reader r, const CString& text, int grandjean) {
 
 // Of note: only the first offender counts (xSS); "!" makes no repeat check
 // (@!,); a Brisca chord checks its last key only (PBLG, EI), and the Brisca
-// asterisk leaves the side alone (*S).
+// asterisk leaves the side alone (*S); once the side is right, a Grandjean N
+// names the right key whatever is down (ON).
 TEST(StrokeReaders, KeysAndFirstOffender) {
   const struct {
     reader r;
@@ -99,6 +100,7 @@ TEST(StrokeReaders, KeysAndFirstOffender) {
                {rtf, 0, "SP", "240000", 0},
                {rtf, 0, "PTS", "04000C", 0},
                {rtf, 0, "RR", "008100", 0},
+               {rtf, 0, "SSR", "200104", 0},
                {rtf, 0, "!,#5-9", "C04008", 0},
                {rtf, 0, "##", "400000", 0},
                {rtf, 0, "@@", "800000", 1},
@@ -121,6 +123,9 @@ TEST(StrokeReaders, KeysAndFirstOffender) {
                {rtf, 1, "RS", "204000", 0},
                {rtf, 1, "*N", "008010", 0},
                {rtf, 1, "NL", "002020", 0},
+               {rtf, 1, "*L", "008020", 0},
+               {rtf, 1, "LN", "001010", 0},
+               {rtf, 1, "ON", "000410", 0},
                {brisca, 0, "1", "200000", 0},
                {brisca, 0, "J", "2A8000", 0},
                {brisca, 0, "-J", "0000F0", 0},
