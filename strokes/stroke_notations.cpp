@@ -74,6 +74,8 @@ struct writer_form {
 
 constexpr writer_form english_plain = {"@", number_bar, vowel_e, false};
 constexpr writer_form english_rtf = {"!,", number_bar, vowel_e, false};
+// The Grandjean plain notation puts the hyphen after Y (position 12), the
+// RTF notation before it.
 constexpr writer_form grandjean_plain = {"@", left_s, 13, true};
 constexpr writer_form grandjean_rtf = {"", left_s, 12, true};
 
@@ -205,6 +207,7 @@ constexpr letter_rule english_rtf_changes[] = {
     {'7', digit(right_p)},
 };
 
+// Grandjean letters by position, as in the order "@ SKPMTF*RNLYOEAUILNSDC ".
 constexpr letter_rule grandjean_plain_rules[] = {
     {'-', hyphen},
     {'S', sided_keys(2, 20)},
