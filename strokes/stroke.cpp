@@ -1,60 +1,17 @@
 #include "strokes/stroke.h"
 
+#include "strokes/stroke_keys.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
-// Key positions in key order (the mark first, -Z last).
-enum position : int {
-  mark,
-  number_bar,
-  left_s,
-  left_t,
-  left_k,
-  left_p,
-  left_w,
-  left_h,
-  left_r,
-  vowel_a,
-  vowel_o,
-  asterisk,
-  vowel_e,
-  vowel_u,
-  right_f,
-  right_r,
-  right_p,
-  right_b,
-  right_l,
-  right_g,
-  right_t,
-  right_s,
-  right_d,
-  right_z,
-  position_count
-};
-
-// The three key bytes read as one number, byte 0 highest, so that position p
-// is bit 23 - p and key order is the order of the bits from the top down.
-constexpr UINT bit(int p) { return 1u << (23 - p); }
-
-constexpr UINT bits(int first, int last) {
-  UINT mask = 0;
-  for (int p = first; p <= last; ++p) mask |= bit(p);
-  return mask;
-}
-
-UINT ordered(const BYTE* keys) {
-  return static_cast<UINT>(keys[0]) << 16 | static_cast<UINT>(keys[1]) << 8 | keys[2];
-}
-
-void store_ordered(BYTE* keys, UINT value) {
-  keys[0] = static_cast<BYTE>(value >> 16);
-  keys[1] = static_cast<BYTE>(value >> 8);
-  keys[2] = static_cast<BYTE>(value);
-}
+using namespace stroke_keys;
 
 // Merit packets carry each key byte with its bit order reversed.
 constexpr std::array<BYTE, 256> reversed_bits = [] {
@@ -85,9 +42,8 @@ int hex_value(char c) {
   return -1;
 }
 
-// Records of the archive form of a stroke.
-constexpr size_t record_size = 8;
-constexpr INT_PTR records_per_chunk = 512;
+// CArchive moves at most a UINT of bytes per call.
+constexpr INT_PTR max_records_per_call = INT_PTR{1} << 28;
 
 }  // namespace
 
@@ -193,7 +149,7 @@ void CStroke::SetStrHex(const CString& text) {
   for (char c : text.View()) {
     const int digit = hex_value(c);
     if (digit < 0) break;
-    value = (value << 4 | static_cast<UINT>(digit)) & 0xFFFFFF;
+    value = (value << 4 | static_cast<UINT>(digit)) & all_keys;
   }
   store_ordered(m_keys, value);
 }
@@ -221,7 +177,7 @@ void CStroke::SetSten8000(const BYTE* packet) {
 
 void CStroke::GetSten8000(BYTE* packet) const {
   const UINT keys = ordered(m_keys);
-  UINT value = (keys << 2) & 0xFFFFFF;
+  UINT value = (keys << 2) & all_keys;
   if (keys & bit(number_bar)) value |= 0x02;
   if (keys & bit(mark)) value |= 0x01;
   store_ordered(packet, value);
@@ -300,7 +256,7 @@ void CStroke::GetBeginning(CStroke& out, int grandjean) const {
 void CStroke::GetEnding(CStroke& out, int grandjean) const {
   // The complement of GetBeginning on either keyboard.
   store_ordered(out.m_keys,
-                ordered(m_keys) & ~(grandjean ? grandjean_left : english_left) & 0xFFFFFF);
+                ordered(m_keys) & ~(grandjean ? grandjean_left : english_left) & all_keys);
 }
 
 int CStroke::ContainsPartial(const CStroke& other) const {
@@ -308,36 +264,27 @@ int CStroke::ContainsPartial(const CStroke& other) const {
   return (ordered(m_keys) & others) == others;
 }
 
-void CStroke::Invert() { store_ordered(m_keys, ~ordered(m_keys) & 0xFFFFFF); }
+void CStroke::Invert() { store_ordered(m_keys, ~ordered(m_keys) & all_keys); }
 
 void SerializeElements(CArchive& ar, CStroke* pElements, INT_PTR nCount) {
-  // A buffer of bounded size whatever the count: a long outline moves in a
-  // few large reads or writes and nothing of its size is allocated.
-  BYTE chunk[record_size * records_per_chunk];
+  // In memory a stroke already is its archive record (three key bytes, the
+  // reserved byte, the 32-bit little-endian time stamp), so a whole outline
+  // moves as one block, at the speed of a memory copy.
+  static_assert(std::endian::native == std::endian::little, "strokes are archived as they lie");
+  static_assert(offsetof(CStroke, m_reserved) == 3 && offsetof(CStroke, m_time) == 4);
+  static_assert(sizeof(CTime) == 4 && std::is_trivially_copyable_v<CStroke>);
   for (INT_PTR done = 0; done < nCount;) {
-    const auto n = static_cast<size_t>(std::min<INT_PTR>(nCount - done, records_per_chunk));
-    const auto n_bytes = static_cast<UINT>(n * record_size);
-    CStroke* strokes = pElements + done;
+    const INT_PTR n = std::min<INT_PTR>(nCount - done, max_records_per_call);
+    const auto n_bytes = static_cast<UINT>(n * sizeof(CStroke));
     if (ar.IsStoring()) {
-      for (size_t i = 0; i < n; ++i) {
-        BYTE* record = chunk + i * record_size;
-        std::memcpy(record, strokes[i].m_keys, 3);
-        record[3] = 0;
-        const DWORD seconds = strokes[i].m_time.GetTime32();
-        for (int b = 0; b < 4; ++b) record[4 + b] = static_cast<BYTE>(seconds >> (8 * b));
-      }
-      ar.Write(chunk, n_bytes);
+      ar.Write(pElements + done, n_bytes);
     } else {
-      if (ar.Read(chunk, n_bytes) != n_bytes)
+      if (ar.Read(pElements + done, n_bytes) != n_bytes)
         AfxThrowArchiveException(CArchiveException::endOfFile);
-      for (size_t i = 0; i < n; ++i) {
-        const BYTE* record = chunk + i * record_size;
-        std::memcpy(strokes[i].m_keys, record, 3);
-        DWORD seconds = 0;
-        for (int b = 0; b < 4; ++b) seconds |= static_cast<DWORD>(record[4 + b]) << (8 * b);
-        strokes[i].m_time = CTime(static_cast<std::time_t>(seconds));
-      }
+      // The reserved byte is ignored on reading; keep it 0 so that what is
+      // written later is a clean record again.
+      for (INT_PTR i = done; i < done + n; ++i) pElements[i].m_reserved = 0;
     }
-    done += static_cast<INT_PTR>(n);
+    done += n;
   }
 }

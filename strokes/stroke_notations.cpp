@@ -3,6 +3,8 @@
 // neither allocates per character.
 #include "strokes/stroke.h"
 
+#include "strokes/stroke_keys.h"
+
 #include <array>
 #include <bit>
 #include <initializer_list>
@@ -10,56 +12,15 @@
 
 namespace {
 
-// The key bytes as one number, byte 0 highest: position p is bit 23 - p, so
-// walking the bits from the top down walks the keys in key order.
-constexpr UINT bit(int p) { return 1u << (23 - p); }
+using namespace stroke_keys;
 
-constexpr UINT bits(int first, int last) {
-  UINT mask = 0;
-  for (int p = first; p <= last; ++p) mask |= bit(p);
-  return mask;
-}
-
-constexpr UINT all_keys = 0xFFFFFF;
-
-UINT keys_of(const CStroke& stroke) {
-  const BYTE* keys = stroke.GetKeyBytes();
-  return static_cast<UINT>(keys[0]) << 16 | static_cast<UINT>(keys[1]) << 8 | keys[2];
-}
+UINT keys_of(const CStroke& stroke) { return ordered(stroke.GetKeyBytes()); }
 
 void set_keys(CStroke& stroke, UINT value) {
-  const BYTE keys[3] = {static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 8),
-                        static_cast<BYTE>(value)};
+  BYTE keys[3];
+  store_ordered(keys, value);
   stroke.SetFlash(keys);
 }
-
-// Positions by their English names.
-enum position : int {
-  mark,
-  number_bar,
-  left_s,
-  left_t,
-  left_k,
-  left_p,
-  left_w,
-  left_h,
-  left_r,
-  vowel_a,
-  vowel_o,
-  asterisk,
-  vowel_e,
-  vowel_u,
-  right_f,
-  right_r,
-  right_p,
-  right_b,
-  right_l,
-  right_g,
-  right_t,
-  right_s,
-  right_d,
-  right_z
-};
 
 constexpr std::string_view english_order = "@#STKPWHRAO*EUFRPBLGTSDZ";
 constexpr std::string_view number_bar_order = "@#12K3W4R50*EU6R7B8G9SDZ";

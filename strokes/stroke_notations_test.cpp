@@ -4,18 +4,9 @@
 #include <string>
 
 #include "strokes/stroke.h"
+#include "strokes/stroke_test_util.h"
 
 namespace {
-
-// Keys as six hex digits, byte 0 first: position p is bit 23 - p, so K- A -T
-// is 084008.
-CStroke from_hex(const char* keys) {
-  CStroke stroke;
-  stroke.SetStrHex(keys);
-  return stroke;
-}
-
-std::string hex_of(const CStroke& stroke) { return stroke.GetStrHex().GetString(); }
 
 TEST(StrokeWriters, PlainSpacedAndRtf) {
   const struct {

@@ -1,19 +1,11 @@
 #include "strokes/stroke.h"
+#include "strokes/stroke_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-// Keys as six hex digits, byte 0 first: K- A -T is 084008.
-CStroke from_hex(const char* keys) {
-  CStroke stroke;
-  stroke.SetStrHex(keys);
-  return stroke;
-}
-
-std::string hex_of(const CStroke& stroke) { return stroke.GetStrHex().GetString(); }
 
 struct accessor {
   int (CStroke::*get)() const;
