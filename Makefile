@@ -29,7 +29,10 @@ bench: bootstrap
 fuzz: bootstrap
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
-	for f in build/fuzz/fuzz/*_fuzz; do $$f -max_total_time=60 -timeout=5; done
+	for f in build/fuzz/fuzz/*_fuzz; do \
+	  n=$$(basename $$f _fuzz); mkdir -p build/fuzz/corpus/$$n; \
+	  $$f -max_total_time=60 -timeout=5 -dict=fuzz/$$n.dict build/fuzz/corpus/$$n fuzz/corpus/$$n || exit 1; \
+	done
 
 clean:
 	rm -rf build
