@@ -1,18 +1,14 @@
 #include "strokes/steno.h"
 
+#include "strokes/stroke_keys.h"
+
 #include <cassert>
 #include <string>
 #include <string_view>
 
 namespace {
 
-// Positions of the tag keys and of -T in the key order.
-constexpr int tag_r = 15;
-constexpr int tag_g = 19;
-constexpr int last_t = 20;
-constexpr int tag_s = 21;
-constexpr int tag_d = 22;
-constexpr int tag_z = 23;
+using namespace stroke_keys;
 
 constexpr int hex_group = 6;
 
@@ -176,17 +172,17 @@ void CSteno::GetSten8000(BYTE* buffer) const {
 
 CTime CSteno::GetTimeStamp() const { return m_nSize == 0 ? CTime() : m_pData[0].GetTimeStamp(); }
 
-int CSteno::GetTagG() const { return last_key(*this, tag_g); }
-int CSteno::GetTagR() const { return last_key(*this, tag_r); }
-int CSteno::GetTagS() const { return last_key(*this, tag_s); }
-int CSteno::GetTagD() const { return last_key(*this, tag_d); }
-int CSteno::GetTagZ() const { return last_key(*this, tag_z); }
-void CSteno::SetTagG(int on) { set_last_key(*this, tag_g, on); }
-void CSteno::SetTagR(int on) { set_last_key(*this, tag_r, on); }
-void CSteno::SetTagS(int on) { set_last_key(*this, tag_s, on); }
-void CSteno::SetTagD(int on) { set_last_key(*this, tag_d, on); }
-void CSteno::SetTagZ(int on) { set_last_key(*this, tag_z, on); }
-int CSteno::GetLastT() const { return last_key(*this, last_t); }
+int CSteno::GetTagG() const { return last_key(*this, right_g); }
+int CSteno::GetTagR() const { return last_key(*this, right_r); }
+int CSteno::GetTagS() const { return last_key(*this, right_s); }
+int CSteno::GetTagD() const { return last_key(*this, right_d); }
+int CSteno::GetTagZ() const { return last_key(*this, right_z); }
+void CSteno::SetTagG(int on) { set_last_key(*this, right_g, on); }
+void CSteno::SetTagR(int on) { set_last_key(*this, right_r, on); }
+void CSteno::SetTagS(int on) { set_last_key(*this, right_s, on); }
+void CSteno::SetTagD(int on) { set_last_key(*this, right_d, on); }
+void CSteno::SetTagZ(int on) { set_last_key(*this, right_z, on); }
+int CSteno::GetLastT() const { return last_key(*this, right_t); }
 
 int CSteno::GetLastUsedPos() const {
   for (INT_PTR i = m_nSize - 1; i >= 0; --i)
