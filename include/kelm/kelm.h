@@ -6,6 +6,11 @@
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/message.h"
+#include "platform/error.h"
+#include "platform/path.h"
+#include "platform/registry.h"
+#include "platform/profile.h"
+#include "platform/stream.h"
 #include "platform/object.h"
 #include "platform/string.h"
 #include "platform/time.h"
@@ -13,3 +18,7 @@
 
 #include "strokes/steno.h"
 #include "strokes/stroke.h"
+
+#include "settings/orvalis_data.h"
+#include "settings/translator_settings.h"
+#include "settings/auto_complete_options.h"

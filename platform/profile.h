@@ -1,0 +1,77 @@
+// Profile files (Win32's private profile calls over INI text files) and the
+// host application object with MFC's profile functions.
+//
+// Profile files follow Windows' rules: section and key names compare without
+// regard to ASCII case; values lose their leading and trailing blanks; a
+// result that does not fit the caller's buffer is cut to it. A write rewrites
+// the whole file atomically (temporary file, flush, rename), keeping every
+// other section, key, comment and blank line as it was, so a crash leaves the
+// old file or the new one, never a mix. File names go through KelmNativePath.
+#pragma once
+
+#include "platform/object.h"
+#include "platform/registry.h"
+#include "platform/string.h"
+#include "platform/types.h"
+
+using INT = int;
+
+// The value's leading decimal digits (with an optional sign), or nDefault
+// when the key is missing.
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
+// Copies the value (or lpDefault) into lpReturnedString, cut to nSize - 1
+// bytes and terminated; returns the bytes copied. A null lpKeyName lists the
+// section's keys, a null lpAppName the file's sections, each terminated, the
+// list ending in a second zero.
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
+// A null lpString deletes the key; a null lpKeyName deletes the section.
+// Creates the file and the section when needed. FALSE on failure, with the
+// reason in GetLastError().
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                LPCSTR lpFileName);
+
+// The host program's application object. Constructing one makes it the
+// object AfxGetApp() returns (the last constructed, until it is destroyed).
+//
+// Profile values go to the registry under
+// "Software\<m_pszRegistryKey>\<m_pszProfileName>\<section>" once the host
+// has called SetRegistryKey; otherwise to the INI file m_pszProfileName
+// (default "<application name>.INI" in the current folder), as MFC does.
+class CWinApp : public CObject {
+ public:
+  explicit CWinApp(LPCTSTR lpszAppName = nullptr);
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+  ~CWinApp() override;
+
+  // Chooses registry mode with this company key; the profile name becomes
+  // the application name.
+  void SetRegistryKey(LPCTSTR lpszRegistryKey);
+  // Chooses INI mode with this file (not in MFC, where hosts assign
+  // m_pszProfileName directly; that works here too).
+  void SetProfileFile(LPCTSTR lpszFileName);
+
+  UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
+  CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = nullptr);
+  BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
+  // A null lpszValue deletes the entry; a null lpszEntry the whole section.
+  BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
+
+  // Registry mode: the open application key and section key (the caller
+  // closes them with RegCloseKey); null in INI mode or on failure.
+  HKEY GetAppRegistryKey();
+  HKEY GetSectionKey(LPCTSTR lpszSection);
+
+  LPCTSTR m_pszAppName;
+  LPCTSTR m_pszRegistryKey = nullptr;
+  LPCTSTR m_pszProfileName;
+
+ private:
+  CString m_strAppName;
+  CString m_strRegistryKey;
+  CString m_strProfileName;
+};
+
+// The host's application object, or nullptr when none exists.
+CWinApp* AfxGetApp();
