@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/os_file.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -88,8 +89,11 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
       *pError = CFileException(CFileException::genericException, EINVAL, lpszFileName);
     return FALSE;
   }
-  const int fd = lpszFileName == nullptr ? (errno = ENOENT, -1)
-                                         : os_file::open_file(lpszFileName, flags, 0666);
+  // The name is kept as the caller gave it, for messages and GetFilePath;
+  // only the file system sees the native path.
+  const int fd = lpszFileName == nullptr
+                     ? (errno = ENOENT, -1)
+                     : os_file::open_file(KelmNativePath(lpszFileName), flags, 0666);
   if (fd == -1) {
     if (pError != nullptr) *pError = os_error(errno, lpszFileName);
     return FALSE;
@@ -259,7 +263,7 @@ void CFile::SetLength(ULONGLONG dwNewLen) {
 }
 
 CString CFile::GetFileName() const {
-  const int slash = m_strFileName.ReverseFind('/');
+  const int slash = std::max(m_strFileName.ReverseFind('/'), m_strFileName.ReverseFind('\\'));
   return m_strFileName.Mid(slash + 1);
 }
 

@@ -7,7 +7,8 @@
 // Flush, Close, a Seek outside the buffer, or destruction. Failures throw
 // CFileException, as MFC's do; the destructor closes and never throws.
 //
-// Paths are used as given (native paths).
+// A name may be a Windows path: the file opened is KelmNativePath(name)
+// (path.h), while GetFilePath gives the name as the caller gave it.
 #pragma once
 
 #include <vector>

@@ -1,0 +1,112 @@
+#include "platform/path.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace {
+
+std::optional<std::string> saved_env(const char* name) {
+  const char* value = getenv(name);
+  return value == nullptr ? std::nullopt : std::optional<std::string>(value);
+}
+
+void restore_env(const char* name, const std::optional<std::string>& value) {
+  if (value) {
+    setenv(name, value->c_str(), 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+// Drives C and D, and the user's data folder, lie in a temporary folder.
+class PathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string dir = ::testing::TempDir() + "kelm_path_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir.data()));
+    m_dir = dir;
+    setenv("XDG_DATA_HOME", (m_dir + "/data").c_str(), 1);
+    setenv("HOME", (m_dir + "/home").c_str(), 1);
+    KelmSetDriveRoot('C', (m_dir + "/c").c_str());
+    KelmSetDriveRoot('d', (m_dir + "/d").c_str());
+  }
+  void TearDown() override {
+    KelmSetDriveRoot('C', nullptr);
+    KelmSetDriveRoot('D', nullptr);
+    restore_env("XDG_DATA_HOME", m_savedData);
+    restore_env("HOME", m_savedHome);
+    std::filesystem::remove_all(m_dir);
+  }
+
+  std::string m_dir;
+  std::optional<std::string> m_savedData = saved_env("XDG_DATA_HOME");
+  std::optional<std::string> m_savedHome = saved_env("HOME");
+};
+
+TEST_F(PathTest, WindowsPathsLandUnderTheirRootsAndNeverLeaveThem) {
+  const std::string c = m_dir + "/c";
+  const std::string d = m_dir + "/d";
+  const std::string unc = m_dir + "/data/orvalis/unc";
+  const struct {
+    const char* windows;
+    std::string native;
+  } cases[] = {
+      {"C:\\Program Files\\Orvalis", c + "/Program Files/Orvalis"},
+      {"c:/x", c + "/x"},
+      {"C:", c},
+      {"C:\\", c},
+      {"C:Keyboard.kbd", c + "/Keyboard.kbd"},
+      {"d:\\Dict\\\\main.rtf\\", d + "/Dict/main.rtf"},
+      {"\\foo\\bar", c + "/foo/bar"},
+      {"C:\\a\\.\\b\\..\\c", c + "/a/c"},
+      {"C:\\..\\..\\etc\\passwd", c + "/etc/passwd"},
+      {"\\..\\etc", c + "/etc"},
+      {"\\\\server\\share\\x.txt", unc + "/server/share/x.txt"},
+      {"\\\\..\\..\\etc", unc + "/etc"},
+      {"\\\\?\\C:\\long\\name", c + "/long/name"},
+      {"\\\\?\\unc\\server\\share\\x", unc + "/server/share/x"},
+      {"\\\\.\\COM1", ""},
+      {"relative\\file.txt", "relative/file.txt"},
+      {"..\\up", "../up"},
+      {"/home/u/x", "/home/u/x"},
+      {"/home/u\\x", "/home/u/x"},
+      {"1:\\x", "1:/x"},
+      {"", ""},
+  };
+  for (const auto& t : cases)
+    EXPECT_EQ(t.native, std::string(KelmNativePath(t.windows))) << t.windows;
+  EXPECT_EQ("", std::string(KelmNativePath(nullptr)));
+}
+
+TEST_F(PathTest, DefaultRootsFollowTheUsersDataFolder) {
+  KelmSetDriveRoot('c', nullptr);
+  EXPECT_EQ(m_dir + "/data/orvalis/drive_c", std::string(KelmGetDriveRoot('C')));
+  EXPECT_EQ(m_dir + "/data/orvalis/drive_q/x", std::string(KelmNativePath("Q:\\x")));
+  // The XDG rules ignore an empty or relative folder.
+  for (const char* data : {"", "relative/data"}) {
+    setenv("XDG_DATA_HOME", data, 1);
+    EXPECT_EQ(m_dir + "/home/.local/share/orvalis/drive_c", std::string(KelmGetDriveRoot('c')))
+        << data;
+  }
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(m_dir + "/home/.local/share/orvalis/drive_z", std::string(KelmGetDriveRoot('Z')));
+  EXPECT_EQ("", std::string(KelmGetDriveRoot('1')));
+}
+
+TEST_F(PathTest, ChosenRootsLoseTrailingSlashesAndCanBeUndone) {
+  KelmSetDriveRoot('e', "/srv/e//");
+  EXPECT_EQ("/srv/e", std::string(KelmGetDriveRoot('E')));
+  EXPECT_EQ("/srv/e/a", std::string(KelmNativePath("E:\\a")));
+  KelmSetDriveRoot('E', "/");
+  EXPECT_EQ("/a", std::string(KelmNativePath("e:\\a")));
+  KelmSetDriveRoot('e', "");
+  EXPECT_EQ(m_dir + "/data/orvalis/drive_e", std::string(KelmGetDriveRoot('e')));
+  KelmSetDriveRoot('1', "/srv/1");
+  EXPECT_EQ("", std::string(KelmGetDriveRoot('1')));
+}
+
+}  // namespace
