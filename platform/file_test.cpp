@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/os_file.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -298,6 +299,25 @@ TEST_F(CFileTest, DestructorWritesPendingBytes) {
     EXPECT_EQ(CString("dtor.txt"), f.GetFileName());
   }
   EXPECT_EQ("xyz", FileContent("dtor.txt"));
+}
+
+TEST_F(CFileTest, WindowsNamesOpenInTheMappedFolderAndKeepTheirSpelling) {
+  KelmSetDriveRoot('C', m_dir.c_str());
+  std::filesystem::create_directory(PathOf("Orvalis"));
+  const char* name = "C:\\Orvalis\\Notes.txt";
+  {
+    CFile f(name, CFile::modeCreate | CFile::modeWrite);
+    f.Write("steno", 5);
+    EXPECT_EQ(CString(name), f.GetFilePath());
+    EXPECT_EQ(CString("Notes.txt"), f.GetFileName());
+  }
+  EXPECT_EQ("steno", FileContent("Orvalis/Notes.txt"));
+  CFile f;
+  CFileException error;
+  EXPECT_FALSE(f.Open("c:\\Orvalis\\Missing.txt", CFile::modeRead, &error));
+  EXPECT_EQ(CFileException::fileNotFound, error.m_cause);
+  EXPECT_EQ(CString("c:\\Orvalis\\Missing.txt"), error.m_strFileName);
+  KelmSetDriveRoot('C', nullptr);
 }
 
 }  // namespace
