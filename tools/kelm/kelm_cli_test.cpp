@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
@@ -56,7 +57,43 @@ void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-Outcome run_kelm(const std::vector<std::string>& args) {
+// A folder standing for the user's home. The command keeps its registry hive
+// under XDG_CONFIG_HOME and its drive folders under XDG_DATA_HOME, so every
+// run points both here and never reads or writes the user's own.
+class Home {
+ public:
+  Home() : path(testing::TempDir() + "kelm_home_XXXXXX") {
+    EXPECT_NE(nullptr, mkdtemp(path.data())) << path;
+  }
+  Home(const Home&) = delete;
+  Home& operator=(const Home&) = delete;
+  ~Home() { std::filesystem::remove_all(path); }
+
+  std::string path;
+};
+
+// The home of the commands whose settings are all defaults.
+const std::string& untouched_home() {
+  static const Home home;
+  return home.path;
+}
+
+std::vector<std::string> environment_at(const std::string& home) {
+  const std::string replaced[] = {"HOME=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME="};
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (std::none_of(std::begin(replaced), std::end(replaced),
+                     [&](const std::string& name) { return text.starts_with(name); }))
+      env.push_back(text);
+  }
+  env.push_back("HOME=" + home);
+  env.push_back("XDG_CONFIG_HOME=" + home + "/config");
+  env.push_back("XDG_DATA_HOME=" + home + "/data");
+  return env;
+}
+
+Outcome run_kelm(const std::vector<std::string>& args, const std::string& home = untouched_home()) {
   const std::string out_path = make_temp_file();
   const std::string err_path = make_temp_file();
   posix_spawn_file_actions_t actions;
@@ -71,9 +108,13 @@ Outcome run_kelm(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (std::string& a : argv_text) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> env_text = environment_at(home);
+  std::vector<char*> env;
+  for (std::string& e : env_text) env.push_back(e.data());
+  env.push_back(nullptr);
 
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
   int wait_status = 0;
   if (spawned == 0) waitpid(pid, &wait_status, 0);
@@ -182,6 +223,13 @@ TEST(Kelm, WrongCommandLinesExitWithTwoAndDoNothing) {
       {"stroke", "encode", "KAT"},
       {"stroke", "encode", "--writer", "stentura", "KAT"},
       {"stroke", "encode", "--writer", "sten8000"},
+      {"settings"},
+      {"settings", "frobnicate"},
+      {"settings", "list", "UserDir"},
+      {"settings", "get"},
+      {"settings", "get", "UserDir", "Build"},
+      {"settings", "set", "Build"},
+      {"settings", "set", "Build", "1", "2"},
   };
   for (const auto& args : cases) {
     const Outcome got = run_kelm(args);
@@ -201,6 +249,10 @@ TEST(Kelm, HelpAtEveryLevel) {
       {{"stroke", "show", "--help"}, "--format"},
       {{"stroke", "decode", "-h"}, "--writer"},
       {{"stroke", "encode", "--help"}, "sten8000"},
+      {{"stroke", "show", "--help"}, "--grandjean=false"},
+      {{"settings", "--help"}, "list"},
+      {{"settings", "get", "--help"}, "Debug Mode"},
+      {{"settings", "set", "--help"}, "0x hex"},
   };
   for (const auto& c : cases) {
     const Outcome got = run_kelm(c.args);
@@ -289,6 +341,108 @@ TEST(KelmStrokeEncode, WritesSten8000Packets) {
   EXPECT_EQ(exit_bad_input, got.status) << joined(bad);
   EXPECT_EQ("21 00 20\n", got.out) << joined(bad);
   EXPECT_NE(std::string::npos, got.err.find("character 2 repeats a key")) << got.err;
+}
+
+// Each test has a hive of its own.
+class KelmSettings : public testing::Test {
+ protected:
+  Outcome run(const std::vector<std::string>& args) const { return run_kelm(args, home.path); }
+
+  void expect_success(const Success& c) const {
+    const Outcome got = run(c.args);
+    EXPECT_EQ(exit_ok, got.status) << joined(c.args) << "\n" << got.err;
+    EXPECT_EQ(c.out, got.out) << joined(c.args);
+    EXPECT_EQ("", got.err) << joined(c.args);
+  }
+
+  Home home;
+};
+
+TEST_F(KelmSettings, ListOnAnEmptyHiveShowsEveryDefault) {
+  for (int twice = 0; twice < 2; ++twice)
+    expect_success({{"settings", "list"},
+                    "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
+                    "ProgramDir          = C:\\Program Files\\Orvalis (default)\n"
+                    "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
+                    "UserDir             = C:\\Program Files\\Orvalis (default)\n"
+                    "KeyboardFile        = C:\\Program Files\\Orvalis\\Keyboard.kbd (default)\n"
+                    "SpellCheckDictEntry = 0 (default)\n"
+                    "GrandJean           = 0 (default)\n"
+                    "Build               = 0 (default)\n"
+                    "Patch               = 4294967295 (default)\n"
+                    "Debug Mode          = 0 (default)\n"});
+}
+
+TEST_F(KelmSettings, SetThenGetAndListShowTheStoredValues) {
+  const Success cases[] = {
+      {{"settings", "set", "UserDir", "D:\\R\xC3\xA9porter"}, ""},
+      {{"settings", "get", "UserDir"}, "D:\\R\xC3\xA9porter\n"},
+      {{"settings", "get", "userdir"}, "D:\\R\xC3\xA9porter\n"},
+      {{"settings", "get", "KeyboardFile"}, "D:\\R\xC3\xA9porter\\Keyboard.kbd\n"},
+      {{"settings", "set", "build", "0x1F"}, ""},
+      {{"settings", "get", "Build"}, "31\n"},
+      {{"settings", "set", "Patch", "4294967295"}, ""},
+      {{"settings", "get", "PATCH"}, "4294967295\n"},
+      {{"settings", "set", "debug mode", "3"}, ""},
+      {{"settings", "get", "Debug Mode"}, "3\n"},
+      {{"settings", "set", "usageprofile", "2"}, ""},
+      {{"settings", "get", "UsageProfile"}, "2\n"},
+      {{"settings", "set", "ProgramDir", ""}, ""},
+      {{"settings", "get", "ProgramDir"}, "\n"},
+  };
+  for (const Success& c : cases) expect_success(c);
+  expect_success({{"settings", "list"},
+                  "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
+                  "ProgramDir          = \n"
+                  "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
+                  "UserDir             = D:\\R\xC3\xA9porter\n"
+                  "KeyboardFile        = D:\\R\xC3\xA9porter\\Keyboard.kbd (default)\n"
+                  "SpellCheckDictEntry = 0 (default)\n"
+                  "GrandJean           = 0 (default)\n"
+                  "Build               = 31\n"
+                  "Patch               = 4294967295\n"
+                  "Debug Mode          = 3\n"
+                  "UsageProfile        = 2\n"});
+}
+
+TEST_F(KelmSettings, RefusesValuesAndNamesItDoesNotKnow) {
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"settings", "set", "Build", "abc"}, "Build takes a whole number"},
+      {{"settings", "set", "Build", ""}, "not \"\""},
+      {{"settings", "set", "GrandJean", "-1"}, "not \"-1\""},
+      {{"settings", "set", "Patch", "4294967296"}, "not \"4294967296\""},
+      {{"settings", "set", "Patch", "0x100000000"}, "not \"0x100000000\""},
+      {{"settings", "set", "Patch", "0x"}, "not \"0x\""},
+      {{"settings", "set", "Patch", " 1"}, "not \" 1\""},
+      {{"settings", "set", "UsageProfile", "two"}, "UsageProfile takes a whole number"},
+      {{"settings", "get", "Nope"}, "no setting \"Nope\""},
+      {{"settings", "set", "Nope", "1"}, "no setting \"Nope\""},
+      {{"settings", "get", "UsageProfile"}, "UsageProfile is not set"},
+  };
+  for (const auto& c : cases) {
+    const Outcome got = run(c.args);
+    EXPECT_EQ(exit_bad_input, got.status) << joined(c.args);
+    EXPECT_EQ("", got.out) << joined(c.args);
+    EXPECT_NE(std::string::npos, got.err.find(c.message)) << joined(c.args) << "\n" << got.err;
+  }
+  expect_success({{"settings", "get", "Build"}, "0\n"});
+  expect_success({{"settings", "get", "Patch"}, "4294967295\n"});
+}
+
+TEST_F(KelmSettings, StrokeShowFollowsTheGrandJeanSetting) {
+  expect_success({{"settings", "set", "GrandJean", "1"}, ""});
+  const Success cases[] = {
+      {{"stroke", "show", "YO"}, "Y-O\n"},
+      {{"stroke", "show", "--format", "rtf", "YO"}, "-YO\n"},
+      {{"stroke", "show", "--grandjean=false", "KAT"}, "KA-T\n"},
+      {{"stroke", "show", "--grandjean", "YO"}, "Y-O\n"},
+  };
+  for (const Success& c : cases) expect_success(c);
+  expect_success({{"settings", "set", "GrandJean", "0"}, ""});
+  expect_success({{"stroke", "show", "KAT"}, "KA-T\n"});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "exit_status.h"
+#include "settings_commands.h"
 #include "stroke_commands.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int status = exit_ok;
   add_stroke_commands(app, status);
+  add_settings_commands(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "settings_commands.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -279,14 +280,19 @@ constexpr const char* outline_help =
 void add_show(CLI::App& group, int& status) {
   auto options = std::make_shared<ShowOptions>();
   CLI::App* show = group.add_subcommand("show", "Write outlines in a stroke notation, one a line");
-  show->add_flag("--grandjean", options->grandjean,
-                 "Read and write for the French Grandjean keyboard");
+  CLI::Option* grandjean = show->add_flag(
+      "--grandjean", options->grandjean,
+      "Read and write for the French Grandjean keyboard, or with --grandjean=false for the "
+      "English one; without the flag the GrandJean setting decides");
   show->add_option("--format", options->notation, "Notation to write")
       ->transform(CLI::IsMember(notation_names(), CLI::ignore_case))
       ->type_name("NOTATION")
       ->default_str("plain");
   show->add_option("OUTLINE", options->outlines, outline_help)->required();
-  show->callback([options, &status] { status = run_show(*options); });
+  show->callback([options, grandjean, &status] {
+    if (grandjean->count() == 0) options->grandjean = grandjean_setting() != 0;
+    status = run_show(*options);
+  });
 }
 
 void add_decode(CLI::App& group, int& status) {
