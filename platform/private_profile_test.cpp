@@ -1,0 +1,435 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/os_file.h"
+#include "platform/profile.h"
+
+namespace {
+
+ssize_t FullDiskWrite(int, const void*, size_t) {
+  errno = ENOSPC;
+  return -1;
+}
+
+class PrivateProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string dir = ::testing::TempDir() + "kelm_profile_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir.data()));
+    m_dir = dir;
+    m_savedCalls = os_file::calls();
+  }
+  void TearDown() override {
+    os_file::calls() = m_savedCalls;
+    std::filesystem::remove_all(m_dir);
+  }
+
+  std::string PathOf(const char* name) const { return m_dir + "/" + name; }
+  void PutFile(const char* name, const std::string& content) const {
+    std::ofstream(PathOf(name), std::ios::binary) << content;
+  }
+  std::string FileContent(const char* name) const {
+    std::ifstream in(PathOf(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+  std::string Read(const char* file, LPCSTR app, LPCSTR key, LPCSTR def = "<default>") const {
+    char buffer[512];
+    const DWORD n =
+        GetPrivateProfileStringA(app, key, def, buffer, sizeof buffer, PathOf(file).c_str());
+    return std::string(buffer, n);
+  }
+
+  std::string m_dir;
+  os_file::system_calls m_savedCalls{};
+};
+
+std::string WithEol(std::string text, const std::string& eol) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += eol;
+    else
+      out += c;
+  }
+  return out;
+}
+
+TEST_F(PrivateProfileTest, ReadsFollowWindowsRules) {
+  const std::string file =
+      "; leading comment\n"
+      "stray=before any section\n"
+      "[Fonts]\n"
+      "Face = Arial  \n"
+      "  Size=12\n"
+      "Quoted=\"  spaced  \"\n"
+      "Single='it'\n"
+      "Mismatch=\"open\n"
+      "Empty=\n"
+      "NoEquals\n"
+      ";Hidden=1\n"
+      "Dup=first\n"
+      "dup=second\n"
+      "High=caf\xE9\n"
+      "\n"
+      "[fonts]\n"
+      "Late=1\n"
+      "[ Spaced Section ]\n"
+      "Key=value\n"
+      "[Caf\xE9]\n"
+      "k=accented\n";
+  struct Case {
+    LPCSTR app;
+    LPCSTR key;
+    LPCSTR def;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"fonts", "FACE", "d", "Arial"},
+      {"  Fonts ", " Face\t", "d", "Arial"},
+      {"Fonts", "Size", "d", "12"},
+      {"Fonts", "Quoted", "d", "  spaced  "},
+      {"Fonts", "Single", "d", "it"},
+      {"Fonts", "Mismatch", "d", "\"open"},
+      {"Fonts", "Empty", "d", ""},
+      {"Fonts", "NoEquals", "d", "d"},
+      {"Fonts", "Hidden", "d", "d"},
+      {"Fonts", ";Hidden", "d", "d"},
+      {"Fonts", "DUP", "d", "first"},
+      {"Fonts", "High", "d", "caf\xE9"},
+      {"Fonts", "Late", "d", "d"},
+      {"spaced section", "key", "d", "value"},
+      {"CAF\xE9", "K", "d", "accented"},
+      {"caf\xC9", "k", "d", "d"},
+      {"", "stray", "d", "d"},
+      {"Missing", "Face", "dflt  ", "dflt"},
+      {"Missing", "Face", "  lead", "  lead"},
+      {"Missing", "Face", "\"q\"", "\"q\""},
+      {"Missing", "Face", nullptr, ""},
+  };
+  for (const std::string eol : {"\n", "\r\n"}) {
+    PutFile("read.ini", WithEol(file, eol));
+    for (const Case& c : cases)
+      EXPECT_EQ(c.want, Read("read.ini", c.app, c.key, c.def))
+          << "[" << c.app << "] " << c.key << " eol " << eol.size();
+  }
+  EXPECT_EQ("d", Read("missing.ini", "Fonts", "Face", "d"));
+}
+
+TEST_F(PrivateProfileTest, ResultsAreCutToTheBuffer) {
+  PutFile("cut.ini", "[A]\r\nk1=abcdef\r\nk2=2\r\n;c=3\r\n\r\n[BB]\r\nx=1\r\n[A]\r\nk3=3\r\n");
+  const std::string path = PathOf("cut.ini");
+  struct Case {
+    LPCSTR app;
+    LPCSTR key;
+    DWORD size;
+    DWORD want;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"A", "k1", 7, 6, std::string("abcdef\0", 7)},
+      {"A", "k1", 6, 5, std::string("abcde\0", 6)},
+      {"A", "k1", 4, 3, std::string("abc\0", 4)},
+      {"A", "k1", 1, 0, std::string("\0", 1)},
+      {nullptr, nullptr, 8, 7, std::string("A\0BB\0A\0\0", 8)},
+      {nullptr, "k1", 8, 7, std::string("A\0BB\0A\0\0", 8)},
+      {nullptr, nullptr, 7, 5, std::string("A\0BB\0\0\0", 7)},
+      {nullptr, nullptr, 4, 2, std::string("A\0\0\0", 4)},
+      {nullptr, nullptr, 2, 0, std::string("\0\0", 2)},
+      {nullptr, nullptr, 1, 0, std::string("\0", 1)},
+      {"a", nullptr, 7, 6, std::string("k1\0k2\0\0", 7)},
+      {"a", nullptr, 6, 4, std::string("k1\0k\0\0", 6)},
+      {"Missing", nullptr, 4, 0, std::string("\0", 1)},
+  };
+  for (const Case& c : cases) {
+    std::string buffer(c.size, 'x');
+    const DWORD got =
+        GetPrivateProfileStringA(c.app, c.key, "d", buffer.data(), c.size, path.c_str());
+    const std::string input = std::string(c.app ? c.app : "(null)") + "/" +
+                              (c.key ? c.key : "(null)") + " size " + std::to_string(c.size);
+    EXPECT_EQ(c.want, got) << input;
+    EXPECT_EQ(c.bytes, buffer.substr(0, c.bytes.size())) << input;
+  }
+  char untouched = 'x';
+  EXPECT_EQ(0u, GetPrivateProfileStringA("A", "k1", "d", &untouched, 0, path.c_str()));
+  EXPECT_EQ('x', untouched);
+}
+
+TEST_F(PrivateProfileTest, IntegersAreReadAsWindowsReadsThem) {
+  struct Case {
+    std::string value;
+    UINT want;
+  };
+  const Case cases[] = {
+      {"12", 12},     {"-5", static_cast<UINT>(-5)},
+      {"+7", 7},      {"0x1A", 26},
+      {"0X1a", 26},   {"0777", 777},
+      {"12abc", 12},  {"1.5", 1},
+      {"abc", 0},     {"-", 0},
+      {"0x", 0},      {"  42  ", 42},
+      {"\"15\"", 15}, {"4294967297", 1},
+      {"", 77},
+  };
+  std::string file = "[N]\r\n";
+  for (size_t i = 0; i < std::size(cases); ++i)
+    file += "k" + std::to_string(i) + "=" + cases[i].value + "\r\n";
+  PutFile("int.ini", file);
+  const std::string path = PathOf("int.ini");
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const std::string key = "k" + std::to_string(i);
+    EXPECT_EQ(cases[i].want, GetPrivateProfileIntA("n", key.c_str(), 77, path.c_str()))
+        << "\"" << cases[i].value << "\"";
+  }
+  EXPECT_EQ(77u, GetPrivateProfileIntA("N", "missing", 77, path.c_str()));
+  EXPECT_EQ(static_cast<UINT>(-3), GetPrivateProfileIntA("N", "k0", -3, PathOf("no.ini").c_str()));
+}
+
+TEST_F(PrivateProfileTest, WritesKeepEveryOtherLineByteForByte) {
+  const std::string original =
+      "; settings\r\n"
+      "[General]\r\n"
+      "Name = Old \r\n"
+      "  Other=1\r\n"
+      "\r\n"
+      "; closes General\r\n"
+      "[Colors]\r\n"
+      "Red=255\r\n"
+      "garbage line without equals sign\r\n"
+      "\r\n"
+      "[Last]\r\n"
+      "z=26";
+  // Each write changes the text `from` into `to` and nothing else.
+  struct Case {
+    LPCSTR app;
+    LPCSTR key;
+    LPCSTR value;
+    std::string from;
+    std::string to;
+  };
+  const Case cases[] = {
+      {"general", "NAME", "New", "Name = Old \r\n", "Name=New\r\n"},
+      {"General", " Added ", " x ", "  Other=1\r\n", "  Other=1\r\nAdded= x \r\n"},
+      {"Last", "y", "25", "z=26", "z=26\r\ny=25\r\n"},
+      {"New", "k", "v", "z=26", "z=26\r\n[New]\r\nk=v\r\n"},
+      {"COLORS", "red", nullptr, "Red=255\r\n", ""},
+      {"Colors", nullptr, nullptr,
+       "[Colors]\r\nRed=255\r\ngarbage line without equals sign\r\n\r\n", ""},
+      {"Last", nullptr, nullptr, "[Last]\r\nz=26", ""},
+      {"Colors", "Red", "255", "", ""},
+      {"Colors", "Absent", nullptr, "", ""},
+      {"Absent", nullptr, nullptr, "", ""},
+  };
+  for (const Case& c : cases) {
+    PutFile("w.ini", original);
+    const std::string input = std::string("[") + c.app + "] " + (c.key ? c.key : "(null)") + "=" +
+                              (c.value ? c.value : "(null)");
+    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("w.ini").c_str()))
+        << input;
+    std::string want = original;
+    want.replace(want.find(c.from), c.from.size(), c.to);
+    EXPECT_EQ(want, FileContent("w.ini")) << input;
+  }
+}
+
+TEST_F(PrivateProfileTest, WritesFollowTheFilesLineEndingsAndCopies) {
+  struct Case {
+    std::string before;
+    LPCSTR app;
+    LPCSTR key;
+    LPCSTR value;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"[A]\nk=1\n", "A", "j", "2", "[A]\nk=1\nj=2\n"},
+      {"[A]\nk=1\n", "B", "j", "2", "[A]\nk=1\n[B]\nj=2\n"},
+      {"[A]\r\nk=1\n[B]\n", "B", "j", "2", "[A]\r\nk=1\n[B]\nj=2\r\n"},
+      {"[A]", "A", "j", "2", "[A]\r\nj=2\r\n"},
+      // The first copy is the one written; a delete removes every copy.
+      {"[A]\nk=1\nK=2\n[a]\nk=3\n", "A", "k", "9", "[A]\nk=9\nK=2\n[a]\nk=3\n"},
+      {"[A]\nk=1\nK=2\n[a]\nk=3\nj=4\n", "A", "k", nullptr, "[A]\n[a]\nj=4\n"},
+      {"[A]\nk=1\n[B]\nx=1\n[a]\nk=3\n", "a", nullptr, nullptr, "[B]\nx=1\n"},
+  };
+  for (const Case& c : cases) {
+    PutFile("eol.ini", c.before);
+    const std::string input = c.before + " <- [" + c.app + "] " + (c.key ? c.key : "(null)");
+    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("eol.ini").c_str()))
+        << input;
+    EXPECT_EQ(c.want, FileContent("eol.ini")) << input;
+  }
+}
+
+TEST_F(PrivateProfileTest, CreatesFilesKeepsPermissionBitsAndSkipsNeedlessRewrites) {
+  const std::string path = PathOf("new.ini");
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "k", nullptr, path.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "a delete must not create the file";
+
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
+  EXPECT_EQ("[S]\r\nk=v\r\n", FileContent("new.ini"));
+  struct stat st {};
+  ASSERT_EQ(0, stat(path.c_str(), &st));
+  EXPECT_EQ(0666 & ~mask, st.st_mode & 07777);
+
+  ASSERT_EQ(0, chmod(path.c_str(), 0640));
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "w", path.c_str()));
+  ASSERT_EQ(0, stat(path.c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 07777);
+  EXPECT_EQ(std::vector<std::string>{"new.ini"}, FolderEntries());
+
+  struct stat before = st;
+  EXPECT_TRUE(WritePrivateProfileStringA("s", "K", "w", path.c_str()));
+  ASSERT_EQ(0, stat(path.c_str(), &st));
+  EXPECT_EQ(before.st_ino, st.st_ino) << "a write that changes nothing leaves the file alone";
+}
+
+TEST_F(PrivateProfileTest, FailedWritesReportAndLeaveNoTrace) {
+  const std::string missingFolder = PathOf("no/such/folder/x.ini");
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", missingFolder.c_str()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  EXPECT_TRUE(FolderEntries().empty());
+
+  const std::string original = "[S]\r\nk=old\r\n";
+  PutFile("full.ini", original);
+  os_file::calls().write = FullDiskWrite;
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", PathOf("full.ini").c_str()));
+  os_file::calls() = m_savedCalls;
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+  EXPECT_EQ(original, FileContent("full.ini"));
+  EXPECT_EQ(std::vector<std::string>{"full.ini"}, FolderEntries());
+}
+
+// A line break would smuggle in a section or key of its own; such names and
+// values are refused rather than written.
+TEST_F(PrivateProfileTest, RefusesTextThatWouldNotReadBack) {
+  const std::string original = "[S]\r\nk=1\r\n";
+  struct Case {
+    LPCSTR app;
+    LPCSTR key;
+    LPCSTR value;
+  };
+  const Case cases[] = {
+      {"S", "k", "a\r\n[Evil]\r\nx=1"},
+      {"S", "k", "a\nb"},
+      {"S\n", "k", "v"},
+      {"S", "a\rb", "v"},
+      {"S", "a=b", "v"},
+      {"S", ";k", "v"},
+      {"S", "[k", "v"},
+      {nullptr, "k", "v"},
+  };
+  PutFile("bad.ini", original);
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_FALSE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("bad.ini").c_str()))
+        << (c.app ? c.app : "(null)") << "/" << c.key << "=" << c.value;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << c.key;
+  }
+  EXPECT_EQ(original, FileContent("bad.ini"));
+  EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, PathOf("bad.ini").c_str()));
+}
+
+// Starts a child that runs body and exits; returns its id.
+template <class Body>
+pid_t Spawn(Body body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    body();
+    _exit(0);
+  }
+  return child;
+}
+
+TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
+  const std::string path = PathOf("crash.ini");
+  const std::string before =
+      "; kept\r\n[A]\r\na1=one\r\na2=two\r\n\r\n[B]\r\ncounter=start\r\nb1=three\r\n[C]\r\nc1=four";
+  PutFile("crash.ini", before);
+  for (int round = 0; round < 10; ++round) {
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    const pid_t child = Spawn([&] {
+      for (int i = 0;; ++i) {
+        const std::string value = std::to_string(round) + "-" + std::to_string(i);
+        if (!WritePrivateProfileStringA("B", "counter", value.c_str(), path.c_str())) _exit(1);
+        if (i == 0 && write(ready[1], "x", 1) != 1) _exit(2);
+      }
+    });
+    close(ready[1]);
+    char started = 0;
+    EXPECT_EQ(1, read(ready[0], &started, 1)) << "round " << round;
+    close(ready[0]);
+    usleep(static_cast<useconds_t>(round * 900));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFSIGNALED(status)) << "round " << round << " status " << status;
+
+    const std::string value = Read("crash.ini", "B", "counter");
+    const size_t dash = value.find('-');
+    EXPECT_TRUE(dash != std::string::npos && dash > 0 && dash + 1 < value.size() &&
+                value.find_first_not_of("0123456789-") == std::string::npos)
+        << "round " << round << ": " << value;
+    std::string want = before;
+    want.replace(want.find("start"), 5, value);
+    EXPECT_EQ(want, FileContent("crash.ini")) << "round " << round;
+  }
+}
+
+TEST_F(PrivateProfileTest, ConcurrentWritersLoseNoKey) {
+  const std::string path = PathOf("shared.ini");
+  PutFile("shared.ini", "[S]\r\nkeep=1\r\n");
+  constexpr int writers = 2;
+  constexpr int keys = 40;
+  int go[2];
+  ASSERT_EQ(0, pipe(go));
+  pid_t children[writers];
+  for (int w = 0; w < writers; ++w) {
+    children[w] = Spawn([&] {
+      close(go[1]);
+      char start = 0;
+      if (read(go[0], &start, 1) != 1) _exit(2);
+      for (int i = 0; i < keys; ++i) {
+        const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+        if (!WritePrivateProfileStringA("S", key.c_str(), std::to_string(i).c_str(), path.c_str()))
+          _exit(1);
+      }
+    });
+  }
+  close(go[0]);
+  ASSERT_EQ(writers, write(go[1], "gg", writers));
+  close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  EXPECT_EQ("1", Read("shared.ini", "S", "keep"));
+  for (int w = 0; w < writers; ++w) {
+    for (int i = 0; i < keys; ++i) {
+      const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+      EXPECT_EQ(std::to_string(i), Read("shared.ini", "S", key.c_str())) << key;
+    }
+  }
+}
+
+}  // namespace
