@@ -16,8 +16,8 @@
 
 using INT = int;
 
-// The value's leading decimal digits (with an optional sign), or nDefault
-// when the key is missing.
+// The value's leading digits (decimal, or hexadecimal after "0x") with an
+// optional sign, or nDefault when the key is missing or its value empty.
 UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
 // Copies the value (or lpDefault) into lpReturnedString, cut to nSize - 1
 // bytes and terminated; returns the bytes copied. A null lpKeyName lists the
