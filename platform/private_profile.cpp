@@ -1,3 +1,5 @@
+#include "platform/profile.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -15,7 +17,6 @@
 #include "platform/error.h"
 #include "platform/os_file.h"
 #include "platform/path.h"
-#include "platform/profile.h"
 
 namespace {
 
@@ -166,23 +167,28 @@ std::vector<std::string_view> key_names(const std::vector<line>& lines, std::str
   return names;
 }
 
-// A file that cannot be read reads as an empty one: every key is missing.
-std::vector<line> load(LPCSTR lpFileName) {
-  if (lpFileName == nullptr) return {};
-  const CString path = KelmNativePath(lpFileName);
-  const int fd = os_file::open_file(path, O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) {
-    SetLastError(KelmErrorFromErrno(errno));
-    return {};
-  }
+std::optional<std::string> read_all(int fd) {
   std::string text;
   char chunk[8192];
   ssize_t got = 0;
   while ((got = os_file::read_some(fd, chunk, sizeof chunk)) > 0)
     text.append(chunk, static_cast<size_t>(got));
-  if (got < 0) SetLastError(KelmErrorFromErrno(errno));
+  if (got < 0) return std::nullopt;
+  return text;
+}
+
+// A file that cannot be read reads as an empty one: every key is missing.
+std::vector<line> load(LPCSTR lpFileName) {
+  if (lpFileName == nullptr) return {};
+  const int fd = os_file::open_file(KelmNativePath(lpFileName), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) {
+    SetLastError(KelmErrorFromErrno(errno));
+    return {};
+  }
+  const auto text = read_all(fd);
+  if (!text) SetLastError(KelmErrorFromErrno(errno));
   os_file::close_file(fd);
-  return split_lines(text);
+  return text ? split_lines(*text) : std::vector<line>{};
 }
 
 DWORD copy_value(std::string_view value, LPSTR out, DWORD size) {
@@ -355,16 +361,6 @@ int open_locked(const std::string& path, bool* created) {
   }
 }
 
-std::optional<std::string> read_all(int fd) {
-  std::string text;
-  char chunk[8192];
-  ssize_t got = 0;
-  while ((got = os_file::read_some(fd, chunk, sizeof chunk)) > 0)
-    text.append(chunk, static_cast<size_t>(got));
-  if (got < 0) return std::nullopt;
-  return text;
-}
-
 // The rename is done by then; a folder that cannot be synchronised leaves the
 // new file in place, only less certain to survive a power cut, so it is not a
 // failure of the write.
@@ -472,6 +468,8 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
   const int fd = open_locked(path, &created);
   if (fd < 0) return fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : KelmErrorFromErrno(errno));
   const DWORD error = rewrite_locked(fd, path, created, lpAppName, lpKeyName, lpString);
+  // A failed write leaves no trace, not even the empty file made to be locked.
+  if (error != ERROR_SUCCESS && created) unlink(path.c_str());
   os_file::close_file(fd);
   return error == ERROR_SUCCESS ? TRUE : fail(error);
 }

@@ -312,6 +312,7 @@ TEST_F(PrivateProfileTest, FailedWritesReportAndLeaveNoTrace) {
   os_file::calls().write = FullDiskWrite;
   SetLastError(0);
   EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", PathOf("full.ini").c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", PathOf("fresh.ini").c_str()));
   os_file::calls() = m_savedCalls;
   EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
   EXPECT_EQ(original, FileContent("full.ini"));

@@ -1,10 +1,10 @@
+#include "platform/profile.h"
+
 #include <errno.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include "platform/profile.h"
 
 namespace {
 
