@@ -25,7 +25,12 @@ namespace {
 
 // Long enough to ride out another process's burst of writes; past it a call
 // fails rather than freezing the user interface.
-constexpr int busy_timeout_ms = 5000;
+constexpr auto busy_timeout = std::chrono::seconds(5);
+// SQLite's own busy handler waits longer and longer between looks, up to
+// 100 ms; a process writing steadily leaves only short gaps between its
+// transactions, which such waits keep missing until the time-out. Looking
+// every millisecond finds them.
+constexpr auto busy_poll = std::chrono::milliseconds(1);
 constexpr int schema_version = 1;
 
 // Key ids are never reused (AUTOINCREMENT), so a handle to a deleted key can
@@ -191,32 +196,26 @@ bool make_parent_folders(const std::string& file) {
   return true;
 }
 
-int read_int(sqlite3* db, const char* sql, sqlite3_int64& value) {
+int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// SQLITE_OK when the file is empty or a hive of ours, with its schema
+// version; else SQLITE_NOTADB: a database with tables of its own, or a schema
+// newer than ours, is left as it is. Both facts are read in one statement, so
+// at one moment: a process creating the schema meanwhile is never seen half
+// done. Only reads, so nothing is written to a file that is not ours.
+int check_hive(sqlite3* db, sqlite3_int64& version) {
   sqlite3_stmt* statement = nullptr;
-  int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-  if (rc == SQLITE_OK) {
-    rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
-      value = sqlite3_column_int64(statement, 0);
-      rc = SQLITE_OK;
-    }
+  int rc = sqlite3_prepare_v2(
+      db, "SELECT user_version, (SELECT count(*) FROM sqlite_schema) FROM pragma_user_version", -1,
+      &statement, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) {
+    version = sqlite3_column_int64(statement, 0);
+    const bool empty = sqlite3_column_int64(statement, 1) == 0;
+    rc = version == schema_version || (version == 0 && empty) ? SQLITE_OK : SQLITE_NOTADB;
   }
   sqlite3_finalize(statement);
   return rc;
-}
-
-int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-
-// SQLITE_OK when the file is empty or a hive of ours, else SQLITE_NOTADB: a
-// database with tables of its own, or a schema newer than ours, is left as
-// it is. Only reads, so nothing is written to a file that is not ours.
-int check_hive(sqlite3* db, sqlite3_int64& version) {
-  int rc = read_int(db, "PRAGMA user_version", version);
-  if (rc != SQLITE_OK || version == schema_version) return rc;
-  sqlite3_int64 tables = 0;
-  if (version == 0) rc = read_int(db, "SELECT count(*) FROM sqlite_schema", tables);
-  if (rc != SQLITE_OK) return rc;
-  return version == 0 && tables == 0 ? SQLITE_OK : SQLITE_NOTADB;
 }
 
 // The schema is created under the write lock, after a second look: another
@@ -241,17 +240,24 @@ int set_up_once(sqlite3* db) {
   return create_schema(db);
 }
 
+// Counting looks rather than reading a clock: each look is quick, so the
+// count bounds the wait closely enough.
+int wait_when_busy(void*, int looks) {
+  if (looks >= busy_timeout / busy_poll) return 0;
+  std::this_thread::sleep_for(busy_poll);
+  return 1;
+}
+
 // Turning a new hive to WAL takes a moment of exclusive access, and SQLite
 // does not always wait for a process doing the same (it answers busy at
 // once), so the whole set-up is tried again until the busy time-out is over.
 int set_up(sqlite3* db) {
-  sqlite3_busy_timeout(db, busy_timeout_ms);
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(busy_timeout_ms);
+  sqlite3_busy_handler(db, wait_when_busy, nullptr);
+  const auto deadline = std::chrono::steady_clock::now() + busy_timeout;
   for (;;) {
     const int rc = set_up_once(db);
     if (!is_busy(rc) || std::chrono::steady_clock::now() >= deadline) return rc;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(busy_poll);
   }
 }
 

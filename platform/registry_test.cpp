@@ -500,6 +500,41 @@ TEST_F(RegistryTest, TwoProcessesWritingOneKeyLoseNothing) {
   EXPECT_EQ("ok", integrity(m_hive));
 }
 
+// Turning a new file into a hive collides now and then when processes start
+// together; the collision must be waited out, not reported.
+TEST_F(RegistryTest, ProcessesSettingUpOneNewHiveTogetherAllSucceed) {
+  constexpr int rounds = 25;
+  constexpr int processes = 4;
+  for (int round = 0; round < rounds; ++round) {
+    const std::string hive = m_dir + "/new" + std::to_string(round) + ".db";
+    KelmSetRegistryPath(hive.c_str());
+    int gate[2];
+    ASSERT_EQ(0, pipe(gate));
+    std::vector<pid_t> children;
+    for (int n = 0; n < processes; ++n) {
+      children.push_back(start_child([&, n] {
+        close(gate[1]);
+        char go = 0;
+        if (read(gate[0], &go, 1) != 0) return 1;
+        const std::string name = std::to_string(n);
+        HKEY key = nullptr;
+        const LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        return error == ERROR_SUCCESS && set_string(key, name.c_str(), name) == ERROR_SUCCESS ? 0
+                                                                                              : 2;
+      }));
+    }
+    close(gate[0]);
+    close(gate[1]);
+    for (const pid_t child : children) EXPECT_EQ(0, wait_child(child)) << hive;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, Open("Software\\New", KEY_READ, &key)) << hive;
+    for (int n = 0; n < processes; ++n)
+      EXPECT_EQ(std::to_string(n), query_string(key, std::to_string(n).c_str())) << hive;
+    RegCloseKey(key);
+  }
+}
+
 TEST_F(RegistryTest, AProcessKilledWhileWritingLosesNothingItCommitted) {
   int report[2];
   ASSERT_EQ(0, pipe(report));
