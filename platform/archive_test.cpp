@@ -2,11 +2,8 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <new>
 #include <string>
@@ -14,6 +11,7 @@
 
 #include "platform/array.h"
 #include "platform/file.h"
+#include "platform/scratch_folder.h"
 
 // The largest block requested from operator new, so that a test can show a
 // damaged length was refused before anything was allocated for it. The real
@@ -214,31 +212,17 @@ TEST(CArchiveTest, StringArraysArchiveEachStringWithItsPrefix) {
     ASSERT_EQ(2, back.GetSize());
     EXPECT_EQ(CString("yy"), back[1]);
   });
-  const Bytes hostile = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0};
-  g_largestRequest = 0;
-  EXPECT_EQ(CArchiveException::endOfFile,
-            CauseOf([&] { Load(hostile, [](CArchive& ar) { CStringArray().Serialize(ar); }); }));
-  EXPECT_LT(g_largestRequest.load(), 1u << 20);
 }
 
 class CArchiveFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_archive_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-  }
-  void TearDown() override { std::filesystem::remove_all(m_dir); }
-
   std::string PutFile(const Bytes& bytes) const {
-    const std::string path = m_dir + "/data.bin";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    const std::string path = m_folder.path("data.bin");
+    WriteWholeFile(path, std::string(bytes.begin(), bytes.end()));
     return path;
   }
 
-  std::string m_dir;
+  ScratchFolder m_folder;
 };
 
 TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) {
@@ -265,6 +249,9 @@ TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) 
          CArray<int, int> a;
          a.Serialize(ar);
        }},
+      {"string array of 2 G strings",
+       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0},
+       [](CArchive& ar) { CStringArray().Serialize(ar); }},
       {"array of 0x1000 elements in 5 bytes",
        {0x00, 0x10, 1, 2, 3, 4, 5},
        [](CArchive& ar) {
@@ -305,7 +292,6 @@ TEST(CArchiveTest, WrongDirectionAndDestructorFlush) {
   CArchive ar(&file, CArchive::load);
   EXPECT_EQ(CArchiveException::readOnly, CauseOf([&] { ar << 7; }));
   const std::string big(10000, 'b');
-  EXPECT_EQ(Bytes({7, 0, 0, 0}), Stored([](CArchive& a) { a << 7; }));
   const Bytes stored = Stored(
       [&](CArchive& a) {
         a << BYTE{1};

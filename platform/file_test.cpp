@@ -1,65 +1,44 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "platform/os_file.h"
 #include "platform/path.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
 int g_systemCalls = 0;
 bool g_interruptNext = false;
 
-ssize_t CountingRead(int fd, void* buf, size_t n) {
+// Passes a call on to the real system call, counting it.
+template <auto Call, class... Args>
+auto Counted(Args... args) {
   ++g_systemCalls;
-  return os_file::real_calls().read(fd, buf, n);
-}
-ssize_t CountingWrite(int fd, const void* buf, size_t n) {
-  ++g_systemCalls;
-  return os_file::real_calls().write(fd, buf, n);
-}
-off_t CountingSeek(int fd, off_t offset, int whence) {
-  ++g_systemCalls;
-  return os_file::real_calls().lseek(fd, offset, whence);
-}
-int CountingStat(int fd, struct stat* st) {
-  ++g_systemCalls;
-  return os_file::real_calls().fstat(fd, st);
+  return (os_file::real_calls().*Call)(args...);
 }
 
-// Every other call is interrupted before it does anything.
-bool Interrupted() {
+// Interrupts every other call before it does anything.
+template <auto Call, class... Args>
+auto Interrupted(Args... args) -> decltype((os_file::real_calls().*Call)(args...)) {
   g_interruptNext = !g_interruptNext;
-  if (g_interruptNext) errno = EINTR;
-  return g_interruptNext;
-}
-int InterruptedOpen(const char* path, int flags, mode_t mode) {
-  return Interrupted() ? -1 : os_file::real_calls().open(path, flags, mode);
-}
-ssize_t InterruptedRead(int fd, void* buf, size_t n) {
-  return Interrupted() ? -1 : os_file::real_calls().read(fd, buf, n);
-}
-ssize_t InterruptedWrite(int fd, const void* buf, size_t n) {
-  return Interrupted() ? -1 : os_file::real_calls().write(fd, buf, n);
-}
-off_t InterruptedSeek(int fd, off_t offset, int whence) {
-  return Interrupted() ? -1 : os_file::real_calls().lseek(fd, offset, whence);
+  if (!g_interruptNext) return (os_file::real_calls().*Call)(args...);
+  errno = EINTR;
+  return -1;
 }
 
 ssize_t ShortWrite(int fd, const void* buf, size_t n) {
-  return os_file::real_calls().write(fd, buf, n < 3 ? n : 3);
+  return os_file::real_calls().write(fd, buf, std::min<size_t>(n, 3));
 }
 ssize_t ShortRead(int fd, void* buf, size_t n) {
-  return os_file::real_calls().read(fd, buf, n < 7 ? n : 7);
+  return os_file::real_calls().read(fd, buf, std::min<size_t>(n, 7));
 }
 ssize_t FullDiskWrite(int, const void*, size_t) {
   errno = ENOSPC;
@@ -89,29 +68,14 @@ int CauseOf(const std::function<void()>& call) {
 class CFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_file_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-    m_savedCalls = os_file::calls();
     g_systemCalls = 0;
     g_interruptNext = false;
   }
-  void TearDown() override {
-    os_file::calls() = m_savedCalls;
-    std::filesystem::remove_all(m_dir);
-  }
+  void TearDown() override { os_file::calls() = m_savedCalls; }
 
-  std::string PathOf(const char* name) const { return m_dir + "/" + name; }
-  void PutFile(const char* name, const std::string& content) const {
-    std::ofstream(PathOf(name), std::ios::binary) << content;
-  }
-  std::string FileContent(const char* name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   // Writes through both the buffered and the direct path, then reads back.
   std::string WriteAndReadBack(const std::string& content) const {
-    const std::string path = PathOf("round.bin");
+    const std::string path = m_folder.path("round.bin");
     {
       CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
       for (size_t i = 0; i < 1000; ++i) f.Write(&content[i], 1);
@@ -127,26 +91,22 @@ class CFileTest : public ::testing::Test {
     return back;
   }
 
-  std::string m_dir;
-  os_file::system_calls m_savedCalls{};
+  ScratchFolder m_folder;
+  const os_file::system_calls m_savedCalls = os_file::calls();
 };
-
-TEST_F(CFileTest, WriteThenReadBack) {
-  const std::string content = Pattern(200003);
-  EXPECT_EQ(content, WriteAndReadBack(content));
-  EXPECT_EQ(content, FileContent("round.bin"));
-}
 
 TEST_F(CFileTest, OneByteReadsAndStepsBackMakeNoSystemCall) {
   const std::string content = Pattern(1000);
-  PutFile("steps.bin", content);
-  CFile f(PathOf("steps.bin").c_str(), CFile::modeRead);
+  const std::string path = m_folder.path("steps.bin");
+  WriteWholeFile(path, content);
+  CFile f(path.c_str(), CFile::modeRead);
   char first = 0;
   ASSERT_EQ(1u, f.Read(&first, 1));
-  os_file::calls().read = CountingRead;
-  os_file::calls().write = CountingWrite;
-  os_file::calls().lseek = CountingSeek;
-  os_file::calls().fstat = CountingStat;
+  using os_file::system_calls;
+  os_file::calls().read = Counted<&system_calls::read>;
+  os_file::calls().write = Counted<&system_calls::write>;
+  os_file::calls().lseek = Counted<&system_calls::lseek>;
+  os_file::calls().fstat = Counted<&system_calls::fstat>;
   for (size_t i = 1; i < content.size(); ++i) {
     char ch = 0;
     char again = 0;
@@ -161,8 +121,9 @@ TEST_F(CFileTest, OneByteReadsAndStepsBackMakeNoSystemCall) {
 }
 
 TEST_F(CFileTest, SwitchingBetweenReadingAndWritingKeepsTheFileCoherent) {
-  PutFile("mixed.txt", "0123456789");
-  CFile f(PathOf("mixed.txt").c_str(), CFile::modeReadWrite);
+  const std::string path = m_folder.path("mixed.txt");
+  WriteWholeFile(path, "0123456789");
+  CFile f(path.c_str(), CFile::modeReadWrite);
   char got[16] = {};
   ASSERT_EQ(3u, f.Read(got, 3));
   f.Write("ab", 2);
@@ -177,36 +138,38 @@ TEST_F(CFileTest, SwitchingBetweenReadingAndWritingKeepsTheFileCoherent) {
   f.Write("tail", 4);
   EXPECT_EQ(14u, f.GetLength());  // the tail is still in the buffer
   f.Close();
-  EXPECT_EQ("012ab56X89tail", FileContent("mixed.txt"));
+  EXPECT_EQ("012ab56X89tail", ReadWholeFile(path));
 }
 
 TEST_F(CFileTest, InterruptedAndShortTransfersAreCompleted) {
-  const std::string content = Pattern(150000);
+  using os_file::system_calls;
+  const std::string content = Pattern(200003);
   const struct {
     const char* fault;
-    void (*install)(os_file::system_calls&);
+    void (*install)(system_calls&);
   } cases[] = {
+      {"none", [](system_calls&) {}},
       {"EINTR on every other call",
-       [](os_file::system_calls& t) {
-         t.open = InterruptedOpen;
-         t.read = InterruptedRead;
-         t.write = InterruptedWrite;
-         t.lseek = InterruptedSeek;
+       [](system_calls& t) {
+         t.open = Interrupted<&system_calls::open>;
+         t.read = Interrupted<&system_calls::read>;
+         t.write = Interrupted<&system_calls::write>;
+         t.lseek = Interrupted<&system_calls::lseek>;
        }},
-      {"writes of at most 3 bytes", [](os_file::system_calls& t) { t.write = ShortWrite; }},
-      {"reads of at most 7 bytes", [](os_file::system_calls& t) { t.read = ShortRead; }},
+      {"writes of at most 3 bytes", [](system_calls& t) { t.write = ShortWrite; }},
+      {"reads of at most 7 bytes", [](system_calls& t) { t.read = ShortRead; }},
   };
   for (const auto& c : cases) {
     c.install(os_file::calls());
     EXPECT_EQ(content, WriteAndReadBack(content)) << c.fault;
     os_file::calls() = m_savedCalls;
-    EXPECT_EQ(content, FileContent("round.bin")) << c.fault;
+    EXPECT_EQ(content, ReadWholeFile(m_folder.path("round.bin"))) << c.fault;
   }
 }
 
 TEST_F(CFileTest, FullDiskAndReadErrorsSurfaceWithTheirCause) {
-  const std::string path = PathOf("fail.bin");
-  PutFile("fail.bin", "some bytes");
+  const std::string path = m_folder.path("fail.bin");
+  WriteWholeFile(path, "some bytes");
   CFile buffered(path.c_str(), CFile::modeWrite);
   CFile direct(path.c_str(), CFile::modeWrite);
   CFile reader(path.c_str(), CFile::modeRead);
@@ -231,10 +194,10 @@ TEST_F(CFileTest, FullDiskAndReadErrorsSurfaceWithTheirCause) {
 }
 
 TEST_F(CFileTest, OpenFailuresAndMisuseThrowFileExceptions) {
-  PutFile("plain.txt", "abc");
-  const std::string plain = PathOf("plain.txt");
-  const std::string missing = PathOf("missing.txt");
+  const std::string plain = m_folder.path("plain.txt");
+  const std::string missing = m_folder.path("missing.txt");
   const std::string throughFile = plain + "/x";
+  WriteWholeFile(plain, "abc");
   CFile readOnly(plain.c_str(), CFile::modeRead);
   CFile closed;
   const struct {
@@ -267,43 +230,38 @@ TEST_F(CFileTest, OpenFailuresAndMisuseThrowFileExceptions) {
   EXPECT_EQ(std::string("file not found:"), message);
 }
 
-TEST_F(CFileTest, CreateTruncatesUnlessTold) {
-  PutFile("keep.txt", "hello");
-  const std::string path = PathOf("keep.txt");
+TEST_F(CFileTest, CreateTruncatesUnlessToldAndHonoursTheUmask) {
+  const std::string path = m_folder.path("keep.txt");
+  WriteWholeFile(path, "hello");
   EXPECT_EQ(5u, CFile(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite)
                     .GetLength());
   EXPECT_EQ(0u, CFile(path.c_str(), CFile::modeCreate | CFile::modeWrite).GetLength());
 
+  const std::string created = m_folder.path("new.txt");
   const mode_t mask = umask(022);
-  CFile(PathOf("new.txt").c_str(), CFile::modeCreate | CFile::modeWrite).Close();
+  CFile(created.c_str(), CFile::modeCreate | CFile::modeWrite).Close();
   umask(mask);
   struct stat st {};
-  ASSERT_EQ(0, stat(PathOf("new.txt").c_str(), &st));
+  ASSERT_EQ(0, stat(created.c_str(), &st));
   EXPECT_EQ(0644u, st.st_mode & 0777);
 }
 
 TEST_F(CFileTest, SetLengthWritesPendingBytesAndMovesToTheNewEnd) {
-  CFile f(PathOf("len.bin").c_str(), CFile::modeCreate | CFile::modeReadWrite);
+  const std::string path = m_folder.path("len.bin");
+  CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+  EXPECT_EQ(CString("len.bin"), f.GetFileName());
   f.Write("abcdef", 6);
   f.SetLength(3);
   EXPECT_EQ(3u, f.GetPosition());
-  EXPECT_EQ("abc", FileContent("len.bin"));
+  EXPECT_EQ("abc", ReadWholeFile(path));
   f.SetLength(5);
-  EXPECT_EQ(std::string("abc\0\0", 5), FileContent("len.bin"));
+  EXPECT_EQ(std::string("abc\0\0", 5), ReadWholeFile(path));
 }
 
-TEST_F(CFileTest, DestructorWritesPendingBytes) {
-  {
-    CFile f(PathOf("dtor.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
-    f.Write("xyz", 3);
-    EXPECT_EQ(CString("dtor.txt"), f.GetFileName());
-  }
-  EXPECT_EQ("xyz", FileContent("dtor.txt"));
-}
-
+// The destructor, not Close, writes the buffered bytes here.
 TEST_F(CFileTest, WindowsNamesOpenInTheMappedFolderAndKeepTheirSpelling) {
-  KelmSetDriveRoot('C', m_dir.c_str());
-  std::filesystem::create_directory(PathOf("Orvalis"));
+  KelmSetDriveRoot('C', m_folder.path("").c_str());
+  std::filesystem::create_directory(m_folder.path("Orvalis"));
   const char* name = "C:\\Orvalis\\Notes.txt";
   {
     CFile f(name, CFile::modeCreate | CFile::modeWrite);
@@ -311,7 +269,7 @@ TEST_F(CFileTest, WindowsNamesOpenInTheMappedFolderAndKeepTheirSpelling) {
     EXPECT_EQ(CString(name), f.GetFilePath());
     EXPECT_EQ(CString("Notes.txt"), f.GetFileName());
   }
-  EXPECT_EQ("steno", FileContent("Orvalis/Notes.txt"));
+  EXPECT_EQ("steno", ReadWholeFile(m_folder.path("Orvalis/Notes.txt")));
   CFile f;
   CFileException error;
   EXPECT_FALSE(f.Open("c:\\Orvalis\\Missing.txt", CFile::modeRead, &error));

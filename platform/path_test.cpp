@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
+
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -26,31 +27,27 @@ void restore_env(const char* name, const std::optional<std::string>& value) {
 class PathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_path_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-    setenv("XDG_DATA_HOME", (m_dir + "/data").c_str(), 1);
-    setenv("HOME", (m_dir + "/home").c_str(), 1);
-    KelmSetDriveRoot('C', (m_dir + "/c").c_str());
-    KelmSetDriveRoot('d', (m_dir + "/d").c_str());
+    setenv("XDG_DATA_HOME", m_folder.path("data").c_str(), 1);
+    setenv("HOME", m_folder.path("home").c_str(), 1);
+    KelmSetDriveRoot('C', m_folder.path("c").c_str());
+    KelmSetDriveRoot('d', m_folder.path("d").c_str());
   }
   void TearDown() override {
     KelmSetDriveRoot('C', nullptr);
     KelmSetDriveRoot('D', nullptr);
     restore_env("XDG_DATA_HOME", m_savedData);
     restore_env("HOME", m_savedHome);
-    std::filesystem::remove_all(m_dir);
   }
 
-  std::string m_dir;
+  ScratchFolder m_folder;
   std::optional<std::string> m_savedData = saved_env("XDG_DATA_HOME");
   std::optional<std::string> m_savedHome = saved_env("HOME");
 };
 
 TEST_F(PathTest, WindowsPathsLandUnderTheirRootsAndNeverLeaveThem) {
-  const std::string c = m_dir + "/c";
-  const std::string d = m_dir + "/d";
-  const std::string unc = m_dir + "/data/orvalis/unc";
+  const std::string c = m_folder.path("c");
+  const std::string d = m_folder.path("d");
+  const std::string unc = m_folder.path("data/orvalis/unc");
   const struct {
     const char* windows;
     std::string native;
@@ -84,16 +81,17 @@ TEST_F(PathTest, WindowsPathsLandUnderTheirRootsAndNeverLeaveThem) {
 
 TEST_F(PathTest, DefaultRootsFollowTheUsersDataFolder) {
   KelmSetDriveRoot('c', nullptr);
-  EXPECT_EQ(m_dir + "/data/orvalis/drive_c", std::string(KelmGetDriveRoot('C')));
-  EXPECT_EQ(m_dir + "/data/orvalis/drive_q/x", std::string(KelmNativePath("Q:\\x")));
+  EXPECT_EQ(m_folder.path("data/orvalis/drive_c"), std::string(KelmGetDriveRoot('C')));
+  EXPECT_EQ(m_folder.path("data/orvalis/drive_q/x"), std::string(KelmNativePath("Q:\\x")));
   // The XDG rules ignore an empty or relative folder.
   for (const char* data : {"", "relative/data"}) {
     setenv("XDG_DATA_HOME", data, 1);
-    EXPECT_EQ(m_dir + "/home/.local/share/orvalis/drive_c", std::string(KelmGetDriveRoot('c')))
+    EXPECT_EQ(m_folder.path("home/.local/share/orvalis/drive_c"),
+              std::string(KelmGetDriveRoot('c')))
         << data;
   }
   unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(m_dir + "/home/.local/share/orvalis/drive_z", std::string(KelmGetDriveRoot('Z')));
+  EXPECT_EQ(m_folder.path("home/.local/share/orvalis/drive_z"), std::string(KelmGetDriveRoot('Z')));
   EXPECT_EQ("", std::string(KelmGetDriveRoot('1')));
 }
 
@@ -104,7 +102,7 @@ TEST_F(PathTest, ChosenRootsLoseTrailingSlashesAndCanBeUndone) {
   KelmSetDriveRoot('E', "/");
   EXPECT_EQ("/a", std::string(KelmNativePath("e:\\a")));
   KelmSetDriveRoot('e', "");
-  EXPECT_EQ(m_dir + "/data/orvalis/drive_e", std::string(KelmGetDriveRoot('e')));
+  EXPECT_EQ(m_folder.path("data/orvalis/drive_e"), std::string(KelmGetDriveRoot('e')));
   KelmSetDriveRoot('1', "/srv/1");
   EXPECT_EQ("", std::string(KelmGetDriveRoot('1')));
 }

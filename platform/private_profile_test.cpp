@@ -1,20 +1,18 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/os_file.h"
 #include "platform/profile.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -25,51 +23,29 @@ ssize_t FullDiskWrite(int, const void*, size_t) {
 
 class PrivateProfileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_profile_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-    m_savedCalls = os_file::calls();
-  }
-  void TearDown() override {
-    os_file::calls() = m_savedCalls;
-    std::filesystem::remove_all(m_dir);
-  }
+  void TearDown() override { os_file::calls() = m_savedCalls; }
 
-  std::string PathOf(const char* name) const { return m_dir + "/" + name; }
-  void PutFile(const char* name, const std::string& content) const {
-    std::ofstream(PathOf(name), std::ios::binary) << content;
-  }
-  std::string FileContent(const char* name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.path("")))
       names.push_back(entry.path().filename().string());
     return names;
   }
-  std::string Read(const char* file, LPCSTR app, LPCSTR key, LPCSTR def = "<default>") const {
+  std::string Read(const std::string& file, LPCSTR app, LPCSTR key,
+                   LPCSTR def = "<default>") const {
     char buffer[512];
-    const DWORD n =
-        GetPrivateProfileStringA(app, key, def, buffer, sizeof buffer, PathOf(file).c_str());
+    const DWORD n = GetPrivateProfileStringA(app, key, def, buffer, sizeof buffer, file.c_str());
     return std::string(buffer, n);
   }
 
-  std::string m_dir;
-  os_file::system_calls m_savedCalls{};
+  ScratchFolder m_folder;
+  const os_file::system_calls m_savedCalls = os_file::calls();
 };
 
-std::string WithEol(std::string text, const std::string& eol) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n')
-      out += eol;
-    else
-      out += c;
-  }
-  return out;
+std::string WithCrLf(std::string text) {
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+    text.insert(at, 1, '\r');
+  return text;
 }
 
 TEST_F(PrivateProfileTest, ReadsFollowWindowsRules) {
@@ -124,18 +100,19 @@ TEST_F(PrivateProfileTest, ReadsFollowWindowsRules) {
       {"Missing", "Face", "\"q\"", "\"q\""},
       {"Missing", "Face", nullptr, ""},
   };
-  for (const std::string eol : {"\n", "\r\n"}) {
-    PutFile("read.ini", WithEol(file, eol));
+  const std::string path = m_folder.path("read.ini");
+  for (const std::string& text : {file, WithCrLf(file)}) {
+    WriteWholeFile(path, text);
     for (const Case& c : cases)
-      EXPECT_EQ(c.want, Read("read.ini", c.app, c.key, c.def))
-          << "[" << c.app << "] " << c.key << " eol " << eol.size();
+      EXPECT_EQ(c.want, Read(path, c.app, c.key, c.def))
+          << "[" << c.app << "] " << c.key << " in " << text.size() << " bytes";
   }
-  EXPECT_EQ("d", Read("missing.ini", "Fonts", "Face", "d"));
+  EXPECT_EQ("d", Read(m_folder.path("missing.ini"), "Fonts", "Face", "d"));
 }
 
 TEST_F(PrivateProfileTest, ResultsAreCutToTheBuffer) {
-  PutFile("cut.ini", "[A]\r\nk1=abcdef\r\nk2=2\r\n;c=3\r\n\r\n[BB]\r\nx=1\r\n[A]\r\nk3=3\r\n");
-  const std::string path = PathOf("cut.ini");
+  const std::string path = m_folder.path("cut.ini");
+  WriteWholeFile(path, "[A]\r\nk1=abcdef\r\nk2=2\r\n;c=3\r\n\r\n[BB]\r\nx=1\r\n[A]\r\nk3=3\r\n");
   struct Case {
     LPCSTR app;
     LPCSTR key;
@@ -190,15 +167,16 @@ TEST_F(PrivateProfileTest, IntegersAreReadAsWindowsReadsThem) {
   std::string file = "[N]\r\n";
   for (size_t i = 0; i < std::size(cases); ++i)
     file += "k" + std::to_string(i) + "=" + cases[i].value + "\r\n";
-  PutFile("int.ini", file);
-  const std::string path = PathOf("int.ini");
+  const std::string path = m_folder.path("int.ini");
+  WriteWholeFile(path, file);
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string key = "k" + std::to_string(i);
     EXPECT_EQ(cases[i].want, GetPrivateProfileIntA("n", key.c_str(), 77, path.c_str()))
         << "\"" << cases[i].value << "\"";
   }
   EXPECT_EQ(77u, GetPrivateProfileIntA("N", "missing", 77, path.c_str()));
-  EXPECT_EQ(static_cast<UINT>(-3), GetPrivateProfileIntA("N", "k0", -3, PathOf("no.ini").c_str()));
+  EXPECT_EQ(static_cast<UINT>(-3),
+            GetPrivateProfileIntA("N", "k0", -3, m_folder.path("no.ini").c_str()));
 }
 
 TEST_F(PrivateProfileTest, WritesKeepEveryOtherLineByteForByte) {
@@ -236,15 +214,15 @@ TEST_F(PrivateProfileTest, WritesKeepEveryOtherLineByteForByte) {
       {"Colors", "Absent", nullptr, "", ""},
       {"Absent", nullptr, nullptr, "", ""},
   };
+  const std::string path = m_folder.path("w.ini");
   for (const Case& c : cases) {
-    PutFile("w.ini", original);
+    WriteWholeFile(path, original);
     const std::string input = std::string("[") + c.app + "] " + (c.key ? c.key : "(null)") + "=" +
                               (c.value ? c.value : "(null)");
-    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("w.ini").c_str()))
-        << input;
+    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, path.c_str())) << input;
     std::string want = original;
     want.replace(want.find(c.from), c.from.size(), c.to);
-    EXPECT_EQ(want, FileContent("w.ini")) << input;
+    EXPECT_EQ(want, ReadWholeFile(path)) << input;
   }
 }
 
@@ -266,24 +244,24 @@ TEST_F(PrivateProfileTest, WritesFollowTheFilesLineEndingsAndCopies) {
       {"[A]\nk=1\nK=2\n[a]\nk=3\nj=4\n", "A", "k", nullptr, "[A]\n[a]\nj=4\n"},
       {"[A]\nk=1\n[B]\nx=1\n[a]\nk=3\n", "a", nullptr, nullptr, "[B]\nx=1\n"},
   };
+  const std::string path = m_folder.path("eol.ini");
   for (const Case& c : cases) {
-    PutFile("eol.ini", c.before);
+    WriteWholeFile(path, c.before);
     const std::string input = c.before + " <- [" + c.app + "] " + (c.key ? c.key : "(null)");
-    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("eol.ini").c_str()))
-        << input;
-    EXPECT_EQ(c.want, FileContent("eol.ini")) << input;
+    EXPECT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, path.c_str())) << input;
+    EXPECT_EQ(c.want, ReadWholeFile(path)) << input;
   }
 }
 
 TEST_F(PrivateProfileTest, CreatesFilesKeepsPermissionBitsAndSkipsNeedlessRewrites) {
-  const std::string path = PathOf("new.ini");
+  const std::string path = m_folder.path("new.ini");
   EXPECT_TRUE(WritePrivateProfileStringA("S", "k", nullptr, path.c_str()));
   EXPECT_FALSE(std::filesystem::exists(path)) << "a delete must not create the file";
 
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
-  EXPECT_EQ("[S]\r\nk=v\r\n", FileContent("new.ini"));
+  EXPECT_EQ("[S]\r\nk=v\r\n", ReadWholeFile(path));
   struct stat st {};
   ASSERT_EQ(0, stat(path.c_str(), &st));
   EXPECT_EQ(0666 & ~mask, st.st_mode & 07777);
@@ -301,21 +279,22 @@ TEST_F(PrivateProfileTest, CreatesFilesKeepsPermissionBitsAndSkipsNeedlessRewrit
 }
 
 TEST_F(PrivateProfileTest, FailedWritesReportAndLeaveNoTrace) {
-  const std::string missingFolder = PathOf("no/such/folder/x.ini");
+  const std::string missingFolder = m_folder.path("no/such/folder/x.ini");
   SetLastError(0);
   EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", missingFolder.c_str()));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
   EXPECT_TRUE(FolderEntries().empty());
 
   const std::string original = "[S]\r\nk=old\r\n";
-  PutFile("full.ini", original);
+  const std::string full = m_folder.path("full.ini");
+  WriteWholeFile(full, original);
   os_file::calls().write = FullDiskWrite;
   SetLastError(0);
-  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", PathOf("full.ini").c_str()));
-  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", PathOf("fresh.ini").c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", full.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", m_folder.path("fresh.ini").c_str()));
   os_file::calls() = m_savedCalls;
   EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
-  EXPECT_EQ(original, FileContent("full.ini"));
+  EXPECT_EQ(original, ReadWholeFile(full));
   EXPECT_EQ(std::vector<std::string>{"full.ini"}, FolderEntries());
 }
 
@@ -338,15 +317,16 @@ TEST_F(PrivateProfileTest, RefusesTextThatWouldNotReadBack) {
       {"S", "[k", "v"},
       {nullptr, "k", "v"},
   };
-  PutFile("bad.ini", original);
+  const std::string path = m_folder.path("bad.ini");
+  WriteWholeFile(path, original);
   for (const Case& c : cases) {
     SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringA(c.app, c.key, c.value, PathOf("bad.ini").c_str()))
+    EXPECT_FALSE(WritePrivateProfileStringA(c.app, c.key, c.value, path.c_str()))
         << (c.app ? c.app : "(null)") << "/" << c.key << "=" << c.value;
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << c.key;
   }
-  EXPECT_EQ(original, FileContent("bad.ini"));
-  EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, PathOf("bad.ini").c_str()));
+  EXPECT_EQ(original, ReadWholeFile(path));
+  EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str()));
 }
 
 // Starts a child that runs body and exits; returns its id.
@@ -361,10 +341,10 @@ pid_t Spawn(Body body) {
 }
 
 TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
-  const std::string path = PathOf("crash.ini");
+  const std::string path = m_folder.path("crash.ini");
   const std::string before =
       "; kept\r\n[A]\r\na1=one\r\na2=two\r\n\r\n[B]\r\ncounter=start\r\nb1=three\r\n[C]\r\nc1=four";
-  PutFile("crash.ini", before);
+  WriteWholeFile(path, before);
   for (int round = 0; round < 10; ++round) {
     int ready[2];
     ASSERT_EQ(0, pipe(ready));
@@ -385,51 +365,47 @@ TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
     ASSERT_EQ(child, waitpid(child, &status, 0));
     EXPECT_TRUE(WIFSIGNALED(status)) << "round " << round << " status " << status;
 
-    const std::string value = Read("crash.ini", "B", "counter");
+    const std::string value = Read(path, "B", "counter");
     const size_t dash = value.find('-');
     EXPECT_TRUE(dash != std::string::npos && dash > 0 && dash + 1 < value.size() &&
                 value.find_first_not_of("0123456789-") == std::string::npos)
         << "round " << round << ": " << value;
     std::string want = before;
     want.replace(want.find("start"), 5, value);
-    EXPECT_EQ(want, FileContent("crash.ini")) << "round " << round;
+    EXPECT_EQ(want, ReadWholeFile(path)) << "round " << round;
   }
 }
 
 TEST_F(PrivateProfileTest, ConcurrentWritersLoseNoKey) {
-  const std::string path = PathOf("shared.ini");
-  PutFile("shared.ini", "[S]\r\nkeep=1\r\n");
-  constexpr int writers = 2;
-  constexpr int keys = 40;
-  int go[2];
-  ASSERT_EQ(0, pipe(go));
-  pid_t children[writers];
-  for (int w = 0; w < writers; ++w) {
-    children[w] = Spawn([&] {
-      close(go[1]);
-      char start = 0;
-      if (read(go[0], &start, 1) != 1) _exit(2);
-      for (int i = 0; i < keys; ++i) {
-        const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
-        if (!WritePrivateProfileStringA("S", key.c_str(), std::to_string(i).c_str(), path.c_str()))
+  const std::string path = m_folder.path("shared.ini");
+  WriteWholeFile(path, "[S]\r\nkeep=1\r\n");
+  const auto key = [](int w, int i) { return "w" + std::to_string(w) + "k" + std::to_string(i); };
+  int gate[2];
+  ASSERT_EQ(0, pipe(gate));
+  std::vector<pid_t> children;
+  for (int w = 0; w < 2; ++w) {
+    children.push_back(Spawn([&] {
+      close(gate[1]);
+      char go = 0;
+      if (read(gate[0], &go, 1) != 0) _exit(2);  // the parent opens the gate by closing it
+      for (int i = 0; i < 40; ++i) {
+        const std::string value = std::to_string(i);
+        if (!WritePrivateProfileStringA("S", key(w, i).c_str(), value.c_str(), path.c_str()))
           _exit(1);
       }
-    });
+    }));
   }
-  close(go[0]);
-  ASSERT_EQ(writers, write(go[1], "gg", writers));
-  close(go[1]);
+  close(gate[0]);
+  close(gate[1]);
   for (pid_t child : children) {
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   }
-  EXPECT_EQ("1", Read("shared.ini", "S", "keep"));
-  for (int w = 0; w < writers; ++w) {
-    for (int i = 0; i < keys; ++i) {
-      const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
-      EXPECT_EQ(std::to_string(i), Read("shared.ini", "S", key.c_str())) << key;
-    }
+  EXPECT_EQ("1", Read(path, "S", "keep"));
+  for (int w = 0; w < 2; ++w) {
+    for (int i = 0; i < 40; ++i)
+      EXPECT_EQ(std::to_string(i), Read(path, "S", key(w, i).c_str())) << key(w, i);
   }
 }
 

@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -34,11 +34,6 @@ std::string query_string(HKEY key, const char* name) {
                                           reinterpret_cast<BYTE*>(data.data()), &size))
     return "error " + std::to_string(error);
   return data;
-}
-
-std::string file_content(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string integrity(const std::string& hive) {
@@ -93,12 +88,8 @@ int wait_child(pid_t pid) {
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_registry_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-    m_hive = m_dir + "/hive.db";
     if (const char* config = getenv("XDG_CONFIG_HOME")) m_savedConfig = config;
-    setenv("XDG_CONFIG_HOME", (m_dir + "/config").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", m_folder.path("config").c_str(), 1);
     KelmSetRegistryPath(m_hive.c_str());
   }
   void TearDown() override {
@@ -108,7 +99,6 @@ class RegistryTest : public ::testing::Test {
     } else {
       unsetenv("XDG_CONFIG_HOME");
     }
-    std::filesystem::remove_all(m_dir);
   }
 
   static HKEY Create(const char* path, REGSAM access = KEY_ALL_ACCESS,
@@ -123,8 +113,8 @@ class RegistryTest : public ::testing::Test {
     return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, access, key);
   }
 
-  std::string m_dir;
-  std::string m_hive;
+  ScratchFolder m_folder;
+  const std::string m_hive = m_folder.path("hive.db");
   std::optional<std::string> m_savedConfig;
 };
 
@@ -358,14 +348,14 @@ TEST_F(RegistryTest, ValuesOutliveTheConnectionAndLiveInTheHiveFileItself) {
   const HKEY key = Create("Software\\Quendra\\Orvalis");
   ASSERT_EQ(ERROR_SUCCESS, set_string(key, "UserDir", "C:\\Users\\kim"));
   RegCloseKey(key);
-  const std::string other = m_dir + "/other.db";
+  const std::string other = m_folder.path("other.db");
   KelmSetRegistryPath(other.c_str());
   EXPECT_EQ(other, std::string(KelmGetRegistryPath()));
   ASSERT_EQ(ERROR_SUCCESS, set_string(HKEY_CURRENT_USER, "elsewhere", "x"));
   // With no key left open on it, the first hive's connection is closed and
   // its log folded into the file: a copy of the file alone has the value.
   EXPECT_FALSE(std::filesystem::exists(m_hive + "-wal"));
-  const std::string copy = m_dir + "/copy.db";
+  const std::string copy = m_folder.path("copy.db");
   std::filesystem::copy_file(m_hive, copy);
   for (const std::string& path : {m_hive, copy}) {
     KelmSetRegistryPath(path.c_str());
@@ -379,36 +369,36 @@ TEST_F(RegistryTest, ValuesOutliveTheConnectionAndLiveInTheHiveFileItself) {
 
 TEST_F(RegistryTest, TheDefaultHiveLiesInTheUsersConfigurationFolder) {
   KelmSetRegistryPath(nullptr);
-  const std::string hive = m_dir + "/config/orvalis/registry.db";
+  const std::string hive = m_folder.path("config/orvalis/registry.db");
   EXPECT_EQ(hive, std::string(KelmGetRegistryPath()));
   ASSERT_EQ(ERROR_SUCCESS, set_string(HKEY_CURRENT_USER, "v", "x"));
   struct stat st {};
-  ASSERT_EQ(0, stat((m_dir + "/config/orvalis").c_str(), &st));
+  ASSERT_EQ(0, stat(m_folder.path("config/orvalis").c_str(), &st));
   EXPECT_EQ(0700u, st.st_mode & 0777);
   EXPECT_TRUE(std::filesystem::exists(hive));
 
   const std::string saved_home = getenv("HOME") == nullptr ? "" : getenv("HOME");
   unsetenv("XDG_CONFIG_HOME");
-  setenv("HOME", (m_dir + "/home").c_str(), 1);
-  EXPECT_EQ(m_dir + "/home/.config/orvalis/registry.db", std::string(KelmGetRegistryPath()));
+  setenv("HOME", m_folder.path("home").c_str(), 1);
+  EXPECT_EQ(m_folder.path("home/.config/orvalis/registry.db"), std::string(KelmGetRegistryPath()));
   setenv("HOME", saved_home.c_str(), 1);
 }
 
 TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {
-  const std::string other_database = m_dir + "/other.db";
+  const std::string other_database = m_folder.path("other.db");
   sqlite3* db = nullptr;
   sqlite3_open(other_database.c_str(), &db);
   sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
   sqlite3_close(db);
-  const std::string text = m_dir + "/text.db";
-  std::ofstream(text, std::ios::binary) << std::string(5000, 'x');
-  const std::string newer = m_dir + "/newer.db";
+  const std::string text = m_folder.path("text.db");
+  WriteWholeFile(text, std::string(5000, 'x'));
+  const std::string newer = m_folder.path("newer.db");
   sqlite3_open(newer.c_str(), &db);
   sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
   sqlite3_close(db);
 
   for (const std::string& path : {text, other_database, newer}) {
-    const std::string before = file_content(path);
+    const std::string before = ReadWholeFile(path);
     KelmSetRegistryPath(path.c_str());
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_BADDB, Open("Software", KEY_READ, &key)) << path;
@@ -416,7 +406,7 @@ TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {
                                            KEY_ALL_ACCESS, nullptr, &key, nullptr))
         << path;
     EXPECT_EQ(ERROR_BADDB, set_string(HKEY_CURRENT_USER, "v", "x")) << path;
-    EXPECT_EQ(before, file_content(path)) << path;
+    EXPECT_EQ(before, ReadWholeFile(path)) << path;
   }
 }
 
@@ -490,7 +480,7 @@ TEST_F(RegistryTest, TwoProcessesWritingOneKeyLoseNothing) {
 TEST_F(RegistryTest, ProcessesSettingUpOneNewHiveTogetherAllSucceed) {
   constexpr int processes = 4;
   for (int round = 0; round < 25; ++round) {
-    const std::string hive = m_dir + "/new" + std::to_string(round) + ".db";
+    const std::string hive = m_folder.path("new" + std::to_string(round) + ".db");
     KelmSetRegistryPath(hive.c_str());
     const auto children = start_together(processes, [](int n) {
       const std::string name = std::to_string(n);

@@ -1,48 +1,27 @@
 #include <errno.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
 class WinAppTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string dir = ::testing::TempDir() + "kelm_winapp_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir.data()));
-    m_dir = dir;
-    KelmSetRegistryPath((m_dir + "/registry.db").c_str());
-  }
-  void TearDown() override {
-    KelmSetRegistryPath(nullptr);
-    std::filesystem::remove_all(m_dir);
-  }
+  void SetUp() override { KelmSetRegistryPath(m_folder.path("registry.db").c_str()); }
+  void TearDown() override { KelmSetRegistryPath(nullptr); }
 
-  std::string PathOf(const char* name) const { return m_dir + "/" + name; }
-  std::string FileContent(const char* name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  std::string m_dir;
+  ScratchFolder m_folder;
 };
 
-std::string EveryByteButNul() {
-  std::string s;
-  for (int c = 1; c < 256; ++c) s += static_cast<char>(c);
-  return s;
-}
-
-// Writes and reads back every number and each text given.
+// Writes and reads back every number and each text given, then deletes a text
+// entry and the texts' section; the caller checks that the section is gone,
+// before a read in registry mode would make it again.
 void CheckRoundTrips(CWinApp& app, const std::vector<std::string>& texts) {
   for (int value : {0, 1, -1, 4, 123456, INT_MAX, INT_MIN}) {
     EXPECT_TRUE(app.WriteProfileInt("Numbers", "n", value)) << value;
@@ -55,38 +34,44 @@ void CheckRoundTrips(CWinApp& app, const std::vector<std::string>& texts) {
   EXPECT_EQ(99u, app.GetProfileInt("Numbers", "missing", 99));
   EXPECT_EQ(CString("d"), app.GetProfileString("Texts", "missing", "d"));
   EXPECT_EQ(CString(""), app.GetProfileString("Texts", "missing"));
+
+  EXPECT_TRUE(app.WriteProfileString("Texts", "u", "kept"));
+  EXPECT_TRUE(app.WriteProfileString("Texts", "t", nullptr));
+  EXPECT_EQ(CString("d"), app.GetProfileString("Texts", "t", "d"));
+  EXPECT_EQ(CString("kept"), app.GetProfileString("Texts", "u", "d"));
+  EXPECT_TRUE(app.WriteProfileString("Texts", nullptr, nullptr));
 }
 
-TEST_F(WinAppTest, RegistryModeRoundTrips) {
+TEST_F(WinAppTest, RegistryModeRoundTripsUnderSoftwareCompanyApplicationSection) {
   CWinApp app("Kelm Test");
   app.SetRegistryKey("Quendra");
-  EXPECT_STREQ("Quendra", app.m_pszRegistryKey);
-  EXPECT_STREQ("Kelm Test", app.m_pszProfileName);
-
-  CheckRoundTrips(app, {"", "plain", " blanks kept ", EveryByteButNul(), std::string(10000, 'w')});
-}
-
-TEST_F(WinAppTest, RegistryValuesLiveUnderSoftwareCompanyApplicationSection) {
-  CWinApp app("Kelm Test");
-  app.SetRegistryKey("Quendra");
-  ASSERT_TRUE(app.WriteProfileInt("Translator", "Count", 0x01020304));
-  ASSERT_TRUE(app.WriteProfileString("Translator", "Name", "abc"));
+  std::string everyByteButNul;
+  for (int c = 1; c < 256; ++c) everyByteButNul += static_cast<char>(c);
+  CheckRoundTrips(app, {"", "plain", " blanks kept ", everyByteButNul, std::string(10000, 'w')});
+  ASSERT_TRUE(app.WriteProfileString("Numbers", "s", "abc"));
 
   HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Kelm Test\\Translator", 0,
-                          KEY_READ, &key));
-  BYTE bytes[16] = {};
-  DWORD type = 0;
-  DWORD size = sizeof bytes;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Count", nullptr, &type, bytes, &size));
-  EXPECT_EQ(REG_DWORD, type);
-  EXPECT_EQ(std::string("\x04\x03\x02\x01", 4), std::string(reinterpret_cast<char*>(bytes), size));
-  size = sizeof bytes;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Name", nullptr, &type, bytes, &size));
-  EXPECT_EQ(REG_SZ, type);
-  EXPECT_EQ(std::string("abc", 4), std::string(reinterpret_cast<char*>(bytes), size))
-      << "stored with its terminator";
+  EXPECT_EQ(
+      ERROR_FILE_NOT_FOUND,
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Kelm Test\\Texts", 0, KEY_READ, &key));
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Kelm Test\\Numbers",
+                                         0, KEY_READ, &key));
+  const struct {
+    const char* name;
+    DWORD type;
+    std::string bytes;
+  } cases[] = {
+      {"n", REG_DWORD, std::string("\0\0\0\x80", 4)},
+      {"s", REG_SZ, std::string("abc", 4)},  // with its terminator
+  };
+  for (const auto& c : cases) {
+    BYTE bytes[16] = {};
+    DWORD type = 0;
+    DWORD size = sizeof bytes;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, c.name, nullptr, &type, bytes, &size)) << c.name;
+    EXPECT_EQ(c.type, type) << c.name;
+    EXPECT_EQ(c.bytes, std::string(reinterpret_cast<char*>(bytes), size)) << c.name;
+  }
   RegCloseKey(key);
 }
 
@@ -110,27 +95,10 @@ TEST_F(WinAppTest, RegistryValuesOfTheWrongShapeReadAsMissing) {
   EXPECT_EQ(7u, app.GetProfileInt("Odd", "number", 5));
 }
 
-TEST_F(WinAppTest, RegistryDeletesEntriesAndSections) {
-  CWinApp app("Kelm Test");
-  app.SetRegistryKey("Quendra");
-  ASSERT_TRUE(app.WriteProfileString("Gone", "a", "1"));
-  ASSERT_TRUE(app.WriteProfileString("Gone", "b", "2"));
-  EXPECT_TRUE(app.WriteProfileString("Gone", "a", nullptr));
-  EXPECT_EQ(CString("d"), app.GetProfileString("Gone", "a", "d"));
-  EXPECT_EQ(CString("2"), app.GetProfileString("Gone", "b", "d"));
-
-  EXPECT_TRUE(app.WriteProfileString("Gone", nullptr, nullptr));
-  HKEY key = nullptr;
-  EXPECT_EQ(
-      ERROR_FILE_NOT_FOUND,
-      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Kelm Test\\Gone", 0, KEY_READ, &key));
-}
-
 TEST_F(WinAppTest, IniModeRoundTrips) {
   CWinApp app("Kelm Test");
-  const std::string path = PathOf("app.ini");
+  const std::string path = m_folder.path("app.ini");
   app.SetProfileFile(path.c_str());
-  EXPECT_EQ(nullptr, app.m_pszRegistryKey);
   EXPECT_EQ(nullptr, app.GetAppRegistryKey());
 
   // A profile file trims and unquotes values and cannot hold line breaks,
@@ -138,16 +106,15 @@ TEST_F(WinAppTest, IniModeRoundTrips) {
   std::string bytes;
   for (int c = 0x21; c < 256; ++c) bytes += static_cast<char>(c);
   CheckRoundTrips(app, {"plain", "two words", bytes, std::string(10000, 'w')});
-  EXPECT_TRUE(app.WriteProfileString("Texts", nullptr, nullptr));
-  EXPECT_EQ("[Numbers]\r\nn=" + std::to_string(INT_MIN) + "\r\n", FileContent("app.ini"));
+  EXPECT_EQ("[Numbers]\r\nn=" + std::to_string(INT_MIN) + "\r\n", ReadWholeFile(path));
 }
 
 TEST_F(WinAppTest, HostAssignedProfileNameIsHonoured) {
   CWinApp app("Kelm Test");
-  const std::string path = PathOf("host.ini");
+  const std::string path = m_folder.path("host.ini");
   app.m_pszProfileName = path.c_str();
   EXPECT_TRUE(app.WriteProfileString("S", "k", "v"));
-  EXPECT_EQ("[S]\r\nk=v\r\n", FileContent("host.ini"));
+  EXPECT_EQ("[S]\r\nk=v\r\n", ReadWholeFile(path));
   EXPECT_EQ(CString("v"), app.GetProfileString("S", "k"));
 }
 
