@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <string>
 
 #include "strokes/stroke.h"
@@ -48,103 +49,65 @@ int read(CStroke& stroke, reader r, const CString& text, int grandjean) {
   return stroke.SetBriscaString(text);
 }
 
+struct read_case {
+  const char *text, *want;
+  int result;
+};
+
+void expect_reads(reader r, int grandjean, std::span<const read_case> cases) {
+  for (const auto& c : cases) {
+    const std::string in =
+        std::to_string(r) + (grandjean ? " grandjean " : " ") + '"' + c.text + '"';
+    CStroke stroke = from_hex("FFFFFF");
+    stroke.SetTimeStamp(CTime(5));
+    EXPECT_EQ(c.result, read(stroke, r, c.text, grandjean)) << in;
+    EXPECT_EQ(c.want, hex_of(stroke)) << in;
+    EXPECT_EQ(CTime(5), stroke.GetTimeStamp()) << in;
+  }
+}
+
 // Of note: only the first offender counts (xSS); "!" makes no repeat check
 // (@!,); a Brisca chord checks its last key only (PBLG, EI), and the Brisca
 // asterisk leaves the side alone (*S); once the side is right, a Grandjean N
 // names the right key whatever is down (ON).
 TEST(StrokeReaders, KeysAndFirstOffender) {
-  const struct {
-    reader r;
-    int grandjean;
-    const char *text, *want;
-    int result;
-  } cases[] = {{plain, 0, "", "", 0},
-               {plain, 0, "-", "", 0},
-               {plain, 0, "KAT", "084008", 0},
-               {plain, 0, "kat", "084008", 0},
-               {plain, 0, "TS", "300000", 0},
-               {plain, 0, "HRS", "218000", 0},
-               {plain, 0, "SS", "200000", 1},
-               {plain, 0, "S-S", "200004", 0},
-               {plain, 0, "S*S", "201004", 0},
-               {plain, 0, "RR", "008000", 1},
-               {plain, 0, "STx", "300000", 3},
-               {plain, 0, "SxT", "300000", 2},
-               {plain, 0, "S T", "300000", 2},
-               {plain, 0, "xSS", "200000", 1},
-               {plain, 0, "!xyz,S", "A00000", 0},
-               {plain, 0, "!", "800000", 0},
-               {plain, 0, "@!,", "800000", 0},
-               {plain, 0, "@@", "800000", 1},
-               {plain, 0, "#S", "600000", 0},
-               {plain, 0, "1", "600000", 0},
-               {plain, 0, "#1", "600000", 0},
-               {plain, 0, "S1", "600000", 1},
-               {plain, 0, "4S", "610000", 0},
-               {plain, 0, "5S", "404004", 0},
-               {plain, 0, "7S", "400084", 0},
-               {plain, 0, "-3", "440000", 0},
-               {plain, 0, "#12K3W4R50*-EU6R7B8G9SDZ", "7FFFFF", 0},
-               {rtf, 0, "TS", "100004", 0},
-               {rtf, 0, "HRS", "018004", 0},
-               {rtf, 0, "SS", "200004", 0},
-               {rtf, 0, "SP", "240000", 0},
-               {rtf, 0, "PTS", "04000C", 0},
-               {rtf, 0, "RR", "008100", 0},
-               {rtf, 0, "SSR", "200104", 0},
-               {rtf, 0, "!,#5-9", "C04008", 0},
-               {rtf, 0, "##", "400000", 0},
-               {rtf, 0, "@@", "800000", 1},
-               {rtf, 0, "7S", "600080", 0},
-               {rtf, 0, "9S", "40000C", 0},
-               {plain, 1, "SNL", "203000", 0},
-               {plain, 1, "S-SNL", "200038", 0},
-               {plain, 1, "OS", "000408", 0},
-               {plain, 1, "Y-O", "000C00", 0},
-               {plain, 1, "kpmtf*r", "1FC000", 0},
-               {plain, 1, "eaui-dc", "0003C6", 0},
-               {plain, 1, "SS", "200000", 1},
-               {plain, 1, "@", "", 1},
-               {plain, 1, "#1", "", 1},
-               {plain, 1, "!,S", "200000", 1},
-               {plain, 1, "@SKPMTF*RNLY-OEAUILNSDC ", "3FFFFE", 1},
-               {rtf, 1, "-YO", "000C00", 0},
-               {rtf, 1, "SS", "200008", 0},
-               {rtf, 1, "*S", "008008", 0},
-               {rtf, 1, "RS", "204000", 0},
-               {rtf, 1, "*N", "008010", 0},
-               {rtf, 1, "NL", "002020", 0},
-               {rtf, 1, "*L", "008020", 0},
-               {rtf, 1, "LN", "001010", 0},
-               {rtf, 1, "ON", "000410", 0},
-               {brisca, 0, "1", "200000", 0},
-               {brisca, 0, "J", "2A8000", 0},
-               {brisca, 0, "-J", "0000F0", 0},
-               {brisca, 0, "KAK", "084050", 0},
-               {brisca, 0, "PBLG", "1F8000", 3},
-               {brisca, 0, "PB", "060000", 0},
-               {brisca, 0, "*S", "201000", 0},
-               {brisca, 0, "EI", "000C00", 0},
-               {brisca, 0, "UI", "000C00", 1},
-               {brisca, 0, "SCT", "300000", 2},
-               {brisca, 0, "##", "400000", 1},
-               {brisca, 0, "!,@", "800000", 2},
-               {brisca, 0, "F6-6", "140200", 1},
-               {brisca, 0, "DM-DM", "1D00A2", 0},
-               {brisca, 0, "NL8", "158000", 2},
-               {brisca, 0, "-NQVY", "2A80C0", 4},
-               {brisca, 0, "H4W", "030000", 1},
-               {brisca, 0, "5S0", "006004", 0},
-               {brisca, 0, "z79", "000089", 0}};
-  for (const auto& c : cases) {
-    const std::string in =
-        std::to_string(c.r) + (c.grandjean ? " grandjean " : " ") + '"' + c.text + '"';
-    CStroke stroke = from_hex("FFFFFF");
-    stroke.SetTimeStamp(CTime(5));
-    EXPECT_EQ(c.result, read(stroke, c.r, c.text, c.grandjean)) << in;
-    EXPECT_EQ(c.want, hex_of(stroke)) << in;
-    EXPECT_EQ(CTime(5), stroke.GetTimeStamp()) << in;
-  }
+  const read_case english[] = {
+      {"", "", 0},          {"-", "", 0},         {"KAT", "084008", 0},
+      {"kat", "084008", 0}, {"TS", "300000", 0},  {"HRS", "218000", 0},
+      {"SS", "200000", 1},  {"S-S", "200004", 0}, {"S*S", "201004", 0},
+      {"RR", "008000", 1},  {"STx", "300000", 3}, {"SxT", "300000", 2},
+      {"S T", "300000", 2}, {"xSS", "200000", 1}, {"!xyz,S", "A00000", 0},
+      {"!", "800000", 0},   {"@!,", "800000", 0}, {"@@", "800000", 1},
+      {"#S", "600000", 0},  {"1", "600000", 0},   {"#1", "600000", 0},
+      {"S1", "600000", 1},  {"4S", "610000", 0},  {"5S", "404004", 0},
+      {"7S", "400084", 0},  {"-3", "440000", 0},  {"#12K3W4R50*-EU6R7B8G9SDZ", "7FFFFF", 0}};
+  const read_case english_rtf[] = {
+      {"TS", "100004", 0},  {"HRS", "018004", 0}, {"SS", "200004", 0},  {"SP", "240000", 0},
+      {"PTS", "04000C", 0}, {"RR", "008100", 0},  {"SSR", "200104", 0}, {"!,#5-9", "C04008", 0},
+      {"##", "400000", 0},  {"@@", "800000", 1},  {"7S", "600080", 0},  {"9S", "40000C", 0}};
+  const read_case grandjean[] = {{"SNL", "203000", 0},     {"S-SNL", "200038", 0},
+                                 {"OS", "000408", 0},      {"Y-O", "000C00", 0},
+                                 {"kpmtf*r", "1FC000", 0}, {"eaui-dc", "0003C6", 0},
+                                 {"SS", "200000", 1},      {"!,S", "200000", 1}};
+  // Grandjean has neither the mark nor the number bar.
+  const read_case grandjean_refused[] = {
+      {"@", "", 1}, {"#1", "", 1}, {"@SKPMTF*RNLY-OEAUILNSDC ", "3FFFFE", 1}};
+  const read_case grandjean_rtf[] = {
+      {"-YO", "000C00", 0}, {"SS", "200008", 0}, {"*S", "008008", 0},
+      {"RS", "204000", 0},  {"*N", "008010", 0}, {"NL", "002020", 0},
+      {"*L", "008020", 0},  {"LN", "001010", 0}, {"ON", "000410", 0}};
+  const read_case brisca_cases[] = {
+      {"1", "200000", 0},    {"J", "2A8000", 0},     {"-J", "0000F0", 0},  {"KAK", "084050", 0},
+      {"PBLG", "1F8000", 3}, {"PB", "060000", 0},    {"*S", "201000", 0},  {"EI", "000C00", 0},
+      {"UI", "000C00", 1},   {"SCT", "300000", 2},   {"##", "400000", 1},  {"!,@", "800000", 2},
+      {"F6-6", "140200", 1}, {"DM-DM", "1D00A2", 0}, {"NL8", "158000", 2}, {"-NQVY", "2A80C0", 4},
+      {"H4W", "030000", 1},  {"5S0", "006004", 0},   {"z79", "000089", 0}};
+  expect_reads(plain, 0, english);
+  expect_reads(rtf, 0, english_rtf);
+  expect_reads(plain, 1, grandjean);
+  expect_reads(plain, 1, grandjean_refused);
+  expect_reads(rtf, 1, grandjean_rtf);
+  expect_reads(brisca, 0, brisca_cases);
 }
 
 TEST(StrokeReaders, GrandjeanNeverSetsMarkNumberBarOrPosition23) {
