@@ -27,17 +27,19 @@ std::vector<INT_PTR> CapacitiesWhileAdding(IntArray& a, int count) {
   return capacities;
 }
 
-TEST(CArrayTest, AutomaticGrowthStepsByFourThenByAnEighth) {
-  IntArray a;
-  const std::vector<INT_PTR> want = {1,  5,  9,  13, 17, 21, 25, 29, 33, 37,
-                                     41, 46, 51, 57, 64, 72, 81, 91, 102};
-  EXPECT_EQ(want, CapacitiesWhileAdding(a, 100));
-}
-
-TEST(CArrayTest, ExplicitGrowByIsTheStep) {
-  IntArray a;
-  a.SetSize(0, 10);
-  EXPECT_EQ((std::vector<INT_PTR>{1, 11, 21, 31}), CapacitiesWhileAdding(a, 25));
+TEST(CArrayTest, GrowthStepsByTheAmountGivenOrByFourThenAnEighth) {
+  const struct {
+    INT_PTR growBy;
+    std::vector<INT_PTR> want;
+  } cases[] = {
+      {-1, {1, 5, 9, 13, 17, 21, 25, 29, 33, 37, 41, 46, 51, 57, 64, 72, 81, 91, 102}},
+      {10, {1, 11, 21, 31, 41, 51, 61, 71, 81, 91, 101}},
+  };
+  for (const auto& c : cases) {
+    IntArray a;
+    a.SetSize(0, c.growBy);
+    EXPECT_EQ(c.want, CapacitiesWhileAdding(a, 100)) << c.growBy;
+  }
 }
 
 TEST(CArrayTest, ShrinkingKeepsCapacityAndRegrownElementsAreZero) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,18 +39,14 @@ TEST_F(CTimeTest, PartsRoundTripInUtc) {
   UseTimeZone("UTC0");
   const CTime t(2024, 2, 29, 23, 59, 58);
   EXPECT_EQ(1709251198, t.GetTime());
-  EXPECT_EQ(2024, t.GetYear());
-  EXPECT_EQ(2, t.GetMonth());
-  EXPECT_EQ(29, t.GetDay());
-  EXPECT_EQ(23, t.GetHour());
-  EXPECT_EQ(59, t.GetMinute());
-  EXPECT_EQ(58, t.GetSecond());
-  EXPECT_EQ(5, t.GetDayOfWeek());  // a Thursday
+  const std::vector<int> parts = {t.GetYear(),   t.GetMonth(),  t.GetDay(),      t.GetHour(),
+                                  t.GetMinute(), t.GetSecond(), t.GetDayOfWeek()};
+  EXPECT_EQ((std::vector<int>{2024, 2, 29, 23, 59, 58, 5}), parts);  // a Thursday
   EXPECT_EQ(CString("2024-02-29 23:59:58"), t.Format("%Y-%m-%d %H:%M:%S"));
   EXPECT_EQ(CString(), t.Format(""));
-  struct tm parts {};
-  ASSERT_EQ(&parts, t.GetLocalTm(&parts));
-  EXPECT_EQ(124, parts.tm_year);
+  struct tm local {};
+  ASSERT_EQ(&local, t.GetLocalTm(&local));
+  EXPECT_EQ(124, local.tm_year);
 }
 
 TEST_F(CTimeTest, SecondsOutsideThe32BitRangeAreClampedNotWrapped) {
