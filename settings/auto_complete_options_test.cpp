@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/profile.h"
-#include "settings/scratch_folder.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -26,16 +25,16 @@ class AutoCompleteOptionsTest : public testing::Test {
  protected:
   // Reads a profile file holding the given text under [Auto Complete].
   CAutoCompleteOptions read(const std::string& entries) {
-    std::ofstream(file) << "[Other]\n0=other\nCount=1\n[" << section << "]\n" << entries;
+    WriteWholeFile(file, "[Other]\n0=other\nCount=1\n[" + std::string(section) + "]\n" + entries);
     CAutoCompleteOptions options;
     options.AddItem("stale");
     options.Read(file.c_str(), section);
     return options;
   }
 
-  std::string value(LPCSTR key) const {
+  std::string value(const std::string& key) const {
     char text[64];
-    GetPrivateProfileStringA(section, key, "(missing)", text, sizeof text, file.c_str());
+    GetPrivateProfileStringA(section, key.c_str(), "(missing)", text, sizeof text, file.c_str());
     return text;
   }
 
@@ -46,16 +45,13 @@ class AutoCompleteOptionsTest : public testing::Test {
 TEST(AutoCompleteOptions, InsertItemMovesTheWordToTheHead) {
   const struct {
     std::vector<const char*> list;
-    const char* word;
-    const char* want;
-  } cases[] = {
-      {{}, "x", "x"},
-      {{"a", "b"}, "b", "b a"},
-      {{"a", "b", "a"}, "a", "a b"},
-      {{"a", "b"}, "A", "A a b"},
-      {{"b", "a", "c", "a"}, "a", "a b c"},
-      {{"a", "b"}, "", "a b"},
-  };
+    const char *word, *want;
+  } cases[] = {{{}, "x", "x"},
+               {{"a", "b"}, "b", "b a"},
+               {{"a", "b", "a"}, "a", "a b"},
+               {{"a", "b"}, "A", "A a b"},
+               {{"b", "a", "c", "a"}, "a", "a b c"},
+               {{"a", "b"}, "", "a b"}};
   for (const auto& c : cases) {
     CAutoCompleteOptions options;
     for (const char* w : c.list) options.AddItem(w);
@@ -65,23 +61,20 @@ TEST(AutoCompleteOptions, InsertItemMovesTheWordToTheHead) {
   }
 }
 
+// A damaged count costs no more than the keys there are.
 TEST_F(AutoCompleteOptionsTest, ReadsWordsUpToCountSkippingEmptyKeysAndSwitchDefaults) {
   const struct {
-    const char* profile;
-    const char* words;
+    const char *profile, *words;
     int enabled, load_history, num_chars;
-  } cases[] = {
-      {"", "", 0, 0, 4},
-      {"Count=3\n0=alpha\n1=\n2=gamma\n", "alpha gamma", 0, 0, 4},
-      {"Count=2\n1=b\n0=a\n2=c\n", "a b", 0, 0, 4},
-      {"0=a\nCount=-1\n", "", 0, 0, 4},
-      {"Count=3\n01=x\n+1=y\n1=b\n0=a\n", "a b", 0, 0, 4},
-      // A damaged count costs no more than the keys there are.
-      {"Count=2000000000\n0=a\n1=b\n", "a b", 0, 0, 4},
-      {"Auto Complete=1\n", "", 1, 1, 4},
-      {"Auto Complete=1\nLoad History=0\nNum Chars=7\n", "", 1, 0, 7},
-      {"Load History=1\n", "", 0, 1, 4},
-  };
+  } cases[] = {{"", "", 0, 0, 4},
+               {"Count=3\n0=alpha\n1=\n2=gamma\n", "alpha gamma", 0, 0, 4},
+               {"Count=2\n1=b\n0=a\n2=c\n", "a b", 0, 0, 4},
+               {"0=a\nCount=-1\n", "", 0, 0, 4},
+               {"Count=3\n01=x\n+1=y\n1=b\n0=a\n", "a b", 0, 0, 4},
+               {"Count=2000000000\n0=a\n1=b\n", "a b", 0, 0, 4},
+               {"Auto Complete=1\n", "", 1, 1, 4},
+               {"Auto Complete=1\nLoad History=0\nNum Chars=7\n", "", 1, 0, 7},
+               {"Load History=1\n", "", 0, 1, 4}};
   for (const auto& c : cases) {
     const CAutoCompleteOptions options = read(c.profile);
     EXPECT_EQ(c.words, describe(options)) << c.profile;
@@ -91,18 +84,11 @@ TEST_F(AutoCompleteOptionsTest, ReadsWordsUpToCountSkippingEmptyKeysAndSwitchDef
   }
 }
 
-TEST_F(AutoCompleteOptionsTest, SaveBeforeReadWritesNothing) {
-  CAutoCompleteOptions options;
-  options.AddItem("a");
-  EXPECT_EQ(0, options.Save());
-  EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
-}
-
 TEST_F(AutoCompleteOptionsTest, SaveWritesTheFirstFiftyWordsAndTheSwitches) {
   CAutoCompleteOptions options = read("Auto Complete=1\nNum Chars=6\n");
   for (int i = 0; i < 60; ++i) options.AddItem(CString(("w" + std::to_string(i)).c_str()));
   EXPECT_EQ(1, options.Save());
-  for (int i = 0; i < 50; ++i) EXPECT_EQ("w" + std::to_string(i), value(std::to_string(i).c_str()));
+  for (int i = 0; i < 50; ++i) EXPECT_EQ("w" + std::to_string(i), value(std::to_string(i)));
   EXPECT_EQ("(missing)", value("50"));
   EXPECT_EQ("50", value("Count"));
   EXPECT_EQ("1", value("Load History"));
@@ -122,8 +108,14 @@ TEST_F(AutoCompleteOptionsTest, LongWordsComeBackWhole) {
   }
 }
 
-// Save once answered 1 whatever became of the writes.
+// Save once answered 1 whatever became of the writes. Before any Read it
+// has nowhere to write.
 TEST_F(AutoCompleteOptionsTest, SaveThatCannotWriteReportsIt) {
+  CAutoCompleteOptions unread;
+  unread.AddItem("a");
+  EXPECT_EQ(0, unread.Save());
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path("")));
+
   read("");
   CAutoCompleteOptions options;
   options.Read((file + "/inside_a_file.ini").c_str(), section);

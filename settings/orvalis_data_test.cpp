@@ -6,9 +6,11 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "settings/scratch_folder.h"
+#include "platform/scratch_folder.h"
 
 namespace {
+
+constexpr LPCSTR product_key = "Software\\Quendra\\Orvalis";
 
 // Every test gets an empty hive of its own.
 class OrvalisDataTest : public testing::Test {
@@ -29,7 +31,7 @@ bool key_exists(LPCSTR path) {
 // The bytes the registry holds, bypassing the class.
 std::string stored(LPCSTR name) {
   HKEY key = nullptr;
-  RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Orvalis", 0, KEY_READ, &key);
+  RegOpenKeyExA(HKEY_CURRENT_USER, product_key, 0, KEY_READ, &key);
   std::string bytes(2000, '\0');
   DWORD size = static_cast<DWORD>(bytes.size());
   RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(bytes.data()), &size);
@@ -51,8 +53,7 @@ const struct {
      "C:\\Program Files\\Orvalis\\Transcripts"},
     {"UserDir", &COrvalisData::GetUserDir, &COrvalisData::SetUserDir, "C:\\Program Files\\Orvalis"},
     {"KeyboardFile", &COrvalisData::GetKeyboardFile, &COrvalisData::SetKeyboardFile,
-     "C:\\Program Files\\Orvalis\\Keyboard.kbd"},
-};
+     "C:\\Program Files\\Orvalis\\Keyboard.kbd"}};
 
 const struct {
   LPCSTR name;
@@ -67,14 +68,16 @@ const struct {
     {"Build", &COrvalisData::GetBuild, [](COrvalisData& d, DWORD n) { d.SetBuild(n); }, 0},
     {"Patch", &COrvalisData::GetPatch, [](COrvalisData& d, DWORD n) { d.SetPatch(n); }, 0xFFFFFFFF},
     {"Debug Mode", &COrvalisData::GetDebugMode, [](COrvalisData& d, DWORD n) { d.SetDebugMode(n); },
-     0},
-};
+     0}};
 
-TEST_F(OrvalisDataTest, EmptyHiveGivesEveryDefaultAndCreatesTheKey) {
-  COrvalisData data;
-  EXPECT_TRUE(key_exists("Software\\Quendra\\Orvalis"));
-  for (const auto& s : text_settings) EXPECT_EQ(CString(s.deflt), (data.*s.get)()) << s.name;
-  for (const auto& s : number_settings) EXPECT_EQ(s.deflt, (data.*s.get)()) << s.name;
+// A reader that must not create leaves the missing key missing.
+TEST_F(OrvalisDataTest, EmptyHiveGivesEveryDefault) {
+  for (const BOOL create : {FALSE, TRUE}) {
+    COrvalisData data = create ? COrvalisData() : COrvalisData(KEY_READ, FALSE);
+    for (const auto& s : text_settings) EXPECT_EQ(CString(s.deflt), (data.*s.get)()) << s.name;
+    for (const auto& s : number_settings) EXPECT_EQ(s.deflt, (data.*s.get)()) << s.name;
+    EXPECT_EQ(create, key_exists(product_key));
+  }
 }
 
 TEST_F(OrvalisDataTest, UserDirAndKeyboardFileFallBackAlongTheChain) {
@@ -86,16 +89,9 @@ TEST_F(OrvalisDataTest, UserDirAndKeyboardFileFallBackAlongTheChain) {
   EXPECT_EQ(CString("E:\\Reporter\\Keyboard.kbd"), data.GetKeyboardFile());
 }
 
-TEST_F(OrvalisDataTest, ReaderThatMustNotCreateLeavesAMissingKeyMissing) {
-  COrvalisData data(KEY_READ, FALSE);
-  EXPECT_EQ(CString("C:\\Program Files\\Orvalis\\Keyboard.kbd"), data.GetKeyboardFile());
-  EXPECT_EQ(0xFFFFFFFFu, data.GetPatch());
-  EXPECT_FALSE(key_exists("Software\\Quendra\\Orvalis"));
-}
-
 // Stored as the bytes alone, without a terminator, and read back by the size
 // stored: values past the first 260-byte read once fell back to the default.
-TEST_F(OrvalisDataTest, StringsRoundTripExactlyAtAnyLength) {
+TEST_F(OrvalisDataTest, ValuesRoundTripExactly) {
   std::string every_byte;
   for (int b = 1; b <= 255; ++b) every_byte += static_cast<char>(b);
   const std::string texts[] = {"",
@@ -111,9 +107,6 @@ TEST_F(OrvalisDataTest, StringsRoundTripExactlyAtAnyLength) {
       EXPECT_EQ(text, (COrvalisData().*s.get)().View()) << s.name << " length " << text.size();
     }
   }
-}
-
-TEST_F(OrvalisDataTest, NumbersRoundTripAsFourByteDwords) {
   for (const auto& s : number_settings) {
     for (const DWORD n : {0u, 3u, 0x80000000u, 0xFFFFFFFFu}) {
       COrvalisData data(KEY_ALL_ACCESS);
@@ -124,20 +117,11 @@ TEST_F(OrvalisDataTest, NumbersRoundTripAsFourByteDwords) {
   }
 }
 
-TEST_F(OrvalisDataTest, DefaultAccessReadsButDropsWrites) {
-  COrvalisData(KEY_ALL_ACCESS).SetUserDir("G:\\Mine");
-  COrvalisData reader;
-  reader.SetUserDir("H:\\Other");
-  reader.SetGrandJean(1);
-  EXPECT_EQ(CString("G:\\Mine"), reader.GetUserDir());
-  EXPECT_EQ(0u, reader.GetGrandJean());
-}
-
-// Copies once shared one handle that each destructor closed.
-TEST_F(OrvalisDataTest, CopiesOutliveTheOriginal) {
+// Copies once shared one handle that each destructor closed. A copy keeps
+// the original's rights: the default KEY_READ reads but drops writes.
+TEST_F(OrvalisDataTest, CopiesOutliveTheOriginalAndKeepItsRights) {
   auto original = std::make_unique<COrvalisData>(KEY_ALL_ACCESS);
-  COrvalisData copy(*original);
-  COrvalisData assigned(KEY_READ, FALSE);
+  COrvalisData copy(*original), assigned(KEY_READ, FALSE);
   assigned = *original;
   original.reset();
   copy.SetTranscriptDir("T:\\Two");
@@ -145,9 +129,10 @@ TEST_F(OrvalisDataTest, CopiesOutliveTheOriginal) {
   assigned.SetPatch(7);
   EXPECT_EQ(7u, copy.GetPatch());
 
-  // A copy keeps the original's rights: a reader's copy cannot write.
   COrvalisData reader;
+  reader.SetTranscriptDir("H:\\Other");
   COrvalisData(reader).SetPatch(8);
+  EXPECT_EQ(CString("T:\\Two"), reader.GetTranscriptDir());
   EXPECT_EQ(7u, COrvalisData(reader).GetPatch());
 }
 
