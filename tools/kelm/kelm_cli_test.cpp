@@ -9,13 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/scratch_folder.h"
 
 extern char** environ;
 
@@ -24,12 +24,8 @@ namespace {
 constexpr int exit_ok = 0;
 constexpr int exit_bad_input = 1;
 constexpr int exit_usage = 2;
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+// CLI11's closing line under every usage error.
+constexpr char usage_error[] = "Run with --help for more information.";
 
 std::string joined(const std::vector<std::string>& args) {
   std::string text = "kelm";
@@ -37,106 +33,78 @@ std::string joined(const std::vector<std::string>& args) {
   return text;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+std::vector<char*> pointers_to(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& t : texts) pointers.push_back(t.data());
+  pointers.push_back(nullptr);
+  return pointers;
 }
 
-// A file of its own for each stream: tests may run side by side.
-std::string make_temp_file() {
-  std::string path = testing::TempDir() + "kelm_cli_XXXXXX";
-  const int fd = mkstemp(path.data());
-  EXPECT_GE(fd, 0) << path;
-  close(fd);
-  return path;
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A folder standing for the user's home. The command keeps its registry hive
-// under XDG_CONFIG_HOME and its drive folders under XDG_DATA_HOME, so every
-// run points both here and never reads or writes the user's own.
-class Home {
- public:
-  Home() : path(testing::TempDir() + "kelm_home_XXXXXX") {
-    EXPECT_NE(nullptr, mkdtemp(path.data())) << path;
-  }
-  Home(const Home&) = delete;
-  Home& operator=(const Home&) = delete;
-  ~Home() { std::filesystem::remove_all(path); }
-
-  std::string path;
+struct Outcome {
+  int status;
+  std::string out, err;
 };
 
-// The home of the commands whose settings are all defaults.
-const std::string& untouched_home() {
-  static const Home home;
-  return home.path;
-}
-
-std::vector<std::string> environment_at(const std::string& home) {
-  const std::string replaced[] = {"HOME=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME="};
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    if (std::none_of(std::begin(replaced), std::end(replaced),
-                     [&](const std::string& name) { return text.starts_with(name); }))
-      env.push_back(text);
-  }
-  env.push_back("HOME=" + home);
-  env.push_back("XDG_CONFIG_HOME=" + home + "/config");
-  env.push_back("XDG_DATA_HOME=" + home + "/data");
-  return env;
-}
-
-Outcome run_kelm(const std::vector<std::string>& args, const std::string& home = untouched_home()) {
-  const std::string out_path = make_temp_file();
-  const std::string err_path = make_temp_file();
+// The command keeps its registry hive under XDG_CONFIG_HOME and its drive
+// folders under XDG_DATA_HOME, so every run points both, and HOME, into a
+// folder of the test's and never reads or writes the user's own.
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home) {
+  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(), O_WRONLY | O_TRUNC,
-                                   0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(), O_WRONLY | O_TRUNC,
-                                   0);
-  std::vector<std::string> argv_text{KELM_COMMAND};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : argv_text) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env_text = environment_at(home);
-  std::vector<char*> env;
-  for (std::string& e : env_text) env.push_back(e.data());
-  env.push_back(nullptr);
-
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  args.insert(args.begin(), KELM_COMMAND);
+  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
+                                  "XDG_DATA_HOME=" + home.path("data")};
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view e = *entry;
+    if (!e.starts_with("HOME=") && !e.starts_with("XDG_CONFIG_HOME=") &&
+        !e.starts_with("XDG_DATA_HOME="))
+      env.emplace_back(e);
+  }
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), env.data());
+  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, pointers_to(args).data(),
+                                  pointers_to(env).data());
   posix_spawn_file_actions_destroy(&actions);
   int wait_status = 0;
   if (spawned == 0) waitpid(pid, &wait_status, 0);
   EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
-  Outcome outcome{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, read_file(out_path),
-                  read_file(err_path)};
-  unlink(out_path.c_str());
-  unlink(err_path.c_str());
-  return outcome;
+  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
+          ReadWholeFile(err_path)};
 }
 
-// Expected output of a command that must succeed and say nothing else.
-struct Success {
+// The home of the runs whose settings are all defaults.
+const ScratchFolder& untouched_home() {
+  static const ScratchFolder home;
+  return home;
+}
+
+// A run's exit status, all of its output, and a part of its error stream
+// ("" when it must write nothing there).
+struct Case {
   std::vector<std::string> args;
-  std::string out;
+  int status;
+  std::string out, err;
 };
 
-void expect_success(const Success& c, const std::string& home = untouched_home()) {
-  const Outcome got = run_kelm(c.args, home);
-  EXPECT_EQ(exit_ok, got.status) << joined(c.args);
-  EXPECT_EQ(c.out, got.out) << joined(c.args);
-  EXPECT_EQ("", got.err) << joined(c.args);
+// Each case's arguments follow the command's.
+void expect_runs(const std::vector<std::string>& command, std::initializer_list<Case> cases,
+                 const ScratchFolder& home = untouched_home()) {
+  for (const Case& c : cases) {
+    std::vector<std::string> args = command;
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome got = run_kelm(args, home);
+    EXPECT_EQ(c.status, got.status) << joined(args);
+    EXPECT_EQ(c.out, got.out) << joined(args);
+    if (c.err.empty())
+      EXPECT_EQ("", got.err) << joined(args);
+    else
+      EXPECT_NE(std::string::npos, got.err.find(c.err)) << joined(args) << "\n" << got.err;
+  }
 }
 
 // Columns of the spaced notation: 24 blanks but for the keys given.
@@ -146,68 +114,106 @@ std::string columns(std::initializer_list<std::pair<int, char>> keys) {
   return text;
 }
 
-TEST(KelmStrokeShow, WritesEachNotation) {
-  const Success cases[] = {
-      {{"stroke", "show", "KAT"}, "KA-T\n"},
-      {{"stroke", "show", "kat"}, "KA-T\n"},
-      {{"stroke", "show", "KAT/-S", "TKOG"}, "KA-T/-S\nTKO-G\n"},
-      {{"stroke", "show", "#ST"}, "#12\n"},
-      {{"stroke", "show", "--", "-S"}, "-S\n"},
-      {{"stroke", "show", ""}, "\n"},
-      {{"stroke", "show", "--format", "plain", "KAT"}, "KA-T\n"},
-      {{"stroke", "show", "--format", "spaced", "KAT/-S"},
-       columns({{4, 'K'}, {9, 'A'}, {20, 'T'}}) + "/" + columns({{21, 'S'}}) + "\n"},
-      // Strokes with no key are left out, as in every outline text form.
-      {{"stroke", "show", "--format", "spaced", "--", "-/S"}, columns({{2, 'S'}}) + "\n"},
-      {{"stroke", "show", "--format", "rtf", "@#5-9"}, "!,#5-9\n"},
-      {{"stroke", "show", "--format", "RTF", "TS"}, "ST\n"},
-      {{"stroke", "show", "--format", "hex", "KAT/-S"}, "084008000004\n"},
-      {{"stroke", "show", "--grandjean", "YO"}, "Y-O\n"},
-      {{"stroke", "show", "--grandjean", "--format", "rtf", "YO"}, "-YO\n"},
-  };
-  for (const Success& c : cases) expect_success(c);
+// A text that does not read must point at the character at fault, counted in
+// characters and shown as typed; the other outlines are still written.
+TEST(KelmStroke, ShowWritesEachNotationAndPointsAtFaults) {
+  expect_runs(
+      {"stroke", "show"},
+      {
+          {{"kat"}, exit_ok, "KA-T\n", ""},
+          {{"KAT/-S", "TKOG"}, exit_ok, "KA-T/-S\nTKO-G\n", ""},
+          {{"#ST"}, exit_ok, "#12\n", ""},
+          {{"--", "-S"}, exit_ok, "-S\n", ""},
+          {{""}, exit_ok, "\n", ""},
+          {{"--format", "plain", "KAT"}, exit_ok, "KA-T\n", ""},
+          {{"--format", "spaced", "KAT/-S"},
+           exit_ok,
+           columns({{4, 'K'}, {9, 'A'}, {20, 'T'}}) + "/" + columns({{21, 'S'}}) + "\n",
+           ""},
+          {{"--format", "spaced", "--", "-/S"}, exit_ok, columns({{2, 'S'}}) + "\n", ""},
+          {{"--format", "rtf", "@#5-9"}, exit_ok, "!,#5-9\n", ""},
+          {{"--format", "RTF", "TS"}, exit_ok, "ST\n", ""},
+          {{"--format", "hex", "KAT/-S"}, exit_ok, "084008000004\n", ""},
+          {{"--grandjean", "YO"}, exit_ok, "Y-O\n", ""},
+          {{"--grandjean", "--format", "rtf", "YO"}, exit_ok, "-YO\n", ""},
+          {{"STx"}, exit_bad_input, "", "character 3 is not in the notation\n  STx\n    ^\n"},
+          {{"xST"}, exit_bad_input, "", "character 1 is not in the notation\n  xST\n  ^\n"},
+          {{"SS"}, exit_bad_input, "", "character 2 repeats a key\n  SS\n   ^\n"},
+          {{"S/SS"}, exit_bad_input, "", "character 4 repeats a key\n  S/SS\n     ^\n"},
+          {{"KAT/S T"},
+           exit_bad_input,
+           "",
+           "character 6 is not in the notation\n  KAT/S T\n       ^\n"},
+          {{"K\xC3\x84T"},
+           exit_bad_input,
+           "",
+           "character 2 is not in the notation\n  K\xC3\x84T\n   ^\n"},
+          {{"--grandjean", "@S"},
+           exit_bad_input,
+           "",
+           "character 1 is not in the notation\n  @S\n  ^\n"},
+          {{"KAT", "STx", "TKOG"},
+           exit_bad_input,
+           "KA-T\nTKO-G\n",
+           "character 3 is not in the notation\n  STx\n"},
+      });
 }
 
-// A text that does not read must point at the character at fault, whichever
-// kind of fault it is.
-TEST(KelmStrokeShow, PointsAtTheCharacterThatDoesNotRead) {
-  const struct {
-    std::vector<std::string> args;
-    std::string out;
-    std::string message;
-    std::string caret;
-  } cases[] = {
-      {{"stroke", "show", "STx"}, "", "character 3 is not in the notation", "  STx\n    ^\n"},
-      {{"stroke", "show", "xST"}, "", "character 1 is not in the notation", "  xST\n  ^\n"},
-      {{"stroke", "show", "SS"}, "", "character 2 repeats a key", "  SS\n   ^\n"},
-      {{"stroke", "show", "S/SS"}, "", "character 4 repeats a key", "  S/SS\n     ^\n"},
-      {{"stroke", "show", "KAT/S T"},
-       "",
-       "character 6 is not in the notation",
-       "  KAT/S T\n       ^\n"},
-      // Counted in characters, and shown as typed.
-      {{"stroke", "show", "K\xC3\x84T"},
-       "",
-       "character 2 is not in the notation",
-       "  K\xC3\x84T\n   ^\n"},
-      {{"stroke", "show", "--grandjean", "@S"},
-       "",
-       "character 1 is not in the notation",
-       "  @S\n  ^\n"},
-      // The other outlines are still written.
-      {{"stroke", "show", "KAT", "STx", "TKOG"}, "KA-T\nTKO-G\n", "character 3", "  STx\n"},
-  };
-  for (const auto& c : cases) {
-    const Outcome got = run_kelm(c.args);
-    EXPECT_EQ(exit_bad_input, got.status) << joined(c.args);
-    EXPECT_EQ(c.out, got.out) << joined(c.args);
-    EXPECT_NE(std::string::npos, got.err.find(c.message)) << joined(c.args) << "\n" << got.err;
-    EXPECT_NE(std::string::npos, got.err.find(c.caret)) << joined(c.args) << "\n" << got.err;
-  }
+// K- A -T -S, internal bytes 08 40 0C, in each writer's packet. Stentura's
+// two high bits mark the bytes of a packet and carry no key. Complete
+// packets before a cut-off one are still written.
+TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
+  const ScratchFolder folder;
+  WriteWholeFile(folder.path("capture"), "\xC2\xC4\xC0\xCC\xC0\xC0\xC0\xC1");
+  WriteWholeFile(folder.path("empty"), "");
+  const std::string missing = folder.path("missing");
+  expect_runs({"stroke", "decode", "--writer"},
+              {
+                  {{"stentura", "C2", "C4", "C0", "CC"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"sten8000", "21 00 30"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"sten8000", "0x21", "0x00", "0X30"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"baron", "0c4008"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"flash", "08400C"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"xscribe", "08400C"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"merit", "FF100230"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"Merit", "00100230"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"stentura", "C0C0C0C1", "3F3F3F3F"},
+                   exit_ok,
+                   "-Z 000001\n@#12K3W4R50*-EU6R7B8G9SDZ FFFFFF\n",
+                   ""},
+                  {{"sten8000", "000001", "000002"}, exit_ok, "@ 800000\n# 400000\n", ""},
+                  {{"flash", "000000"}, exit_ok, "(no keys) 000000\n", ""},
+                  {{"stentura", "--file", folder.path("capture")},
+                   exit_ok,
+                   "KA-TS 08400C\n-Z 000001\n",
+                   ""},
+                  {{"stentura", "--file", folder.path("empty")}, exit_ok, "", ""},
+                  {{"stentura", "C2C4C0CC", "C0C0"}, exit_bad_input, "KA-TS 08400C\n", "2 byte(s)"},
+                  {{"sten8000", "2100"}, exit_bad_input, "", "2 byte(s)"},
+                  {{"flash", "C0", "0xG1"}, exit_bad_input, "", "\"0xG1\""},
+                  {{"flash", "C0C"}, exit_bad_input, "", "\"C0C\" is not a whole number"},
+                  {{"flash", "0x"}, exit_bad_input, "", "\"0x\""},
+                  {{"flash", "--file", missing}, exit_bad_input, "", missing},
+              });
+  expect_runs({"stroke", "encode", "--writer", "sten8000"},
+              {
+                  {{"KATS"}, exit_ok, "21 00 30\n", ""},
+                  {{"KAT/-S", "@", "#"}, exit_ok, "21 00 20 00 00 10\n00 00 01\n00 00 02\n", ""},
+                  {{""}, exit_ok, "\n", ""},
+                  {{"KAT", "SS"}, exit_bad_input, "21 00 20\n", "character 2 repeats a key"},
+              });
+
+  const std::vector<std::string> sample = {"stroke",   "decode",
+                                           "--writer", "stentura",
+                                           "--file",   KELM_EXAMPLES_DIR "/dictation.stentura"};
+  const Outcome got = run_kelm(sample, untouched_home());
+  EXPECT_EQ(exit_ok, got.status) << joined(sample) << "\n" << got.err;
+  EXPECT_EQ(0, got.out.rfind("A-UL ", 0)) << joined(sample) << "\n" << got.out;
+  EXPECT_EQ(22, std::count(got.out.begin(), got.out.end(), '\n')) << joined(sample);
 }
 
-TEST(Kelm, WrongCommandLinesExitWithTwoAndDoNothing) {
-  const std::vector<std::string> cases[] = {
+TEST(Kelm, WrongCommandLinesExitWithTwoAndHelpWithZero) {
+  const std::vector<std::string> wrong[] = {
       {},
       {"frobnicate"},
       {"stroke"},
@@ -227,205 +233,88 @@ TEST(Kelm, WrongCommandLinesExitWithTwoAndDoNothing) {
       {"settings", "list", "UserDir"},
       {"settings", "get"},
       {"settings", "set", "Build"},
-      {"settings", "set", "Build", "1", "2"},
-  };
-  for (const auto& args : cases) {
-    const Outcome got = run_kelm(args);
-    EXPECT_EQ(exit_usage, got.status) << joined(args);
-    EXPECT_EQ("", got.out) << joined(args);
-    EXPECT_NE("", got.err) << joined(args);
-  }
-}
-
-TEST(Kelm, HelpAtEveryLevel) {
-  const struct {
-    std::vector<std::string> args;
-    std::string mentions;
-  } cases[] = {
+      {"settings", "set", "Build", "1", "2"}};
+  for (const auto& args : wrong) expect_runs(args, {{{}, exit_usage, "", usage_error}});
+  const std::pair<std::vector<std::string>, std::string> helps[] = {
       {{"--help"}, "stroke"},
       {{"stroke", "--help"}, "decode"},
-      {{"stroke", "show", "--help"}, "--format"},
+      {{"stroke", "show", "--help"}, "--grandjean=false"},
       {{"stroke", "decode", "-h"}, "--writer"},
       {{"stroke", "encode", "--help"}, "sten8000"},
-      {{"stroke", "show", "--help"}, "--grandjean=false"},
       {{"settings", "--help"}, "list"},
-      {{"settings", "set", "--help"}, "0x hex"},
-  };
-  for (const auto& c : cases) {
-    const Outcome got = run_kelm(c.args);
-    EXPECT_EQ(exit_ok, got.status) << joined(c.args);
-    EXPECT_NE(std::string::npos, got.out.find(c.mentions)) << joined(c.args) << "\n" << got.out;
-    EXPECT_EQ("", got.err) << joined(c.args);
+      {{"settings", "set", "--help"}, "0x hex"}};
+  for (const auto& [args, mentions] : helps) {
+    const Outcome got = run_kelm(args, untouched_home());
+    EXPECT_EQ(exit_ok, got.status) << joined(args);
+    EXPECT_NE(std::string::npos, got.out.find(mentions)) << joined(args) << "\n" << got.out;
+    EXPECT_EQ("", got.err) << joined(args);
   }
 }
 
-// K- A -T -S, internal bytes 08 40 0C, in each writer's packet.
-TEST(KelmStrokeDecode, ReadsEachWritersPackets) {
-  const Success cases[] = {
-      {{"stroke", "decode", "--writer", "stentura", "C2", "C4", "C0", "CC"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "sten8000", "21 00 30"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "sten8000", "0x21", "0x00", "0X30"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "baron", "0c4008"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "flash", "08400C"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "xscribe", "08400C"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "merit", "FF100230"}, "KA-TS 08400C\n"},
-      {{"stroke", "decode", "--writer", "Merit", "00100230"}, "KA-TS 08400C\n"},
-      // Stentura's two high bits mark the bytes of a packet and carry no key.
-      {{"stroke", "decode", "--writer", "stentura", "C0C0C0C1", "3F3F3F3F"},
-       "-Z 000001\n@#12K3W4R50*-EU6R7B8G9SDZ FFFFFF\n"},
-      {{"stroke", "decode", "--writer", "sten8000", "000001", "000002"}, "@ 800000\n# 400000\n"},
-      {{"stroke", "decode", "--writer", "flash", "000000"}, "(no keys) 000000\n"},
-  };
-  for (const Success& c : cases) expect_success(c);
-}
-
-TEST(KelmStrokeDecode, ReadsACaptureFile) {
-  const std::string capture = make_temp_file();
-  write_file(capture, "\xC2\xC4\xC0\xCC\xC0\xC0\xC0\xC1");
-  expect_success({{"stroke", "decode", "--writer", "stentura", "--file", capture},
-                  "KA-TS 08400C\n-Z 000001\n"});
-  write_file(capture, "");
-  expect_success({{"stroke", "decode", "--writer", "stentura", "--file", capture}, ""});
-  unlink(capture.c_str());
-}
-
-TEST(KelmStrokeDecode, ReadsTheSampleDictation) {
-  const std::vector<std::string> args{"stroke",   "decode",
-                                      "--writer", "stentura",
-                                      "--file",   KELM_EXAMPLES_DIR "/dictation.stentura"};
-  const Outcome got = run_kelm(args);
-  EXPECT_EQ(exit_ok, got.status) << joined(args) << "\n" << got.err;
-  EXPECT_EQ(0, got.out.rfind("A-UL ", 0)) << joined(args) << "\n" << got.out;
-  EXPECT_EQ(22, std::count(got.out.begin(), got.out.end(), '\n')) << joined(args);
-}
-
-TEST(KelmStrokeDecode, ReportsBytesThatDoNotDecode) {
-  const std::string missing = testing::TempDir() + "kelm_cli_no_such_capture";
-  const struct {
-    std::vector<std::string> args;
-    std::string out;
-    std::string message;
-  } cases[] = {
-      // Complete packets before a cut-off one are still written.
-      {{"stroke", "decode", "--writer", "stentura", "C2C4C0CC", "C0C0"},
-       "KA-TS 08400C\n",
-       "2 byte(s)"},
-      {{"stroke", "decode", "--writer", "sten8000", "2100"}, "", "2 byte(s)"},
-      {{"stroke", "decode", "--writer", "flash", "C0", "0xG1"}, "", "\"0xG1\""},
-      {{"stroke", "decode", "--writer", "flash", "C0C"}, "", "\"C0C\" is not a whole number"},
-      {{"stroke", "decode", "--writer", "flash", "0x"}, "", "\"0x\""},
-      {{"stroke", "decode", "--writer", "flash", "--file", missing}, "", missing},
-  };
-  for (const auto& c : cases) {
-    const Outcome got = run_kelm(c.args);
-    EXPECT_EQ(exit_bad_input, got.status) << joined(c.args);
-    EXPECT_EQ(c.out, got.out) << joined(c.args);
-    EXPECT_NE(std::string::npos, got.err.find(c.message)) << joined(c.args) << "\n" << got.err;
-  }
-}
-
-TEST(KelmStrokeEncode, WritesSten8000Packets) {
-  const Success cases[] = {
-      {{"stroke", "encode", "--writer", "sten8000", "KATS"}, "21 00 30\n"},
-      {{"stroke", "encode", "--writer", "sten8000", "KAT/-S", "@", "#"},
-       "21 00 20 00 00 10\n00 00 01\n00 00 02\n"},
-      {{"stroke", "encode", "--writer", "sten8000", ""}, "\n"},
-  };
-  for (const Success& c : cases) expect_success(c);
-
-  const std::vector<std::string> bad{"stroke", "encode", "--writer", "sten8000", "KAT", "SS"};
-  const Outcome got = run_kelm(bad);
-  EXPECT_EQ(exit_bad_input, got.status) << joined(bad);
-  EXPECT_EQ("21 00 20\n", got.out) << joined(bad);
-  EXPECT_NE(std::string::npos, got.err.find("character 2 repeats a key")) << got.err;
-}
-
-// Each test has a hive of its own.
-class KelmSettings : public testing::Test {
- protected:
-  Outcome run(const std::vector<std::string>& args) const { return run_kelm(args, home.path); }
-  void expect_success(const Success& c) const { ::expect_success(c, home.path); }
-
-  Home home;
-};
-
-TEST_F(KelmSettings, ListOnAnEmptyHiveShowsEveryDefault) {
-  expect_success({{"settings", "list"},
-                  "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
-                  "ProgramDir          = C:\\Program Files\\Orvalis (default)\n"
-                  "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
-                  "UserDir             = C:\\Program Files\\Orvalis (default)\n"
-                  "KeyboardFile        = C:\\Program Files\\Orvalis\\Keyboard.kbd (default)\n"
-                  "SpellCheckDictEntry = 0 (default)\n"
-                  "GrandJean           = 0 (default)\n"
-                  "Build               = 0 (default)\n"
-                  "Patch               = 4294967295 (default)\n"
-                  "Debug Mode          = 0 (default)\n"});
-}
-
-TEST_F(KelmSettings, SetThenGetAndListShowTheStoredValues) {
-  const Success cases[] = {
-      {{"settings", "set", "UserDir", "D:\\R\xC3\xA9porter"}, ""},
-      {{"settings", "get", "UserDir"}, "D:\\R\xC3\xA9porter\n"},
-      {{"settings", "set", "build", "0x1F"}, ""},
-      {{"settings", "get", "Build"}, "31\n"},
-      {{"settings", "set", "Patch", "4294967295"}, ""},
-      {{"settings", "get", "PATCH"}, "4294967295\n"},
-      {{"settings", "set", "debug mode", "3"}, ""},
-      {{"settings", "get", "Debug Mode"}, "3\n"},
-      {{"settings", "set", "usageprofile", "2"}, ""},
-      {{"settings", "get", "UsageProfile"}, "2\n"},
-      {{"settings", "set", "ProgramDir", ""}, ""},
-      {{"settings", "get", "ProgramDir"}, "\n"},
-  };
-  for (const Success& c : cases) expect_success(c);
-  expect_success({{"settings", "list"},
-                  "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
-                  "ProgramDir          = \n"
-                  "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
-                  "UserDir             = D:\\R\xC3\xA9porter\n"
-                  "KeyboardFile        = D:\\R\xC3\xA9porter\\Keyboard.kbd (default)\n"
-                  "SpellCheckDictEntry = 0 (default)\n"
-                  "GrandJean           = 0 (default)\n"
-                  "Build               = 31\n"
-                  "Patch               = 4294967295\n"
-                  "Debug Mode          = 3\n"
-                  "UsageProfile        = 2\n"});
-}
-
-TEST_F(KelmSettings, RefusesValuesAndNamesItDoesNotKnow) {
-  const struct {
-    std::vector<std::string> args;
-    std::string message;
-  } cases[] = {
-      {{"settings", "set", "Build", "abc"}, "Build takes a whole number"},
-      {{"settings", "set", "GrandJean", "-1"}, "not \"-1\""},
-      {{"settings", "set", "Patch", "4294967296"}, "not \"4294967296\""},
-      {{"settings", "set", "Patch", "0x100000000"}, "not \"0x100000000\""},
-      {{"settings", "set", "UsageProfile", "two"}, "UsageProfile takes a whole number"},
-      {{"settings", "get", "Nope"}, "no setting \"Nope\""},
-      {{"settings", "get", "UsageProfile"}, "UsageProfile is not set"},
-  };
-  for (const auto& c : cases) {
-    const Outcome got = run(c.args);
-    EXPECT_EQ(exit_bad_input, got.status) << joined(c.args);
-    EXPECT_EQ("", got.out) << joined(c.args);
-    EXPECT_NE(std::string::npos, got.err.find(c.message)) << joined(c.args) << "\n" << got.err;
-  }
-  expect_success({{"settings", "get", "Build"}, "0\n"});
-}
-
-TEST_F(KelmSettings, StrokeShowFollowsTheGrandJeanSetting) {
-  expect_success({{"settings", "set", "GrandJean", "1"}, ""});
-  const Success cases[] = {
-      {{"stroke", "show", "YO"}, "Y-O\n"},
-      {{"stroke", "show", "--format", "rtf", "YO"}, "-YO\n"},
-      {{"stroke", "show", "--grandjean=false", "KAT"}, "KA-T\n"},
-      {{"stroke", "show", "--grandjean", "YO"}, "Y-O\n"},
-  };
-  for (const Success& c : cases) expect_success(c);
-  expect_success({{"settings", "set", "GrandJean", "0"}, ""});
-  expect_success({{"stroke", "show", "KAT"}, "KA-T\n"});
+// In order, on a hive of the test's own: refused values leave the stored
+// ones alone, and stroke show takes its keyboard from the hive unless told.
+TEST(KelmSettings, SetGetListAndTheGrandJeanSwitch) {
+  const ScratchFolder home;
+  expect_runs(
+      {},
+      {
+          {{"settings", "list"},
+           exit_ok,
+           "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
+           "ProgramDir          = C:\\Program Files\\Orvalis (default)\n"
+           "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
+           "UserDir             = C:\\Program Files\\Orvalis (default)\n"
+           "KeyboardFile        = C:\\Program Files\\Orvalis\\Keyboard.kbd (default)\n"
+           "SpellCheckDictEntry = 0 (default)\n"
+           "GrandJean           = 0 (default)\n"
+           "Build               = 0 (default)\n"
+           "Patch               = 4294967295 (default)\n"
+           "Debug Mode          = 0 (default)\n",
+           ""},
+          {{"settings", "set", "Build", "abc"}, exit_bad_input, "", "Build takes a whole number"},
+          {{"settings", "set", "GrandJean", "-1"}, exit_bad_input, "", "not \"-1\""},
+          {{"settings", "set", "Patch", "4294967296"}, exit_bad_input, "", "not \"4294967296\""},
+          {{"settings", "set", "Patch", "0x100000000"}, exit_bad_input, "", "not \"0x100000000\""},
+          {{"settings", "set", "UsageProfile", "two"},
+           exit_bad_input,
+           "",
+           "UsageProfile takes a whole number"},
+          {{"settings", "get", "Nope"}, exit_bad_input, "", "no setting \"Nope\""},
+          {{"settings", "get", "UsageProfile"}, exit_bad_input, "", "UsageProfile is not set"},
+          {{"settings", "get", "Build"}, exit_ok, "0\n", ""},
+          {{"settings", "set", "UserDir", "D:\\R\xC3\xA9porter"}, exit_ok, "", ""},
+          {{"settings", "get", "UserDir"}, exit_ok, "D:\\R\xC3\xA9porter\n", ""},
+          {{"settings", "set", "build", "0x1F"}, exit_ok, "", ""},
+          {{"settings", "get", "Build"}, exit_ok, "31\n", ""},
+          {{"settings", "set", "Patch", "4294967295"}, exit_ok, "", ""},
+          {{"settings", "get", "PATCH"}, exit_ok, "4294967295\n", ""},
+          {{"settings", "set", "debug mode", "3"}, exit_ok, "", ""},
+          {{"settings", "set", "usageprofile", "2"}, exit_ok, "", ""},
+          {{"settings", "get", "UsageProfile"}, exit_ok, "2\n", ""},
+          {{"settings", "set", "ProgramDir", ""}, exit_ok, "", ""},
+          {{"settings", "get", "ProgramDir"}, exit_ok, "\n", ""},
+          {{"settings", "list"},
+           exit_ok,
+           "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
+           "ProgramDir          = \n"
+           "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
+           "UserDir             = D:\\R\xC3\xA9porter\n"
+           "KeyboardFile        = D:\\R\xC3\xA9porter\\Keyboard.kbd (default)\n"
+           "SpellCheckDictEntry = 0 (default)\n"
+           "GrandJean           = 0 (default)\n"
+           "Build               = 31\n"
+           "Patch               = 4294967295\n"
+           "Debug Mode          = 3\n"
+           "UsageProfile        = 2\n",
+           ""},
+          {{"settings", "set", "GrandJean", "1"}, exit_ok, "", ""},
+          {{"stroke", "show", "YO"}, exit_ok, "Y-O\n", ""},
+          {{"stroke", "show", "--format", "rtf", "YO"}, exit_ok, "-YO\n", ""},
+          {{"stroke", "show", "--grandjean=false", "KAT"}, exit_ok, "KA-T\n", ""},
+          {{"settings", "set", "GrandJean", "0"}, exit_ok, "", ""},
+          {{"stroke", "show", "KAT"}, exit_ok, "KA-T\n", ""},
+      },
+      home);
 }
 
 }  // namespace
