@@ -17,6 +17,9 @@
 #include "platform/types.h"
 
 #include "strokes/steno.h"
+
+#include "textrules/tran_flags.h"
+#include "textrules/string_rules.h"
 #include "strokes/stroke.h"
 
 #include "settings/orvalis_data.h"
