@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/registry.h"
 #include "platform/scratch_folder.h"
 
 extern char** environ;
@@ -233,7 +235,25 @@ TEST(Kelm, WrongCommandLinesExitWithTwoAndHelpWithZero) {
       {"settings", "list", "UserDir"},
       {"settings", "get"},
       {"settings", "set", "Build"},
-      {"settings", "set", "Build", "1", "2"}};
+      {"settings", "set", "Build", "1", "2"},
+      {"join"},
+      {"join", "--space-in-front"},
+      {"join", "--no-such-flag", "the"},
+      {"join", "-x"},
+      {"format"},
+      {"format", "time"},
+      {"format", "weekday", "1"},
+      {"format", "ssn", "--dash", "123456789"},
+      {"format", "time", "930", "1230"},
+      {"conflict"},
+      {"conflict", "make"},
+      {"conflict", "make", "a", "b", "c", "d", "e", "f"},
+      {"conflict", "get", "[a|b]"},
+      {"conflict", "get", "[a|b]", "one"},
+      {"conflict", "add", "x"},
+      {"flags"},
+      {"flags", "show"},
+      {"flags", "show", "1", "2"}};
   for (const auto& args : wrong) expect_runs(args, {{{}, exit_usage, "", usage_error}});
   const std::pair<std::vector<std::string>, std::string> helps[] = {
       {{"--help"}, "stroke"},
@@ -242,7 +262,12 @@ TEST(Kelm, WrongCommandLinesExitWithTwoAndHelpWithZero) {
       {{"stroke", "decode", "-h"}, "--writer"},
       {{"stroke", "encode", "--help"}, "sten8000"},
       {{"settings", "--help"}, "list"},
-      {{"settings", "set", "--help"}, "0x hex"}};
+      {{"settings", "set", "--help"}, "0x hex"},
+      {{"join", "--help"}, "--space-in-front"},
+      {{"format", "--help"}, "ordinal"},
+      {{"format", "date", "--help"}, "--dash"},
+      {{"conflict", "get", "--help"}, "negative"},
+      {{"flags", "show", "--help"}, "0x"}};
   for (const auto& [args, mentions] : helps) {
     const Outcome got = run_kelm(args, untouched_home());
     EXPECT_EQ(exit_ok, got.status) << joined(args);
@@ -315,6 +340,172 @@ TEST(KelmSettings, SetGetListAndTheGrandJeanSwitch) {
           {{"stroke", "show", "KAT"}, exit_ok, "KA-T\n", ""},
       },
       home);
+}
+
+// Translations join as in a translator, each with the previous one as the
+// rules left it. Texts with colons stay texts unless what comes before the
+// first colon names flags only.
+TEST(KelmJoin, JoinsTranslationsAsATranslatorDoes) {
+  expect_runs({"join"},
+              {
+                  {{"word"}, exit_ok, "word\n", ""},
+                  {{"the", "cat"}, exit_ok, "the cat\n", ""},
+                  {{"the", "cat", "suffix:s"}, exit_ok, "the cats\n", ""},
+                  {{"prefix:re", "do"}, exit_ok, "redo\n", ""},
+                  {{"cap,prefix:re", "do"}, exit_ok, "redo\n", ""},
+                  {{"run", "suffix:ing"}, exit_ok, "running\n", ""},
+                  {{"happy", "suffix:ness"}, exit_ok, "happiness\n", ""},
+                  {{"stop", "suffix:age"}, exit_ok, "stopage\n", ""},
+                  {{"stop", "double,suffix:age"}, exit_ok, "stoppage\n", ""},
+                  {{"act", "suffix:er"}, exit_ok, "actor\n", ""},
+                  {{"edit", "suffix:er"}, exit_ok, "editer\n", ""},
+                  {{"or:edit", "suffix:er"}, exit_ok, "editor\n", ""},
+                  {{"Kennedy", "suffix:s"}, exit_ok, "Kennedies\n", ""},
+                  {{"proper:Kennedy", "suffix:s"}, exit_ok, "Kennedys\n", ""},
+                  {{"letters:a", "letters:b"}, exit_ok, "ab\n", ""},
+                  {{"the", "letters:b"}, exit_ok, "the b\n", ""},
+                  {{"letters:a", "numbers:1"}, exit_ok, "a 1\n", ""},
+                  {{"numbers:1", "numbers:2"}, exit_ok, "12\n", ""},
+                  {{"foo ~", " bar"}, exit_ok, "foobar\n", ""},
+                  {{"prefix,suffix:^", "~x"}, exit_ok, "^x\n", ""},
+                  {{"end.", "Next"}, exit_ok, "end. Next\n", ""},
+                  {{"end. ", "Next"}, exit_ok, "end.  Next\n", ""},
+                  {{"Hello.", "suffix:,"}, exit_ok, "Hello,\n", ""},
+                  {{"U.S.", "suffix:."}, exit_ok, "U.S.\n", ""},
+                  {{"10:30", "today"}, exit_ok, "10:30 today\n", ""},
+                  {{"Note:", "see"}, exit_ok, "Note: see\n", ""},
+                  {{"a,b:c", "d"}, exit_ok, "a,b:c d\n", ""},
+                  {{":prefix:re", "do"}, exit_ok, "prefix:re do\n", ""},
+                  {{"caf\xC3\xA9", "noir"}, exit_ok, "caf\xC3\xA9 noir\n", ""},
+                  {{"--", "-x", "y"}, exit_ok, "-x y\n", ""},
+                  {{"the", "--space-in-front", "cat"}, exit_ok, "the cat\n", ""},
+                  {{"prefix,sufix:ing"}, exit_usage, "", "\"sufix\" in \"prefix,sufix:ing\""},
+                  {{"the", "suffix,:ing"}, exit_usage, "", "\"\" in \"suffix,:ing\""},
+              });
+}
+
+constexpr char translator_key[] = "Software\\Quendra\\Kelm\\Translator";
+constexpr char space_in_front[] = "Space in front";
+
+// The registry calls of this process go to the hive of the home's runs.
+void use_hive_of(const ScratchFolder& home) {
+  KelmSetRegistryPath(home.path("config/orvalis/registry.db").c_str());
+}
+
+std::optional<DWORD> stored_space_in_front(const ScratchFolder& home) {
+  use_hive_of(home);
+  std::optional<DWORD> stored;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, translator_key, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DWORD type = REG_NONE, value = 0, size = sizeof value;
+    if (RegQueryValueExA(key, space_in_front, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) == ERROR_SUCCESS)
+      stored = type == REG_DWORD ? value : ~DWORD{0};
+    RegCloseKey(key);
+  }
+  KelmSetRegistryPath(nullptr);
+  return stored;
+}
+
+void store_space_in_front(const ScratchFolder& home, DWORD value) {
+  use_hive_of(home);
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, translator_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, space_in_front, 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&value), sizeof value));
+  RegCloseKey(key);
+  KelmSetRegistryPath(nullptr);
+}
+
+// The library's own setter for the switch writes through to the profile,
+// where the user's translator would find it set for good.
+TEST(KelmJoin, SpaceInFrontLeavesTheProfileAsItWas) {
+  const std::optional<DWORD> befores[] = {std::nullopt, 0, 1};
+  for (const std::optional<DWORD>& before : befores) {
+    const ScratchFolder home;
+    if (before) store_space_in_front(home, *before);
+    expect_runs({"join"},
+                {
+                    {{"--space-in-front", "the", "cat"}, exit_ok, "the cat\n", ""},
+                    {{"the", "cat"}, exit_ok, "the cat\n", ""},
+                },
+                home);
+    EXPECT_EQ(before, stored_space_in_front(home))
+        << "stored before the runs: " << (before ? std::to_string(*before) : "nothing");
+  }
+}
+
+// A length that does not fit still prints the text as the format left it.
+TEST(KelmFormat, EachFormatAndTheLengthsThatDoNotFit) {
+  expect_runs({"format"},
+              {
+                  {{"time", "930"}, exit_ok, "9:30\n", ""},
+                  {{"time", "12:30"}, exit_ok, "12:30\n", ""},
+                  {{"time", "12"}, exit_bad_input, "12\n", "the format takes at least 3 digits"},
+                  {{"dollars", "1234567"}, exit_ok, "$1,234,567\n", ""},
+                  {{"dollars", "$1,234"}, exit_ok, "$1,234\n", ""},
+                  {{"cents", "123"}, exit_ok, "$1.23\n", ""},
+                  {{"cents", "5"}, exit_ok, ".05\n", ""},
+                  {{"phone", "5551234"}, exit_ok, "555-1234\n", ""},
+                  {{"phone", "2125551234"}, exit_ok, "(212)555-1234\n", ""},
+                  {{"phone", "12345"}, exit_bad_input, "12345\n", "\"12345\" does not fit"},
+                  {{"ssn", "123456789"}, exit_ok, "123-45-6789\n", ""},
+                  {{"ssn", "12-345-678"}, exit_bad_input, "12345678\n", "takes 9 digits"},
+                  {{"bates", "(00)12-34"}, exit_ok, "001234\n", ""},
+                  {{"ordinal", "22"}, exit_ok, "22nd\n", ""},
+                  {{"ordinal", "112"}, exit_ok, "112th\n", ""},
+                  {{"date", "122599"}, exit_ok, "12/25/99\n", ""},
+                  {{"date", "--dash", "122599"}, exit_ok, "12-25-99\n", ""},
+                  {{"date", "12/25/99"}, exit_ok, "1/2/2599\n", ""},
+                  {{"date", "--dash", "12/25/99"}, exit_ok, "12-25-99\n", ""},
+                  {{"date", "December 25 of 99"},
+                   exit_bad_input,
+                   "December 25 of '99\n",
+                   "kelm format date: \"December 25 of 99\" does not fit"},
+              });
+}
+
+TEST(KelmConflict, MakeGetAndAdd) {
+  expect_runs({"conflict"}, {
+                                {{"make", "a", "b"}, exit_ok, "[a|b]\n", ""},
+                                {{"make", "", "a", "", "b"}, exit_ok, "[a|b]\n", ""},
+                                {{"make", "a", "", "c", "d", "e"}, exit_ok, "[a|c|d|e]\n", ""},
+                                {{"make", "a"}, exit_ok, "a\n", ""},
+                                {{"make", ""}, exit_ok, "\n", ""},
+                                {{"get", "[a|b|c]", "0"}, exit_ok, "a\n", ""},
+                                {{"get", "[a|b|c]", "1"}, exit_ok, "b\n", ""},
+                                {{"get", "[a|b|c]", "2"}, exit_ok, "c\n", ""},
+                                {{"get", "[a|b|c]", "3"}, exit_ok, "\n", ""},
+                                {{"get", "[a|b|c]", "-1"}, exit_ok, "[a\n", ""},
+                                {{"get", "go [a|b]", "0"}, exit_ok, "a\n", ""},
+                                {{"get", "plain", "0"}, exit_ok, "plain\n", ""},
+                                {{"get", "[caf\xC3\xA9|tea]", "0"}, exit_ok, "caf\xC3\xA9\n", ""},
+                                {{"add", "[a|b]", "c"}, exit_ok, "[a|b|c]\n", ""},
+                                {{"add", "x", "y"}, exit_ok, "[x|y]\n", ""},
+                                {{"add", "x", ""}, exit_ok, "x\n", ""},
+                                {{"add", "", "y"}, exit_ok, "y\n", ""},
+                            });
+}
+
+// The codes are printed exactly, trailing blank included.
+TEST(KelmFlags, ShowPrintsTheCodesOfAWord) {
+  expect_runs({"flags", "show"}, {
+                                     {{"0x4000"}, exit_ok, "P \n", ""},
+                                     {{"32768"}, exit_ok, "S \n", ""},
+                                     {{"0x8200"}, exit_ok, "S Or\n", ""},
+                                     {{"0X0100"}, exit_ok, "Pr\n", ""},
+                                     {{"0xFFFF"}, exit_ok, "P S C L N D OrPr\n", ""},
+                                     {{"65535"}, exit_ok, "P S C L N D OrPr\n", ""},
+                                     {{"255"}, exit_ok, "\n", ""},
+                                     {{"0"}, exit_ok, "\n", ""},
+                                     {{"65536"}, exit_bad_input, "", "not \"65536\""},
+                                     {{"0x10000"}, exit_bad_input, "", "not \"0x10000\""},
+                                     {{"-1"}, exit_bad_input, "", "not \"-1\""},
+                                     {{"0x"}, exit_bad_input, "", "not \"0x\""},
+                                     {{"prefix"}, exit_bad_input, "", "from 0 to 65535"},
+                                 });
 }
 
 }  // namespace

@@ -1,19 +1,26 @@
 // kelm: the command-line host of KelmLib. Each subcommand group lives in a
 // file of its own and registers itself here.
 
+#include <kelm/kelm.h>
 #include <CLI/CLI.hpp>
 
 #include "exit_status.h"
 #include "settings_commands.h"
 #include "stroke_commands.h"
+#include "text_commands.h"
 
 int main(int argc, char** argv) {
   using namespace kelm_cli;
+  // The text rules keep their space tables and switches in the host
+  // application's profile: kelm's is Software\Quendra\Kelm in the user's hive.
+  CWinApp host("Kelm");
+  host.SetRegistryKey("Quendra");
   CLI::App app{"Stenographic transcription tools over KelmLib", "kelm"};
   app.require_subcommand(1);
   int status = exit_ok;
   add_stroke_commands(app, status);
   add_settings_commands(app, status);
+  add_text_commands(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
