@@ -1,0 +1,194 @@
+// Costs of the text rules a translator applies to every translation it
+// writes, with the heap allocations each costs, and of the profile read that
+// constructing the rules makes.
+
+#include <benchmark/benchmark.h>
+#include <kelm/kelm.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <system_error>
+
+namespace {
+
+std::size_t allocations = 0;
+
+}  // namespace
+
+// Counted so that each case can show that joining short words costs no heap
+// allocation beyond the result.
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+void report_allocations(benchmark::State& state, std::size_t before) {
+  state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocations - before),
+                                                benchmark::Counter::kAvgIterations);
+  state.SetItemsProcessed(state.iterations());
+}
+
+struct Pair {
+  const char* name;
+  WORD first_flags;
+  const char* first;
+  WORD second_flags;
+  const char* second;
+  const char* joined;  // checked once, so a case cannot measure the wrong road
+};
+
+// The seams a translator meets most: word after word, a prefix, suffixes
+// with each kind of spelling change, and punctuation.
+constexpr Pair word_pairs[] = {
+    {"plain", 0, "the", 0, "witness", "the witness"},
+    {"prefix", CTranFlags::Prefix, "re", 0, "direct", "redirect"},
+    {"suffix_doubling", 0, "run", CTranFlags::Suffix, "ing", "running"},
+    {"suffix_y_to_i", 0, "happy", CTranFlags::Suffix, "ness", "happiness"},
+    {"suffix_silent_e", 0, "make", CTranFlags::Suffix, "ing", "making"},
+    {"punctuation", 0, "today", CTranFlags::Suffix, ".", "today."},
+};
+
+// Seams that the spacing leaves without a space and that are not suffixes,
+// so the add-string rules decide them.
+constexpr Pair seam_pairs[] = {
+    {"merged_letters", CTranFlags::Prefix, "full", 0, "ly", "fully"},
+    {"comma_after_period", CTranFlags::AttachLetters, "end.", CTranFlags::AttachLetters, ",",
+     "end,"},
+    {"period_after_abbreviation", CTranFlags::AttachLetters, "U.S.", CTranFlags::AttachLetters, ".",
+     "U.S."},
+    {"period_after_quotation", CTranFlags::AttachLetters, "said.\"", CTranFlags::AttachLetters, ".",
+     "said.\""},
+};
+
+void BM_Concat(benchmark::State& state, const Pair& pair) {
+  const CStringRules rules;
+  const CString first(pair.first), second(pair.second);
+  if (rules.Concat(pair.first_flags, first, pair.second_flags, second) != pair.joined)
+    state.SkipWithError("the pair does not join as expected");
+  const std::size_t before = allocations;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(rules.Concat(pair.first_flags, first, pair.second_flags, second));
+  report_allocations(state, before);
+}
+
+// The rules edit the texts in place, so each round starts from fresh copies.
+void BM_ApplyConcatRules(benchmark::State& state, const Pair& pair) {
+  const CStringRules rules;
+  const CString first(pair.first), second(pair.second);
+  if (rules.Concat(pair.first_flags, first, pair.second_flags, second) != pair.joined)
+    state.SkipWithError("the pair does not join as expected");
+  const std::size_t before = allocations;
+  for (auto _ : state) {
+    CString a = first, b = second;
+    rules.ApplyConcatRules(pair.first_flags, a, pair.second_flags, b);
+    benchmark::DoNotOptimize(a);
+    benchmark::DoNotOptimize(b);
+  }
+  report_allocations(state, before);
+}
+
+struct FormatCase {
+  const char* name;
+  int (*format)(CString&);
+  const char* digits;
+};
+
+constexpr FormatCase format_cases[] = {
+    {"Time", &CStringRules::FormatTime, "1230"},
+    {"Dollars", &CStringRules::FormatDollars, "1234567"},
+    {"Cents", &CStringRules::FormatCents, "1234567"},
+    {"PhoneNumber", &CStringRules::FormatPhoneNumber, "2125551234"},
+    {"SSNumber", &CStringRules::FormatSSNumber, "123456789"},
+    {"BatesNumber", &CStringRules::FormatBatesNumber, "0001234"},
+    {"Ordinal", &CStringRules::FormatOrdinal, "112"},
+    {"Date", [](CString& text) { return CStringRules::FormatDate(text, 0); }, "122599"},
+};
+
+void BM_Format(benchmark::State& state, const FormatCase& c) {
+  const CString digits(c.digits);
+  const std::size_t before = allocations;
+  for (auto _ : state) {
+    CString text = digits;
+    benchmark::DoNotOptimize(c.format(text));
+    benchmark::DoNotOptimize(text);
+  }
+  report_allocations(state, before);
+}
+
+constexpr const char* section = "Translator";
+
+// Sixteen tables and three switches: every value the construction reads is
+// stored, as in a translator that has saved its settings, or none is, as on
+// a first run. The section is removed afterwards, so later cases join with
+// the default tables.
+void BM_ConstructRules(benchmark::State& state, bool stored) {
+  CWinApp* app = AfxGetApp();
+  app->WriteProfileString(section, nullptr, nullptr);
+  if (stored) {
+    for (int i = 0; i < 16; ++i)
+      app->WriteProfileString(section, ("SpaceTable" + std::to_string(i)).c_str(),
+                              "1010101010101010");
+    app->WriteProfileInt(section, "UseRule1", 1);
+    app->WriteProfileInt(section, "Space in front", 0);
+    app->WriteProfileInt(section, "Use Er to Or Rule", 1);
+  }
+  const std::size_t before = allocations;
+  for (auto _ : state) {
+    CStringRules rules;
+    benchmark::DoNotOptimize(&rules);
+  }
+  report_allocations(state, before);
+  app->WriteProfileString(section, nullptr, nullptr);
+}
+
+void register_cases() {
+  for (const Pair& pair : word_pairs)
+    benchmark::RegisterBenchmark((std::string("Concat/") + pair.name).c_str(), BM_Concat, pair);
+  for (const Pair& pair : seam_pairs)
+    benchmark::RegisterBenchmark((std::string("ApplyConcatRules/") + pair.name).c_str(),
+                                 BM_ApplyConcatRules, pair);
+  for (const FormatCase& c : format_cases)
+    benchmark::RegisterBenchmark((std::string("Format") + c.name).c_str(), BM_Format, c);
+  benchmark::RegisterBenchmark("ConstructRules/empty_profile", BM_ConstructRules, false);
+  benchmark::RegisterBenchmark("ConstructRules/stored_profile", BM_ConstructRules, true);
+}
+
+// A hive of the run's own, so the profile read and written here is never
+// the user's.
+std::filesystem::path make_hive_folder() {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "textrules_bench_XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::filesystem::path hive_folder = make_hive_folder();
+  if (hive_folder.empty()) {
+    std::perror("textrules_bench: cannot make a folder for the registry hive");
+    return 1;
+  }
+  KelmSetRegistryPath((hive_folder / "registry.db").c_str());
+  CWinApp app("TextRulesBench");
+  app.SetRegistryKey("Quendra");
+  register_cases();
+  benchmark::Initialize(&argc, argv);
+  const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
+  if (understood) benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  KelmSetRegistryPath(nullptr);
+  std::error_code ignored;
+  std::filesystem::remove_all(hive_folder, ignored);
+  return understood ? 0 : 1;
+}
