@@ -68,6 +68,13 @@ int spacing_class(CTranFlags flags) {
          flags.GetPrefix();
 }
 
+CString read_space_table(CWinApp* app, int index) {
+  if (app == nullptr) return default_space_tables[index];
+  CString name;
+  name.Format("SpaceTable%d", index);
+  return app->GetProfileString(section, name, default_space_tables[index]);
+}
+
 void write_switch(LPCSTR name, int value) {
   if (CWinApp* app = AfxGetApp()) app->WriteProfileInt(section, name, value);
 }
@@ -76,15 +83,7 @@ void write_switch(LPCSTR name, int value) {
 
 CStringRules::CStringRules() {
   CWinApp* app = AfxGetApp();
-  for (int i = 0; i < 16; ++i) {
-    if (app == nullptr) {
-      m_strSpaceTable[i] = default_space_tables[i];
-      continue;
-    }
-    CString name;
-    name.Format("SpaceTable%d", i);
-    m_strSpaceTable[i] = app->GetProfileString(section, name, default_space_tables[i]);
-  }
+  for (int i = 0; i < 16; ++i) m_strSpaceTable[i] = read_space_table(app, i);
   // Without an application object there is no profile to reload from, so
   // the switches keep what the setters last gave them.
   if (app == nullptr) return;
