@@ -230,13 +230,6 @@ int run_flags_show(const FlagsOptions& options) {
   return print_text(CTranFlags(*word).GetStrDisplay());
 }
 
-constexpr const char* translation_help =
-    "Translations in the order they join: TEXT, or FLAGS:TEXT with FLAGS a comma list of "
-    "prefix, suffix, cap, letters, numbers, double, or, proper (in lower case). A text whose "
-    "part before the first colon is not such a list (10:30, Note:) is plain as a whole; a "
-    "list with a misspelt name is refused; :TEXT is always the plain TEXT. Put -- before the "
-    "first text that begins with a hyphen";
-
 void add_join(CLI::App& app, int& status) {
   auto options = std::make_shared<JoinOptions>();
   CLI::App* join = app.add_subcommand(
@@ -244,7 +237,15 @@ void add_join(CLI::App& app, int& status) {
   join->add_flag("--space-in-front", options->space_in_front,
                  "Put the space of each seam in front of the next text rather than after the "
                  "previous one, for this run only; the joined text is the same");
-  join->add_option("TRANSLATION", options->translations, translation_help)->required();
+  join->add_option("TRANSLATION", options->translations,
+                   "Translations in the order they join: TEXT, or FLAGS:TEXT with FLAGS a comma "
+                   "list of " +
+                       flag_name_list() +
+                       " (in lower case). A text whose part before the first colon is not such "
+                       "a list (10:30, Note:) is plain as a whole; a list with a misspelt name "
+                       "is refused; :TEXT is always the plain TEXT. Put -- before the first text "
+                       "that begins with a hyphen")
+      ->required();
   join->callback([options, &status] { status = run_join(*options); });
 }
 
@@ -315,7 +316,8 @@ void add_flags(CLI::App& app, int& status) {
   CLI::App* show = group->add_subcommand(
       "show",
       "Print the two-character codes of the flags set in a word, exactly as the library writes "
-      "them (P, S, C, L, N and D are followed by a blank; Or and Pr are not)");
+      "them: P prefix, S suffix, C cap, L letters, N numbers, D double, Or or, Pr proper, in "
+      "that order, the one-letter codes followed by a blank");
   show->add_option("WORD", options->word,
                    "A whole number from 0 to 65535 in decimal, or in hex after 0x")
       ->required();
