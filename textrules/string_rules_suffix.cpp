@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <initializer_list>
 
 #include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
@@ -9,7 +10,6 @@ namespace {
 // tests, so that every test of a beginning, an ending or a vowel is the one
 // the rest of the rules use.
 struct rules : CStringRules {
-  using CStringRules::ApplyAddStringRules;
   using CStringRules::BeginsWith;
   using CStringRules::EndsWith;
   using CStringRules::IsIn;
@@ -168,20 +168,21 @@ void double_last(CTranFlags& first, const CString& word, CTranFlags second, CStr
 // One branch by the first condition that holds; inside it the first rule that
 // applies.
 void change_spelling(CTranFlags& first, CString& word, CTranFlags second, CString& suffix) {
-  if (rules::EndsWith(word, "y"))
+  if (rules::EndsWith(word, "y")) {
     final_y(first, word, suffix);
-  else if (rules::EndsWith(word, "e"))
+  } else if (rules::EndsWith(word, "e")) {
     silent_e(word, suffix);
-  else if (rules::SuffixIs(suffix, "s"))
+  } else if (rules::SuffixIs(suffix, "s")) {
     plural_es(word, suffix);
-  else if (rules::EndsWith(word, "ic"))
+  } else if (rules::EndsWith(word, "ic")) {
     final_ic(suffix);
-  else if (rules::EndsWith(word, "ck")) {
+  } else if (rules::EndsWith(word, "ck")) {
     if (rules::BeginsWith(suffix, "u")) drop_last(word, 1);
   } else if (rules::SuffixIs(suffix, "y") && rules::EndsWith(word, "l")) {
     if (!rules::EndsWith(word, "ll")) suffix = "ly";
-  } else
+  } else {
     double_last(first, word, second, suffix);
+  }
 }
 
 // The speller picks between the two spellings of the ending ("responsible",
