@@ -1,3 +1,5 @@
+#include <initializer_list>
+
 #include "textrules/string_rules.h"
 
 namespace {
