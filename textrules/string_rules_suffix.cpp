@@ -37,6 +37,16 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 
 char last(const CString& text) { return text[text.GetLength() - 1]; }
 
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+
+// Letters the rules write take the case of the letter they stand beside, so
+// that text in capitals stays in capitals ("CARRIES", not "CARRIeS").
+CString in_case_of(const char* letters, char model) {
+  CString text(letters);
+  if (is_upper(model)) text.MakeUpper();
+  return text;
+}
+
 void drop_last(CString& word, int n) { word.Delete(word.GetLength() - n, n); }
 
 void replace_last(CString& word, int n, const char* ending) {
@@ -75,31 +85,31 @@ void final_y(CTranFlags first, CString& word, CString& suffix) {
       if (!suffix_is_any(suffix, {"ing", "ish"})) drop_last(word, 1);
     } else if (is_letter(suffix[0]) && !rules::IsVowel(word[n - 2]) && !first.GetProperName()) {
       rules::ReplaceEnding(word, 1, "i");
-      if (rules::SuffixIs(suffix, "s")) suffix.Insert(0, 'e');
+      if (rules::SuffixIs(suffix, "s")) suffix.Insert(0, in_case_of("e", suffix[0]));
     }
     return;
   }
   // A word this short is a suffix itself only when its flags say so ("ly").
   if (!first.GetSuffix() || !is_letter(suffix[0])) return;
-  if (!rules::SuffixIs(suffix, "ing")) replace_last(word, 1, "i");
-  if (rules::SuffixIs(suffix, "s")) suffix = "es";
+  if (!rules::SuffixIs(suffix, "ing")) replace_last(word, 1, in_case_of("i", last(word)));
+  if (rules::SuffixIs(suffix, "s")) suffix = in_case_of("es", suffix[0]);
 }
 
 void silent_e(CString& word, CString& suffix) {
   const int n = word.GetLength();
   if (rules::EndsWith(word, "ie") && rules::SuffixIs(suffix, "ing")) {
-    replace_last(word, 2, "y");
+    replace_last(word, 2, in_case_of("y", last(word)));
   } else if (rules::EndsWith(word, "dge") && rules::SuffixIs(suffix, "ment")) {
     drop_last(word, 1);
   } else if (rules::EndsWith(word, "dge") && rules::BeginsWith(suffix, "ing")) {
     drop_last(word, 1);
   } else if (rules::EndsWith(word, "dge") && rules::BeginsWith(suffix, "i")) {
-    replace_last(word, 3, "g");
+    replace_last(word, 3, in_case_of("g", last(word)));
   } else if (ends_with_any(word, {"ge", "ce"}) && rules::BeginsWith(suffix, "ab")) {
     // The e keeps the g or c soft: "changeable", "noticeable".
   } else if (rules::EndsWith(word, "ate") && suffix_is_any(suffix, {"cy", "sy", "acy"})) {
     drop_last(word, 3);
-    suffix = "acy";
+    suffix = in_case_of("acy", suffix[0]);
   } else if (rules::IsIn(suffix[0], "aAeEiIoOuUyY")) {
     // After a vowel or y the e stays ("agreeing", "dyeing") except before "ed".
     if ((n >= 2 && !rules::IsIn(word[n - 2], "yoeYOE")) || rules::SuffixIs(suffix, "ed"))
@@ -109,7 +119,7 @@ void silent_e(CString& word, CString& suffix) {
 
 void plural_es(CString& word, CString& suffix) {
   if (ends_with_any(word, {"sh", "ch", "ss", "as", "x", "us"})) {
-    suffix.Insert(0, 'e');
+    suffix.Insert(0, in_case_of("e", suffix[0]));
   } else if (rules::EndsWith(word, "sis")) {
     const int i = word.ReverseFind('i');
     if (i == -1) return;
@@ -127,9 +137,9 @@ void plural_es(CString& word, CString& suffix) {
 
 void final_ic(CString& suffix) {
   if (suffix_is_any(suffix, {"y", "ing", "ed"}))
-    suffix.Insert(0, 'k');
+    suffix.Insert(0, in_case_of("k", suffix[0]));
   else if (rules::SuffixIs(suffix, "ly"))
-    suffix = "ally";
+    suffix = in_case_of("ally", suffix[0]);
 }
 
 bool is_xyw(char c) { return rules::IsIn(c, "xXyYwW"); }
@@ -179,7 +189,7 @@ void change_spelling(CTranFlags& first, CString& word, CTranFlags second, CStrin
   } else if (rules::EndsWith(word, "ck")) {
     if (rules::BeginsWith(suffix, "u")) drop_last(word, 1);
   } else if (rules::SuffixIs(suffix, "y") && rules::EndsWith(word, "l")) {
-    if (!rules::EndsWith(word, "ll")) suffix = "ly";
+    if (!rules::EndsWith(word, "ll")) suffix = in_case_of("ly", suffix[0]);
   } else {
     double_last(first, word, second, suffix);
   }
@@ -191,7 +201,7 @@ void able_or_ible(const CString& word, CString& suffix) {
   spelling_verdict::session checker;
   if ((checker.check(word + suffix) & 1) == 0) return;
   CString other = suffix;
-  other.SetAt(0, suffix[0] == 'i' ? 'a' : 'i');
+  other.SetAt(0, in_case_of(rules::IsIn(suffix[0], "iI") ? "a" : "i", suffix[0])[0]);
   if ((checker.check(word + other) & 1) == 0) suffix = other;
 }
 

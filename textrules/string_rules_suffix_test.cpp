@@ -138,6 +138,14 @@ TEST_F(SuffixRulesTest, SpellingChangesAtTheSeam) {
       {"boy", 0, "ish", S, "boy|ish"},
       {"carry", 0, "s", S, "carri|es"},
       {"carry", 0, "ed", S, "carri|ed"},
+      // Letters the rules write follow the case of the text.
+      {"CARRY", 0, "S", S, "CARRI|ES"},
+      {"DIE", 0, "ING", S, "DY|ING"},
+      {"ACCURATE", 0, "CY", S, "ACCUR|ACY"},
+      {"BOX", 0, "S", S, "BOX|ES"},
+      {"PANIC", 0, "ING", S, "PANIC|KING"},
+      {"BASIC", 0, "LY", S, "BASIC|ALLY"},
+      {"REAL", 0, "Y", S, "REAL|LY"},
       {"happy", 0, "ness", S, "happi|ness"},
       {"HAPPY", 0, "NESS", S, "HAPPI|NESS"},
       {"Kennedy", Pr, "s", S, "Kennedy|s"},
@@ -231,6 +239,7 @@ TEST_F(SuffixRulesTest, TheSpellerDecidesLongWordsAndAbleOrIble) {
       {{"respons", 0, "able", S, "respons|able"}, {{"responsable", 0}, {"responsible", 0}}},
       {{"respons", 0, "able", S, "respons|ible"}, {{"responsible", 2}}},  // lowest bit clear
       {{"respons", 0, "able", S, "respons|able"}, {{"responsible", 3}}},
+      {{"RESPONS", 0, "ABLE", S, "RESPONS|IBLE"}, {{"RESPONSIBLE", 0}}},
       {{"respons", 0, "able", 0, "respons|able"}, {{"responsible", 0}}},
       {{"collect", 0, "ible", S, "collect|able"}, {{"collectable", 0}}},
   };
