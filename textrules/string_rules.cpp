@@ -1,5 +1,7 @@
 #include "textrules/string_rules.h"
 
+#include "textrules/ascii_text.h"
+
 #include <string_view>
 
 #include "platform/profile.h"
@@ -9,6 +11,8 @@ int CStringRules::m_bErToOr = 1;
 int CStringRules::m_bSpaceInFront = 0;
 
 namespace {
+
+using namespace ascii_text;
 
 constexpr LPCSTR section = "Translator";
 constexpr LPCSTR use_rule1_name = "UseRule1";
@@ -24,31 +28,9 @@ constexpr LPCSTR default_space_tables[16] = {
     "1010000000000000", "1010000000000000", "0000000000000000", "0000000000000000",
 };
 
-// The terminator belongs to every set: the rules were written against C
-// strings, where looking for '\0' finds the end of the set.
-bool is_in(char c, std::string_view set) { return c == '\0' || set.find(c) != set.npos; }
-
 bool is_whitespace(char c) { return is_in(c, " <>^"); }
 bool is_glue_seam(char c) { return c == ' ' || c == '^' || c == '~'; }
 bool is_cap_skipped(char c) { return c == ' ' || c == '^' || c == '>'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool same_no_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
-
-bool begins_with(std::string_view text, std::string_view start) {
-  return start.size() <= text.size() && same_no_case(text.substr(0, start.size()), start);
-}
-
-bool ends_with(std::string_view text, std::string_view end) {
-  return end.size() <= text.size() && same_no_case(text.substr(text.size() - end.size()), end);
-}
 
 void drop_trailing(CString& text, bool (*drop)(char)) {
   int n = text.GetLength();

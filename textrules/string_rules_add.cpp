@@ -1,33 +1,17 @@
 #include <string_view>
 #include <utility>
 
+#include "textrules/ascii_text.h"
 #include "textrules/string_rules.h"
 
 namespace {
 
+using namespace ascii_text;
+
 constexpr std::string_view opening_punctuation = ".!?-,;:";
 constexpr std::string_view seam_characters = " ^.!?-;:,";
 
-// As IsIn: the terminator belongs to every set.
-bool is_in(char c, std::string_view set) { return c == '\0' || set.find(c) != set.npos; }
 bool is_seam(char c) { return is_in(c, seam_characters); }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_no_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
-
-bool begins_with(std::string_view text, std::string_view start) {
-  return start.size() <= text.size() && same_no_case(text.substr(0, start.size()), start);
-}
-
-bool ends_with(std::string_view text, std::string_view end) {
-  return end.size() <= text.size() && same_no_case(text.substr(text.size() - end.size()), end);
-}
 
 char last(const CString& text) { return text[text.GetLength() - 1]; }
 void drop_last(CString& text) { text.Delete(text.GetLength() - 1); }

@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "textrules/ascii_text.h"
 #include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 
 namespace {
+
+using namespace ascii_text;
 
 // The steps below are free functions; this gives them the class's own string
 // tests, so that every test of a beginning, an ending or a vowel is the one
@@ -33,11 +36,7 @@ bool begins_with_any(const CString& text, std::initializer_list<const char*> sta
                              [&](const char* start) { return rules::BeginsWith(text, start); });
 }
 
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 char last(const CString& text) { return text[text.GetLength() - 1]; }
-
-bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
 
 // Letters the rules write take the case of the letter they stand beside, so
 // that text in capitals stays in capitals ("CARRIES", not "CARRIeS").
