@@ -20,6 +20,13 @@
 
 #include "textrules/tran_flags.h"
 #include "textrules/string_rules.h"
+
+#include "rtf/rtf_control_words.h"
+#include "rtf/rtf_token.h"
+#include "rtf/rtf_scanner.h"
+#include "rtf/rtf_parser_client.h"
+#include "rtf/rtf_parser.h"
+#include "rtf/rtf_export.h"
 #include "strokes/stroke.h"
 
 #include "settings/orvalis_data.h"
