@@ -1,0 +1,62 @@
+// CRtfParser: reads an RTF file through a CRtfScanner and turns its tokens
+// into calls on a CRtfParserClient, as the client's translation table
+// directs. Token types the table does not list are ignored, and an optional
+// destination ("{\*" and a control word) that it does not list is skipped
+// whole with its group, without any call on the client.
+//
+// A parser is constructed on an open file and a client, run once, and
+// destroyed. The caller opens and closes the file; the client must outlive
+// the parser and be able to give its table when the parser is constructed.
+// The parser owns its scanner until Run ends.
+#pragma once
+
+#include "platform/file.h"
+#include "platform/string.h"
+#include "rtf/rtf_parser_client.h"
+
+class CRtfScanner;
+class CRtfToken;
+
+class CRtfParser {
+ public:
+  CRtfParser(CFile& file, CRtfParserClient* pClient);
+  CRtfParser(const CRtfParser&) = delete;
+  CRtfParser& operator=(const CRtfParser&) = delete;
+  virtual ~CRtfParser();
+
+  // The whole parse: PostParserStart, the tokens, PostParserStop. bFlag is
+  // passed with every text run. Returns 0, or the first nonzero code of the
+  // parser, the scanner or the client, whichever failed.
+  long Run(bool bFlag);
+  // Codes 1 (no client), 2 (no scanner); any other is shown with its number.
+  CString GetErrorText(int nCode);
+  // Valid until Run returns.
+  CRtfScanner* GetScannerPtr() { return m_pScanner; }
+
+ protected:
+  CRtfToken* GetToken(int n);
+  long ConsumeToken(int n);
+  long ConsumeGroup();
+  long PushState();
+  long PopState();
+  long ApplyPropChange(int nIndex, long lValue);
+  long ApplySpecialControl(int nIndex);
+  // 0 at once for a null text.
+  long OutputText(const char* szText);
+
+  // Copies the entry for nTokenType, or sets entry.nTokenType to 0.
+  void GetTransTblEntry(int nTokenType, RTFTransTblEntry& entry) const;
+  // Binary search; the index, or -1 (also for a null or empty table).
+  int LookupToken(int nTokenType, const RTFTransTblEntry* table, int nEntries) const;
+  long Parse();
+  void HandleError(int nCode);
+  // A new scanner on the file, or null.
+  CRtfScanner* InitScanner();
+
+  CFile* m_pFile;
+  CRtfParserClient* m_pClient;
+  CRtfScanner* m_pScanner;
+  int m_nTransTblEntries = 0;
+  const RTFTransTblEntry* m_pTransTbl = nullptr;
+  bool m_bOutputFlag = false;
+};
