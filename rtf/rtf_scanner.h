@@ -1,0 +1,81 @@
+// CRtfScanner: turns an RTF byte stream into tokens (CRtfToken), keeping a
+// queue of three so that its user can look two tokens ahead.
+//
+// The caller opens the file, keeps it open while the scanner lives and
+// positions it at the first byte to scan. Use: Start, then inspect
+// GetToken(0) (and 1, 2 to look ahead) and ConsumeToken(0) until GetToken(0)
+// has type 2; then Stop. The queue's three tokens are made once, by Start,
+// and reused; the scanner owns them. One thread at a time.
+//
+// Results of type long are scanner codes: 0 success, 1 read error, 2 state
+// machine fault, 3 and 4 out of memory (see GetErrorText). Codes 2 to 4 are
+// shown to the user (HandleError) as they arise and also returned.
+#pragma once
+
+#include "platform/file.h"
+#include "platform/string.h"
+#include "platform/types.h"
+#include "rtf/rtf_control_words.h"
+#include "rtf/rtf_token.h"
+
+class CRtfScanner {
+ public:
+  // Reads nothing yet.
+  explicit CRtfScanner(CFile& file);
+  CRtfScanner(const CRtfScanner&) = delete;
+  CRtfScanner& operator=(const CRtfScanner&) = delete;
+  // Frees the queue if Stop was not called.
+  virtual ~CRtfScanner();
+
+  // Makes the queue and reads the first three tokens.
+  long Start();
+  // Frees the queue; GetToken must not be called afterwards.
+  void Stop();
+
+  // The token at queue place n (0 current, 1 and 2 ahead); n in 0..2.
+  CRtfToken* GetToken(int n) { return m_ppTokenQueue[n]; }
+  // Drops the token at place n and reads the next one into the queue's end.
+  long ConsumeToken(int n);
+  // When the current token is "{", consumes up to and including its "}".
+  long ConsumeGroup();
+
+  // The next token, as raw binary data (type 1) while a "\bin" lasts.
+  long ReadToken(CRtfToken& token);
+  // The next token by the state machine.
+  long ReadTokenFromFile(CRtfToken& token);
+
+  // Binary search of a table sorted by unsigned bytes: the index, or -1.
+  int LookupToken(const char* szWord, const char* const* table, int nEntries) const;
+
+  // Bytes consumed from the stream so far.
+  long GetCharCount() const { return static_cast<long>(m_dwCharCount); }
+
+  CString GetErrorText(long nCode) const;
+  // Shows the code's text in a message box with an OK button.
+  void HandleError(long nCode) const;
+
+  // Every control word and symbol, sorted; entry i has token type i + 10.
+  static constexpr int m_nTokenTblEntries = 733;
+  static const char* const m_pTokenTbl[m_nTokenTblEntries];
+
+ protected:
+  long InitTokenQueue();
+  void FreeTokenQueue();
+  CRtfToken* InitToken();
+  void FreeToken(CRtfToken* pToken);
+  long ReadChar(CRtfToken& token);
+  long PutBackChar(CRtfToken& token);
+  long PatchHexChar(CRtfToken& token);
+  long CopyIntoToken(CRtfToken& token, int n);
+  long ProcessState(CRtfToken& token, int& bDone);
+  void SetTokenType(CRtfToken& token);
+
+  int m_nLastType;
+  LONG m_lBinBytesLeft;
+  DWORD m_dwCharCount;
+  CFile* m_pFile;
+  char m_chCurrent;
+  int m_nState;
+  CRtfToken** m_ppTokenQueue;
+  int m_nMaxLookAhead;
+};
