@@ -1,5 +1,7 @@
 #include "rtf/rtf_control_words.h"
 
+#include <cstring>
+
 #include "rtf/rtf_scanner.h"
 
 // Sorted by unsigned byte value: the binary search and every token type
@@ -740,3 +742,19 @@ const char* const CRtfScanner::m_pTokenTbl[CRtfScanner::m_nTokenTblEntries] = {
     szRTFCS_FORMULA,
     szRTFCS_NONBRKSPACE,
 };
+
+int CRtfScanner::LookupToken(const char* szWord, const char* const* table, int nEntries) const {
+  int low = 0;
+  int high = nEntries - 1;
+  while (low <= high) {
+    const int middle = low + (high - low) / 2;
+    // strcmp orders by unsigned byte value, as the table is sorted.
+    const int order = std::strcmp(szWord, table[middle]);
+    if (order == 0) return middle;
+    if (order < 0)
+      high = middle - 1;
+    else
+      low = middle + 1;
+  }
+  return -1;
+}

@@ -1,0 +1,444 @@
+#include "rtf/rtf_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/message.h"
+
+namespace {
+
+// Token types with a meaning of their own to the scanner.
+constexpr int type_unknown = 0;
+constexpr int type_binary = 1;
+constexpr int type_end = 2;
+constexpr int type_bin = 80;
+constexpr int type_par = 506;
+constexpr int type_tab = 680;
+constexpr int type_group_begin = 743;
+constexpr int type_group_end = 744;
+constexpr int table_type_base = 10;
+
+// The states of the state machine; those from 30000 on are escapes begun
+// but not finished, which a token cannot end in.
+enum : int {
+  state_start = 0,
+  state_end = 2,
+  state_text = 5,
+  state_ctrl_symbol = 10,
+  state_ctrl_word = 11,
+  state_parameter = 12,
+  state_group_begin = 13,
+  state_group_end = 14,
+  state_tab = 15,
+  state_line_break = 16,
+  state_backslash = 30000,
+  state_word_minus = 30001,
+  state_hex_mark = 30002,
+  state_hex_digit = 30003,
+  state_text_backslash = 30004,
+};
+
+constexpr int token_size = 255;
+
+bool is_line_break(unsigned char c) { return c == '\n' || c == '\r'; }
+bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool is_lower(unsigned char c) { return c >= 'a' && c <= 'z'; }
+bool is_upper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+bool is_hex(unsigned char c) {
+  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool is_literal_after_backslash(unsigned char c) { return c == '\\' || c == '{' || c == '}'; }
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return c - 'A' + 10;
+}
+
+// "\cxt" takes no parameter: the digits after it are the next token's text.
+bool is_cxt_and_digit(CRtfToken& token) {
+  return token.GetLength() == 5 && std::memcmp(token.GetBuffer(), szRTFCW_cxt, 4) == 0;
+}
+
+// 1 when the token's length exceeds its capacity less n.
+bool exceeds_capacity_less(CRtfToken& token, unsigned n) {
+  return token.GetLength() + n > token.GetBufferSize();
+}
+
+}  // namespace
+
+CRtfScanner::CRtfScanner(CFile& file)
+    : m_nLastType(type_end),
+      m_lBinBytesLeft(0),
+      m_dwCharCount(0),
+      m_pFile(&file),
+      m_chCurrent(0),
+      m_nState(state_start),
+      m_ppTokenQueue(nullptr),
+      m_nMaxLookAhead(2) {}
+
+CRtfScanner::~CRtfScanner() {
+  try {
+    FreeTokenQueue();
+  } catch (...) {
+    // The file refused to move back; a destructor has no one to tell.
+  }
+}
+
+long CRtfScanner::Start() {
+  FreeTokenQueue();
+  long result = InitTokenQueue();
+  for (int place = 0; result == 0 && place <= m_nMaxLookAhead; ++place)
+    result = ReadToken(*m_ppTokenQueue[place]);
+  return result;
+}
+
+void CRtfScanner::Stop() { FreeTokenQueue(); }
+
+long CRtfScanner::ConsumeToken(int n) {
+  if (m_ppTokenQueue == nullptr) return 0;
+  CRtfToken* taken = m_ppTokenQueue[n];
+  std::copy(m_ppTokenQueue + n + 1, m_ppTokenQueue + m_nMaxLookAhead + 1, m_ppTokenQueue + n);
+  m_ppTokenQueue[m_nMaxLookAhead] = taken;
+  return taken == nullptr ? 0 : ReadToken(*taken);
+}
+
+long CRtfScanner::ConsumeGroup() {
+  if (m_ppTokenQueue == nullptr || m_ppTokenQueue[0] == nullptr ||
+      m_ppTokenQueue[0]->GetType() != type_group_begin)
+    return 0;
+  long result = ConsumeToken(0);
+  int depth = 1;
+  while (depth > 0 && result == 0) {
+    const int type = m_ppTokenQueue[0]->GetType();
+    if (type == type_end) break;
+    if (type == type_group_begin) ++depth;
+    if (type == type_group_end) --depth;
+    result = ConsumeToken(0);
+  }
+  return result;
+}
+
+long CRtfScanner::ReadToken(CRtfToken& token) {
+  long result = 0;
+  if (m_nLastType != type_bin) {
+    result = ReadTokenFromFile(token);
+    m_nLastType = token.GetType();
+    if (m_nLastType == type_bin) {
+      m_lBinBytesLeft = token.GetNumParm();
+      // Without a positive count there is no binary data to switch to.
+      if (m_lBinBytesLeft <= 0) {
+        m_lBinBytesLeft = 0;
+        m_nLastType = type_binary;
+      }
+    }
+  } else {
+    token.Reset(m_dwCharCount);
+    result = CopyIntoToken(token, static_cast<int>(m_lBinBytesLeft));
+    m_lBinBytesLeft -= static_cast<LONG>(token.GetLength());
+    // Data cut short by the end of the file ends binary mode, and the end
+    // itself, met before any byte, is end of input as anywhere else.
+    token.SetType(result == 1 && token.GetLength() == 0 ? type_end : type_binary);
+    if (m_lBinBytesLeft == 0 || result == 1) m_nLastType = type_binary;
+    if (result == 1) result = 0;
+  }
+  return result == 3 ? 0 : result;
+}
+
+long CRtfScanner::ReadTokenFromFile(CRtfToken& token) {
+  m_nState = state_start;
+  token.Reset(m_dwCharCount);
+  long result = 0;
+  int done = 0;
+  while (!done) {
+    result = ReadChar(token);
+    if (result != 0) {
+      if (m_nState >= state_backslash) m_nState = state_start;
+      if (token.GetLength() == 0) m_nState = state_end;
+      break;
+    }
+    result = ProcessState(token, done);
+    if (result != 0) break;
+  }
+  if (result == 1) result = 0;
+  SetTokenType(token);
+  return result;
+}
+
+CString CRtfScanner::GetErrorText(long nCode) const {
+  switch (nCode) {
+    case 1:
+      return "The scanner encountered an error while reading the stream.";
+    case 2:
+      return "The scanner's state machine incorrectly processed a state.";
+    case 3:
+      return "Not enough memory to allocate the scanner's token(s).";
+    case 4:
+      return "Not enough memory to allocate the scanner's token queue.";
+    default: {
+      CString text;
+      text.Format("Undefined Scanner Error (%d)", static_cast<int>(nCode));
+      return text;
+    }
+  }
+}
+
+void CRtfScanner::HandleError(long nCode) const { AfxMessageBox(GetErrorText(nCode), MB_OK); }
+
+long CRtfScanner::InitTokenQueue() {
+  const int places = m_nMaxLookAhead + 1;
+  m_ppTokenQueue = new (std::nothrow) CRtfToken*[places];
+  if (m_ppTokenQueue == nullptr) {
+    HandleError(4);
+    return 4;
+  }
+  std::fill_n(m_ppTokenQueue, places, nullptr);
+  for (int place = 0; place < places; ++place) {
+    m_ppTokenQueue[place] = InitToken();
+    if (m_ppTokenQueue[place] == nullptr) {
+      HandleError(3);
+      return 3;
+    }
+  }
+  return 0;
+}
+
+void CRtfScanner::FreeTokenQueue() {
+  if (m_ppTokenQueue == nullptr) return;
+  for (int place = 0; place <= m_nMaxLookAhead; ++place) FreeToken(m_ppTokenQueue[place]);
+  delete[] m_ppTokenQueue;
+  m_ppTokenQueue = nullptr;
+  GiveBackReadAhead();
+}
+
+CRtfToken* CRtfScanner::InitToken() {
+  auto* token = new (std::nothrow) CRtfToken(token_size);
+  if (token != nullptr && token->GetBuffer() == nullptr) {
+    delete token;
+    return nullptr;
+  }
+  return token;
+}
+
+void CRtfScanner::FreeToken(CRtfToken* pToken) { delete pToken; }
+
+long CRtfScanner::ReadChar(CRtfToken& token) {
+  if (m_readPos == m_readEnd && !FillReadAhead()) return 1;
+  m_chCurrent = static_cast<char>(m_readAhead[m_readPos++]);
+  if (token.AddChar(m_chCurrent) == 3) {
+    --m_readPos;
+    return 3;
+  }
+  ++m_dwCharCount;
+  return 0;
+}
+
+long CRtfScanner::PutBackChar(CRtfToken& token) {
+  char last;
+  if (token.GetLastChar(last) != 0 || m_readPos == 0) return 1;
+  --m_readPos;
+  token.DiscardLastChar();
+  --m_dwCharCount;
+  return 0;
+}
+
+long CRtfScanner::PatchHexChar(CRtfToken& token) {
+  const unsigned length = token.GetLength();
+  if (length < 4) return 1;
+  const char* digits = token.GetBuffer() + length - 2;
+  const char value = static_cast<char>(hex_value(digits[0]) * 16 + hex_value(digits[1]));
+  for (int i = 0; i < 4; ++i) token.DiscardLastChar();
+  return token.AddChar(value);
+}
+
+long CRtfScanner::CopyIntoToken(CRtfToken& token, int n) {
+  for (int i = 0; i < n; ++i) {
+    const long result = ReadChar(token);
+    if (result != 0) return result;
+  }
+  return 0;
+}
+
+long CRtfScanner::ProcessState(CRtfToken& token, int& bDone) {
+  const auto c = static_cast<unsigned char>(m_chCurrent);
+  switch (m_nState) {
+    case state_start:
+      if (c == '\\') {
+        m_nState = state_backslash;
+      } else if (c == '{') {
+        m_nState = state_group_begin;
+        bDone = TRUE;
+      } else if (c == '}') {
+        m_nState = state_group_end;
+        bDone = TRUE;
+      } else if (c == '\t') {
+        m_nState = state_tab;
+        bDone = TRUE;
+      } else if (is_line_break(c)) {
+        token.DiscardLastChar();
+      } else {
+        m_nState = state_text;
+      }
+      return 0;
+
+    case state_text:
+      if (is_line_break(c)) {
+        token.DiscardLastChar();
+      } else if (c == '\\') {
+        // The escape must fit whole: a backslash in the last place goes to
+        // the next token.
+        if (exceeds_capacity_less(token, 1)) {
+          PutBackChar(token);
+          bDone = TRUE;
+        } else {
+          m_nState = state_text_backslash;
+        }
+      } else if (c == '{' || c == '}' || c == '\t') {
+        PutBackChar(token);
+        bDone = TRUE;
+      }
+      return 0;
+
+    case state_backslash:
+      if (is_lower(c)) {
+        m_nState = state_ctrl_word;
+      } else if (c == '\'') {
+        m_nState = state_hex_mark;
+      } else if (is_literal_after_backslash(c)) {
+        token.DiscardFirstChar();
+        m_nState = state_text;
+      } else if (is_line_break(c)) {
+        m_nState = state_line_break;
+        bDone = TRUE;
+      } else if (is_digit(c) || is_upper(c)) {
+        m_nState = state_start;
+        PutBackChar(token);
+        bDone = TRUE;
+      } else {
+        m_nState = state_ctrl_symbol;
+        bDone = TRUE;
+      }
+      return 0;
+
+    case state_ctrl_word:
+      if (is_lower(c)) return 0;
+      if (is_digit(c)) {
+        if (is_cxt_and_digit(token)) {
+          PutBackChar(token);
+          bDone = TRUE;
+        } else {
+          m_nState = state_parameter;
+        }
+      } else if (c == '-') {
+        m_nState = state_word_minus;
+      } else if (c == ' ') {
+        token.DiscardLastChar();
+        bDone = TRUE;
+      } else {
+        PutBackChar(token);
+        bDone = TRUE;
+      }
+      return 0;
+
+    case state_parameter:
+      if (is_digit(c)) return 0;
+      if (c == ' ')
+        token.DiscardLastChar();
+      else
+        PutBackChar(token);
+      bDone = TRUE;
+      return 0;
+
+    case state_word_minus:
+      if (is_digit(c)) {
+        m_nState = state_parameter;
+      } else {
+        m_nState = state_start;
+        PutBackChar(token);
+        bDone = TRUE;
+      }
+      return 0;
+
+    case state_hex_mark:
+    case state_hex_digit:
+      if (!is_hex(c)) {
+        m_nState = state_start;
+        PutBackChar(token);
+        bDone = TRUE;
+        return 0;
+      }
+      if (m_nState == state_hex_mark) {
+        m_nState = state_hex_digit;
+        return 0;
+      }
+      m_nState = state_text;
+      return PatchHexChar(token);
+
+    case state_text_backslash:
+      if (is_literal_after_backslash(c)) {
+        token.DiscardNextToLastChar();
+        m_nState = state_text;
+      } else if (c == '\'' && !exceeds_capacity_less(token, 2)) {
+        m_nState = state_hex_mark;
+      } else {
+        // Not an escape that continues the text (or one too long for the
+        // room left): the backslash starts the next token.
+        PutBackChar(token);
+        PutBackChar(token);
+        m_nState = state_text;
+        bDone = TRUE;
+      }
+      return 0;
+
+    default:
+      HandleError(2);
+      bDone = TRUE;
+      return 2;
+  }
+}
+
+void CRtfScanner::SetTokenType(CRtfToken& token) {
+  int type = m_nState;
+  switch (m_nState) {
+    case state_ctrl_word:
+    case state_parameter:
+    case state_ctrl_symbol: {
+      const char* word =
+          m_nState == state_ctrl_symbol ? token.GetCtrlSymbol() : token.GetCtrlWord();
+      const int index = LookupToken(word, m_pTokenTbl, m_nTokenTblEntries);
+      type = index < 0 ? type_unknown : index + table_type_base;
+      break;
+    }
+    case state_group_begin:
+      type = type_group_begin;
+      break;
+    case state_group_end:
+      type = type_group_end;
+      break;
+    case state_tab:
+      type = type_tab;
+      break;
+    case state_line_break:
+      type = type_par;
+      break;
+    default:
+      break;
+  }
+  token.SetType(type);
+}
+
+bool CRtfScanner::FillReadAhead() {
+  const size_t keep = std::min(m_readEnd, put_back_room);
+  std::memmove(m_readAhead, m_readAhead + m_readEnd - keep, keep);
+  const UINT got = m_pFile->Read(m_readAhead + keep, read_block);
+  m_readPos = keep;
+  m_readEnd = keep + got;
+  return got > 0;
+}
+
+void CRtfScanner::GiveBackReadAhead() {
+  const size_t unread = m_readEnd - m_readPos;
+  m_readPos = m_readEnd = 0;
+  if (unread > 0) m_pFile->Seek(-static_cast<LONGLONG>(unread), CFile::current);
+}

@@ -7,10 +7,16 @@
 // has type 2; then Stop. The queue's three tokens are made once, by Start,
 // and reused; the scanner owns them. One thread at a time.
 //
+// The scanner reads the file in blocks, ahead of the tokens it has made;
+// Stop (or the destructor) moves the file back over the bytes read ahead, so
+// that it then stands just after the last byte scanned.
+//
 // Results of type long are scanner codes: 0 success, 1 read error, 2 state
 // machine fault, 3 and 4 out of memory (see GetErrorText). Codes 2 to 4 are
 // shown to the user (HandleError) as they arise and also returned.
 #pragma once
+
+#include <cstddef>
 
 #include "platform/file.h"
 #include "platform/string.h"
@@ -78,4 +84,17 @@ class CRtfScanner {
   int m_nState;
   CRtfToken** m_ppTokenQueue;
   int m_nMaxLookAhead;
+
+ private:
+  bool FillReadAhead();
+  void GiveBackReadAhead();
+
+  // One call into the file per block rather than per byte. The block starts
+  // with the last bytes of the one before, so that bytes read just before a
+  // refill can still be put back.
+  static constexpr size_t put_back_room = 4;
+  static constexpr size_t read_block = 4096;
+  BYTE m_readAhead[put_back_room + read_block];
+  size_t m_readPos = 0;
+  size_t m_readEnd = 0;
 };
