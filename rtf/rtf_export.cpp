@@ -1,0 +1,110 @@
+#include "rtf/rtf_export.h"
+
+#include "rtf/rtf_control_words.h"
+
+namespace {
+
+// Lines are broken once the next column would pass this one.
+constexpr int line_width = 80;
+constexpr char line_break[] = "\r\n";
+constexpr int generator_number = 218;
+
+// RTF ignores a line break before a space or a slash in text, so text is only
+// ever broken there and a word is never split.
+bool can_break_before(char c) { return c == ' ' || c == '/'; }
+
+}  // namespace
+
+void CRtfExport::OutputKeyword(const CString& strKeyword, int nFlags) {
+  if (m_nColumn > line_width) {
+    m_pFile->Write(line_break, 2);
+    m_nColumn = 1;
+  }
+  if (nFlags & flagOptDest) {
+    m_pFile->Write(szRTFCS_OPTDEST, 2);
+    m_nColumn += 2;
+  }
+  if (nFlags & flagHidden) {
+    m_pFile->Write(szRTFCW_v, 2);
+    m_nColumn += 2;
+  }
+  const int length = strKeyword.GetLength();
+  m_pFile->Write(static_cast<LPCSTR>(strKeyword), length);
+  m_nColumn += length;
+  m_bDelimited = strKeyword == szRTFGROUPEND;
+}
+
+void CRtfExport::OutputKeyParam(const CString& strKeyword, long lParam, int nFlags) {
+  OutputKeyword(strKeyword, nFlags);
+  // A court-reporting attribute of 0 is the bare word.
+  if (strKeyword == szRTFCW_cxa && lParam == 0) return;
+  CString number;
+  number.Format("%ld", lParam);
+  m_pFile->Write(static_cast<LPCSTR>(number), number.GetLength());
+  m_nColumn += number.GetLength();
+}
+
+void CRtfExport::OutputText(CString strText) {
+  if (!m_bDelimited) {
+    if (m_nColumn < line_width) {
+      m_pFile->Write(" ", 1);
+      ++m_nColumn;
+    } else {
+      m_pFile->Write(line_break, 2);
+      m_nColumn = 1;
+    }
+  }
+  const char* text = strText;
+  const int length = strText.GetLength();
+  int run_start = 0;
+  for (int i = 0; i < length; ++i) {
+    if (m_nColumn > line_width && can_break_before(text[i])) {
+      m_pFile->Write(text + run_start, i - run_start);
+      m_pFile->Write(line_break, 2);
+      m_nColumn = 1;
+      run_start = i;
+    }
+    ++m_nColumn;
+  }
+  m_pFile->Write(text + run_start, length - run_start);
+  m_bDelimited = TRUE;
+}
+
+void CRtfExport::File() {
+  OutputKeyword(szRTFGROUPBEGIN, 0);
+  Header();
+  Document();
+  OutputKeyword(szRTFGROUPEND, 0);
+}
+
+void CRtfExport::Cxrev() {
+  OutputKeyword(szRTFGROUPBEGIN, 0);
+  OutputKeyParam(szRTFCW_cxrev, 100, flagOptDest);
+  OutputKeyword(szRTFGROUPEND, 0);
+}
+
+void CRtfExport::Date(CTime time) {
+  OutputKeyParam(szRTFCW_yr, time.GetYear(), 0);
+  OutputKeyParam(szRTFCW_mo, time.GetMonth(), 0);
+  OutputKeyParam(szRTFCW_da, time.GetDay(), 0);
+}
+
+void CRtfExport::Creatim(CTime time) {
+  const int year = time.GetYear();
+  const int short_year = year < 2000 ? year - 1900 : year - 2000;
+  OutputText(CString(szRTFGROUPBEGIN) + szRTFCW_creatim);
+  CString field;
+  field.Format("%s%.2d", szRTFCW_yr, short_year);
+  OutputText(field);
+  field.Format("%s%.2d", szRTFCW_mo, time.GetMonth());
+  OutputText(field);
+  field.Format("%s%.2d", szRTFCW_da, time.GetDay());
+  OutputText(field);
+  OutputText(szRTFGROUPEND);
+}
+
+CString CRtfExport::GetSystemString() {
+  CString text;
+  text.Format("Orvalis %05d RTF by Quendra, Inc.", generator_number);
+  return text;
+}
