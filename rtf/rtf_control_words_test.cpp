@@ -1,0 +1,149 @@
+#include "rtf/rtf_control_words.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "rtf/rtf_scanner.h"
+
+namespace {
+
+int type_of(const char* word) {
+  CMemFile file;
+  const CRtfScanner scanner(file);
+  const int index =
+      scanner.LookupToken(word, CRtfScanner::m_pTokenTbl, CRtfScanner::m_nTokenTblEntries);
+  return index < 0 ? 0 : index + 10;
+}
+
+TEST(RtfControlWords, TableIsSortedByUnsignedBytes) {
+  ASSERT_EQ(733, CRtfScanner::m_nTokenTblEntries);
+  const auto bytes = [](const char* s) {
+    std::vector<unsigned char> v;
+    for (; *s != '\0'; ++s) v.push_back(static_cast<unsigned char>(*s));
+    return v;
+  };
+  for (int i = 0; i < CRtfScanner::m_nTokenTblEntries; ++i) {
+    const char* entry = CRtfScanner::m_pTokenTbl[i];
+    EXPECT_EQ('\\', entry[0]) << i;
+    EXPECT_LE(std::strlen(entry), 20U) << entry;
+    if (i > 0) {
+      EXPECT_LT(bytes(CRtfScanner::m_pTokenTbl[i - 1]), bytes(entry)) << entry;
+    }
+  }
+}
+
+TEST(RtfControlWords, EveryEntryIsFoundAtItsOwnPlace) {
+  for (int i = 0; i < CRtfScanner::m_nTokenTblEntries; ++i)
+    EXPECT_EQ(i + 10, type_of(CRtfScanner::m_pTokenTbl[i])) << CRtfScanner::m_pTokenTbl[i];
+}
+
+TEST(RtfControlWords, TypesReadersAndWritersRelyOn) {
+  const struct {
+    const char* word;
+    int type;
+  } cases[] = {
+      {szRTFCS_HEX, 10},
+      {szRTFCS_OPTDEST, 11},
+      {szRTFCS_OPTHYPHEN, 12},
+      {szRTFCS_INDEXSUBENTRY, 13},
+      {szRTFCS_NONBRKHYPHEN, 14},
+      {szRTFCW_ab, 15},
+      {szRTFCW_ansi, 47},
+      {szRTFCW_asterpar, 51},
+      {szRTFCW_bgdkhoriz, 75},
+      {szRTFCW_clbgdkvert, 135},
+      {szRTFCW_bgdkfdiag, 74},
+      {szRTFCW_bin, 80},
+      {szRTFCW_cxa, 161},
+      {szRTFCW_cxkelmdictentrydate, 190},
+      {szRTFCW_cxlinenum, 195},
+      {szRTFCW_cxkelmtrantim, 194},
+      {szRTFCW_cxs, 206},
+      {szRTFCW_cxt, 212},
+      {szRTFCW_cxwit, 220},
+      {szRTFCW_dpcoa, 255},
+      {szRTFCW_dpy, 315},
+      {szRTFCW_fswiss, 375},
+      {szRTFCW_linestarts, 435},
+      {szRTFCW_objtime, 495},
+      {szRTFCW_par, 506},
+      {szRTFCW_pnf, 555},
+      {szRTFCW_rdblquote, 615},
+      {szRTFCW_rtf, 636},
+      {szRTFCW_sub, 675},
+      {szRTFCW_tab, 680},
+      {szRTFCW_wraptrsp, 735},
+      {szRTFCW_zwnj, 740},
+      {szRTFCS_FORMULA, 741},
+      {szRTFCS_NONBRKSPACE, 742},
+      // Our own words that are kept out of the table on purpose.
+      {szRTFCW_cxkelmshowtime, 0},
+      {szRTFCW_cxkelmstyle, 0},
+      {szRTFCW_cxkelmtimefmt, 0},
+      // Near misses around entries.
+      {"", 0},
+      {"\\", 0},
+      {"\\a", 0},
+      {"\\pars", 0},
+      {"\\PAR", 0},
+      {"\\zz", 0},
+      {"\\\xE9", 0},
+      {"\\cxkelm", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.type, type_of(c.word)) << c.word;
+}
+
+// The court-reporting words are read and written by their numbers in hosts'
+// tables, so each keeps its place.
+TEST(RtfControlWords, CourtReportingWordsKeepTheirTypes) {
+  std::istringstream words(
+      "cxa 161 cxc 162 cxcase 163 cxcomment 164 cxconf 165 cxdict 166 "
+      "cxdouble 167 cxds 168 cxdstroke 169 cxdstrokes 170 cxexnum 171 "
+      "cxfc 172 cxff 173 cxffadjb 174 cxffadjl 175 cxffadjr 176 cxffadjt 177 "
+      "cxfing 178 cxfirstln 179 cxfixedtran 180 cxfl 181 cxframes 182 "
+      "cxfrom 183 cxgbltable 184 cxicol 185 cxinc 186 cxinclink 187 "
+      "cxindex 188 cxinum 189 cxkelmdictentrydate 190 cxkelmdictflags 191 "
+      "cxkelmds 192 cxkelmlcenter 193 cxkelmtrantim 194 cxlinenum 195 "
+      "cxlinex 196 cxnoflines 197 cxnofstrokes 198 cxnotes 199 cxp 200 "
+      "cxpagenum 201 cxpartword 202 cxpn 203 cxpntable 204 cxrev 205 cxs 206 "
+      "cxsingle 207 cxsnum 208 cxsr 209 cxstit 210 cxsystem 211 cxt 212 "
+      "cxtimex 213 cxtname 214 cxto 215 cxtranopt 216 cxtranscript 217 "
+      "cxun 218 cxunused 219 cxwit 220 ");
+  std::string word;
+  int type = 0;
+  int count = 0;
+  while (words >> word >> type) {
+    EXPECT_EQ(type, type_of(("\\" + word).c_str())) << word;
+    ++count;
+  }
+  EXPECT_EQ(60, count);
+}
+
+TEST(RtfControlWords, BracesAndConstantsSpellTheirWords) {
+  EXPECT_STREQ("{", szRTFGROUPBEGIN);
+  EXPECT_STREQ("}", szRTFGROUPEND);
+  EXPECT_STREQ("\\'", szRTFCS_HEX);
+  EXPECT_STREQ("\\cxt", szRTFCW_cxt);
+  EXPECT_STREQ("\\cxkelmtimefmt", szRTFCW_cxkelmtimefmt);
+}
+
+TEST(RtfControlWords, LookupSearchesTheTableGiven) {
+  const char* const table[] = {"\\a", "\\b", "\\c\x80", "\\c\xFF"};
+  CMemFile file;
+  const CRtfScanner scanner(file);
+  const struct {
+    const char* word;
+    int entries, index;
+  } cases[] = {{"\\a", 4, 0},      {"\\b", 4, 1},      {"\\c\x80", 4, 2},
+               {"\\c\xFF", 4, 3},  {"\\c\x7F", 4, -1}, {"\\d", 4, -1},
+               {"\\c\xFF", 3, -1}, {"\\a", 1, 0},      {"\\a", 0, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c.index, scanner.LookupToken(c.word, table, c.entries)) << c.word << " " << c.entries;
+}
+
+}  // namespace
