@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "exit_status.h"
+#include "rtf_commands.h"
 #include "settings_commands.h"
 #include "stroke_commands.h"
 #include "text_commands.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   add_stroke_commands(app, status);
   add_settings_commands(app, status);
   add_text_commands(app, status);
+  add_rtf_commands(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

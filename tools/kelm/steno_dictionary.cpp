@@ -1,0 +1,539 @@
+#include "steno_dictionary.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace kelm_cli {
+namespace {
+
+constexpr int grandjean_off = 0;
+constexpr std::size_t stroke_bytes = 3;
+constexpr std::size_t max_keys_length = 0xFFFF;
+constexpr std::size_t max_arena = 0xFFFFFFFFu;
+
+// The library's paragraph mark, as the editor's paragraph commands name it.
+constexpr std::string_view paragraph_mark = "{P}";
+
+std::uint32_t hash_keys(std::span<const BYTE> keys) {
+  std::uint32_t hash = 2166136261u;
+  for (BYTE b : keys) hash = (hash ^ b) * 16777619u;
+  return hash;
+}
+
+std::string keys_of(const CSteno& outline) {
+  std::string keys;
+  keys.reserve(stroke_bytes * static_cast<std::size_t>(outline.GetStrokeCount()));
+  for (int i = 0; i < outline.GetStrokeCount(); ++i) {
+    const BYTE* b = outline[i].GetKeyBytes();
+    keys.append(reinterpret_cast<const char*>(b), stroke_bytes);
+  }
+  return keys;
+}
+
+std::span<const BYTE> as_bytes(std::string_view text) {
+  return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+// --- Reading -----------------------------------------------------------
+
+enum Action { action_char = 1, action_destination = 2, action_property = 3, action_special = 4 };
+
+enum Destination { dest_text, dest_outline, dest_punctuation, dest_skip };
+enum Special { special_attach, special_capitalize, special_paragraph };
+enum Property { property_flags };
+
+struct ControlWord {
+  const char* word;
+  int action;
+  int index;
+};
+
+// Destinations that hold no translation text are skipped whole; stitches
+// keep their text, so that a stitched entry is not cut short.
+constexpr ControlWord control_words[] = {
+    {szRTFCW_cxs, action_destination, dest_outline},
+    {szRTFCW_cxstit, action_destination, dest_text},
+    {szRTFCW_cxp, action_destination, dest_punctuation},
+    {szRTFCW_cxcomment, action_destination, dest_skip},
+    {szRTFCW_comment, action_destination, dest_skip},
+    {szRTFCW_cxsystem, action_destination, dest_skip},
+    {szRTFCW_cxrev, action_destination, dest_skip},
+    {szRTFCW_stylesheet, action_destination, dest_skip},
+    {szRTFCW_fonttbl, action_destination, dest_skip},
+    {szRTFCW_colortbl, action_destination, dest_skip},
+    {szRTFCW_info, action_destination, dest_skip},
+    {szRTFCW_creatim, action_destination, dest_skip},
+    {szRTFCW_pict, action_destination, dest_skip},
+    {szRTFCW_cxds, action_special, special_attach},
+    {szRTFCW_cxfc, action_special, special_capitalize},
+    {szRTFCW_par, action_special, special_paragraph},
+    {szRTFCW_cxkelmdictflags, action_property, property_flags},
+    {szRTFCW_tab, action_char, '\t'},
+    {szRTFCW_line, action_char, '\n'},
+    {szRTFCS_NONBRKHYPHEN, action_char, '-'},
+    {szRTFCS_NONBRKSPACE, action_char, 0xA0},
+    {szRTFCW_emdash, action_char, 0x97},
+    {szRTFCW_endash, action_char, 0x96},
+    {szRTFCW_lquote, action_char, 0x91},
+    {szRTFCW_rquote, action_char, 0x92},
+    {szRTFCW_ldblquote, action_char, 0x93},
+    {szRTFCW_rdblquote, action_char, 0x94},
+    {szRTFCW_bullet, action_char, 0x95},
+};
+
+int token_type(const char* word) {
+  const char* const* table = CRtfScanner::m_pTokenTbl;
+  const char* const* end = table + CRtfScanner::m_nTokenTblEntries;
+  const char* const* found = std::lower_bound(
+      table, end, word, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
+  if (found == end || std::strcmp(*found, word) != 0)
+    throw std::logic_error(std::string("not a scanner control word: ") + word);
+  return static_cast<int>(found - table) + 10;
+}
+
+const std::vector<RTFTransTblEntry>& translation_table() {
+  static const std::vector<RTFTransTblEntry> table = [] {
+    std::vector<RTFTransTblEntry> t;
+    for (const ControlWord& c : control_words)
+      t.push_back({token_type(c.word), 0, c.action, c.index});
+    std::sort(t.begin(), t.end(), [](const RTFTransTblEntry& a, const RTFTransTblEntry& b) {
+      return a.nTokenType < b.nTokenType;
+    });
+    return t;
+  }();
+  return table;
+}
+
+std::string_view trim_spaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// The flags that \cxds and \cxfc stand for: a \cxds before any text attaches
+// to what comes before (Suffix), one after all text to what follows
+// (Prefix); with no text at all it is both.
+WORD marker_flags(bool attach_before, bool attach_after, bool capitalize) {
+  CTranFlags flags;
+  flags.SetSuffix(attach_before);
+  flags.SetPrefix(attach_after);
+  flags.SetCapitalizeNext(capitalize);
+  return flags.GetUShort();
+}
+
+class DictionaryReader : public CRtfParserClient {
+ public:
+  DictionaryReader(StenoDictionary& dictionary, DictionaryLoad& load)
+      : m_dictionary(dictionary), m_load(load) {}
+
+  // The parser's scanner, whose current token tells where an outline starts.
+  void SetScanner(CRtfScanner* scanner) { m_pScanner = scanner; }
+  // Stores the last entry; the parse has no token that ends it.
+  void Finish() { CommitEntry(); }
+  // Stream offsets of the invalid outlines, in the order of m_load.invalid.
+  const std::vector<DWORD>& GetInvalidOffsets() const { return m_invalidOffsets; }
+
+  long PushState() override {
+    m_states.push_back(m_states.back());
+    return 0;
+  }
+
+  long PopState() override {
+    // A stray "}" must not take the outermost state away.
+    if (m_states.size() == 1) return 0;
+    const Destination closed = m_states.back();
+    m_states.pop_back();
+    if (closed != m_states.back()) EndDestination(closed);
+    return 0;
+  }
+
+  long ChangeDestination(int nIndex) override {
+    Destination& destination = m_states.back();
+    // Nothing inside a skipped group or an outline starts anything.
+    if (destination == dest_skip || destination == dest_outline) return 0;
+    destination = static_cast<Destination>(nIndex);
+    if (nIndex == dest_outline) {
+      CommitEntry();
+      m_entry = EntryState::outline;
+      m_outline.clear();
+      m_dwOutlineOffset = m_pScanner ? m_pScanner->GetToken(0)->GetStreamOffset() : 0;
+    } else if (nIndex == dest_punctuation) {
+      m_punctuationStart = m_text.size();
+    }
+    return 0;
+  }
+
+  long EndDestination(int nIndex) override {
+    if (nIndex == dest_outline) EndOutline();
+    if (nIndex == dest_punctuation) EndPunctuation();
+    return 0;
+  }
+
+  long OutputText(const char* szText, bool) override {
+    switch (m_states.back()) {
+      case dest_outline:
+        m_outline += szText;
+        break;
+      case dest_text:
+      case dest_punctuation:
+        AddText(szText);
+        break;
+      case dest_skip:
+        break;
+    }
+    return 0;
+  }
+
+  long OutputChar(int nIndex) override {
+    const char c = static_cast<char>(nIndex);
+    AddText(std::string_view(&c, 1));
+    return 0;
+  }
+
+  long ApplySpecialControl(int nIndex) override {
+    if (!InTranslation()) return 0;
+    switch (nIndex) {
+      case special_attach:
+        if (!m_bHasText) m_bAttachBefore = true;
+        m_bAttachAfter = true;
+        break;
+      case special_capitalize:
+        m_bCapitalize = true;
+        break;
+      case special_paragraph:
+        AddText(paragraph_mark);
+        break;
+    }
+    return 0;
+  }
+
+  long ApplyPropChange(int nIndex, long lValue) override {
+    if (nIndex == property_flags && InTranslation()) m_explicitFlags = static_cast<WORD>(lValue);
+    return 0;
+  }
+
+  const RTFTransTblEntry* GetTransTbl() override { return translation_table().data(); }
+  int GetTransTblEntries() override { return static_cast<int>(translation_table().size()); }
+
+ private:
+  enum class EntryState { none, outline, translation, invalid };
+
+  bool InTranslation() const {
+    const Destination d = m_states.back();
+    return m_entry == EntryState::translation && (d == dest_text || d == dest_punctuation);
+  }
+
+  void AddText(std::string_view text) {
+    if (!InTranslation() || text.empty()) return;
+    m_text += text;
+    m_bHasText = true;
+    m_bAttachAfter = false;
+  }
+
+  void EndOutline() {
+    const std::string_view text = trim_spaces(m_outline);
+    CSteno outline;
+    const int result = outline.SetRtf(CString(text), grandjean_off);
+    bool valid =
+        result == 0 && !outline.IsEmpty() &&
+        static_cast<std::size_t>(outline.GetStrokeCount()) * stroke_bytes <= max_keys_length;
+    // An empty stroke has no text form, so it could never be written back.
+    for (int i = 0; valid && i < outline.GetStrokeCount(); ++i) valid = !outline[i].IsEmpty();
+    if (!valid) {
+      m_entry = EntryState::invalid;
+      m_load.invalid.push_back({0, std::string(text)});
+      m_invalidOffsets.push_back(m_dwOutlineOffset);
+      return;
+    }
+    m_entry = EntryState::translation;
+    m_keys = keys_of(outline);
+    m_text.clear();
+    m_bHasText = m_bAttachBefore = m_bAttachAfter = m_bCapitalize = false;
+    m_explicitFlags.reset();
+  }
+
+  // Punctuation carries the spacing of its source in blanks around the mark;
+  // spacing is the text rules' business here.
+  void EndPunctuation() {
+    const std::size_t start = std::min(m_punctuationStart, m_text.size());
+    const std::string_view mark = trim_spaces(std::string_view(m_text).substr(start));
+    m_text = m_text.substr(0, start) + std::string(mark);
+  }
+
+  void CommitEntry() {
+    if (m_entry == EntryState::translation) {
+      const WORD flags =
+          m_explicitFlags.value_or(marker_flags(m_bAttachBefore, m_bAttachAfter, m_bCapitalize));
+      if (m_dictionary.Set(as_bytes(m_keys), m_text, CTranFlags(flags))) ++m_load.duplicates;
+    }
+    m_entry = EntryState::none;
+  }
+
+  StenoDictionary& m_dictionary;
+  DictionaryLoad& m_load;
+  CRtfScanner* m_pScanner = nullptr;
+  // The destination of each open group, the outermost first.
+  std::vector<Destination> m_states{dest_text};
+  std::vector<DWORD> m_invalidOffsets;
+
+  EntryState m_entry = EntryState::none;
+  std::string m_outline;
+  DWORD m_dwOutlineOffset = 0;
+  std::string m_keys;
+  std::string m_text;
+  std::size_t m_punctuationStart = 0;
+  bool m_bHasText = false;
+  bool m_bAttachBefore = false;
+  bool m_bAttachAfter = false;
+  bool m_bCapitalize = false;
+  std::optional<WORD> m_explicitFlags;
+};
+
+// Line numbers cost a second pass, so only files with invalid outlines pay it.
+void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offsets,
+                  std::vector<InvalidOutline>& invalid) {
+  if (offsets.empty()) return;
+  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
+  char buffer[65536];
+  unsigned long line = 1;
+  DWORD position = 0;
+  std::size_t next = 0;
+  char previous = 0;
+  for (UINT got = 0; next < offsets.size() && (got = file.Read(buffer, sizeof buffer)) > 0;) {
+    for (UINT i = 0; i < got && next < offsets.size(); ++i, ++position) {
+      while (next < offsets.size() && offsets[next] == position) invalid[next++].line = line;
+      const char c = buffer[i];
+      if (c == '\n' || (previous == '\r' && c != '\n')) ++line;
+      previous = c;
+    }
+  }
+  for (; next < offsets.size(); ++next) invalid[next].line = line;
+}
+
+// --- Writing -----------------------------------------------------------
+
+bool is_punctuation_mark(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(),
+                                      [](char c) { return CStringRules::IsPunctuation(c) != 0; });
+}
+
+class DictionaryWriter : public CRtfExport {
+ public:
+  DictionaryWriter(CFile& file, const StenoDictionary& dictionary, CTime created)
+      : m_dictionary(dictionary), m_created(created) {
+    m_pFile = &file;
+  }
+
+  void Header() override {
+    OutputKeyParam(szRTFCW_rtf, 1, 0);
+    OutputKeyword(szRTFCW_ansi, 0);
+    Cxrev();
+    OutputKeyword(szRTFCW_cxdict, 0);
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxsystem, flagOptDest);
+    OutputText(GetSystemString());
+    OutputKeyword(szRTFGROUPEND, 0);
+    Creatim(m_created);
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_stylesheet, 0);
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyParam(szRTFCW_s, 0, 0);
+    OutputText("Normal;");
+    OutputKeyword(szRTFGROUPEND, 0);
+    OutputKeyword(szRTFGROUPEND, 0);
+  }
+
+  void Document() override {
+    for (std::size_t i = 0; i < m_dictionary.GetCount(); ++i) WriteEntry(i);
+    NewLine();
+  }
+
+ private:
+  // One entry a line, as dictionaries are read by people too.
+  void NewLine() {
+    m_pFile->Write("\r\n", 2);
+    m_nColumn = 1;
+  }
+
+  void WriteEntry(std::size_t index) {
+    NewLine();
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxs, flagOptDest);
+    OutputText(m_dictionary.GetOutline(index).GetStrRtf(grandjean_off));
+    OutputKeyword(szRTFGROUPEND, 0);
+
+    const StenoDictionary::Translation t = m_dictionary.GetTranslation(index);
+    const bool suffix = t.flags.GetSuffix(), prefix = t.flags.GetPrefix();
+    const bool capitalize = t.flags.GetCapitalizeNext();
+    // With no text a single \cxds reads as both, so one of them alone needs
+    // the flag word.
+    const bool bare = t.text.empty() && (suffix || prefix);
+    const WORD expressed =
+        bare ? marker_flags(true, true, capitalize) : marker_flags(suffix, prefix, capitalize);
+    if (expressed != t.flags.GetUShort())
+      OutputKeyParam(szRTFCW_cxkelmdictflags, t.flags.GetUShort(), 0);
+    if (suffix || bare) OutputKeyword(szRTFCW_cxds, 0);
+    if (is_punctuation_mark(t.text))
+      WritePunctuation(t.text);
+    else
+      WriteText(t.text);
+    if (capitalize) OutputKeyword(szRTFCW_cxfc, 0);
+    if (prefix && !bare) OutputKeyword(szRTFCW_cxds, 0);
+  }
+
+  void WritePunctuation(std::string_view mark) {
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxp, 0);
+    // A mark ends the control word by itself, except a hyphen, which would
+    // be read as the sign of a parameter.
+    if (mark.front() != '-') m_bDelimited = TRUE;
+    OutputText(CString(mark));
+    OutputKeyword(szRTFGROUPEND, 0);
+  }
+
+  void FlushRun(std::string& run) {
+    if (run.empty()) return;
+    OutputText(CString(run));
+    run.clear();
+  }
+
+  void WriteText(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string run;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(text[i]);
+      const char* word = nullptr;
+      if (text.substr(i).starts_with(paragraph_mark)) {
+        word = szRTFCW_par;
+        i += paragraph_mark.size() - 1;
+      } else if (c == '\t') {
+        word = szRTFCW_tab;
+      } else if (c == '\n') {
+        word = szRTFCW_line;
+      }
+      if (word) {
+        FlushRun(run);
+        OutputKeyword(word, 0);
+      } else if (c == '\\' || c == '{' || c == '}') {
+        run += '\\';
+        run += static_cast<char>(c);
+      } else if (c < 0x20 || c >= 0x80) {
+        run += "\\'";
+        run += hex[c >> 4];
+        run += hex[c & 0xF];
+      } else {
+        run += static_cast<char>(c);
+      }
+    }
+    FlushRun(run);
+  }
+
+  const StenoDictionary& m_dictionary;
+  CTime m_created;
+};
+
+}  // namespace
+
+// --- The dictionary ----------------------------------------------------
+
+std::span<const BYTE> StenoDictionary::KeysOf(const Entry& entry) const {
+  return as_bytes(std::string_view(m_keys).substr(entry.keys_offset, entry.keys_length));
+}
+
+std::size_t StenoDictionary::FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const {
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t held = m_slots[slot];
+    if (held == 0) return slot;
+    const Entry& entry = m_entries[held - 1];
+    if (entry.hash == hash && std::ranges::equal(KeysOf(entry), keys)) return slot;
+  }
+}
+
+void StenoDictionary::Grow() {
+  m_slots.assign(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    std::size_t slot = m_entries[i].hash & mask;
+    while (m_slots[slot] != 0) slot = (slot + 1) & mask;
+    m_slots[slot] = static_cast<std::uint32_t>(i + 1);
+  }
+}
+
+bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+  if (keys.size() > max_keys_length || m_keys.size() + keys.size() > max_arena ||
+      m_text.size() + text.size() > max_arena)
+    throw std::length_error("steno dictionary too large");
+  // Half full at most, so that a miss ends after a probe or two.
+  if (2 * (m_entries.size() + 1) > m_slots.size()) Grow();
+  const std::uint32_t hash = hash_keys(keys);
+  const std::size_t slot = FindSlot(keys, hash);
+  Entry* entry = m_slots[slot] ? &m_entries[m_slots[slot] - 1] : nullptr;
+  const bool replaced = entry != nullptr;
+  if (!entry) {
+    m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()), 0, 0, hash,
+                         static_cast<std::uint16_t>(keys.size()), 0});
+    m_keys.append(reinterpret_cast<const char*>(keys.data()), keys.size());
+    m_slots[slot] = static_cast<std::uint32_t>(m_entries.size());
+    entry = &m_entries.back();
+  }
+  // A replacement that fits reuses the old text's place.
+  if (!replaced || text.size() > entry->text_length) {
+    entry->text_offset = static_cast<std::uint32_t>(m_text.size());
+    m_text.append(text);
+  } else {
+    m_text.replace(entry->text_offset, text.size(), text);
+  }
+  entry->text_length = static_cast<std::uint32_t>(text.size());
+  entry->flags = flags.GetUShort();
+  return replaced;
+}
+
+std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(
+    std::span<const BYTE> keys) const {
+  if (m_slots.empty()) return std::nullopt;
+  const std::uint32_t held = m_slots[FindSlot(keys, hash_keys(keys))];
+  if (held == 0) return std::nullopt;
+  return GetTranslation(held - 1);
+}
+
+std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(const CSteno& outline) const {
+  return Lookup(as_bytes(keys_of(outline)));
+}
+
+CSteno StenoDictionary::GetOutline(std::size_t index) const {
+  const std::span<const BYTE> keys = KeysOf(m_entries[index]);
+  CSteno outline;
+  for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) outline.Append(CStroke(&keys[i]));
+  return outline;
+}
+
+StenoDictionary::Translation StenoDictionary::GetTranslation(std::size_t index) const {
+  const Entry& entry = m_entries[index];
+  return {std::string_view(m_text).substr(entry.text_offset, entry.text_length),
+          CTranFlags(entry.flags)};
+}
+
+// --- Reading and writing files -------------------------------------------
+
+DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary) {
+  DictionaryLoad load;
+  const ULONGLONG start = file.GetPosition();
+  DictionaryReader reader(dictionary, load);
+  {
+    CRtfParser parser(file, &reader);
+    reader.SetScanner(parser.GetScannerPtr());
+    load.result = parser.Run(true);
+  }
+  reader.Finish();
+  number_lines(file, start, reader.GetInvalidOffsets(), load.invalid);
+  return load;
+}
+
+void WriteRtfDictionary(CFile& file, const StenoDictionary& dictionary, CTime created) {
+  DictionaryWriter writer(file, dictionary, created);
+  writer.File();
+}
+
+}  // namespace kelm_cli

@@ -1,0 +1,90 @@
+// A steno dictionary read from and written to RTF/CRE, the exchange format of
+// steno dictionaries: outlines with the translation each one stands for.
+//
+// Translation texts use the library's own markers, so that they go straight
+// to the text rules: "{P}" a paragraph mark, "\n" a line break, "\t" a tab,
+// and the CTranFlags word for attachment (\cxds), capitalisation (\cxfc) and
+// whatever else the suite's \cxkelmdictflags word carries. Text bytes are
+// kept as the file holds them (escapes resolved); nothing is transcoded,
+// since \ansi declares Windows-1252, the library's own text, and the scanner
+// leaves the code-page and Unicode words (\ansicpgN, \uN) unrecognised.
+//
+// The dictionary keeps all texts in one arena and all outlines in another, as
+// 3-byte strokes, with an open-addressing hash table over the outline bytes;
+// a translation handed out stays valid until the next Set.
+#pragma once
+
+#include <kelm/kelm.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelm_cli {
+
+class StenoDictionary {
+ public:
+  struct Translation {
+    std::string_view text;
+    CTranFlags flags;
+  };
+
+  // Adds the entry, or replaces the translation of an outline already held
+  // (it keeps its place in entry order). True when it replaced one.
+  bool Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
+  std::optional<Translation> Lookup(const CSteno& outline) const;
+  std::optional<Translation> Lookup(std::span<const BYTE> keys) const;
+
+  std::size_t GetCount() const { return m_entries.size(); }
+  // Entries in the order their outlines first appeared.
+  CSteno GetOutline(std::size_t index) const;
+  Translation GetTranslation(std::size_t index) const;
+
+ private:
+  struct Entry {
+    std::uint32_t keys_offset;
+    std::uint32_t text_offset;
+    std::uint32_t text_length;
+    std::uint32_t hash;
+    std::uint16_t keys_length;
+    WORD flags;
+  };
+
+  std::span<const BYTE> KeysOf(const Entry& entry) const;
+  // The slot that holds the outline, or the empty slot where it belongs.
+  std::size_t FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const;
+  void Grow();
+
+  std::string m_keys;
+  std::string m_text;
+  std::vector<Entry> m_entries;
+  std::vector<std::uint32_t> m_slots;  // entry index + 1; 0 is empty
+};
+
+struct InvalidOutline {
+  unsigned long line;  // 1-based, of the outline's "{\*\cxs" group
+  std::string text;    // as the file spells it
+};
+
+struct DictionaryLoad {
+  long result = 0;  // 0, or the parser's code
+  std::size_t duplicates = 0;
+  std::vector<InvalidOutline> invalid;
+};
+
+// Reads an RTF/CRE dictionary from an open file positioned at its start into
+// the dictionary. Entries run from one "{\*\cxs" group to the next; an
+// outline the steno notation does not take is left out with its entry and
+// recorded, and the reading goes on. A later entry for an outline replaces
+// the earlier one.
+DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary);
+
+// Writes the dictionary as RTF/CRE to an open file, with the header (the
+// revision group, \cxdict, the generator and `created` as creation time).
+// Reading it back gives the same entries, flags included.
+void WriteRtfDictionary(CFile& file, const StenoDictionary& dictionary, CTime created);
+
+}  // namespace kelm_cli

@@ -1,0 +1,189 @@
+#include "steno_dictionary.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/scratch_folder.h"
+
+namespace kelm_cli {
+namespace {
+
+constexpr WORD suffix = 0x8000, prefix = 0x4000, capitalize = 0x2000;
+
+struct Loaded {
+  StenoDictionary dictionary;
+  DictionaryLoad load;
+};
+
+void read_file(const std::string& path, Loaded& loaded) {
+  CFile file(path.c_str(), CFile::modeRead);
+  loaded.load = ReadRtfDictionary(file, loaded.dictionary);
+}
+
+void read_rtf(std::string_view rtf, Loaded& loaded) {
+  const ScratchFolder folder;
+  WriteWholeFile(folder.path("d.rtf"), rtf);
+  read_file(folder.path("d.rtf"), loaded);
+}
+
+std::string document(std::string_view entries) {
+  return "{\\rtf1\\ansi{\\*\\cxrev100}\\cxdict{\\*\\cxsystem x}{\\stylesheet{\\s0 Normal;}}\n" +
+         std::string(entries) + "\n}";
+}
+
+struct EntryCase {
+  const char* entry;  // one entry of a document
+  const char* outline;
+  std::string text;
+  WORD flags;
+};
+
+TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
+  const EntryCase cases[] = {
+      {"{\\*\\cxs KAT}cat", "KAT", "cat", 0},
+      {"{\\*\\cxs -G}{\\cxds ing}", "-G", "ing", suffix},
+      {"{\\*\\cxs RE}re\\cxds ", "RE", "re", prefix},
+      {"{\\*\\cxs TK-LS}\\cxds ", "TK-LS", "", suffix | prefix},
+      {"{\\*\\cxs KA*PS}{\\*\\cxplovermeta #Caps}{\\cxds}", "KA*PS", "", suffix | prefix},
+      {"{\\*\\cxs TP-PL}{\\cxp. }", "TP-PL", ".", 0},
+      {"{\\*\\cxs PR-D}objection.\\cxfc ", "PR-D", "objection.", capitalize},
+      {"{\\*\\cxs HOUL}how old\\par A", "HOUL", "how old{P}A", 0},
+      {"{\\*\\cxs ES}a\\{b\\}c\\\\d\\'e9\\_e", "ES", "a{b}c\\d\xe9-e", 0},
+      {"{\\*\\cxs TA*B}\\tab x\\line y", "TA*B", "\tx\ny", 0},
+      {"{\\*\\cxs TKPWHR}\\cxkelmdictflags1280 \\cxds x", "TKPWHR", "x", 0x0500},
+      {"{\\*\\cxs S-P}{\\cxstit S-}pell", "S-P", "S-pell", 0},
+      {"{\\*\\cxs KOPL}com{\\*\\cxcomment a note}ment", "KOPL", "comment", 0},
+      {"{\\*\\cxs TPAO}foo{\\*\\cxunknown {nested} bar}baz", "TPAO", "foobaz", 0},
+      {"{\\*\\cxs PWRAEUBG}line\n broken", "PWRAEUBG", "line broken", 0},
+      {"{\\*\\cxs KAT/-S}{\\*\\cxs KAT}cat", "KAT", "cat", 0},
+  };
+  for (const EntryCase& c : cases) {
+    Loaded loaded;
+    read_rtf(document(c.entry), loaded);
+    EXPECT_EQ(0, loaded.load.result) << c.entry;
+    const std::optional<StenoDictionary::Translation> got =
+        loaded.dictionary.Lookup(CSteno(CString(c.outline), 0));
+    ASSERT_TRUE(got.has_value()) << c.entry;
+    EXPECT_EQ(c.text, got->text) << c.entry;
+    EXPECT_EQ(c.flags, got->flags.GetUShort()) << c.entry;
+  }
+}
+
+TEST(StenoDictionaryReader, InvalidOutlinesAreReportedAndDuplicatesLastWins) {
+  Loaded loaded;
+  read_rtf(document("{\\*\\cxs KAT}cat\n"
+                    "{\\*\\cxs KXAT}bad\n"
+                    "{\\*\\cxs KK}repeated\n"
+                    "{\\*\\cxs }empty\n"
+                    "{\\*\\cxs KAT}kitty\n"
+                    "{\\*\\cxs TKOG}dog"),
+           loaded);
+  const std::string expected_invalid[][2] = {{"3", "KXAT"}, {"4", "KK"}, {"5", ""}};
+  ASSERT_EQ(std::size(expected_invalid), loaded.load.invalid.size());
+  for (std::size_t i = 0; i < std::size(expected_invalid); ++i) {
+    EXPECT_EQ(expected_invalid[i][0], std::to_string(loaded.load.invalid[i].line)) << i;
+    EXPECT_EQ(expected_invalid[i][1], loaded.load.invalid[i].text) << i;
+  }
+  EXPECT_EQ(2u, loaded.dictionary.GetCount());
+  EXPECT_EQ(1u, loaded.load.duplicates);
+  EXPECT_EQ("kitty", loaded.dictionary.Lookup(CSteno(CString("KAT"), 0))->text);
+  EXPECT_EQ("dog", loaded.dictionary.Lookup(CSteno(CString("TKOG"), 0))->text);
+}
+
+TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
+  const std::string long_text(300, 'x');
+  const EntryCase entries[] = {
+      {"", "KAT", "cat", 0},
+      {"", "-G", "ing", suffix},
+      {"", "RE", "re", prefix},
+      {"", "TK-LS", "", suffix | prefix},
+      {"", "S-S", "", suffix},
+      {"", "P-P", "", prefix | capitalize},
+      {"", "TP-PL", ".", 0},
+      {"", "H-PB", "-", suffix},
+      {"", "PR-D", "objection.", capitalize},
+      {"", "HOUL", "how old{P}A {P}", 0},
+      {"", "ES", " {b}c\\d\xe9\r\x01", 0},
+      {"", "TA*B", "\tx\ny\xa0", 0},
+      {"", "TKPWHR", "x", 0x05FF},
+      {"", "SPWR", "enter ", prefix | suffix},
+      {"", "HRAUPBG", "a long text with spaces " + long_text + " and more words after it", 0},
+      {"", "STKPWHRAO*EUFRPBLGTSDZ/#P/-DZ/STKPWHRAO*EUFRPBLGTSDZ", "long outline", 0},
+  };
+  StenoDictionary written;
+  for (const EntryCase& e : entries) {
+    const std::string keys = [&] {
+      std::string k;
+      const CSteno outline(CString(e.outline), 0);
+      for (int i = 0; i < outline.GetStrokeCount(); ++i)
+        k.append(reinterpret_cast<const char*>(outline[i].GetKeyBytes()), 3);
+      return k;
+    }();
+    written.Set({reinterpret_cast<const BYTE*>(keys.data()), keys.size()}, e.text, e.flags);
+  }
+  const ScratchFolder folder;
+  {
+    CFile file(folder.path("w.rtf").c_str(), CFile::modeCreate | CFile::modeWrite);
+    WriteRtfDictionary(file, written, CTime(2001, 3, 5, 14, 30, 0));
+  }
+  Loaded loaded;
+  read_file(folder.path("w.rtf"), loaded);
+  const std::string rtf = ReadWholeFile(folder.path("w.rtf"));
+  ASSERT_EQ(written.GetCount(), loaded.dictionary.GetCount()) << rtf;
+  EXPECT_EQ(0u, loaded.load.duplicates) << rtf;
+  EXPECT_TRUE(loaded.load.invalid.empty()) << rtf;
+  for (std::size_t i = 0; i < written.GetCount(); ++i) {
+    EXPECT_TRUE(written.GetOutline(i) == loaded.dictionary.GetOutline(i)) << entries[i].outline;
+    EXPECT_EQ(written.GetTranslation(i).text, loaded.dictionary.GetTranslation(i).text)
+        << entries[i].outline << "\n"
+        << rtf;
+    EXPECT_EQ(written.GetTranslation(i).flags.GetUShort(),
+              loaded.dictionary.GetTranslation(i).flags.GetUShort())
+        << entries[i].outline << "\n"
+        << rtf;
+  }
+  EXPECT_NE(std::string::npos, rtf.find("{\\*\\cxsystem Orvalis 00218 RTF by Quendra, Inc.}"));
+  EXPECT_NE(std::string::npos, rtf.find("{\\creatim\\yr01\\mo03\\da05}"));
+}
+
+// The counts come from reading the files: every "{\*\cxs" group is an entry,
+// a duplicate or an invalid outline. main.rtf's 14 duplicates are its
+// outlines written with a leading "/" beside the same outline without one: a
+// leading "/" adds no stroke. uk.rtf's two invalid outlines repeat K- after
+// the vowels; its SKWRAE*UL is only out of key order, which the RTF notation
+// accepts. example.rtf defines -RGBS and -RBGS, the same keys.
+TEST(StenoDictionaryReader, TheRealDictionaries) {
+  const std::filesystem::path folder = std::filesystem::path(KELM_SHARED_DATA_DIR) / "rtf";
+  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no sample dictionaries in " << folder;
+  struct RealCase {
+    const char* file;
+    std::size_t entries, duplicates, invalid;
+  };
+  const RealCase cases[] = {
+      {"myrrhens-theory_main.rtf", 7776, 14, 0},       {"stenodict_uk.rtf", 2357, 0, 2},
+      {"volensia_phoenix_word_parts.rtf", 2160, 2, 0}, {"myrrhens-theory_hotkeys.rtf", 109, 0, 0},
+      {"stanographer_new-entries.rtf", 80, 0, 0},      {"w-rtf-cre-editor_example.rtf", 42, 1, 1},
+  };
+  for (const RealCase& c : cases) {
+    const std::string path = (folder / c.file).string();
+    Loaded loaded;
+    read_file(path, loaded);
+    const std::string bytes = ReadWholeFile(path);
+    const std::regex group(R"(\{\\\*\\cxs )");
+    const auto groups = static_cast<std::size_t>(
+        std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), group), {}));
+    EXPECT_EQ(0, loaded.load.result) << c.file;
+    EXPECT_EQ(c.entries, loaded.dictionary.GetCount()) << c.file;
+    EXPECT_EQ(c.duplicates, loaded.load.duplicates) << c.file;
+    EXPECT_EQ(c.invalid, loaded.load.invalid.size()) << c.file;
+    EXPECT_EQ(groups, c.entries + c.duplicates + c.invalid) << c.file;
+  }
+}
+
+}  // namespace
+}  // namespace kelm_cli
