@@ -1,8 +1,22 @@
 #include "rtf/rtf_control_words.h"
 
-#include <cstring>
-
 #include "rtf/rtf_scanner.h"
+
+namespace {
+
+// strcmp's order (unsigned bytes), written out: the words are short and
+// differ early, where a call into the C library costs more than the loop.
+int compare_bytes(const char* a, const char* b) {
+  const auto* x = reinterpret_cast<const unsigned char*>(a);
+  const auto* y = reinterpret_cast<const unsigned char*>(b);
+  while (*x != '\0' && *x == *y) {
+    ++x;
+    ++y;
+  }
+  return static_cast<int>(*x) - static_cast<int>(*y);
+}
+
+}  // namespace
 
 // Sorted by unsigned byte value: the binary search and every token type
 // number (index + 10) depend on this order, so entries are never inserted
@@ -748,8 +762,7 @@ int CRtfScanner::LookupToken(const char* szWord, const char* const* table, int n
   int high = nEntries - 1;
   while (low <= high) {
     const int middle = low + (high - low) / 2;
-    // strcmp orders by unsigned byte value, as the table is sorted.
-    const int order = std::strcmp(szWord, table[middle]);
+    const int order = compare_bytes(szWord, table[middle]);
     if (order == 0) return middle;
     if (order < 0)
       high = middle - 1;

@@ -66,6 +66,27 @@ bool exceeds_capacity_less(CRtfToken& token, unsigned n) {
   return token.GetLength() + n > token.GetBufferSize();
 }
 
+// Where the table's entries for each byte after the backslash begin, so that
+// the search for a scanned word covers only the entries it could match.
+struct table_ranges {
+  int begin[257];
+};
+
+const table_ranges& ranges_by_first_byte() {
+  static const table_ranges ranges = [] {
+    table_ranges r{};
+    int index = 0;
+    for (int byte = 0; byte <= 256; ++byte) {
+      while (index < CRtfScanner::m_nTokenTblEntries &&
+             static_cast<unsigned char>(CRtfScanner::m_pTokenTbl[index][1]) < byte)
+        ++index;
+      r.begin[byte] = index;
+    }
+    return r;
+  }();
+  return ranges;
+}
+
 }  // namespace
 
 CRtfScanner::CRtfScanner(CFile& file)
@@ -160,6 +181,7 @@ long CRtfScanner::ReadTokenFromFile(CRtfToken& token) {
     }
     result = ProcessState(token, done);
     if (result != 0) break;
+    if (!done) TakePlainRun(token);
   }
   if (result == 1) result = 0;
   SetTokenType(token);
@@ -406,8 +428,17 @@ void CRtfScanner::SetTokenType(CRtfToken& token) {
     case state_ctrl_symbol: {
       const char* word =
           m_nState == state_ctrl_symbol ? token.GetCtrlSymbol() : token.GetCtrlWord();
-      const int index = LookupToken(word, m_pTokenTbl, m_nTokenTblEntries);
-      type = index < 0 ? type_unknown : index + table_type_base;
+      // Every entry is a backslash and at least one byte; a word that is not
+      // (the empty field of an over-long word) matches nothing.
+      if (word[0] != '\\' || word[1] == '\0') {
+        type = type_unknown;
+        break;
+      }
+      const auto first = static_cast<unsigned char>(word[1]);
+      const int begin = ranges_by_first_byte().begin[first];
+      const int end = ranges_by_first_byte().begin[first + 1];
+      const int index = LookupToken(word, m_pTokenTbl + begin, end - begin);
+      type = index < 0 ? type_unknown : begin + index + table_type_base;
       break;
     }
     case state_group_begin:
@@ -426,6 +457,25 @@ void CRtfScanner::SetTokenType(CRtfToken& token) {
       break;
   }
   token.SetType(type);
+}
+
+void CRtfScanner::TakePlainRun(CRtfToken& token) {
+  // Bytes that would leave the state as it is go straight into the token:
+  // what the state machine would do one byte at a time, without the steps.
+  bool (*plain)(unsigned char);
+  if (m_nState == state_text)
+    plain = [](unsigned char c) {
+      return c != '\\' && c != '{' && c != '}' && c != '\t' && c != '\n' && c != '\r';
+    };
+  else if (m_nState == state_ctrl_word || m_nState == state_parameter)
+    plain = m_nState == state_ctrl_word ? is_lower : is_digit;
+  else
+    return;
+  while (m_readPos < m_readEnd && plain(m_readAhead[m_readPos])) {
+    if (token.AddChar(static_cast<char>(m_readAhead[m_readPos])) != 0) return;
+    ++m_readPos;
+    ++m_dwCharCount;
+  }
 }
 
 bool CRtfScanner::FillReadAhead() {

@@ -86,6 +86,7 @@ class CRtfScanner {
   int m_nMaxLookAhead;
 
  private:
+  void TakePlainRun(CRtfToken& token);
   bool FillReadAhead();
   void GiveBackReadAhead();
 
