@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -483,6 +485,66 @@ TEST(KelmFlags, ShowPrintsTheCodesOfAWord) {
                                      {{"0x"}, exit_bad_input, "", "not \"0x\""},
                                      {{"prefix"}, exit_bad_input, "", "from 0 to 65535"},
                                  });
+}
+
+constexpr char small_dictionary[] =
+    "{\\rtf1\\ansi\\cxdict\n"
+    "{\\*\\cxs KAT}cat\n"
+    "{\\*\\cxs KXAT}bad\n"
+    "{\\*\\cxs -G}{\\cxds ing}\n"
+    "{\\*\\cxs KAT}kitty\n"
+    "{\\*\\cxs KAF}caf\\'e9}";
+
+// The time is left out of the info line: only its place is checked.
+TEST(KelmDict, InfoLookupAndTokens) {
+  const ScratchFolder folder;
+  const std::string path = folder.path("d.rtf");
+  WriteWholeFile(path, small_dictionary);
+  const Outcome info = run_kelm({"dict", "info", path}, untouched_home());
+  EXPECT_EQ(exit_ok, info.status) << info.err;
+  EXPECT_EQ(0u, info.out.find(path + ": 3 entries, 1 duplicates, 1 invalid outlines, "))
+      << info.out;
+  EXPECT_TRUE(info.out.ends_with(" ms\n")) << info.out;
+  EXPECT_EQ(path + ":3: invalid outline \"KXAT\" left out\n", info.err);
+  expect_runs(
+      {"dict", "lookup", path},
+      {
+          {{"--", "KAT", "-G"},
+           exit_ok,
+           "KAT: \"kitty\" flags 0x0000\n-G: \"ing\" flags 0x8000 S\n",
+           "KXAT"},
+          {{"KAF"}, exit_ok, "KAF: \"caf\xc3\xa9\" flags 0x0000\n", "KXAT"},
+          {{"TKOG", "KAT"}, exit_bad_input, "KAT: \"kitty\" flags 0x0000\n", "TKOG: not in"},
+          {{"KXAT"}, exit_bad_input, "", "not an outline"},
+      });
+  expect_runs({"dict", "info"},
+              {{{folder.path("missing.rtf")}, exit_bad_input, "", "missing.rtf"}});
+  WriteWholeFile(path, "{\\rtf1 caf\\'e9\\par}");
+  expect_runs({"rtf", "tokens"},
+              {{{path},
+                exit_ok,
+                "0\t743\t{\n1\t636\t\\rtf 1\n7\t5\tcaf\\'e9\n14\t506\t\\par\n18\t744\t}\n",
+                ""}});
+}
+
+// Apart from the creation date, a converted dictionary converts to itself.
+TEST(KelmDict, ConvertIsIdempotentAndKeepsTheEntries) {
+  const ScratchFolder folder;
+  WriteWholeFile(folder.path("in.rtf"), small_dictionary);
+  const std::string once = folder.path("once.rtf"), twice = folder.path("twice.rtf");
+  expect_runs({"dict", "convert"}, {{{folder.path("in.rtf"), once}, exit_ok, "", "KXAT"},
+                                    {{once, twice}, exit_ok, "", ""}});
+  const std::regex creatim(R"(\{\\creatim[^}]*\})");
+  const std::string first = std::regex_replace(ReadWholeFile(once), creatim, "");
+  EXPECT_EQ(first, std::regex_replace(ReadWholeFile(twice), creatim, ""));
+  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KA-T}kitty")) << first;
+  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs -G}\\cxds ing")) << first;
+  EXPECT_NE(std::string::npos, first.find("caf\\'e9")) << first;
+  expect_runs({"dict", "convert"}, {{{folder.path("in.rtf"), folder.path("no/such/folder/out.rtf")},
+                                     exit_bad_input,
+                                     "",
+                                     "out.rtf"}});
+  EXPECT_FALSE(std::filesystem::exists(folder.path("no")));
 }
 
 }  // namespace

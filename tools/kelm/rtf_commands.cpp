@@ -236,7 +236,8 @@ void add_dict(CLI::App& app, int& status) {
   lookup->add_option("FILE", lookup_options->file, "An RTF/CRE dictionary")->required();
   lookup
       ->add_option("OUTLINE", lookup_options->outlines,
-                   "Outlines in plain notation, strokes joined by /")
+                   "Outlines in plain notation, strokes joined by /; put -- before the first "
+                   "that begins with a hyphen")
       ->required();
   lookup->callback([lookup_options, &status] { status = run_lookup(*lookup_options); });
 
