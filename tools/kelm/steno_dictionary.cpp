@@ -18,7 +18,10 @@ constexpr std::string_view paragraph_mark = "{P}";
 std::uint32_t hash_keys(std::span<const BYTE> keys) {
   std::uint32_t hash = 2166136261u;
   for (BYTE b : keys) hash = (hash ^ b) * 16777619u;
-  return hash;
+  // FNV leaves its low bits, the ones a slot index takes, poorly mixed.
+  hash ^= hash >> 15;
+  hash *= 0x2c1b3c6dU;
+  return hash ^ (hash >> 12);
 }
 
 std::string keys_of(const CSteno& outline) {
@@ -444,20 +447,20 @@ std::span<const BYTE> StenoDictionary::KeysOf(const Entry& entry) const {
 std::size_t StenoDictionary::FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const {
   const std::size_t mask = m_slots.size() - 1;
   for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    const std::uint32_t held = m_slots[slot];
-    if (held == 0) return slot;
-    const Entry& entry = m_entries[held - 1];
-    if (entry.hash == hash && std::ranges::equal(KeysOf(entry), keys)) return slot;
+    const Slot& held = m_slots[slot];
+    if (held.entry == 0) return slot;
+    if (held.hash == hash && std::ranges::equal(KeysOf(m_entries[held.entry - 1]), keys))
+      return slot;
   }
 }
 
 void StenoDictionary::Grow() {
-  m_slots.assign(std::max<std::size_t>(1024, m_slots.size() * 2), 0);
+  m_slots.assign(std::max<std::size_t>(1024, m_slots.size() * 2), Slot{0, 0});
   const std::size_t mask = m_slots.size() - 1;
   for (std::size_t i = 0; i < m_entries.size(); ++i) {
     std::size_t slot = m_entries[i].hash & mask;
-    while (m_slots[slot] != 0) slot = (slot + 1) & mask;
-    m_slots[slot] = static_cast<std::uint32_t>(i + 1);
+    while (m_slots[slot].entry != 0) slot = (slot + 1) & mask;
+    m_slots[slot] = {m_entries[i].hash, static_cast<std::uint32_t>(i + 1)};
   }
 }
 
@@ -469,13 +472,13 @@ bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTr
   if (2 * (m_entries.size() + 1) > m_slots.size()) Grow();
   const std::uint32_t hash = hash_keys(keys);
   const std::size_t slot = FindSlot(keys, hash);
-  Entry* entry = m_slots[slot] ? &m_entries[m_slots[slot] - 1] : nullptr;
+  Entry* entry = m_slots[slot].entry ? &m_entries[m_slots[slot].entry - 1] : nullptr;
   const bool replaced = entry != nullptr;
   if (!entry) {
     m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()), 0, 0, hash,
                          static_cast<std::uint16_t>(keys.size()), 0});
     m_keys.append(reinterpret_cast<const char*>(keys.data()), keys.size());
-    m_slots[slot] = static_cast<std::uint32_t>(m_entries.size());
+    m_slots[slot] = {hash, static_cast<std::uint32_t>(m_entries.size())};
     entry = &m_entries.back();
   }
   // A replacement that fits reuses the old text's place.
@@ -493,9 +496,9 @@ bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTr
 std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(
     std::span<const BYTE> keys) const {
   if (m_slots.empty()) return std::nullopt;
-  const std::uint32_t held = m_slots[FindSlot(keys, hash_keys(keys))];
-  if (held == 0) return std::nullopt;
-  return GetTranslation(held - 1);
+  const Slot& held = m_slots[FindSlot(keys, hash_keys(keys))];
+  if (held.entry == 0) return std::nullopt;
+  return GetTranslation(held.entry - 1);
 }
 
 std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(const CSteno& outline) const {

@@ -61,7 +61,13 @@ class StenoDictionary {
   std::string m_keys;
   std::string m_text;
   std::vector<Entry> m_entries;
-  std::vector<std::uint32_t> m_slots;  // entry index + 1; 0 is empty
+  // The hash beside the entry, so that a probe past other outlines stays
+  // inside the table.
+  struct Slot {
+    std::uint32_t hash;
+    std::uint32_t entry;  // index + 1; 0 is empty
+  };
+  std::vector<Slot> m_slots;
 };
 
 struct InvalidOutline {
