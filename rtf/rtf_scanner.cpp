@@ -1,6 +1,8 @@
 #include "rtf/rtf_scanner.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -41,10 +43,10 @@ enum : int {
 
 constexpr int token_size = 255;
 
-bool is_line_break(unsigned char c) { return c == '\n' || c == '\r'; }
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool is_lower(unsigned char c) { return c >= 'a' && c <= 'z'; }
-bool is_upper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool is_line_break(unsigned char c) { return c == '\n' || c == '\r'; }
+constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_lower(unsigned char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool is_upper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 bool is_hex(unsigned char c) {
   return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -66,26 +68,66 @@ bool exceeds_capacity_less(CRtfToken& token, unsigned n) {
   return token.GetLength() + n > token.GetBufferSize();
 }
 
-// Where the table's entries for each byte after the backslash begin, so that
-// the search for a scanned word covers only the entries it could match.
-struct table_ranges {
-  int begin[257];
+// The longest entry of the table, backslash included; a longer word matches
+// nothing.
+constexpr unsigned longest_word = 20;
+
+unsigned hash_word(const char* word, unsigned length) {
+  std::uint32_t hash = length;
+  for (unsigned i = 0; i < length; ++i) hash = hash * 31 + static_cast<unsigned char>(word[i]);
+  return (hash * 0x9E3779B1u) >> 21;
+}
+
+// An open-addressing index over the table, a third full, so that a word is
+// found in about one probe instead of a binary search's ten comparisons.
+struct word_index {
+  static constexpr unsigned slots = 2048;
+  std::int16_t entry[slots];  // table index, or -1
+  std::uint8_t length[CRtfScanner::m_nTokenTblEntries];
 };
 
-const table_ranges& ranges_by_first_byte() {
-  static const table_ranges ranges = [] {
-    table_ranges r{};
-    int index = 0;
-    for (int byte = 0; byte <= 256; ++byte) {
-      while (index < CRtfScanner::m_nTokenTblEntries &&
-             static_cast<unsigned char>(CRtfScanner::m_pTokenTbl[index][1]) < byte)
-        ++index;
-      r.begin[byte] = index;
+const word_index& index_of_words() {
+  static const word_index index = [] {
+    word_index w{};
+    std::fill_n(w.entry, word_index::slots, std::int16_t{-1});
+    for (int i = 0; i < CRtfScanner::m_nTokenTblEntries; ++i) {
+      const char* word = CRtfScanner::m_pTokenTbl[i];
+      const auto length = static_cast<unsigned>(std::strlen(word));
+      w.length[i] = static_cast<std::uint8_t>(length);
+      unsigned slot = hash_word(word, length);
+      while (w.entry[slot] >= 0) slot = (slot + 1) % word_index::slots;
+      w.entry[slot] = static_cast<std::int16_t>(i);
     }
-    return r;
+    return w;
   }();
-  return ranges;
+  return index;
 }
+
+// The table index of the length bytes at word, or -1.
+int find_word(const char* word, unsigned length) {
+  if (length > longest_word) return -1;
+  const word_index& w = index_of_words();
+  for (unsigned slot = hash_word(word, length);; slot = (slot + 1) % word_index::slots) {
+    const int i = w.entry[slot];
+    if (i < 0) return -1;
+    if (w.length[i] == length && std::memcmp(CRtfScanner::m_pTokenTbl[i], word, length) == 0)
+      return i;
+  }
+}
+
+// What a byte does to a run of plain bytes in each state that has runs.
+enum : std::uint8_t { run_text = 1, run_lower = 2, run_digit = 4 };
+
+constexpr std::array<std::uint8_t, 256> run_classes = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (unsigned c = 0; c < 256; ++c) {
+    if (c != '\\' && c != '{' && c != '}' && c != '\t' && c != '\n' && c != '\r')
+      classes[c] |= run_text;
+    if (is_lower(static_cast<unsigned char>(c))) classes[c] |= run_lower;
+    if (is_digit(static_cast<unsigned char>(c))) classes[c] |= run_digit;
+  }
+  return classes;
+}();
 
 }  // namespace
 
@@ -168,8 +210,13 @@ long CRtfScanner::ReadToken(CRtfToken& token) {
 }
 
 long CRtfScanner::ReadTokenFromFile(CRtfToken& token) {
-  m_nState = state_start;
   token.Reset(m_dwCharCount);
+  if (TakeWholeToken(token)) {
+    SetTokenType(token);
+    return 0;
+  }
+  token.Reset(m_dwCharCount);
+  m_nState = state_start;
   long result = 0;
   int done = 0;
   while (!done) {
@@ -426,19 +473,20 @@ void CRtfScanner::SetTokenType(CRtfToken& token) {
     case state_ctrl_word:
     case state_parameter:
     case state_ctrl_symbol: {
-      const char* word =
-          m_nState == state_ctrl_symbol ? token.GetCtrlSymbol() : token.GetCtrlWord();
-      // Every entry is a backslash and at least one byte; a word that is not
-      // (the empty field of an over-long word) matches nothing.
-      if (word[0] != '\\' || word[1] == '\0') {
-        type = type_unknown;
-        break;
+      // The word is matched where it lies in the buffer; the control-word
+      // field is left for GetCtrlWord and its kin to fill when asked.
+      const char* buffer = token.GetBuffer();
+      unsigned length = token.GetLength();
+      if (m_nState == state_ctrl_symbol) {
+        length = std::min(length, 2u);
+      } else {
+        unsigned word = 0;
+        while (word < length && !is_digit(buffer[word]) && buffer[word] != '-') ++word;
+        length = word;
       }
-      const auto first = static_cast<unsigned char>(word[1]);
-      const int begin = ranges_by_first_byte().begin[first];
-      const int end = ranges_by_first_byte().begin[first + 1];
-      const int index = LookupToken(word, m_pTokenTbl + begin, end - begin);
-      type = index < 0 ? type_unknown : begin + index + table_type_base;
+      // Every entry is a backslash and at least one byte.
+      const int index = length < 2 || buffer[0] != '\\' ? -1 : find_word(buffer, length);
+      type = index < 0 ? type_unknown : index + table_type_base;
       break;
     }
     case state_group_begin:
@@ -462,20 +510,98 @@ void CRtfScanner::SetTokenType(CRtfToken& token) {
 void CRtfScanner::TakePlainRun(CRtfToken& token) {
   // Bytes that would leave the state as it is go straight into the token:
   // what the state machine would do one byte at a time, without the steps.
-  bool (*plain)(unsigned char);
+  std::uint8_t run;
   if (m_nState == state_text)
-    plain = [](unsigned char c) {
-      return c != '\\' && c != '{' && c != '}' && c != '\t' && c != '\n' && c != '\r';
-    };
-  else if (m_nState == state_ctrl_word || m_nState == state_parameter)
-    plain = m_nState == state_ctrl_word ? is_lower : is_digit;
+    run = run_text;
+  else if (m_nState == state_ctrl_word)
+    run = run_lower;
+  else if (m_nState == state_parameter)
+    run = run_digit;
   else
     return;
-  while (m_readPos < m_readEnd && plain(m_readAhead[m_readPos])) {
-    if (token.AddChar(static_cast<char>(m_readAhead[m_readPos])) != 0) return;
-    ++m_readPos;
-    ++m_dwCharCount;
+  const size_t room = token.GetBufferSize() - token.GetLength();
+  const size_t last = m_readPos + std::min(room, m_readEnd - m_readPos);
+  const size_t first = m_readPos;
+  for (; m_readPos < last && (run_classes[m_readAhead[m_readPos]] & run) != 0; ++m_readPos)
+    token.AddChar(static_cast<char>(m_readAhead[m_readPos]));
+  m_dwCharCount += static_cast<DWORD>(m_readPos - first);
+}
+
+bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
+  // Only tokens that end inside the block, and well inside the token's
+  // capacity, are taken here: then no refill, full buffer or split escape
+  // can change how they end, and the state machine would give the same
+  // bytes, count, state and last byte. Anything else is left to it.
+  const BYTE* const data = m_readAhead;
+  const size_t end = m_readEnd;
+  const auto fits = [&token](size_t n) { return n + 2 <= token.GetBufferSize(); };
+  const auto take = [&token, data](size_t first, size_t last) {
+    for (size_t i = first; i < last; ++i) token.AddChar(static_cast<char>(data[i]));
+  };
+  size_t p = m_readPos;
+  while (p < end && is_line_break(data[p])) ++p;
+  if (p >= end) return false;
+  const BYTE c = data[p];
+  size_t next = p + 1;
+  BYTE last_read = c;
+  int state = state_text;
+  if (c == '{' || c == '}' || c == '\t') {
+    state = c == '{' ? state_group_begin : c == '}' ? state_group_end : state_tab;
+    take(p, next);
+  } else if (c == '\\') {
+    if (p + 1 >= end) return false;
+    const BYTE d = data[p + 1];
+    if (is_lower(d)) {
+      size_t q = p + 2;
+      while (q < end && is_lower(data[q])) ++q;
+      if (q >= end || data[q] == '-' || !fits(q - p)) return false;
+      last_read = data[q];
+      state = state_ctrl_word;
+      size_t word_end = q;
+      if (is_digit(last_read) && !(q - p == 4 && std::memcmp(data + p, szRTFCW_cxt, 4) == 0)) {
+        while (q < end && is_digit(data[q])) ++q;
+        if (q >= end || !fits(q - p)) return false;
+        last_read = data[q];
+        state = state_parameter;
+        word_end = q;
+      }
+      take(p, word_end);
+      next = last_read == ' ' ? q + 1 : q;
+    } else if (is_line_break(d) || d == '\'' || is_literal_after_backslash(d) || is_digit(d) ||
+               is_upper(d)) {
+      return false;
+    } else {
+      state = state_ctrl_symbol;
+      last_read = d;
+      next = p + 2;
+      take(p, next);
+    }
+  } else {
+    size_t q = p;
+    for (;;) {
+      const size_t run = q;
+      while (q < end && (run_classes[data[q]] & run_text) != 0) ++q;
+      if (q >= end || !fits(token.GetLength() + (q - run))) return false;
+      take(run, q);
+      last_read = data[q];
+      if (is_line_break(last_read)) {
+        ++q;
+        continue;
+      }
+      if (last_read != '\\') break;
+      // A backslash that starts no escape of the text ends it, as "\par" does.
+      if (q + 1 >= end) return false;
+      last_read = data[q + 1];
+      if (last_read == '\'' || is_literal_after_backslash(last_read)) return false;
+      break;
+    }
+    next = q;
   }
+  m_chCurrent = static_cast<char>(last_read);
+  m_nState = state;
+  m_dwCharCount += static_cast<DWORD>(next - m_readPos);
+  m_readPos = next;
+  return true;
 }
 
 bool CRtfScanner::FillReadAhead() {

@@ -87,6 +87,9 @@ class CRtfScanner {
 
  private:
   void TakePlainRun(CRtfToken& token);
+  // The whole token at once when it is a common one; false, with nothing
+  // taken, when the state machine must make it.
+  bool TakeWholeToken(CRtfToken& token);
   bool FillReadAhead();
   void GiveBackReadAhead();
 
