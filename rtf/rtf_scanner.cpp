@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/message.h"
 
@@ -110,9 +111,16 @@ int find_word(const char* word, unsigned length) {
   for (unsigned slot = hash_word(word, length);; slot = (slot + 1) % word_index::slots) {
     const int i = w.entry[slot];
     if (i < 0) return -1;
-    if (w.length[i] == length && std::memcmp(CRtfScanner::m_pTokenTbl[i], word, length) == 0)
+    if (w.length[i] == length && std::equal(word, word + length, CRtfScanner::m_pTokenTbl[i]))
       return i;
   }
+}
+
+// The type of the control word or symbol of length bytes at word.
+int type_of_word(const char* word, unsigned length) {
+  // Every entry is a backslash and at least one byte.
+  const int index = length < 2 || word[0] != '\\' ? -1 : find_word(word, length);
+  return index < 0 ? type_unknown : index + table_type_base;
 }
 
 // What a byte does to a run of plain bytes in each state that has runs.
@@ -162,8 +170,9 @@ void CRtfScanner::Stop() { FreeTokenQueue(); }
 long CRtfScanner::ConsumeToken(int n) {
   if (m_ppTokenQueue == nullptr) return 0;
   CRtfToken* taken = m_ppTokenQueue[n];
-  std::copy(m_ppTokenQueue + n + 1, m_ppTokenQueue + m_nMaxLookAhead + 1, m_ppTokenQueue + n);
-  m_ppTokenQueue[m_nMaxLookAhead] = taken;
+  // Swapped down rather than copied, which the compiler would make a call.
+  for (int place = n; place < m_nMaxLookAhead; ++place)
+    std::swap(m_ppTokenQueue[place], m_ppTokenQueue[place + 1]);
   return taken == nullptr ? 0 : ReadToken(*taken);
 }
 
@@ -211,10 +220,7 @@ long CRtfScanner::ReadToken(CRtfToken& token) {
 
 long CRtfScanner::ReadTokenFromFile(CRtfToken& token) {
   token.Reset(m_dwCharCount);
-  if (TakeWholeToken(token)) {
-    SetTokenType(token);
-    return 0;
-  }
+  if (TakeWholeToken(token)) return 0;
   token.Reset(m_dwCharCount);
   m_nState = state_start;
   long result = 0;
@@ -484,9 +490,7 @@ void CRtfScanner::SetTokenType(CRtfToken& token) {
         while (word < length && !is_digit(buffer[word]) && buffer[word] != '-') ++word;
         length = word;
       }
-      // Every entry is a backslash and at least one byte.
-      const int index = length < 2 || buffer[0] != '\\' ? -1 : find_word(buffer, length);
-      type = index < 0 ? type_unknown : index + table_type_base;
+      type = type_of_word(buffer, length);
       break;
     }
     case state_group_begin:
@@ -536,7 +540,8 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
   const size_t end = m_readEnd;
   const auto fits = [&token](size_t n) { return n + 2 <= token.GetBufferSize(); };
   const auto take = [&token, data](size_t first, size_t last) {
-    for (size_t i = first; i < last; ++i) token.AddChar(static_cast<char>(data[i]));
+    std::memcpy(token.m_pBuffer + token.m_nLength, data + first, last - first);
+    token.m_nLength += static_cast<unsigned>(last - first);
   };
   size_t p = m_readPos;
   while (p < end && is_line_break(data[p])) ++p;
@@ -545,8 +550,10 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
   size_t next = p + 1;
   BYTE last_read = c;
   int state = state_text;
+  int type = state_text;
   if (c == '{' || c == '}' || c == '\t') {
     state = c == '{' ? state_group_begin : c == '}' ? state_group_end : state_tab;
+    type = c == '{' ? type_group_begin : c == '}' ? type_group_end : type_tab;
     take(p, next);
   } else if (c == '\\') {
     if (p + 1 >= end) return false;
@@ -558,6 +565,7 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
       last_read = data[q];
       state = state_ctrl_word;
       size_t word_end = q;
+      type = type_of_word(reinterpret_cast<const char*>(data + p), static_cast<unsigned>(q - p));
       if (is_digit(last_read) && !(q - p == 4 && std::memcmp(data + p, szRTFCW_cxt, 4) == 0)) {
         while (q < end && is_digit(data[q])) ++q;
         if (q >= end || !fits(q - p)) return false;
@@ -572,6 +580,7 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
       return false;
     } else {
       state = state_ctrl_symbol;
+      type = type_of_word(reinterpret_cast<const char*>(data + p), 2);
       last_read = d;
       next = p + 2;
       take(p, next);
@@ -599,6 +608,7 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
   }
   m_chCurrent = static_cast<char>(last_read);
   m_nState = state;
+  token.SetType(type);
   m_dwCharCount += static_cast<DWORD>(next - m_readPos);
   m_readPos = next;
   return true;

@@ -75,14 +75,6 @@ void CRtfToken::SetText(const char* s) {
   m_nType = 5;
 }
 
-void CRtfToken::Reset(DWORD dwOffset) {
-  m_nLength = 0;
-  m_nType = 2;
-  m_dwStreamOffset = dwOffset;
-  m_szCtrlWord[0] = '\0';
-  m_lNumParm = no_parameter;
-}
-
 char* CRtfToken::GetCtrlWord() {
   SplitCtrlWordAndParm();
   return m_szCtrlWord;

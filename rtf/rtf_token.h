@@ -57,7 +57,13 @@ class CRtfToken {
   // Copies s as text (type 5), as much of it as fits.
   void SetText(const char* s);
   // Empties the token: type 2, no control word, no parameter.
-  void Reset(DWORD dwOffset);
+  void Reset(DWORD dwOffset) {
+    m_nLength = 0;
+    m_nType = 2;
+    m_dwStreamOffset = dwOffset;
+    m_szCtrlWord[0] = '\0';
+    m_lNumParm = no_parameter;
+  }
 
   // The control word with its backslash, up to the first digit or minus:
   // "\fs24" gives "\fs". A word longer than the field gives "" (no match).
@@ -70,6 +76,9 @@ class CRtfToken {
   CString GetErrorText(long nCode) const;
 
  protected:
+  // The scanner appends whole runs of bytes, not one character at a time.
+  friend class CRtfScanner;
+
   void SplitCtrlWordAndParm();
 
   // The longest control word in the table is 20 characters with its backslash.
