@@ -30,14 +30,17 @@ constexpr int error_bad_action = 5100;
 
 CRtfParser::CRtfParser(CFile& file, CRtfParserClient* pClient)
     : m_pFile(&file), m_pClient(pClient), m_pScanner(InitScanner()) {
-  if (m_pClient == nullptr) return;
-  const RTFTransTblEntry* table = m_pClient->GetTransTbl();
-  const int entries = m_pClient->GetTransTblEntries();
-  // A table that is missing or claims no entries is empty: never read through.
-  if (table != nullptr && entries > 0) {
-    m_pTransTbl = table;
-    m_nTransTblEntries = entries;
+  if (m_pClient != nullptr) {
+    const RTFTransTblEntry* table = m_pClient->GetTransTbl();
+    const int entries = m_pClient->GetTransTblEntries();
+    // A table that is missing or claims no entries is empty: never read through.
+    if (table != nullptr && entries > 0) {
+      m_pTransTbl = table;
+      m_nTransTblEntries = entries;
+    }
   }
+  for (int type = 0; type < indexed_types; ++type)
+    m_entryOfType[type] = LookupToken(type, m_pTransTbl, m_nTransTblEntries);
 }
 
 // Run normally destroys the scanner; this covers a parser that never ran.
@@ -96,7 +99,9 @@ long CRtfParser::OutputText(const char* szText) {
 }
 
 void CRtfParser::GetTransTblEntry(int nTokenType, RTFTransTblEntry& entry) const {
-  const int index = LookupToken(nTokenType, m_pTransTbl, m_nTransTblEntries);
+  const int index = nTokenType >= 0 && nTokenType < indexed_types
+                        ? m_entryOfType[nTokenType]
+                        : LookupToken(nTokenType, m_pTransTbl, m_nTransTblEntries);
   if (index < 0)
     entry.nTokenType = 0;
   else

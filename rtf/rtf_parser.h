@@ -6,9 +6,12 @@
 //
 // A parser is constructed on an open file and a client, run once, and
 // destroyed. The caller opens and closes the file; the client must outlive
-// the parser and be able to give its table when the parser is constructed.
+// the parser and be able to give its table when the parser is constructed,
+// keeping it unchanged while the parser lives.
 // The parser owns its scanner until Run ends.
 #pragma once
+
+#include <array>
 
 #include "platform/file.h"
 #include "platform/string.h"
@@ -59,4 +62,10 @@ class CRtfParser {
   int m_nTransTblEntries = 0;
   const RTFTransTblEntry* m_pTransTbl = nullptr;
   bool m_bOutputFlag = false;
+
+ private:
+  // Every token type's place in the client's table (-1 for none), found
+  // once, so that a token costs an array read rather than a search.
+  static constexpr int indexed_types = 745;
+  std::array<int, indexed_types> m_entryOfType{};
 };
