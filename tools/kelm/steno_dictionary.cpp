@@ -125,6 +125,28 @@ WORD marker_flags(bool attach_before, bool attach_after, bool capitalize) {
   return flags.GetUShort();
 }
 
+// The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
+// (reused, so that an entry costs no allocation). False when the notation
+// refuses a stroke, a stroke is empty (it has no text form, so it could never
+// be written back) or there is no stroke or too many.
+bool read_outline_keys(std::string_view text, std::string& keys) {
+  keys.clear();
+  if (text.empty()) return false;
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = text.find('/', start);
+    const bool last = slash == std::string_view::npos;
+    const std::string_view piece =
+        text.substr(start, last ? std::string_view::npos : slash - start);
+    if (last || !piece.empty()) {
+      CStroke stroke;
+      if (stroke.SetRtf(CString(piece), grandjean_off) != 0 || stroke.IsEmpty()) return false;
+      keys.append(reinterpret_cast<const char*>(stroke.GetKeyBytes()), stroke_bytes);
+    }
+    if (last) return keys.size() <= max_keys_length;
+    start = slash + 1;
+  }
+}
+
 class DictionaryReader : public CRtfParserClient {
  public:
   DictionaryReader(StenoDictionary& dictionary, DictionaryLoad& load)
@@ -236,21 +258,13 @@ class DictionaryReader : public CRtfParserClient {
 
   void EndOutline() {
     const std::string_view text = trim_spaces(m_outline);
-    CSteno outline;
-    const int result = outline.SetRtf(CString(text), grandjean_off);
-    bool valid =
-        result == 0 && !outline.IsEmpty() &&
-        static_cast<std::size_t>(outline.GetStrokeCount()) * stroke_bytes <= max_keys_length;
-    // An empty stroke has no text form, so it could never be written back.
-    for (int i = 0; valid && i < outline.GetStrokeCount(); ++i) valid = !outline[i].IsEmpty();
-    if (!valid) {
+    if (!read_outline_keys(text, m_keys)) {
       m_entry = EntryState::invalid;
       m_load.invalid.push_back({0, std::string(text)});
       m_invalidOffsets.push_back(m_dwOutlineOffset);
       return;
     }
     m_entry = EntryState::translation;
-    m_keys = keys_of(outline);
     m_text.clear();
     m_bHasText = m_bAttachBefore = m_bAttachAfter = m_bCapitalize = false;
     m_explicitFlags.reset();
