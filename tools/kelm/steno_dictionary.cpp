@@ -377,7 +377,7 @@ class DictionaryWriter : public CRtfExport {
     NewLine();
     OutputKeyword(szRTFGROUPBEGIN, 0);
     OutputKeyword(szRTFCW_cxs, flagOptDest);
-    OutputText(m_dictionary.GetOutline(index).GetStrRtf(grandjean_off));
+    OutputText(OutlineText(m_dictionary.GetKeys(index)));
     OutputKeyword(szRTFGROUPEND, 0);
 
     const StenoDictionary::Translation t = m_dictionary.GetTranslation(index);
@@ -397,6 +397,18 @@ class DictionaryWriter : public CRtfExport {
       WriteText(t.text);
     if (capitalize) OutputKeyword(szRTFCW_cxfc, 0);
     if (prefix && !bare) OutputKeyword(szRTFCW_cxds, 0);
+  }
+
+  // What CSteno::GetStrRtf writes, without making the CSteno first.
+  CString OutlineText(std::span<const BYTE> keys) {
+    m_outline.clear();
+    for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
+      const CStroke stroke(&keys[i]);
+      if (stroke.IsEmpty()) continue;
+      if (!m_outline.empty()) m_outline += '/';
+      m_outline += stroke.GetStrRtf(grandjean_off).View();
+    }
+    return CString(std::string_view(m_outline));
   }
 
   void WritePunctuation(std::string_view mark) {
@@ -448,6 +460,7 @@ class DictionaryWriter : public CRtfExport {
 
   const StenoDictionary& m_dictionary;
   CTime m_created;
+  std::string m_outline;
 };
 
 }  // namespace

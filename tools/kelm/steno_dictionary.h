@@ -41,6 +41,8 @@ class StenoDictionary {
   std::size_t GetCount() const { return m_entries.size(); }
   // Entries in the order their outlines first appeared.
   CSteno GetOutline(std::size_t index) const;
+  // The outline's strokes as packed keys, three bytes each.
+  std::span<const BYTE> GetKeys(std::size_t index) const { return KeysOf(m_entries[index]); }
   Translation GetTranslation(std::size_t index) const;
 
  private:
