@@ -9,11 +9,11 @@
 namespace {
 
 // Token types the parser treats itself.
-constexpr int type_end_of_input = 2;
-constexpr int type_text = 5;
+constexpr int type_end_of_input = CRtfToken::typeEndOfInput;
+constexpr int type_text = CRtfToken::typeText;
 constexpr int type_opt_dest = 11;  // "\*"
-constexpr int type_group_begin = 743;
-constexpr int type_group_end = 744;
+constexpr int type_group_begin = CRtfToken::typeGroupBegin;
+constexpr int type_group_end = CRtfToken::typeGroupEnd;
 
 // Actions of a table entry.
 constexpr int action_char = 1;

@@ -12,14 +12,14 @@
 namespace {
 
 // Token types with a meaning of their own to the scanner.
-constexpr int type_unknown = 0;
-constexpr int type_binary = 1;
-constexpr int type_end = 2;
+constexpr int type_unknown = CRtfToken::typeUnknown;
+constexpr int type_binary = CRtfToken::typeBinary;
+constexpr int type_end = CRtfToken::typeEndOfInput;
 constexpr int type_bin = 80;
 constexpr int type_par = 506;
 constexpr int type_tab = 680;
-constexpr int type_group_begin = 743;
-constexpr int type_group_end = 744;
+constexpr int type_group_begin = CRtfToken::typeGroupBegin;
+constexpr int type_group_end = CRtfToken::typeGroupEnd;
 constexpr int table_type_base = 10;
 
 // The states of the state machine; those from 30000 on are escapes begun

@@ -72,7 +72,7 @@ void CRtfToken::SetText(const char* s) {
   const size_t length = s == nullptr ? 0 : std::strlen(s);
   m_nLength = static_cast<unsigned>(length < m_nBufferSize ? length : m_nBufferSize);
   if (m_nLength > 0) std::memcpy(m_pBuffer, s, m_nLength);
-  m_nType = 5;
+  m_nType = typeText;
 }
 
 char* CRtfToken::GetCtrlWord() {

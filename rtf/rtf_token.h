@@ -23,6 +23,15 @@ class CRtfToken {
   // The token's value while it has no numeric parameter.
   static constexpr LONG no_parameter = -2147483647 - 1;
 
+  // The types that are not control words (a control word's type is its
+  // index in the control-word table plus 10).
+  static constexpr int typeUnknown = 0;
+  static constexpr int typeBinary = 1;
+  static constexpr int typeEndOfInput = 2;
+  static constexpr int typeText = 5;
+  static constexpr int typeGroupBegin = 743;
+  static constexpr int typeGroupEnd = 744;
+
   char* GetBuffer() { return m_pBuffer; }
   unsigned GetBufferSize() const { return m_nBufferSize; }
   unsigned GetLength() const { return m_nLength; }

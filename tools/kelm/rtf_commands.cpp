@@ -66,7 +66,9 @@ std::string escaped(std::string_view bytes) {
 std::string describe_token(CRtfToken& token) {
   const int type = token.GetType();
   const std::string_view bytes(token.GetBuffer(), token.GetLength());
-  if (type == 5 || type == 1 || type == 743 || type == 744) return escaped(bytes);
+  if (type == CRtfToken::typeText || type == CRtfToken::typeBinary ||
+      type == CRtfToken::typeGroupBegin || type == CRtfToken::typeGroupEnd)
+    return escaped(bytes);
   // Type 0 holds whatever the scanner could not place, not always a word.
   if (type == 0 || !bytes.starts_with('\\')) return escaped(bytes);
   std::string shown = escaped(token.GetCtrlWord());
