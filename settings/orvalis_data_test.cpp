@@ -94,11 +94,7 @@ TEST_F(OrvalisDataTest, UserDirAndKeyboardFileFallBackAlongTheChain) {
 TEST_F(OrvalisDataTest, ValuesRoundTripExactly) {
   std::string every_byte;
   for (int b = 1; b <= 255; ++b) every_byte += static_cast<char>(b);
-  const std::string texts[] = {"",
-                               "C:\\x",
-                               every_byte,
-                               std::string(260, 'b'),
-                               std::string(261, 'c'),
+  const std::string texts[] = {"", every_byte, std::string(260, 'b'), std::string(261, 'c'),
                                "C:\\" + std::string(997, 'd')};
   for (const auto& s : text_settings) {
     for (const std::string& text : texts) {
