@@ -313,6 +313,12 @@ LONG resolve(HKEY hKey, key_ref& key) {
   return ERROR_SUCCESS;
 }
 
+// A handle that must carry the rights a call needs, as Windows checks them.
+LONG resolve_for(HKEY hKey, REGSAM needed, key_ref& key) {
+  if (const LONG error = resolve(hKey, key)) return error;
+  return (key.access & needed) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 HKEY new_handle(const key_ref& key) {
   auto* handle = new HKEY__{key.store, key.id, key.access};
   registry_state& s = state();
@@ -518,8 +524,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
     return ERROR_INVALID_PARAMETER;
   key_ref key;
-  if (const LONG error = resolve(hKey, key)) return error;
-  if (!(key.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (const LONG error = resolve_for(hKey, KEY_QUERY_VALUE, key)) return error;
   hive& h = *key.store;
   std::lock_guard lock(h.mutex);
   LONG error = ERROR_SUCCESS;
@@ -534,8 +539,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
                     DWORD cbData) {
   if (lpData == nullptr && cbData > 0) return ERROR_INVALID_PARAMETER;
   key_ref key;
-  if (const LONG error = resolve(hKey, key)) return error;
-  if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (const LONG error = resolve_for(hKey, KEY_SET_VALUE, key)) return error;
   hive& h = *key.store;
   std::lock_guard lock(h.mutex);
   return write_transaction(h, [&]() -> LONG {
@@ -556,8 +560,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
 
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   key_ref key;
-  if (const LONG error = resolve(hKey, key)) return error;
-  if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (const LONG error = resolve_for(hKey, KEY_SET_VALUE, key)) return error;
   hive& h = *key.store;
   std::lock_guard lock(h.mutex);
   return write_transaction(h, [&]() -> LONG {
@@ -597,8 +600,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
       (lpData != nullptr && lpcbData == nullptr))
     return ERROR_INVALID_PARAMETER;
   key_ref key;
-  if (const LONG error = resolve(hKey, key)) return error;
-  if (!(key.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (const LONG error = resolve_for(hKey, KEY_QUERY_VALUE, key)) return error;
   hive& h = *key.store;
   std::lock_guard lock(h.mutex);
   LONG error = ERROR_SUCCESS;
