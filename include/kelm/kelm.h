@@ -15,6 +15,7 @@
 #include "platform/string.h"
 #include "platform/time.h"
 #include "platform/types.h"
+#include "platform/spelling/ssce.h"
 
 #include "strokes/steno.h"
 
@@ -32,3 +33,5 @@
 #include "settings/orvalis_data.h"
 #include "settings/translator_settings.h"
 #include "settings/auto_complete_options.h"
+
+#include "spell/spell_checker.h"

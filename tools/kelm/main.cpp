@@ -7,8 +7,10 @@
 #include "exit_status.h"
 #include "rtf_commands.h"
 #include "settings_commands.h"
+#include "spell_commands.h"
 #include "stroke_commands.h"
 #include "text_commands.h"
+#include "translate_commands.h"
 
 int main(int argc, char** argv) {
   using namespace kelm_cli;
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
   add_settings_commands(app, status);
   add_text_commands(app, status);
   add_rtf_commands(app, status);
+  add_spell_commands(app, status);
+  add_translate_commands(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

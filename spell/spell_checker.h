@@ -1,0 +1,75 @@
+// CSpellChecker: one session of the spelling engine with the suite's eleven
+// lexicons from the user folder and the user's checking options from the host
+// application's profile (section "SpellChecker"): word checks, suggestions,
+// additions to the user and ignore lexicons, and the spacing between words.
+//
+// Copies share the engine session and its lexicons; the last copy to go
+// closes them. One thread per checker and its copies.
+#pragma once
+
+#include "platform/string.h"
+#include "platform/types.h"
+
+class CSpellChecker {
+ public:
+  // Never fails visibly: without an engine session the checker exists and
+  // its checks answer -1.
+  CSpellChecker();
+  CSpellChecker(const CSpellChecker& other);
+  CSpellChecker& operator=(const CSpellChecker& other);
+  virtual ~CSpellChecker();
+
+  // 0 for a correctly spelled word, the lowest bit set for a misspelled one,
+  // further SSCE_*_RSLT bits for the engine's findings, -1 without a session
+  // (replacement is then left as it was).
+  int CheckWord(CString word, CString& replacement);
+  // With bStripPunctuation non-zero, ".", "?", "!", ",", ":" and ";" are
+  // removed from the word first.
+  int CheckWord(CString word, CString& replacement, int bStripPunctuation);
+  // Fills suggestions[0...] best first; returns how many (0 to maxSuggestions).
+  int SuggestSpelling(CString word, CString* suggestions, int maxSuggestions);
+  // 1 when the spacing between the two words is right; 0 when it is wrong,
+  // with the corrected spacing in corrected.
+  int CheckSpace(CString spacing, CString& corrected, CString previousWord, CString nextWord);
+
+  // Accept the word from now on (user lexicon) or for this checker's life
+  // (ignore lexicon, emptied at every construction).
+  void Add(CString word);
+  void Ignore(CString word);
+
+  int GetConfirm();
+  int GetCheckSpaceErrors();
+  int GetCheckDoubleQorA();
+  int GetCaseSensitive();
+  int GetIgnoreAllCaps();
+  int GetIgnoreCapitalized();
+  int GetIgnoreMixedCase();
+  int GetIgnoreNumbers();
+  int GetPhoneticSuggestions();
+  int GetReportDoubled();
+  int GetSuggestSplitWords();
+  int GetTypographicalSuggestions();
+  int GetbAutoCorrect();
+  void SetConfirm(int confirm);
+  void SetIgnoreCapitalized(int ignore);
+  void SetIgnoreAllCaps(int ignore);
+
+  // The suggestion dialog's "Remember Position" box when the user last left
+  // it with Quit; kept for the host.
+  int m_bRememberPosition;
+
+ protected:
+  char m_szReplacement[64];
+  int m_nLexicons;
+  short m_nLexiconIds[32];
+  short m_nSessionId;
+  short m_nUserLexicon;
+  short m_nIgnoreLexicon;
+  int m_bReportSpaceErrors;
+  int m_bReportDoubleQorA;
+  int m_bConfirm;
+
+ private:
+  // How many checkers share this session; the last one closes it.
+  int* m_pSessionOwners;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace kelm_cli {
+
+void add_spell_commands(CLI::App& app, int& status);
+
+}  // namespace kelm_cli
