@@ -1,0 +1,460 @@
+#include "platform/spelling/suggester.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "platform/spelling/phonetic.h"
+
+namespace spelling {
+namespace {
+
+// Longer input cannot be a misspelling of a lexicon word (the lexicon keeps
+// words of at most 63 characters) and would only cost time.
+constexpr std::size_t max_word_length = 64;
+
+// Words are indexed by deletions from their first letters only: any two words
+// within two edits of each other have beginnings within two deletions of each
+// other (an insertion or deletion shifts the cut by one letter, which the
+// other side's deletion allowance covers), and the index stays small.
+constexpr std::size_t prefix_length = 7;
+
+// Costs are in hundredths of an ordinary edit; lower is more likely.
+constexpr int edit_cost = 100;
+
+constexpr std::array<unsigned char, 256> make_case_fold() {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
+  for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<unsigned char>(c + 32);
+  for (int c = 0xC0; c <= 0xDE; ++c) {
+    if (c != 0xD7) table[c] = static_cast<unsigned char>(c + 32);
+  }
+  table[0x8A] = 0x9A;
+  table[0x8C] = 0x9C;
+  table[0x8E] = 0x9E;
+  table[0x9F] = 0xFF;
+  return table;
+}
+
+constexpr std::array<unsigned char, 256> case_fold = make_case_fold();
+
+std::string fold(std::string_view word) {
+  std::string folded(word.size(), '\0');
+  std::transform(word.begin(), word.end(), folded.begin(), [](char c) {
+    return static_cast<char>(case_fold[static_cast<unsigned char>(c)]);
+  });
+  return folded;
+}
+
+bool is_vowel(char c) {
+  const char b = base_letter(c);
+  return b == 'a' || b == 'e' || b == 'i' || b == 'o' || b == 'u' || b == 'y';
+}
+
+// Keys that touch on a QWERTY keyboard, where a slipped finger lands.
+struct keyboard {
+  std::array<std::array<bool, 26>, 26> adjacent{};
+  keyboard() {
+    constexpr std::string_view rows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    constexpr double offsets[] = {0.0, 0.25, 0.75};
+    for (int r1 = 0; r1 < 3; ++r1) {
+      for (std::size_t c1 = 0; c1 < rows[r1].size(); ++c1) {
+        for (int r2 = 0; r2 < 3; ++r2) {
+          for (std::size_t c2 = 0; c2 < rows[r2].size(); ++c2) {
+            const double dx = (offsets[r1] + c1) - (offsets[r2] + c2);
+            const int dy = r1 - r2;
+            if (dy * dy + dx * dx < 1.6 && !(r1 == r2 && c1 == c2))
+              adjacent[rows[r1][c1] - 'a'][rows[r2][c2] - 'a'] = true;
+          }
+        }
+      }
+    }
+  }
+  bool touch(char a, char b) const {
+    return a >= 'a' && a <= 'z' && b >= 'a' && b <= 'z' && adjacent[a - 'a'][b - 'a'];
+  }
+};
+
+const keyboard qwerty;
+
+// Consonants that stand for the same sound in some words.
+bool sound_alike(char a, char b) {
+  constexpr std::string_view pairs[] = {"ck", "cs", "sz", "gj", "kq", "fv", "iy", "sx", "ct"};
+  for (std::string_view p : pairs) {
+    if ((a == p[0] && b == p[1]) || (a == p[1] && b == p[0])) return true;
+  }
+  return false;
+}
+
+// -log P(word) on the edit-cost scale: a word of a larger SCOWL list is
+// rarer, so a typist more likely meant a common word at the same distance.
+int prior_cost(std::uint8_t level) {
+  if (level <= 10) return 0;
+  if (level <= 20) return 15;
+  if (level <= 35) return 35;
+  if (level <= 40) return 45;
+  if (level <= 50) return 60;
+  if (level <= 55) return 70;
+  if (level <= 60) return 85;
+  if (level <= 70) return 110;
+  if (level <= 80) return 140;
+  return 175;
+}
+
+// Plain restricted Damerau-Levenshtein distance, or `bound` + 1 once it is
+// certain to exceed `bound`.
+int bounded_distance(std::string_view a, std::string_view b, int bound) {
+  const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+  if (std::abs(n - m) > bound) return bound + 1;
+  std::array<std::array<int, max_word_length + 1>, 3> rows;
+  for (int j = 0; j <= m; ++j) rows[0][j] = j;
+  for (int i = 1; i <= n; ++i) {
+    auto& row = rows[i % 3];
+    const auto& up = rows[(i - 1) % 3];
+    const auto& up2 = rows[(i + 1) % 3];
+    row[0] = i;
+    int row_min = i;
+    for (int j = 1; j <= m; ++j) {
+      int d = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d = std::min(d, up2[j - 2] + 1);
+      row[j] = d;
+      row_min = std::min(row_min, d);
+    }
+    if (row_min > bound) return bound + 1;
+  }
+  return rows[n % 3][m];
+}
+
+// -log P(typed | word) on the edit-cost scale: the cheapest alignment, where
+// the slips people make often (a doubled or undoubled letter, a vowel for a
+// vowel, a neighbouring key, two letters swapped) cost less than others.
+int typo_cost(std::string_view typed, std::string_view word, bool typographical) {
+  const int n = static_cast<int>(typed.size()), m = static_cast<int>(word.size());
+  auto extra = [&](int i) {  // typed[i] is not in the word
+    const char c = typed[i];
+    if (i > 0 && typed[i - 1] == c) return 40;
+    if (typographical &&
+        ((i > 0 && qwerty.touch(typed[i - 1], c)) || (i + 1 < n && qwerty.touch(typed[i + 1], c))))
+      return 65;
+    if (is_vowel(c)) return 80;
+    return edit_cost;
+  };
+  auto missing = [&](int j) {  // word[j] was left out
+    const char c = word[j];
+    if (j > 0 && word[j - 1] == c) return 40;
+    if (c == '\'' || c == '-') return 50;
+    if (is_vowel(c) || c == 'h') return 75;
+    return edit_cost;
+  };
+  auto substitute = [&](char a, char b) {
+    if (a == b) return 0;
+    const char ba = base_letter(a), bb = base_letter(b);
+    if (ba != 0 && ba == bb) return 15;
+    if (is_vowel(a) && is_vowel(b)) return 60;
+    if (typographical && qwerty.touch(a, b)) return 60;
+    if (sound_alike(ba, bb)) return 70;
+    return edit_cost;
+  };
+  std::array<std::array<int, max_word_length + 1>, 3> rows;
+  rows[0][0] = 0;
+  for (int j = 1; j <= m; ++j) rows[0][j] = rows[0][j - 1] + missing(j - 1);
+  for (int i = 1; i <= n; ++i) {
+    auto& row = rows[i % 3];
+    const auto& up = rows[(i - 1) % 3];
+    const auto& up2 = rows[(i + 1) % 3];
+    const int extra_here = extra(i - 1);
+    row[0] = up[0] + extra_here;
+    for (int j = 1; j <= m; ++j) {
+      int d = std::min({up[j] + extra_here, row[j - 1] + missing(j - 1),
+                        up[j - 1] + substitute(typed[i - 1], word[j - 1])});
+      if (i > 1 && j > 1 && typed[i - 1] == word[j - 2] && typed[i - 2] == word[j - 1])
+        d = std::min(d, up2[j - 2] + 60);
+      row[j] = d;
+    }
+  }
+  int cost = rows[n % 3][m];
+  // People seldom get the first letter wrong.
+  if (n > 0 && m > 0 && base_letter(typed[0]) != base_letter(word[0])) cost += 40;
+  return cost;
+}
+
+int score_of(int cost) {
+  // Strictly falling and always positive, whatever the cost.
+  return static_cast<int>(32767LL * 400 / (400 + std::max(cost, 0)));
+}
+
+std::uint64_t pack(std::string_view s) {
+  std::uint64_t key = s.size();
+  for (char c : s) key = (key << 8) | static_cast<unsigned char>(c);
+  return key;
+}
+
+std::uint64_t mix(std::uint64_t x) {
+  x ^= x >> 33;
+  x *= 0xff51afd7ed558ccdULL;
+  x ^= x >> 33;
+  x *= 0xc4ceb9fe1a85ec53ULL;
+  x ^= x >> 33;
+  return x;
+}
+
+// Every string made by deleting up to `depth` letters from `prefix`, packed.
+void deletions(std::string_view prefix, int depth, std::vector<std::uint64_t>& out) {
+  out.clear();
+  out.push_back(pack(prefix));
+  std::string shorter;
+  for (std::size_t i = 0; depth >= 1 && i < prefix.size(); ++i) {
+    shorter.assign(prefix.substr(0, i)).append(prefix.substr(i + 1));
+    out.push_back(pack(shorter));
+    for (std::size_t j = i; depth >= 2 && j < shorter.size(); ++j) {
+      std::string twice = shorter.substr(0, j) + shorter.substr(j + 1);
+      out.push_back(pack(twice));
+    }
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+}
+
+struct entry {
+  std::string_view text;
+  std::uint32_t folded_offset;
+  std::uint8_t folded_length;
+  std::uint8_t level;
+};
+
+struct found {
+  std::uint32_t entry;
+  int cost;
+};
+
+}  // namespace
+
+struct suggester::index {
+  std::vector<entry> entries;  // in the order of their folded spelling
+  std::string folded_text;
+  // Entries sharing their first prefix_length folded letters form a group.
+  std::vector<std::uint32_t> group_start;
+  // Each group under the hash of each deletion of its prefix; tags (the
+  // hash's high half) weed out most bucket collisions before a group is read.
+  std::uint64_t bucket_mask = 0;
+  std::vector<std::uint32_t> bucket_start;
+  std::vector<std::uint32_t> bucket_group;
+  std::vector<std::uint32_t> bucket_tag;
+  // (hash of sound key, entry), sorted.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sounds;
+
+  std::string_view folded(std::uint32_t e) const {
+    return std::string_view(folded_text).substr(entries[e].folded_offset, entries[e].folded_length);
+  }
+  std::string_view prefix(std::uint32_t e) const { return folded(e).substr(0, prefix_length); }
+
+  // The entries spelled `word` (folded), as a range.
+  std::pair<std::uint32_t, std::uint32_t> exact(std::string_view word) const;
+  void near(std::string_view typed, int max_distance, std::vector<found>& out) const;
+  void sounding_like(std::string_view typed, std::size_t max_words, std::vector<found>& out) const;
+};
+
+std::pair<std::uint32_t, std::uint32_t> suggester::index::exact(std::string_view word) const {
+  std::uint32_t low = 0, high = static_cast<std::uint32_t>(entries.size());
+  while (low < high) {
+    const std::uint32_t mid = low + (high - low) / 2;
+    if (folded(mid) < word)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  std::uint32_t end = low;
+  while (end < entries.size() && folded(end) == word) ++end;
+  return {low, end};
+}
+
+void suggester::index::near(std::string_view typed, int max_distance,
+                            std::vector<found>& out) const {
+  std::vector<std::uint64_t> keys;
+  deletions(typed.substr(0, prefix_length), max_distance, keys);
+  std::vector<std::uint32_t> groups;
+  for (std::uint64_t key : keys) {
+    const std::uint64_t hash = mix(key);
+    const std::uint64_t bucket = hash & bucket_mask;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::uint32_t k = bucket_start[bucket]; k < bucket_start[bucket + 1]; ++k) {
+      if (bucket_tag[k] == tag) groups.push_back(bucket_group[k]);
+    }
+  }
+  std::sort(groups.begin(), groups.end());
+  groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+  for (std::uint32_t g : groups) {
+    for (std::uint32_t e = group_start[g]; e < group_start[g + 1]; ++e) {
+      if (bounded_distance(typed, folded(e), max_distance) <= max_distance) out.push_back({e, 0});
+    }
+  }
+}
+
+void suggester::index::sounding_like(std::string_view typed, std::size_t max_words,
+                                     std::vector<found>& out) const {
+  const std::string key = sound_key(typed);
+  if (key.empty()) return;
+  const auto hash = static_cast<std::uint32_t>(mix(pack(key.substr(0, 7))) >> 32);
+  auto it = std::lower_bound(sounds.begin(), sounds.end(), std::make_pair(hash, 0u));
+  for (std::size_t taken = 0; it != sounds.end() && it->first == hash && taken < max_words;
+       ++it, ++taken)
+    out.push_back({it->second, 0});
+}
+
+suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_unique<index>()) {
+  index& x = *m_index;
+  std::string folded_text;
+  std::vector<entry> unsorted;
+  unsorted.reserve(words.size());
+  for (const dictionary_word& w : words) {
+    if (w.text.empty() || w.text.size() >= max_word_length) continue;
+    unsorted.push_back({w.text, static_cast<std::uint32_t>(folded_text.size()),
+                        static_cast<std::uint8_t>(w.text.size()), w.level});
+    folded_text += fold(w.text);
+  }
+  std::vector<std::uint32_t> order(unsorted.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto folded_of = [&](std::uint32_t i) {
+    return std::string_view(folded_text)
+        .substr(unsorted[i].folded_offset, unsorted[i].folded_length);
+  };
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return folded_of(a) < folded_of(b); });
+  x.entries.reserve(order.size());
+  x.folded_text.reserve(folded_text.size());
+  for (std::uint32_t i : order) {
+    entry e = unsorted[i];
+    e.folded_offset = static_cast<std::uint32_t>(x.folded_text.size());
+    x.folded_text += folded_of(i);
+    x.entries.push_back(e);
+  }
+
+  const auto count = static_cast<std::uint32_t>(x.entries.size());
+  for (std::uint32_t e = 0; e < count; ++e) {
+    if (e == 0 || x.prefix(e) != x.prefix(e - 1)) x.group_start.push_back(e);
+  }
+  const auto groups = static_cast<std::uint32_t>(x.group_start.size());
+  x.group_start.push_back(count);
+
+  // The deletions are hashed once and then placed by counting (a bucket
+  // array and one flat list) rather than kept in a hash map of lists: far
+  // less memory, and built in two linear passes.
+  std::vector<std::uint64_t> keys;
+  std::vector<std::uint64_t> hashes;
+  std::vector<std::uint32_t> hash_group;
+  for (std::uint32_t g = 0; g < groups; ++g) {
+    deletions(x.prefix(x.group_start[g]), 2, keys);
+    for (std::uint64_t key : keys) {
+      hashes.push_back(mix(key));
+      hash_group.push_back(g);
+    }
+  }
+  std::uint64_t buckets = 1;
+  while (buckets < hashes.size() / 2) buckets <<= 1;
+  x.bucket_mask = buckets - 1;
+  x.bucket_start.assign(buckets + 1, 0);
+  for (std::uint64_t hash : hashes) ++x.bucket_start[(hash & x.bucket_mask) + 1];
+  for (std::uint64_t b = 0; b < buckets; ++b) x.bucket_start[b + 1] += x.bucket_start[b];
+  x.bucket_group.resize(hashes.size());
+  x.bucket_tag.resize(hashes.size());
+  std::vector<std::uint32_t> next(x.bucket_start.begin(), x.bucket_start.end() - 1);
+  for (std::size_t h = 0; h < hashes.size(); ++h) {
+    const std::uint32_t slot = next[hashes[h] & x.bucket_mask]++;
+    x.bucket_group[slot] = hash_group[h];
+    x.bucket_tag[slot] = static_cast<std::uint32_t>(hashes[h] >> 32);
+  }
+
+  x.sounds.reserve(count);
+  for (std::uint32_t e = 0; e < count; ++e) {
+    const std::string key = sound_key(x.entries[e].text);
+    if (!key.empty())
+      x.sounds.emplace_back(static_cast<std::uint32_t>(mix(pack(key.substr(0, 7))) >> 32), e);
+  }
+  std::sort(x.sounds.begin(), x.sounds.end());
+}
+
+suggester::~suggester() = default;
+
+std::vector<candidate> suggester::suggest(
+    std::string_view word, const suggest_options& options, std::size_t limit,
+    const std::function<bool(std::string_view)>& acceptable) const {
+  std::vector<candidate> result;
+  if (limit == 0 || word.empty() || word.size() >= max_word_length ||
+      std::none_of(word.begin(), word.end(), [](char c) { return base_letter(c) != 0; }))
+    return result;
+  const index& x = *m_index;
+  const std::string typed = fold(word);
+  const int depth = std::clamp(options.depth, 0, 100);
+
+  std::vector<found> found_words;
+  x.near(typed, depth < 25 ? 1 : 2, found_words);
+  if (options.phonetic) x.sounding_like(typed, depth < 50 ? 200 : 2000, found_words);
+
+  const std::string typed_sound = sound_key(typed);
+  const bool typed_lower =
+      case_fold[static_cast<unsigned char>(word[0])] == static_cast<unsigned char>(word[0]);
+  for (found& f : found_words) {
+    const std::string_view spelled = x.folded(f.entry);
+    int cost = typo_cost(typed, spelled, options.typographical);
+    if (sound_key(spelled) == typed_sound) cost -= 50;
+    cost += prior_cost(x.entries[f.entry].level);
+    const char first = x.entries[f.entry].text[0];
+    if (typed_lower &&
+        case_fold[static_cast<unsigned char>(first)] != static_cast<unsigned char>(first))
+      cost += 10;
+    f.cost = std::max(cost, 0);
+  }
+  std::sort(found_words.begin(), found_words.end(), [](const found& a, const found& b) {
+    return a.cost != b.cost ? a.cost < b.cost : a.entry < b.entry;
+  });
+
+  struct offer {
+    std::string word;
+    int cost;
+  };
+  std::vector<offer> offers;
+  std::vector<std::string_view> offered;  // folded spellings already taken
+  for (const found& f : found_words) {
+    if (offers.size() == limit) break;
+    const std::string_view spelled = x.folded(f.entry);
+    if (std::find(offered.begin(), offered.end(), spelled) != offered.end()) continue;
+    if (!acceptable(x.entries[f.entry].text)) continue;
+    offered.push_back(spelled);
+    offers.push_back({std::string(x.entries[f.entry].text), f.cost});
+  }
+
+  if (options.split_words) {
+    for (std::size_t cut = 1; cut < typed.size(); ++cut) {
+      auto best_of = [&](std::string_view half) -> const entry* {
+        const auto [begin, end] = x.exact(half);
+        const entry* best = nullptr;
+        for (std::uint32_t e = begin; e < end; ++e) {
+          if ((best == nullptr || x.entries[e].level < best->level) &&
+              acceptable(x.entries[e].text))
+            best = &x.entries[e];
+        }
+        return best;
+      };
+      const std::string_view left = std::string_view(typed).substr(0, cut);
+      const std::string_view right = std::string_view(typed).substr(cut);
+      const entry* first = best_of(left);
+      const entry* second = first ? best_of(right) : nullptr;
+      if (second == nullptr) continue;
+      // A lone letter is seldom a word of its own ("a" and "I" aside).
+      int cost = 70 + prior_cost(first->level) + prior_cost(second->level);
+      if ((left.size() == 1 && first->level > 10) || (right.size() == 1 && second->level > 10))
+        cost += 150;
+      offers.push_back({std::string(first->text) + ' ' + std::string(second->text), cost});
+    }
+    std::stable_sort(offers.begin(), offers.end(),
+                     [](const offer& a, const offer& b) { return a.cost < b.cost; });
+    if (offers.size() > limit) offers.resize(limit);
+  }
+
+  result.reserve(offers.size());
+  for (offer& o : offers) result.push_back({std::move(o.word), score_of(o.cost)});
+  return result;
+}
+
+}  // namespace spelling
