@@ -5,6 +5,10 @@
 //
 // Copies share the engine session and its lexicons; the last copy to go
 // closes them. One thread per checker and its copies.
+//
+// Without an engine session the three options held for the host keep the
+// profile's defaults (no spacing errors, doubled {Q}/{A}/{C} marks reported,
+// no confirmation) and the engine option getters answer 0.
 #pragma once
 
 #include "platform/string.h"
@@ -27,6 +31,8 @@ class CSpellChecker {
   // removed from the word first.
   int CheckWord(CString word, CString& replacement, int bStripPunctuation);
   // Fills suggestions[0...] best first; returns how many (0 to maxSuggestions).
+  // At most 2184 are asked for, so that the engine's 30 bytes a suggestion
+  // fit its 16-bit buffer size.
   int SuggestSpelling(CString word, CString* suggestions, int maxSuggestions);
   // 1 when the spacing between the two words is right; 0 when it is wrong,
   // with the corrected spacing in corrected.
@@ -70,6 +76,11 @@ class CSpellChecker {
   int m_bConfirm;
 
  private:
+  void OpenLexicons(const CString& userDir);
+  // Drops this checker's share of the session; the last share closes it.
+  void Release();
+  int OptionIsOn(unsigned int option);
+
   // How many checkers share this session; the last one closes it.
   int* m_pSessionOwners;
 };

@@ -1,0 +1,222 @@
+#include "spell/spell_checker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/scratch_folder.h"
+#include "platform/spelling/ssce.h"
+#include "settings/orvalis_data.h"
+
+namespace {
+
+// Each test has a hive and a user folder of its own, with the profile of an
+// application object that lives as long as the test.
+class SpellCheckerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
+    std::filesystem::create_directory(m_folder.path("user"));
+    COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
+    m_app.SetRegistryKey("Quendra");
+  }
+  void TearDown() override { KelmSetRegistryPath(nullptr); }
+
+  std::string lexicon(const char* name) const { return m_folder.path("user/" + std::string(name)); }
+  void write_profile(LPCSTR name, int value) { m_app.WriteProfileInt("SpellChecker", name, value); }
+
+  ScratchFolder m_folder;
+  CWinApp m_app{"Kelm Test"};
+};
+
+int check(CSpellChecker& checker, const char* word) {
+  CString replacement;
+  return checker.CheckWord(word, replacement);
+}
+
+TEST_F(SpellCheckerTest, CheckSpaceJudgesTheSpacingBetweenTwoWords) {
+  const struct {
+    const char *spacing, *previous, *next;
+    int want;
+    const char* corrected;  // only when wrong
+  } cases[] = {
+      {"", "cat", "dog", 0, " "},        {" ", "cat", "dog", 1, ""},
+      {"  ", "cat", "dog", 0, " "},      {"^^", "cat", "dog", 0, "^"},
+      {". ", "end", "Next", 0, ".  "},   {".  ", "end", "Next", 1, ""},
+      {".   ", "end", "Next", 0, ".  "}, {". ", "Mr", "Smith", 1, ""},
+      {". ", "J", "Smith", 1, ""},       {". ", "Inc", "Then", 1, ""},
+      {". ", "r", "Then", 1, ""},        {".  ", "Mr", "Smith", 0, ". "},
+      {".", "12", "5", 1, ""},           {".", "No", "5", 1, ""},
+      {".", "No", "five", 1, ""},        {" .", "is", "5", 1, ""},
+      {"? ", "who", "He", 0, "?  "},     {"!  ", "stop", "He", 1, ""},
+      {":  ", "note", "the", 1, ""},     {": ", "note", "the", 0, ":  "},
+      {".\"  ", "end", "He", 1, ""},     {"\"", "said", "hello", 1, ""},
+      {"\" ", "said", "hello", 1, ""},   {"\"  ", "said", "hello", 0, "\" "},
+      {",", "one", "two", 1, ""},        {"-", "one", "two", 1, ""},
+      {", ", "one", "two", 1, ""},       {",  ", "one", "two", 0, ", "},
+      {". x", "end", "y", 1, ""},
+  };
+  CSpellChecker checker;
+  for (const auto& c : cases) {
+    CString corrected = "untouched";
+    EXPECT_EQ(c.want, checker.CheckSpace(c.spacing, corrected, c.previous, c.next))
+        << "\"" << c.spacing << "\" between " << c.previous << " and " << c.next;
+    EXPECT_EQ(c.want ? "untouched" : c.corrected, std::string(corrected.View()))
+        << "\"" << c.spacing << "\" between " << c.previous << " and " << c.next;
+  }
+}
+
+TEST_F(SpellCheckerTest, ChecksAgainstTheUserFoldersLexicons) {
+  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\nHello\ti\n");
+  WriteWholeFile(lexicon("correct.tlx"), "teh\ta\tthe\n");
+  CSpellChecker checker;
+  EXPECT_EQ(0, check(checker, "cat"));
+  EXPECT_EQ(1, check(checker, "dog") & 1);
+  CString replacement;
+  EXPECT_EQ(0, checker.CheckWord("He,l.lo!", replacement, 1));
+  EXPECT_EQ(1, checker.CheckWord("He,l.lo!", replacement) & 1);
+  const int teh = checker.CheckWord("teh", replacement);
+  EXPECT_EQ(SSCE_MISSPELLED_WORD_RSLT | SSCE_AUTO_CHANGE_WORD_RSLT, teh & 3);
+  EXPECT_EQ("the", std::string(replacement.View()));
+}
+
+// The user lexicon keeps its words for later checkers; the ignore lexicon is
+// emptied by each new one. Both are created when missing.
+TEST_F(SpellCheckerTest, AddKeepsWordsAndIgnoreLastsOneChecker) {
+  {
+    CSpellChecker checker;
+    EXPECT_TRUE(std::filesystem::exists(lexicon("user.tlx")));
+    EXPECT_TRUE(std::filesystem::exists(lexicon("ignore.tlx")));
+    EXPECT_EQ(1, check(checker, "zorblat") & 1);
+    checker.Add("zorblat");
+    checker.Ignore("quuxly");
+    EXPECT_EQ(0, check(checker, "zorblat"));
+    EXPECT_EQ(0, check(checker, "quuxly"));
+  }
+  CSpellChecker later;
+  EXPECT_EQ(0, check(later, "zorblat"));
+  EXPECT_EQ(1, check(later, "quuxly") & 1);
+  EXPECT_EQ(std::string::npos, ReadWholeFile(lexicon("ignore.tlx")).find("quuxly"));
+}
+
+// Without a user folder nothing can be created: the checker still works, and
+// Add and Ignore have nowhere to go.
+TEST_F(SpellCheckerTest, AddAndIgnoreDoNothingWithoutTheirLexicons) {
+  COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("missing").c_str());
+  CSpellChecker checker;
+  checker.Add("zorblat");
+  checker.Ignore("zorblat");
+  EXPECT_EQ(1, check(checker, "zorblat") & 1);
+  EXPECT_FALSE(std::filesystem::exists(m_folder.path("missing")));
+}
+
+TEST_F(SpellCheckerTest, CopiesShareTheSessionUntilTheLastGoes) {
+  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\n");
+  CSpellChecker kept;
+  {
+    CSpellChecker original;
+    CSpellChecker copy(original);
+    kept = copy;
+  }
+  EXPECT_EQ(0, check(kept, "cat")) << "a copy closed the session that another still uses";
+  kept = kept;
+  CSpellChecker other;
+  other = kept;
+  kept = CSpellChecker();
+  EXPECT_EQ(0, check(other, "cat"));
+  EXPECT_EQ(0, check(kept, "cat"));
+}
+
+struct OptionCase {
+  LPCSTR name;
+  int deflt;
+  int (CSpellChecker::*get)();
+};
+
+constexpr OptionCase options[] = {
+    {"CaseSensitive", 1, &CSpellChecker::GetCaseSensitive},
+    {"IgnoreAllCapsWords", 0, &CSpellChecker::GetIgnoreAllCaps},
+    {"IgnoreCappedWords", 0, &CSpellChecker::GetIgnoreCapitalized},
+    {"IgnoreMixedCase", 0, &CSpellChecker::GetIgnoreMixedCase},
+    {"IgnoreMixedDigits", 1, &CSpellChecker::GetIgnoreNumbers},
+    {"PhoneticSuggestions", 0, &CSpellChecker::GetPhoneticSuggestions},
+    {"ReportDoubledWord", 1, &CSpellChecker::GetReportDoubled},
+    {"SplitWords", 1, &CSpellChecker::GetSuggestSplitWords},
+    {"TypographicalSuggestions", 1, &CSpellChecker::GetTypographicalSuggestions},
+    {"AutoCorrect", 1, &CSpellChecker::GetbAutoCorrect},
+    {"ReportSpaceErrors", 0, &CSpellChecker::GetCheckSpaceErrors},
+    {"ReportDoubleQorA", 1, &CSpellChecker::GetCheckDoubleQorA},
+    {"Confirm", 0, &CSpellChecker::GetConfirm},
+};
+
+TEST_F(SpellCheckerTest, OptionsComeFromTheProfileWithTheirDefaults) {
+  {
+    CSpellChecker checker;
+    for (const OptionCase& o : options) EXPECT_EQ(o.deflt, (checker.*o.get)()) << o.name;
+    EXPECT_EQ(50, SSCE_GetMinSuggestDepth());
+  }
+  for (const OptionCase& o : options) write_profile(o.name, !o.deflt);
+  write_profile("MinSuggestDepth", 20);
+  CSpellChecker checker;
+  for (const OptionCase& o : options) EXPECT_EQ(!o.deflt, (checker.*o.get)()) << o.name;
+  EXPECT_EQ(20, SSCE_GetMinSuggestDepth());
+  checker.SetConfirm(0);
+  EXPECT_EQ(0, static_cast<int>(m_app.GetProfileInt("SpellChecker", "Confirm", 7)));
+  checker.SetIgnoreAllCaps(0);
+  EXPECT_EQ(0, checker.GetIgnoreAllCaps());
+  EXPECT_EQ(1, static_cast<int>(m_app.GetProfileInt("SpellChecker", "IgnoreAllCapsWords", 7)))
+      << "the engine option alone changes";
+  write_profile("AutoCorrect", 1);
+  write_profile("MinSuggestDepth", 50);
+  CSpellChecker restore_engine_wide_settings;
+}
+
+// With every engine session taken the checker must answer -1, hold the
+// profile's defaults rather than whatever memory held, and never report an
+// engine option as on.
+TEST_F(SpellCheckerTest, WithoutASessionChecksAnswerMinusOne) {
+  for (const OptionCase& o : options) write_profile(o.name, !o.deflt);
+  std::vector<SSCE_S16> taken;
+  for (SSCE_S16 s; taken.size() < 10000 && (s = SSCE_OpenSession()) >= 0;) taken.push_back(s);
+  {
+    CSpellChecker checker;
+    CString replacement = "untouched", suggestions[3];
+    EXPECT_EQ(-1, checker.CheckWord("cat", replacement));
+    EXPECT_EQ(-1, checker.CheckWord("cat.", replacement, 1));
+    EXPECT_EQ("untouched", std::string(replacement.View()));
+    EXPECT_EQ(0, checker.SuggestSpelling("cta", suggestions, 3));
+    EXPECT_EQ(0, checker.GetCheckSpaceErrors());
+    EXPECT_EQ(1, checker.GetCheckDoubleQorA());
+    EXPECT_EQ(0, checker.GetConfirm());
+    EXPECT_EQ(0, checker.GetCaseSensitive());
+    EXPECT_EQ(0, checker.GetIgnoreAllCaps());
+    CSpellChecker copy(checker);
+    EXPECT_EQ(-1, copy.CheckWord("cat", replacement));
+  }
+  for (const SSCE_S16 s : taken) SSCE_CloseSession(s);
+  CSpellChecker after;
+  EXPECT_NE(-1, check(after, "cat"));
+}
+
+TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBounds) {
+  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
+  CSpellChecker checker;
+  std::vector<CString> suggestions(3000);
+  EXPECT_EQ(0, checker.SuggestSpelling("cxt", suggestions.data(), 0));
+  EXPECT_EQ(0, checker.SuggestSpelling("cxt", suggestions.data(), -5));
+  const int two = checker.SuggestSpelling("cxt", suggestions.data(), 2);
+  EXPECT_EQ(2, two);
+  const int fifteen = checker.SuggestSpelling("cxt", suggestions.data(), 15);
+  EXPECT_GE(fifteen, 3);
+  EXPECT_LT(fifteen, 15) << "a score of 0 ends the list";
+  for (int i = 0; i < fifteen; ++i) EXPECT_FALSE(suggestions[i].IsEmpty()) << i;
+  // 30 bytes a suggestion for 3000 of them would not fit the engine's 16-bit
+  // size; the request is cut rather than wrapped to a small buffer.
+  EXPECT_EQ(fifteen, checker.SuggestSpelling("cxt", suggestions.data(), 3000));
+}
+
+}  // namespace

@@ -1,17 +1,128 @@
-// The spelling checker joins this file with issue 5: `checker` then holds a
-// CSpellChecker, constructed with the session and destroyed with it, and
-// check() asks it CheckWord(word, replacement, 1). Until then a session
-// answers as a checker that could not open an engine session does: -1 for
-// every word, which both suffix rules read as "not known".
 #include "textrules/spelling_verdict.h"
 
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <utility>
+
+#include "platform/path.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/spelling/ssce.h"
+#include "settings/orvalis_data.h"
+#include "spell/lexicon_changes.h"
+#include "spell/spell_checker.h"
 
 namespace spelling_verdict {
 
 namespace {
+
+// Long enough that the look at the registry and the files (some tens of
+// microseconds) vanishes among the seams of a translation, short enough that
+// a word added in another program counts before the user can look for it.
+constexpr auto trust_for = std::chrono::milliseconds(250);
+
+// The lexicons whose words a fresh checker would read; it empties the ignore
+// lexicon, so that one never counts.
+constexpr const char* watched_lexicons[] = {
+    "\\ssceam.tlx",  "\\correct.tlx", "\\user.tlx",    "\\sscele.tlx",  "\\ssceme.tlx",
+    "\\medical.tlx", "\\ssceam2.clx", "\\sscele2.clx", "\\ssceme2.clx", "\\medical.clx",
+};
+
+// The profile values that shape a word check, with the checker's defaults.
+constexpr std::pair<const char*, int> checking_options[] = {
+    {"CaseSensitive", 1},     {"IgnoreAllCapsWords", 0}, {"IgnoreCappedWords", 0},
+    {"IgnoreMixedCase", 0},   {"IgnoreMixedDigits", 1},  {"PhoneticSuggestions", 0},
+    {"ReportDoubledWord", 1}, {"SplitWords", 1},         {"TypographicalSuggestions", 1},
+    {"AutoCorrect", 1},
+};
+
+struct file_stamp {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type time{};
+  bool operator==(const file_stamp&) const = default;
+};
+
+// What a fresh checker would be built from, apart from what is compared at
+// every decision.
+struct checker_inputs {
+  CString user_dir;
+  std::array<int, std::size(checking_options)> options{};
+  std::array<std::optional<file_stamp>, std::size(watched_lexicons)> lexicons{};
+  bool operator==(const checker_inputs&) const = default;
+};
+
+std::optional<file_stamp> stamp_of(const CString& path) {
+  std::error_code error;
+  const std::filesystem::path native(KelmNativePath(path).GetString());
+  const std::uintmax_t size = std::filesystem::file_size(native, error);
+  if (error) return std::nullopt;
+  const auto time = std::filesystem::last_write_time(native, error);
+  if (error) return std::nullopt;
+  return file_stamp{size, time};
+}
+
+checker_inputs read_inputs(CWinApp* app) {
+  checker_inputs inputs;
+  inputs.user_dir = COrvalisData(KEY_READ, FALSE).GetUserDir();
+  for (std::size_t i = 0; i < std::size(checking_options); ++i) {
+    const auto& [name, deflt] = checking_options[i];
+    inputs.options[i] =
+        app == nullptr ? deflt : static_cast<int>(app->GetProfileInt("SpellChecker", name, deflt));
+  }
+  for (std::size_t i = 0; i < std::size(watched_lexicons); ++i)
+    inputs.lexicons[i] = stamp_of(inputs.user_dir + watched_lexicons[i]);
+  return inputs;
+}
+
+// A fresh checker reports a word checked twice in a row as doubled, which is
+// no verdict on its spelling; each decision's words differ from each other,
+// but a kept session would also remember the previous decision's last word.
+class kept_checker : public CSpellChecker {
+ public:
+  kept_checker() {
+    if (m_nSessionId >= 0) SSCE_SetOption(m_nSessionId, SSCE_REPORT_DOUBLED_WORD_OPT, 0);
+  }
+  bool has_session() const { return m_nSessionId >= 0; }
+};
+
+struct kept_state {
+  std::optional<kept_checker> checker;
+  CWinApp* app = nullptr;
+  CString hive;
+  unsigned long lexicon_changes = 0;
+  checker_inputs inputs;
+  std::chrono::steady_clock::time_point trusted_until;
+};
+
+CSpellChecker& current_checker() {
+  thread_local kept_state kept;
+  CWinApp* const app = AfxGetApp();
+  const auto now = std::chrono::steady_clock::now();
+  const CString hive = KelmGetRegistryPath();
+  // Without a session, a later attempt may find one free, as a fresh
+  // checker would.
+  bool stale = !kept.checker || !kept.checker->has_session() || kept.app != app ||
+               kept.hive != hive || kept.lexicon_changes != lexicon_changes::count();
+  if (!stale && now >= kept.trusted_until) {
+    stale = read_inputs(app) != kept.inputs;
+    kept.trusted_until = now + trust_for;
+  }
+  if (!stale) return *kept.checker;
+  kept.checker.reset();
+  kept.app = app;
+  kept.hive = hive;
+  kept.lexicon_changes = lexicon_changes::count();
+  kept.checker.emplace();
+  // Read after the construction, which creates the missing lexicon files.
+  kept.inputs = read_inputs(app);
+  kept.trusted_until = now + trust_for;
+  return *kept.checker;
+}
 
 std::optional<std::map<std::string, int>>& test_verdicts() {
   static std::optional<std::map<std::string, int>> verdicts;
@@ -28,18 +139,16 @@ std::string without_punctuation(const CString& word) {
 
 }  // namespace
 
-struct session::checker {};
-
-session::session() = default;
-
-session::~session() = default;
+session::session() : m_checker(test_verdicts() ? nullptr : &current_checker()) {}
 
 int session::check(const CString& word) {
-  if (const auto& verdicts = test_verdicts()) {
-    const auto found = verdicts->find(without_punctuation(word));
-    return found == verdicts->end() ? 1 : found->second;
+  if (m_checker == nullptr) {
+    const auto& verdicts = *test_verdicts();
+    const auto found = verdicts.find(without_punctuation(word));
+    return found == verdicts.end() ? 1 : found->second;
   }
-  return -1;
+  CString replacement;
+  return m_checker->CheckWord(word, replacement, 1);
 }
 
 void set_test_verdicts(std::map<std::string, int> verdicts) {

@@ -1,15 +1,25 @@
 // Whether the spelling checker knows a word, for the two suffix rules that ask
-// it (doubling a final consonant; exchanging -able and -ible). A rule opens a
-// session for one decision, asks about one or two words and closes it before
-// it returns, as the rules construct and destroy a spelling checker per
-// decision. Internal to textrules: not installed.
+// it (doubling a final consonant; exchanging -able and -ible). A session
+// stands for the spelling checker that a rule constructs for one decision.
+//
+// Constructing a checker reads the profile and opens eleven lexicon files,
+// far too slow for every seam of a realtime translation, so each thread keeps
+// one checker alive and its sessions share it. The kept checker answers as a
+// fresh one would: it is replaced at once when this process adds a word to a
+// lexicon, or when the application object or the registry hive changes, and
+// within a quarter second when the user folder, the checking options in the
+// profile or a lexicon file (other than the ignore lexicon) change. Unlike a
+// fresh checker it does not empty the ignore lexicon at every decision, so a
+// host's own checker keeps the words its user chose to ignore.
+// Internal to textrules: not installed.
 #pragma once
 
 #include <map>
-#include <memory>
 #include <string>
 
 #include "platform/string.h"
+
+class CSpellChecker;
 
 namespace spelling_verdict {
 
@@ -18,7 +28,6 @@ class session {
   session();
   session(const session&) = delete;
   session& operator=(const session&) = delete;
-  ~session();
 
   // The checker's verdict on the word with ".", "?", "!", ",", ":" and ";"
   // removed: 0 when it is spelled correctly, the lowest bit set when it is
@@ -27,8 +36,8 @@ class session {
   int check(const CString& word);
 
  private:
-  struct checker;
-  std::unique_ptr<checker> m_checker;
+  // This thread's kept checker; null while test verdicts answer instead.
+  CSpellChecker* m_checker;
 };
 
 // For tests only: while verdicts are installed, every session answers from
