@@ -138,20 +138,20 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
         ((i > 0 && qwerty.touch(typed[i - 1], c)) || (i + 1 < n && qwerty.touch(typed[i + 1], c))))
       return 65;
     if (is_vowel(c)) return 80;
-    return edit_cost;
+    return 110;
   };
   auto missing = [&](int j) {  // word[j] was left out
     const char c = word[j];
     if (j > 0 && word[j - 1] == c) return 40;
-    if (c == '\'' || c == '-') return 50;
+    if (c == '\'' || c == '-') return 100;
     if (is_vowel(c) || c == 'h') return 75;
-    return edit_cost;
+    return 85;
   };
   auto substitute = [&](char a, char b) {
     if (a == b) return 0;
     const char ba = base_letter(a), bb = base_letter(b);
     if (ba != 0 && ba == bb) return 15;
-    if (is_vowel(a) && is_vowel(b)) return 60;
+    if (is_vowel(a) && is_vowel(b)) return 70;
     if (typographical && qwerty.touch(a, b)) return 60;
     if (sound_alike(ba, bb)) return 70;
     return edit_cost;
@@ -169,13 +169,16 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
       int d = std::min({up[j] + extra_here, row[j - 1] + missing(j - 1),
                         up[j - 1] + substitute(typed[i - 1], word[j - 1])});
       if (i > 1 && j > 1 && typed[i - 1] == word[j - 2] && typed[i - 2] == word[j - 1])
-        d = std::min(d, up2[j - 2] + 60);
+        d = std::min(d, up2[j - 2] + 45);
       row[j] = d;
     }
   }
   int cost = rows[n % 3][m];
-  // People seldom get the first letter wrong.
-  if (n > 0 && m > 0 && base_letter(typed[0]) != base_letter(word[0])) cost += 40;
+  // People seldom get the first letter wrong, though they may swap it with
+  // the second.
+  if (n > 1 && m > 1 && base_letter(typed[0]) != base_letter(word[0]) &&
+      !(typed[0] == word[1] && typed[1] == word[0]))
+    cost += 40;
   return cost;
 }
 
@@ -418,6 +421,8 @@ std::vector<candidate> suggester::suggest(
   for (const found& f : found_words) {
     if (offers.size() == limit) break;
     const std::string_view spelled = x.folded(f.entry);
+    // The word as typed is no suggestion, though another case of it may be.
+    if (x.entries[f.entry].text == word) continue;
     if (std::find(offered.begin(), offered.end(), spelled) != offered.end()) continue;
     if (!acceptable(x.entries[f.entry].text)) continue;
     offered.push_back(spelled);
@@ -442,7 +447,7 @@ std::vector<candidate> suggester::suggest(
       const entry* second = first ? best_of(right) : nullptr;
       if (second == nullptr) continue;
       // A lone letter is seldom a word of its own ("a" and "I" aside).
-      int cost = 70 + prior_cost(first->level) + prior_cost(second->level);
+      int cost = 150 + prior_cost(first->level) + prior_cost(second->level);
       if ((left.size() == 1 && first->level > 10) || (right.size() == 1 && second->level > 10))
         cost += 150;
       offers.push_back({std::string(first->text) + ' ' + std::string(second->text), cost});
