@@ -219,6 +219,12 @@ void deletions(std::string_view prefix, int depth, std::vector<std::uint64_t>& o
   out.erase(std::unique(out.begin(), out.end()), out.end());
 }
 
+// 0 for a word without a key.
+std::uint32_t sound_hash(std::string_view word) {
+  const std::string key = sound_key(word, 7);
+  return key.empty() ? 0 : static_cast<std::uint32_t>(mix(pack(key)) >> 32) | 1;
+}
+
 struct entry {
   std::string_view text;
   std::uint32_t folded_offset;
@@ -244,8 +250,9 @@ struct suggester::index {
   std::vector<std::uint32_t> bucket_start;
   std::vector<std::uint32_t> bucket_group;
   std::vector<std::uint32_t> bucket_tag;
-  // (hash of sound key, entry), sorted.
+  // (hash of sound key, entry), sorted; and each entry's hash by entry.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sounds;
+  std::vector<std::uint32_t> sound_of;
 
   std::string_view folded(std::uint32_t e) const {
     return std::string_view(folded_text).substr(entries[e].folded_offset, entries[e].folded_length);
@@ -296,9 +303,8 @@ void suggester::index::near(std::string_view typed, int max_distance,
 
 void suggester::index::sounding_like(std::string_view typed, std::size_t max_words,
                                      std::vector<found>& out) const {
-  const std::string key = sound_key(typed);
-  if (key.empty()) return;
-  const auto hash = static_cast<std::uint32_t>(mix(pack(key.substr(0, 7))) >> 32);
+  const std::uint32_t hash = sound_hash(typed);
+  if (hash == 0) return;
   auto it = std::lower_bound(sounds.begin(), sounds.end(), std::make_pair(hash, 0u));
   for (std::size_t taken = 0; it != sounds.end() && it->first == hash && taken < max_words;
        ++it, ++taken)
@@ -369,10 +375,10 @@ suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_uni
   }
 
   x.sounds.reserve(count);
+  x.sound_of.resize(count);
   for (std::uint32_t e = 0; e < count; ++e) {
-    const std::string key = sound_key(x.entries[e].text);
-    if (!key.empty())
-      x.sounds.emplace_back(static_cast<std::uint32_t>(mix(pack(key.substr(0, 7))) >> 32), e);
+    x.sound_of[e] = sound_hash(x.entries[e].text);
+    if (x.sound_of[e] != 0) x.sounds.emplace_back(x.sound_of[e], e);
   }
   std::sort(x.sounds.begin(), x.sounds.end());
 }
@@ -394,13 +400,13 @@ std::vector<candidate> suggester::suggest(
   x.near(typed, depth < 25 ? 1 : 2, found_words);
   if (options.phonetic) x.sounding_like(typed, depth < 50 ? 200 : 2000, found_words);
 
-  const std::string typed_sound = sound_key(typed);
+  const std::uint32_t typed_sound = sound_hash(typed);
   const bool typed_lower =
       case_fold[static_cast<unsigned char>(word[0])] == static_cast<unsigned char>(word[0]);
   for (found& f : found_words) {
     const std::string_view spelled = x.folded(f.entry);
     int cost = typo_cost(typed, spelled, options.typographical);
-    if (sound_key(spelled) == typed_sound) cost -= 50;
+    if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 50;
     cost += prior_cost(x.entries[f.entry].level);
     const char first = x.entries[f.entry].text[0];
     if (typed_lower &&
