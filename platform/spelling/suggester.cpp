@@ -95,7 +95,7 @@ int prior_cost(std::uint8_t level) {
   if (level <= 40) return 45;
   if (level <= 50) return 60;
   if (level <= 55) return 70;
-  if (level <= 60) return 85;
+  if (level <= 60) return 75;
   if (level <= 70) return 110;
   if (level <= 80) return 140;
   return 175;
@@ -145,13 +145,13 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
     if (j > 0 && word[j - 1] == c) return 40;
     if (c == '\'' || c == '-') return 100;
     if (is_vowel(c) || c == 'h') return 75;
-    return 85;
+    return 75;
   };
   auto substitute = [&](char a, char b) {
     if (a == b) return 0;
     const char ba = base_letter(a), bb = base_letter(b);
     if (ba != 0 && ba == bb) return 15;
-    if (is_vowel(a) && is_vowel(b)) return 70;
+    if (is_vowel(a) && is_vowel(b)) return 80;
     if (typographical && qwerty.touch(a, b)) return 60;
     if (sound_alike(ba, bb)) return 70;
     return edit_cost;
