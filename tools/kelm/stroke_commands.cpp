@@ -30,11 +30,7 @@ constexpr NotationName notations[] = {
     {"hex", Notation::hex},
 };
 
-struct Writer {
-  const char* name;
-  std::size_t packet_size;
-  void (CStroke::*read_packet)(const BYTE*);
-};
+using Writer = WriterFormat;
 
 constexpr Writer writers[] = {
     {"stentura", 4, &CStroke::SetStentura}, {"sten8000", 3, &CStroke::SetSten8000},
@@ -330,6 +326,8 @@ void add_encode(CLI::App& group, int& status) {
 }
 
 }  // namespace
+
+std::span<const WriterFormat> writer_formats() { return writers; }
 
 void add_stroke_commands(CLI::App& app, int& status) {
   CLI::App* group = app.add_subcommand("stroke", "Steno strokes: notations and writer packets");

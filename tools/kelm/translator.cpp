@@ -1,0 +1,254 @@
+#include "translator.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kelm_cli {
+namespace {
+
+constexpr std::size_t stroke_bytes = 3;
+constexpr std::string_view paragraph_mark = "{P}";
+
+CStroke asterisk_only() {
+  CStroke stroke;
+  stroke.SetAsterisk(1);
+  return stroke;
+}
+
+bool is_conflict(std::string_view text) {
+  return text.size() > 2 && text.front() == '[' && text.back() == ']' &&
+         text.find('|') != std::string_view::npos;
+}
+
+bool is_ascii_alnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A text with nothing to capitalise (punctuation, a paragraph mark) passes
+// the pending capital on to the next translation.
+bool takes_capital(const CString& text) {
+  return std::any_of(text.View().begin(), text.View().end(), is_ascii_alnum);
+}
+
+std::size_t longest_outline(const std::vector<const StenoDictionary*>& dictionaries) {
+  std::size_t longest = 1;
+  for (const StenoDictionary* dictionary : dictionaries)
+    for (std::size_t i = 0; i < dictionary->GetCount(); ++i)
+      longest = std::max(longest, dictionary->GetKeys(i).size() / stroke_bytes);
+  return longest;
+}
+
+// --- The transcript ------------------------------------------------------
+
+class TranscriptWriter : public CRtfExport {
+ public:
+  TranscriptWriter(CFile& file, const Translator& translator, CTime created)
+      : m_translator(translator), m_created(created) {
+    m_pFile = &file;
+  }
+
+  void Header() override {
+    OutputKeyParam(szRTFCW_rtf, 1, 0);
+    OutputKeyword(szRTFCW_ansi, 0);
+    Cxrev();
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxsystem, flagOptDest);
+    OutputText(GetSystemString());
+    OutputKeyword(szRTFGROUPEND, 0);
+    Creatim(m_created);
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_stylesheet, 0);
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyParam(szRTFCW_s, 0, 0);
+    OutputText("Normal;");
+    OutputKeyword(szRTFGROUPEND, 0);
+    OutputKeyword(szRTFGROUPEND, 0);
+  }
+
+  void Document() override {
+    for (std::size_t i = 0; i < m_translator.GetCount(); ++i) {
+      const Translator::Translation t = m_translator.Get(i);
+      WriteTime(t.time);
+      WriteOutline(t.keys);
+      WriteText(t.text);
+    }
+  }
+
+ private:
+  void WriteTime(CTime time) {
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d:00", time.GetHour(), time.GetMinute(),
+                  time.GetSecond());
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxt, flagOptDest);
+    OutputText(stamp);
+    OutputKeyword(szRTFGROUPEND, 0);
+  }
+
+  void WriteOutline(std::span<const BYTE> keys) {
+    m_run.clear();
+    for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
+      if (!m_run.empty()) m_run += '/';
+      m_run += CStroke(&keys[i]).GetStrRtf(0).View();
+    }
+    OutputKeyword(szRTFGROUPBEGIN, 0);
+    OutputKeyword(szRTFCW_cxs, flagOptDest);
+    OutputText(CString(std::string_view(m_run)));
+    OutputKeyword(szRTFGROUPEND, 0);
+  }
+
+  void FlushRun() {
+    if (m_run.empty()) return;
+    OutputText(CString(std::string_view(m_run)));
+    m_run.clear();
+  }
+
+  void WriteText(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    m_run.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(text[i]);
+      const char* word = nullptr;
+      if (text.substr(i).starts_with(paragraph_mark)) {
+        word = szRTFCW_par;
+        i += paragraph_mark.size() - 1;
+      } else if (c == '\t') {
+        word = szRTFCW_tab;
+      } else if (c == '\n') {
+        word = szRTFCW_line;
+      }
+      if (word) {
+        FlushRun();
+        OutputKeyword(word, 0);
+      } else if (c == '^') {
+        m_run += ' ';
+      } else if (c == '\\' || c == '{' || c == '}') {
+        m_run += '\\';
+        m_run += static_cast<char>(c);
+      } else if (c < 0x20 || c >= 0x80) {
+        m_run += "\\'";
+        m_run += hex[c >> 4];
+        m_run += hex[c & 0xF];
+      } else {
+        m_run += static_cast<char>(c);
+      }
+    }
+    FlushRun();
+  }
+
+  const Translator& m_translator;
+  CTime m_created;
+  std::string m_run;
+};
+
+}  // namespace
+
+Translator::Translator(std::vector<const StenoDictionary*> dictionaries, const Options& options)
+    : m_dictionaries(std::move(dictionaries)),
+      m_options(options),
+      m_nLongest(longest_outline(m_dictionaries)) {}
+
+void Translator::AddStroke(const CStroke& stroke) {
+  static const CStroke undo = asterisk_only();
+  if (stroke == undo) {
+    Undo();
+    return;
+  }
+  const auto start = static_cast<std::uint32_t>(m_keys.size());
+  m_keys.insert(m_keys.end(), stroke.GetKeyBytes(), stroke.GetKeyBytes() + stroke_bytes);
+
+  // The earliest movable translation whose strokes, with the new one, still
+  // fit the longest outline; from there on the outlines grow shorter.
+  std::size_t reach = m_records.size();
+  while (reach > m_nFirstMovable &&
+         m_keys.size() - m_records[reach - 1].first_key <= m_nLongest * stroke_bytes)
+    --reach;
+  for (std::size_t i = reach; i < m_records.size(); ++i) {
+    const std::optional<StenoDictionary::Translation> found = Lookup(m_records[i].first_key);
+    if (!found) continue;
+    const std::uint32_t first_key = m_records[i].first_key;
+    const CTime time = m_records[i].time;
+    while (m_records.size() > i) RemoveLast();
+    Append(found->text, found->flags, false, first_key, time);
+    return;
+  }
+  if (const std::optional<StenoDictionary::Translation> found = Lookup(start))
+    Append(found->text, found->flags, false, start, stroke.GetTimeStamp());
+  else
+    Append(stroke.GetStrCompressed(m_options.grandjean).View(), CTranFlags(), true, start,
+           stroke.GetTimeStamp());
+}
+
+std::size_t Translator::GetFinalCount() const {
+  if (m_bFinished) return m_records.size();
+  return m_nFirstMovable > 0 ? m_nFirstMovable - 1 : 0;
+}
+
+Translator::Translation Translator::Get(std::size_t index) const {
+  const Record& r = m_records[index];
+  const std::size_t end =
+      index + 1 < m_records.size() ? m_records[index + 1].first_key : m_keys.size();
+  return {std::span<const BYTE>(m_keys).subspan(r.first_key, end - r.first_key), r.text.View(),
+          r.flags, r.time, r.untranslated};
+}
+
+std::optional<StenoDictionary::Translation> Translator::Lookup(std::size_t first_key) const {
+  const std::span<const BYTE> keys = std::span<const BYTE>(m_keys).subspan(first_key);
+  for (auto d = m_dictionaries.rbegin(); d != m_dictionaries.rend(); ++d)
+    if (std::optional<StenoDictionary::Translation> found = (*d)->Lookup(keys)) return found;
+  return std::nullopt;
+}
+
+void Translator::Append(std::string_view text, CTranFlags flags, bool untranslated,
+                        std::uint32_t first_key, CTime time) {
+  Record record{first_key, flags, untranslated, false, time, CString(text), CString()};
+  if (!m_options.keep_conflicts && is_conflict(text))
+    record.text = CStringRules::GetTextFromConflict(record.text, 0);
+  const bool capitalize = m_records.empty() || m_records.back().capitalize_after;
+  if (!m_records.empty()) {
+    Record& previous = m_records.back();
+    record.previous_text = previous.text;
+    m_rules.ApplyConcatRules(previous.flags, previous.text, record.flags, record.text);
+  }
+  if (capitalize) CStringRules::CapFirst(record.text, 1);
+  record.capitalize_after =
+      flags.GetCapitalizeNext() || (capitalize && !takes_capital(record.text));
+  m_records.push_back(std::move(record));
+
+  const std::size_t window = std::max(m_options.undo_depth, m_nLongest - 1);
+  if (m_records.size() > window)
+    m_nFirstMovable = std::max(m_nFirstMovable, m_records.size() - window);
+}
+
+void Translator::RemoveLast() {
+  Record& last = m_records.back();
+  if (m_records.size() > 1) m_records[m_records.size() - 2].text = std::move(last.previous_text);
+  m_records.pop_back();
+}
+
+void Translator::Undo() {
+  if (m_records.size() <= m_nFirstMovable) return;
+  m_keys.resize(m_records.back().first_key);
+  RemoveLast();
+}
+
+std::string ReadableText(std::string_view text) {
+  std::string readable;
+  readable.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i).starts_with(paragraph_mark)) {
+      readable += '\n';
+      i += paragraph_mark.size() - 1;
+    } else {
+      readable += text[i] == '^' ? ' ' : text[i];
+    }
+  }
+  return readable;
+}
+
+void WriteRtfTranscript(CFile& file, const Translator& translator, CTime created) {
+  TranscriptWriter writer(file, translator, created);
+  writer.File();
+}
+
+}  // namespace kelm_cli
