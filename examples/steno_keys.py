@@ -1,0 +1,134 @@
+"""Steno strokes as the example scripts need them: read from the plain
+notation, written back in the library's own form, and packed into the byte
+packets of each steno writer."""
+
+# One character per key position, 0 to 23; with the number bar down the ten
+# digit keys read as their digit.
+KEY_ORDER = "@#STKPWHRAO*EUFRPBLGTSDZ"
+NUMBER_ORDER = "@#12K3W4R50*EU6R7B8G9SDZ"
+
+MARK, NUMBER_BAR, MIDDLE_FIRST, RIGHT_FIRST = 0, 1, 9, 14
+LEFT = {"S": 2, "T": 3, "K": 4, "P": 5, "W": 6, "H": 7, "R": 8}
+RIGHT = {"F": 14, "R": 15, "P": 16, "B": 17, "L": 18, "G": 19, "T": 20, "S": 21,
+         "D": 22, "Z": 23}
+# Keys that exist on one side only move the reading to the right side.
+MIDDLE = {"A": 9, "O": 10, "*": 11, "E": 12, "U": 13}
+LEFT_DIGITS = {"1": 2, "2": 3, "3": 5, "4": 7}
+RIGHT_DIGITS = {"5": 9, "0": 10, "6": 14, "7": 16, "8": 18, "9": 20}
+
+
+class StrokeError(ValueError):
+    pass
+
+
+def read_stroke(text):
+    """The key positions of one stroke in the plain notation, as a set.
+    Letters name the left key until a hyphen, a vowel, the asterisk or a key
+    found only on the right moves the reading to the right side."""
+    keys, right = set(), False
+
+    def press(position):
+        if position in keys:
+            raise StrokeError(f"{text!r} repeats a key")
+        keys.add(position)
+
+    for ch in text.upper():
+        if ch == "-":
+            right = True
+        elif ch == "#":
+            press(NUMBER_BAR)
+        elif ch == "@":
+            press(MARK)
+        elif ch in MIDDLE:
+            press(MIDDLE[ch])
+            right = True
+        elif ch in LEFT_DIGITS:
+            keys.add(NUMBER_BAR)
+            press(LEFT_DIGITS[ch])
+        elif ch in RIGHT_DIGITS:
+            keys.add(NUMBER_BAR)
+            press(RIGHT_DIGITS[ch])
+            right = True
+        elif not right and ch in LEFT:
+            press(LEFT[ch])
+        elif ch in RIGHT:
+            press(RIGHT[ch])
+            right = True
+        else:
+            raise StrokeError(f"{text!r}: {ch!r} is no key")
+    if not keys:
+        raise StrokeError(f"{text!r} has no key")
+    return frozenset(keys)
+
+
+def read_outline(text):
+    return tuple(read_stroke(piece) for piece in text.split("/"))
+
+
+def write_stroke(keys):
+    """The stroke as steno writers spell it: keys in key order, with a hyphen
+    only where no vowel or asterisk stands between the left and right keys."""
+    order = NUMBER_ORDER if NUMBER_BAR in keys else KEY_ORDER
+    left = "".join(order[p] for p in range(0, MIDDLE_FIRST) if p in keys)
+    middle = "".join(order[p] for p in range(MIDDLE_FIRST, RIGHT_FIRST) if p in keys)
+    right = "".join(order[p] for p in range(RIGHT_FIRST, 24) if p in keys)
+    return left + (middle or ("-" if right else "")) + right
+
+
+def write_outline(strokes):
+    return "/".join(write_stroke(keys) for keys in strokes)
+
+
+def key_bits(keys):
+    """24 bits, position 0 the most significant: the library's three key
+    bytes in order."""
+    return sum(1 << (23 - p) for p in keys)
+
+
+def flash_packet(keys):
+    return key_bits(keys).to_bytes(3, "big")
+
+
+def baron_packet(keys):
+    b = flash_packet(keys)
+    return bytes((b[2], b[1], b[0]))
+
+
+# Every byte of a Stentura packet carries these two high bits; they hold no key.
+STENTURA_MARKER = 0xC0
+
+
+def stentura_packet(keys):
+    bits = key_bits(keys)
+    return bytes(STENTURA_MARKER | (bits >> shift) & 0x3F for shift in (18, 12, 6, 0))
+
+
+def sten8000_packet(keys):
+    """The 22 letter keys first, then the number bar, then the mark."""
+    bits = key_bits(keys)
+    letters = bits & 0x3FFFFF
+    value = letters << 2 | (bits >> 22 & 1) << 1 | bits >> 23 & 1
+    return value.to_bytes(3, "big")
+
+
+# The first byte of a Merit packet carries no key; the writer's packets start
+# with this one.
+MERIT_HEADER = 0x80
+
+
+def reverse_bits(byte):
+    return int(f"{byte:08b}"[::-1], 2)
+
+
+def merit_packet(keys):
+    return bytes((MERIT_HEADER,) + tuple(reverse_bits(b) for b in flash_packet(keys)))
+
+
+PACKETS = {
+    "stentura": stentura_packet,
+    "sten8000": sten8000_packet,
+    "baron": baron_packet,
+    "flash": flash_packet,
+    "xscribe": flash_packet,
+    "merit": merit_packet,
+}
