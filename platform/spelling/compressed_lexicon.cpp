@@ -91,7 +91,8 @@ int compressed_lexicon::decode(std::string_view bytes,
   std::shared_ptr<compressed_lexicon> loaded(new compressed_lexicon());
   loaded->m_language = static_cast<std::uint16_t>(load_le(p + 24, 2));
   // Reserved once, so that the views taken below never move.
-  loaded->m_text.reserve(text_bytes + count);
+  const std::size_t arena = text_bytes + 2 * count;
+  loaded->m_text.reserve(arena);
   loaded->m_words.reserve(count);
   loaded->m_levels.reserve(count);
   std::size_t at = header_size;
@@ -102,9 +103,9 @@ int compressed_lexicon::decode(std::string_view bytes,
     const std::size_t own = p[at + 1];
     at += 2;
     if (shared > previous.size() || own == 0 || shared + own > max_word_length ||
-        bytes.size() - at < own + 1 ||
-        loaded->m_text.size() + shared + own + 1 > text_bytes + count)
+        bytes.size() - at < own + 1 || loaded->m_text.size() + shared + own + 2 > arena)
       return SSCE_DAMAGED_LEXICON_ERR;
+    loaded->m_text.push_back(static_cast<char>(shared + own));
     const std::size_t start = loaded->m_text.size();
     loaded->m_text.append(previous.substr(0, shared));
     for (std::size_t i = 0; i < own; ++i)
@@ -118,9 +119,11 @@ int compressed_lexicon::decode(std::string_view bytes,
     loaded->m_levels.push_back(p[at++]);
     previous = word;
   }
-  if (at != bytes.size() || loaded->m_text.size() != text_bytes + count)
-    return SSCE_DAMAGED_LEXICON_ERR;
-  loaded->m_index.build(loaded->m_words);
+  if (at != bytes.size() || loaded->m_text.size() != arena) return SSCE_DAMAGED_LEXICON_ERR;
+  loaded->m_index.reset(count);
+  for (const std::string_view w : loaded->m_words)
+    loaded->m_index.insert(folded_hash(w),
+                           static_cast<std::uint32_t>(w.data() - loaded->m_text.data()));
   lexicon = std::move(loaded);
   return 0;
 }

@@ -51,8 +51,9 @@ class compressed_lexicon {
   // folded_hash), until visit returns true.
   template <typename Visit>
   void find_folded(std::string_view word, std::uint64_t hash, Visit visit) const {
-    m_index.find(hash, [&](std::uint32_t id) {
-      const std::string_view w = m_words[id];
+    m_index.find(hash, [&](std::uint32_t offset) {
+      const char* text = m_text.data() + offset;
+      const std::string_view w(text, static_cast<unsigned char>(text[-1]));
       return equal_folded(w, word) && visit(w);
     });
   }
@@ -63,7 +64,9 @@ class compressed_lexicon {
  private:
   compressed_lexicon();
 
-  std::string m_text;  // the words back to back, each ended by a zero
+  // The words back to back, each after its length byte and ended by a zero,
+  // so that a probe of the index reaches a word's text in one step.
+  std::string m_text;
   std::vector<std::string_view> m_words;
   std::vector<std::uint8_t> m_levels;
   std::uint16_t m_language = 0;

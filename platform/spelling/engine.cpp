@@ -54,6 +54,7 @@ struct session {
   SSCE_S16 id = -1;
   SSCE_U32 options = default_options;
   std::array<lexicon_slot, max_lexicons> lexicons;
+  std::vector<const lexicon_slot*> open_order;  // the open lexicons, first opened first
   std::uint16_t lexicon_generation = 0;
   char previous[max_word_length + 1] = {};
   std::size_t previous_length = 0;
@@ -108,6 +109,7 @@ struct word_shape {
   int upper_after_first = 0;
   bool first_upper = false;
   bool digit = false;
+  std::uint64_t folded_hash = spelling::fnv_offset;
 
   bool all_caps() const { return upper > 0 && lower == 0; }
   bool capitalised() const { return first_upper && upper_after_first == 0; }
@@ -120,6 +122,7 @@ word_shape shape_of(std::string_view word) {
   word_shape shape;
   for (std::size_t i = 0; i < word.size(); ++i) {
     const char c = word[i];
+    shape.folded_hash = spelling::fold_into_hash(shape.folded_hash, c);
     if (spelling::is_upper(c)) {
       ++shape.upper;
       if (i == 0)
@@ -132,6 +135,7 @@ word_shape shape_of(std::string_view word) {
       shape.digit = true;
     }
   }
+  shape.folded_hash = spelling::finish_hash(shape.folded_hash);
   return shape;
 }
 
@@ -183,12 +187,13 @@ struct verdict {
 verdict look_up(const session& s, std::string_view word, const word_shape& shape) {
   verdict v;
   const bool case_sensitive = s.option(SSCE_CASE_SENSITIVE_OPT);
-  const std::uint64_t hash = spelling::folded_hash(word);
+  const std::uint64_t hash = shape.folded_hash;
   const spelling::lexicon_entry* change = nullptr;
   bool excluded = false;
   bool accepted = false;
   std::string_view other_case;
-  for (const lexicon_slot& slot : s.lexicons) {
+  for (const lexicon_slot* l : s.open_order) {
+    const lexicon_slot& slot = *l;
     if (slot.compressed) {
       if (accepted) continue;
       slot.compressed->find_folded(word, hash, [&](std::string_view w) {
@@ -333,6 +338,7 @@ SSCE_S16 open_lexicon(SSCE_S16 session_id, const char* path, bool create, SSCE_S
   s->lexicon_generation = (s->lexicon_generation + 1) % (1 << (15 - lexicon_slot_bits));
   opened.id = static_cast<SSCE_S16>((s->lexicon_generation << lexicon_slot_bits) | slot);
   *free_slot = std::move(opened);
+  s->open_order.push_back(&*free_slot);
   return free_slot->id;
 }
 
@@ -433,6 +439,7 @@ SSCE_S16 SSCE_CloseLex(SSCE_S16 session_id, SSCE_S16 lexicon_id) {
   lexicon_slot* l = find_lexicon(*s, lexicon_id);
   if (l == nullptr) return SSCE_BAD_LEXICON_ERR;
   if (l->text) note_text_change(*s);
+  std::erase(s->open_order, l);
   *l = lexicon_slot();
   return 0;
 }

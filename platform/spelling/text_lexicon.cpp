@@ -98,10 +98,9 @@ void text_lexicon::reindex() {
       m_entry_lines.push_back(i);
     }
   }
-  std::vector<std::string_view> words;
-  words.reserve(m_entries.size());
-  for (const lexicon_entry& e : m_entries) words.push_back(e.word);
-  m_index.build(words);
+  m_index.reset(m_entries.size());
+  for (std::size_t id = 0; id < m_entries.size(); ++id)
+    m_index.insert(folded_hash(m_entries[id].word), static_cast<std::uint32_t>(id));
   ++m_version;
 }
 
