@@ -150,7 +150,29 @@ void BM_ConstructRules(benchmark::State& state, bool stored) {
   app->WriteProfileString(section, nullptr, nullptr);
 }
 
+// Joins whose suffix rules ask the spelling checker, over a small lexicon in
+// the run's own user folder. The first join constructs the checker that the
+// later ones reuse.
+constexpr Pair dictionary_pairs[] = {
+    {"doubling_known_after_candidate", 0, "begin", CTranFlags::Suffix, "ing", "beginning"},
+    {"doubling_known_at_once", 0, "visit", CTranFlags::Suffix, "ing", "visiting"},
+    {"able_to_ible", 0, "respons", CTranFlags::Suffix, "able", "responsible"},
+};
+
+void write_lexicon(const std::filesystem::path& folder) {
+  const std::filesystem::path user = folder / "user";
+  std::filesystem::create_directories(user);
+  COrvalisData(KEY_ALL_ACCESS).SetUserDir(user.c_str());
+  if (std::FILE* f = std::fopen((user / "ssceam.tlx").c_str(), "w")) {
+    std::fputs("beginning\ti\nvisiting\ti\nresponsible\ti\n", f);
+    std::fclose(f);
+  }
+}
+
 void register_cases() {
+  for (const Pair& pair : dictionary_pairs)
+    benchmark::RegisterBenchmark((std::string("SuffixDictionaryDecision/") + pair.name).c_str(),
+                                 BM_ApplyConcatRules, pair);
   for (const Pair& pair : word_pairs)
     benchmark::RegisterBenchmark((std::string("Concat/") + pair.name).c_str(), BM_Concat, pair);
   for (const Pair& pair : seam_pairs)
@@ -182,6 +204,7 @@ int main(int argc, char** argv) {
   KelmSetRegistryPath((hive_folder / "registry.db").c_str());
   CWinApp app("TextRulesBench");
   app.SetRegistryKey("Quendra");
+  write_lexicon(hive_folder);
   register_cases();
   benchmark::Initialize(&argc, argv);
   const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);

@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/scratch_folder.h"
+#include "settings/orvalis_data.h"
+#include "spell/spell_checker.h"
 #include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 
@@ -206,6 +214,79 @@ TEST_F(SuffixRulesTest, AddSuffixAndConcatRunTheRules) {
   EXPECT_EQ("carries", std::string(m_rules.AddSuffix(0, "carry", 0, "s").View()));
   EXPECT_EQ("running", std::string(m_rules.Concat(0, "run", S, "ing").View()));
   EXPECT_EQ("run ing", std::string(m_rules.Concat(0, "run", 0, "ing").View()));
+}
+
+// The rules ask the real spelling checker, over lexicons in a user folder
+// and a hive of the test's own.
+class SuffixRulesWithLexiconTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
+    std::filesystem::create_directory(m_folder.path("user"));
+    COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
+    m_app.SetRegistryKey("Quendra");
+  }
+  void TearDown() override { KelmSetRegistryPath(nullptr); }
+
+  void expect_joins(std::initializer_list<Join> cases, const char* note = "") const {
+    for (const Join& t : cases) {
+      CString word = t.word, suffix = t.suffix;
+      m_rules.ApplySuffixRules(t.first, word, t.second, suffix);
+      EXPECT_EQ(t.want, std::string(word.View()) + "|" + std::string(suffix.View()))
+          << t.word << " + " << t.suffix << note;
+    }
+  }
+
+  std::string user_file(const char* name) const {
+    return m_folder.path("user/" + std::string(name));
+  }
+
+  ScratchFolder m_folder;
+  CWinApp m_app{"Kelm Test"};
+  Rules m_rules;
+};
+
+TEST_F(SuffixRulesWithLexiconTest, TheLexiconDecidesDoublingAndAbleOrIble) {
+  WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
+  // Each join twice: the second meets the checker the first one left.
+  for (const char* round : {" (first)", " (again)"})
+    expect_joins({{"begin", 0, "ing", S, "begin|ning"},
+                  {"visit", 0, "ing", S, "visit|ing"},
+                  {"respons", 0, "able", S, "respons|ible"},
+                  {"begin", 0, "ingly", S, "begin|ningly"},
+                  {"kidnap", 0, "ing", S, "kidnap|ing"}},
+                 round);
+}
+
+// A checker kept between joins must answer as a fresh one: a word added in
+// this process counts at the next join, one written by another program
+// within a quarter second, and options changed in the profile likewise.
+TEST_F(SuffixRulesWithLexiconTest, ChangedLexiconsAndOptionsReachTheNextJoins) {
+  WriteWholeFile(user_file("ssceam.tlx"), "Beginning\ti\n");
+  expect_joins({{"kidnap", 0, "ing", S, "kidnap|ing"}, {"begin", 0, "ing", S, "begin|ing"}});
+  CSpellChecker().Add("kidnapping");
+  expect_joins({{"kidnap", 0, "ing", S, "kidnap|ping"}}, " after Add");
+  WriteWholeFile(user_file("ssceam.tlx"), "Beginning\ti\ncontrolling\ti\n");
+  m_app.WriteProfileInt("SpellChecker", "CaseSensitive", 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  expect_joins({{"control", 0, "ing", S, "control|ling"}, {"begin", 0, "ing", S, "begin|ning"}},
+               " after the file and the profile changed");
+}
+
+// The installed word list, when the build has compiled it.
+TEST_F(SuffixRulesWithLexiconTest, TheCompiledWordListDecidesCommonWords) {
+  const std::filesystem::path compiled = KELM_BUILD_LEXICON_DIR "/ssceam2.clx";
+  if (!std::filesystem::exists(compiled))
+    GTEST_SKIP() << compiled << " is not built (target lexicons)";
+  std::filesystem::copy_file(compiled, user_file("ssceam2.clx"));
+  expect_joins({{"begin", 0, "ing", S, "begin|ning"},
+                {"visit", 0, "ing", S, "visit|ing"},
+                {"prefer", 0, "ed", S, "prefer|red"},
+                {"control", 0, "er", S, "control|ler"},
+                {"offer", 0, "ing", S, "offer|ing"},
+                {"respons", 0, "able", S, "respons|ible"},
+                {"access", 0, "able", S, "access|ible"},
+                {"depend", 0, "able", S, "depend|able"}});
 }
 
 }  // namespace
