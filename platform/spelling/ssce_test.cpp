@@ -1,6 +1,7 @@
 #include "platform/spelling/ssce.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -237,6 +238,17 @@ TEST_F(EngineTest, ChangesReplaceDeleteAndClearAtomically) {
   EXPECT_EQ("word\ti\r\n", ReadWholeFile(path));
   EXPECT_EQ(0, SSCE_ClearLex(m_session, lex));
   EXPECT_EQ("", ReadWholeFile(path));
+  // Clearing an empty lexicon, as every checker does at start, writes nothing.
+  const auto written = std::filesystem::last_write_time(path);
+  const auto inode = [](const std::string& p) {
+    struct stat st {};
+    stat(p.c_str(), &st);
+    return st.st_ino;
+  };
+  const auto before = inode(path);
+  EXPECT_EQ(0, SSCE_ClearLex(m_session, lex));
+  EXPECT_EQ(before, inode(path));
+  EXPECT_EQ(written, std::filesystem::last_write_time(path));
   EXPECT_EQ(misspelled, check_alone("word"));
 
   const struct {

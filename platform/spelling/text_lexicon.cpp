@@ -164,6 +164,10 @@ int text_lexicon::remove(std::string_view word) {
 }
 
 int text_lexicon::clear() {
+  // Checkers empty their ignore lexicon every time they start; an empty file
+  // is left alone rather than rewritten and synchronised each time.
+  if (const int result = reload_if_changed(); result != 0) return result;
+  if (m_lines.empty()) return 0;
   std::vector<line> before = std::move(m_lines);
   m_lines.clear();
   const int result = write();
