@@ -1,13 +1,17 @@
 // How often the spelling engine's suggestions hold the word that was meant,
 // over the public misspelling lists in the shared data folder, and how long
-// each suggestion takes.
+// each suggestion takes. The word list is compiled into a compressed lexicon
+// in a temporary folder and asked through the SSCE_* calls, as the spell
+// checker asks it.
 //
 //   spell_accuracy [--words FILE] [--levels DIR] [--depth N] [--list NAME]
 //                  [--show-misses N] [--phonetic]
 //
 // For each list: top-1, top-5 and top-10 accuracy over the pairs whose
-// correct word the lexicon accepts, and the median and 99th-percentile time
-// of one suggestion.
+// correct word the engine accepts, and the median and 99th-percentile time
+// of one SSCE_Suggest call.
+#include <stdlib.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -23,7 +26,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/spelling/suggester.h"
+#include "platform/spelling/ssce.h"
 #include "tools/kelm/text_encoding.h"
 
 namespace {
@@ -116,6 +119,8 @@ std::vector<pair_case> read_pairs(const fs::path& file) {
   return pairs;
 }
 
+constexpr int wanted = 10;
+
 struct measure {
   int counted = 0;
   int top1 = 0, top5 = 0, top10 = 0;
@@ -126,6 +131,39 @@ double percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
   return values[static_cast<std::size_t>(p * (values.size() - 1))];
+}
+
+// A folder of its own under the system's temporary folder, removed with the
+// lexicon in it when the run ends.
+class temporary_folder {
+ public:
+  temporary_folder() {
+    std::string pattern = (fs::temp_directory_path() / "spell_accuracy_XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+  }
+  temporary_folder(const temporary_folder&) = delete;
+  temporary_folder& operator=(const temporary_folder&) = delete;
+  ~temporary_folder() {
+    std::error_code ignored;
+    if (!m_path.empty()) fs::remove_all(m_path, ignored);
+  }
+  const fs::path& path() const { return m_path; }
+
+ private:
+  fs::path m_path;
+};
+
+// Every word of the correct text (a split word has two) is one the engine
+// accepts.
+bool engine_accepts(SSCE_S16 session, const std::string& correct) {
+  std::istringstream parts(correct);
+  char replacement[80];
+  for (std::string part; parts >> part;) {
+    if ((SSCE_CheckWord(session, part.c_str(), replacement, sizeof replacement) &
+         SSCE_MISSPELLED_WORD_RSLT) != 0)
+      return false;
+  }
+  return true;
 }
 
 struct arguments {
@@ -183,14 +221,37 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no words in %s\n", args.words.string().c_str());
     return 1;
   }
-  std::vector<spelling::dictionary_word> words;
-  std::unordered_set<std::string> accepted;
-  for (std::size_t i = 0; i < lexicon.words.size(); ++i) {
-    words.push_back({lexicon.words[i], lexicon.levels[i]});
-    accepted.insert(folded(lexicon.words[i]));
+  const temporary_folder folder;
+  if (folder.path().empty()) {
+    std::fprintf(stderr, "no temporary folder\n");
+    return 1;
   }
+  const std::string lexicon_path = (folder.path() / "words.clx").string();
+  std::vector<KelmLexiconWord> entries;
+  entries.reserve(lexicon.words.size());
+  for (std::size_t i = 0; i < lexicon.words.size(); ++i)
+    entries.push_back({lexicon.words[i].c_str(), lexicon.levels[i]});
+  if (const SSCE_S16 error =
+          KelmWriteCompressedLexicon(lexicon_path.c_str(), entries.data(), entries.size());
+      error != 0) {
+    std::fprintf(stderr, "cannot write %s: error %d\n", lexicon_path.c_str(), error);
+    return 1;
+  }
+  const SSCE_S16 session = SSCE_OpenSession();
+  const SSCE_S16 lexicon_id =
+      session < 0 ? session : SSCE_OpenLex(session, lexicon_path.c_str(), 0);
+  if (lexicon_id < 0) {
+    std::fprintf(stderr, "cannot open %s: error %d\n", lexicon_path.c_str(), lexicon_id);
+    return 1;
+  }
+  if (args.phonetic) SSCE_SetOption(session, SSCE_SUGGEST_PHONETIC_OPT, 1);
+  // The suggestion index is built on the first suggestion; build it before
+  // anything is timed.
+  char buffer[30 * wanted];
+  SSCE_S16 scores[wanted];
   const auto build_start = std::chrono::steady_clock::now();
-  const spelling::suggester suggester(std::move(words));
+  SSCE_Suggest(session, "speling", static_cast<SSCE_S16>(args.depth), buffer, sizeof buffer, scores,
+               wanted);
   const double build_ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - build_start)
           .count();
@@ -199,10 +260,6 @@ int main(int argc, char** argv) {
   std::printf("%-36s %6s %7s %7s %7s %9s %9s\n", "list", "pairs", "top-1", "top-5", "top-10",
               "median", "p99");
 
-  spelling::suggest_options options;
-  options.depth = args.depth;
-  options.phonetic = args.phonetic;
-  const auto accept_all = [](std::string_view) { return true; };
   std::vector<fs::path> lists;
   for (const auto& file : fs::directory_iterator(data)) {
     const auto ext = file.path().extension();
@@ -215,19 +272,24 @@ int main(int argc, char** argv) {
     measure m;
     int misses_shown = 0;
     for (const pair_case& p : read_pairs(list)) {
-      const std::string want = folded(p.correct);
-      bool known = true;
-      std::istringstream parts(want);
-      for (std::string part; parts >> part;) known = known && accepted.count(part) != 0;
-      if (!known) continue;
+      const std::string correct = kelm_cli::to_cp1252(p.correct);
+      const std::string misspelled = kelm_cli::to_cp1252(p.misspelled);
+      if (!engine_accepts(session, correct)) continue;
       const auto start = std::chrono::steady_clock::now();
-      const auto found = suggester.suggest(p.misspelled, options, 10, accept_all);
+      const SSCE_S16 count =
+          SSCE_Suggest(session, misspelled.c_str(), static_cast<SSCE_S16>(args.depth), buffer,
+                       sizeof buffer, scores, wanted);
       m.micros.push_back(
           std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
               .count());
       ++m.counted;
+      std::vector<std::string_view> found;
+      for (const char* at = buffer; static_cast<int>(found.size()) < count;
+           at += found.back().size() + 1)
+        found.emplace_back(at);
+      const std::string want = folded(correct);
       std::size_t rank = 0;
-      while (rank < found.size() && folded(found[rank].word) != want) ++rank;
+      while (rank < found.size() && folded(found[rank]) != want) ++rank;
       m.top1 += rank < 1;
       m.top5 += rank < 5;
       m.top10 += rank < 10;
@@ -236,7 +298,7 @@ int main(int argc, char** argv) {
         std::printf("  %s -> %s (rank %s):", p.misspelled.c_str(), p.correct.c_str(),
                     rank < found.size() ? std::to_string(rank + 1).c_str() : "-");
         for (std::size_t k = 0; k < found.size() && k < 5; ++k)
-          std::printf(" %s/%d", kelm_cli::to_utf8(found[k].word).c_str(), found[k].score);
+          std::printf(" %s/%d", kelm_cli::to_utf8(found[k]).c_str(), scores[k]);
         std::printf("\n");
       }
     }
@@ -245,5 +307,6 @@ int main(int argc, char** argv) {
                 list.filename().string().c_str(), m.counted, 100.0 * m.top1 / n, 100.0 * m.top5 / n,
                 100.0 * m.top10 / n, percentile(m.micros, 0.5), percentile(m.micros, 0.99));
   }
+  SSCE_CloseSession(session);
   return 0;
 }
