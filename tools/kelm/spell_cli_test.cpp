@@ -1,0 +1,142 @@
+// Runs kelm's spelling commands as a user would, each home with a hive and
+// folders of its own, seeded from the build's default lexicons.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/scratch_folder.h"
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home) {
+  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  args.insert(args.begin(), KELM_COMMAND);
+  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
+                                  "XDG_DATA_HOME=" + home.path("data")};
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view e = *entry;
+    if (!e.starts_with("HOME=") && !e.starts_with("XDG_CONFIG_HOME=") &&
+        !e.starts_with("XDG_DATA_HOME=") && !e.starts_with("KELM_LEXICON_DIR="))
+      env.emplace_back(e);
+  }
+  std::vector<char*> argv, envp;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  int wait_status = 0;
+  if (spawned == 0) waitpid(pid, &wait_status, 0);
+  EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
+  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
+          ReadWholeFile(err_path)};
+}
+
+std::string user_folder(const ScratchFolder& home) {
+  return home.path("data/orvalis/drive_c/Program Files/Orvalis");
+}
+
+// In order, on one home: each run sees what the runs before it stored.
+TEST(KelmSpell, CommandsOverTheSeededLexicons) {
+  if (!std::filesystem::exists(KELM_BUILD_LEXICON_DIR "/ssceam2.clx"))
+    GTEST_SKIP() << "the lexicons target is not built";
+  const ScratchFolder home;
+  WriteWholeFile(home.path("text.txt"),
+                 "Teh cat sat  on the mat.It was fine.\n"
+                 "Mr. Smith said zorbly.\n");
+  WriteWholeFile(home.path("clean.txt"), "The cat sat on the mat.  It was fine.\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // a part of the output; all of it when exact
+    bool exact;
+  } cases[] = {
+      {{"join", "begin", "suffix:ing"}, 0, "beginning\n", true},
+      {{"join", "respons", "suffix:able"}, 0, "responsible\n", true},
+      {{"spell", "check", "cat", "teh"}, 1, "cat\tok\t0\nteh\tmisspelled\t3\tthe\n", true},
+      {{"spell", "check", "beginning"}, 0, "beginning\tok\t0\n", true},
+      {{"spell", "suggest", "-n", "3", "begining"}, 0, "beginning\t", false},
+      {{"spell", "check", "zorbly"}, 1, "zorbly\tmisspelled\t1\n", true},
+      {{"spell", "add", "zorbly"}, 0, "", true},
+      {{"spell", "check", "zorbly"}, 0, "zorbly\tok\t0\n", true},
+      {{"spell", "text", home.path("clean.txt")}, 0, "", true},
+      {{"spell", "text", home.path("missing.txt")}, 1, "", true},
+      {{"lexicon", "list", user_folder(home) + "/user.tlx"}, 0, "zorbly\ti\n", true},
+      {{"lexicon", "list", user_folder(home) + "/correct.tlx"}, 0, "teh\ta\tthe\n", false},
+  };
+  for (const auto& c : cases) {
+    const Outcome got = run_kelm(c.args, home);
+    std::string shown = "kelm";
+    for (const std::string& a : c.args) shown += " " + a;
+    EXPECT_EQ(c.status, got.status) << shown << "\n" << got.err;
+    if (c.exact)
+      EXPECT_EQ(c.out, got.out) << shown;
+    else
+      EXPECT_NE(std::string::npos, got.out.find(c.out)) << shown << "\n" << got.out;
+  }
+  // Nothing else is found: Mr. takes one space, and zorbly is known by now.
+  const Outcome text = run_kelm({"spell", "text", home.path("text.txt")}, home);
+  EXPECT_EQ(1, text.status);
+  for (const char* finding :
+       {"1:1: Teh: the, ", "1:12: spacing \"  \" between \"sat\" and \"on\": want \" \"\n",
+        "1:24: spacing \".\" between \"mat\" and \"It\": want \".  \"\n"})
+    EXPECT_NE(std::string::npos, text.out.find(finding)) << finding << "\n" << text.out;
+  EXPECT_EQ(3, std::count(text.out.begin(), text.out.end(), '\n')) << text.out;
+}
+
+// Seeding copies what is missing and never overwrites; a compiled list is
+// read back whole.
+TEST(KelmSpell, InitSeedsWithoutOverwritingAndCompileWritesALexicon) {
+  const ScratchFolder home;
+  std::filesystem::create_directories(user_folder(home));
+  WriteWholeFile(user_folder(home) + "/correct.tlx", "mine\ti\n");
+  EXPECT_EQ(0, run_kelm({"init"}, home).status);
+  EXPECT_EQ("mine\ti\n", ReadWholeFile(user_folder(home) + "/correct.tlx"));
+  EXPECT_TRUE(std::filesystem::exists(user_folder(home) + "/ssceam2.clx"));
+  EXPECT_TRUE(std::filesystem::is_directory(
+      home.path("data/orvalis/drive_c/Program Files/Orvalis/Transcripts")));
+
+  WriteWholeFile(home.path("american-english"), "cat\ncaf\xC3\xA9\nna\xC3\xAFve\n\xE2\x98\x83\n");
+  std::filesystem::create_directory(home.path("levels"));
+  WriteWholeFile(home.path("levels/english-words.10"), "cat\n");
+  WriteWholeFile(home.path("levels/british-words.10"), "caf\xE9\n");
+  const Outcome compiled = run_kelm({"lexicon", "compile", home.path("american-english"),
+                                     home.path("out.clx"), "--levels", home.path("levels")},
+                                    home);
+  EXPECT_EQ(0, compiled.status) << compiled.err;
+  EXPECT_NE(std::string::npos, compiled.out.find("3 words, 1 skipped")) << compiled.out;
+  const Outcome listed = run_kelm({"lexicon", "list", home.path("out.clx")}, home);
+  EXPECT_EQ(0, listed.status) << listed.err;
+  for (const char* word : {"cat\t", "caf\xC3\xA9\t", "na\xC3\xAFve\t"})
+    EXPECT_NE(std::string::npos, listed.out.find(word)) << word << "\n" << listed.out;
+  EXPECT_EQ(1,
+            run_kelm({"lexicon", "compile", home.path("none"), home.path("x.clx")}, home).status);
+}
+
+}  // namespace
