@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "lexicon_seed.h"
 #include "settings_commands.h"
 #include "steno_dictionary.h"
 #include "stroke_commands.h"
@@ -307,6 +308,8 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   if (!dictionaries) return exit_bad_input;
   std::vector<const StenoDictionary*> order;
   for (const auto& d : *dictionaries) order.push_back(d.get());
+  // The suffix rules ask the spelling checker, which needs the word list.
+  seed_user_lexicons();
   Translator::Options translator_options;
   translator_options.keep_conflicts = options.conflicts == "keep";
   translator_options.grandjean = grandjean;
