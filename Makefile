@@ -13,8 +13,8 @@ bootstrap:
 
 demo: bootstrap
 	cmake --preset release
-	cmake --build --preset release -j $(JOBS) --target kelm
-	$(KELM_RELEASE) stroke decode --writer stentura --file examples/dictation.stentura
+	cmake --build --preset release -j $(JOBS) --target kelm lexicons
+	$(KELM_RELEASE) translate --dict examples/sample.rtf --writer stentura --input examples/paragraph.stentura
 
 test: bootstrap
 	cmake --preset dev
