@@ -9,9 +9,11 @@ namespace {
 constexpr std::size_t stroke_bytes = 3;
 constexpr std::string_view paragraph_mark = "{P}";
 
-CStroke asterisk_only() {
+// The keyboard's asterisk alone: position 11 on the English keyboard, 8 on
+// the Grandjean one.
+CStroke asterisk_only(int grandjean) {
   CStroke stroke;
-  stroke.SetAsterisk(1);
+  stroke.SetKey(grandjean ? 8 : 11, 1);
   return stroke;
 }
 
@@ -146,11 +148,13 @@ class TranscriptWriter : public CRtfExport {
 Translator::Translator(std::vector<const StenoDictionary*> dictionaries, const Options& options)
     : m_dictionaries(std::move(dictionaries)),
       m_options(options),
+      m_undo(asterisk_only(options.grandjean)),
       m_nLongest(longest_outline(m_dictionaries)) {}
 
 void Translator::AddStroke(const CStroke& stroke) {
-  static const CStroke undo = asterisk_only();
-  if (stroke == undo) {
+  // A writer sends no stroke without keys, and it has no steno to show.
+  if (stroke.IsEmpty()) return;
+  if (stroke == m_undo) {
     Undo();
     return;
   }

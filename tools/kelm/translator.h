@@ -39,7 +39,8 @@ class Translator {
     // alternative.
     bool keep_conflicts = false;
     std::size_t undo_depth = 16;
-    int grandjean = 0;  // for the steno of untranslated strokes
+    // The keyboard, for the undo stroke and the steno of untranslated ones.
+    int grandjean = 0;
   };
 
   struct Translation {
@@ -86,6 +87,7 @@ class Translator {
   std::vector<const StenoDictionary*> m_dictionaries;
   Options m_options;
   CStringRules m_rules;
+  CStroke m_undo;
   std::size_t m_nLongest = 1;
   // The strokes of all translations, in order, three bytes each.
   std::vector<BYTE> m_keys;

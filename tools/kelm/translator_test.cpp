@@ -138,6 +138,17 @@ TEST(Translator, AsteriskTakesBackTheLastTranslation) {
   for (const Case& c : cases) EXPECT_EQ(c.text, translate(c.strokes)) << c.strokes;
 }
 
+TEST(Translator, GrandjeanUndoesWithItsOwnAsterisk) {
+  Translator::Options grandjean;
+  grandjean.grandjean = 1;
+  Translator translator({&main_dictionary()}, grandjean);
+  add_strokes(translator, "THE KAT");
+  CStroke asterisk;
+  asterisk.SetKey(8, 1);
+  translator.AddStroke(asterisk);
+  EXPECT_EQ(1u, translator.GetCount());
+}
+
 TEST(Translator, KeepsConflictsWhenAsked) {
   Translator::Options keep;
   keep.keep_conflicts = true;
@@ -183,6 +194,7 @@ TEST(Translator, KeepsEachOutlinesStrokesAndTime) {
   for (int i = 0; i < steno.GetStrokeCount(); ++i) {
     steno[i].SetTimeStamp(CTime(1000 + i));
     translator.AddStroke(steno[i]);
+    translator.AddStroke(CStroke());
   }
   const char* outlines[] = {"TH-E", "KA-T/-S", "TKO-G"};
   const time_t times[] = {1000, 1001, 1003};
@@ -232,15 +244,6 @@ TEST(Translator, TranscriptReadsBackAsItsOutlinesAndTexts) {
     EXPECT_EQ(t.text, read.GetTranslation(i).text) << i;
   }
   EXPECT_NE(std::string::npos, ReadWholeFile(path).find("{\\creatim\\yr01\\mo03\\da05}"));
-}
-
-TEST(Translator, ReadableText) {
-  const Case cases[] = {
-      {"plain", "plain"},
-      {"end.{P} Next", "end.\n Next"},
-      {"a^b", "a b"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.text, ReadableText(c.strokes)) << c.strokes;
 }
 
 }  // namespace
