@@ -139,13 +139,17 @@ std::optional<std::vector<std::unique_ptr<StenoDictionary>>> load_dictionaries(
 
 // --- Text out ------------------------------------------------------------
 
+// What goes to standard output: each translation once it is final, in UTF-8.
 // Blanks at the end of a line and at the start of the next only ever come
-// from the seams around a paragraph mark, so they are dropped; the text goes
-// out in UTF-8.
+// from the seams around a paragraph mark, so they are dropped.
 struct TextOut {
-  std::string text;
+  Translator& translator;
+  bool realtime;  // flushed after each line of input
+  std::size_t translations_out = 0;
+  std::string pending;
   std::string blanks;
   bool line_start = true;
+  std::string written;
 };
 
 void put_readable(TextOut& out, std::string_view readable) {
@@ -154,60 +158,41 @@ void put_readable(TextOut& out, std::string_view readable) {
       if (!out.line_start) out.blanks += c;
     } else if (c == '\n') {
       out.blanks.clear();
-      out.text += c;
+      out.pending += c;
       out.line_start = true;
     } else {
-      out.text += out.blanks;
+      out.pending += out.blanks;
       out.blanks.clear();
-      out.text += c;
+      out.pending += c;
       out.line_start = false;
     }
   }
 }
 
-class TextHost {
- public:
-  TextHost(Translator& translator, bool realtime)
-      : m_translator(translator), m_realtime(realtime) {}
+void take_final(TextOut& out) {
+  for (const std::size_t final_count = out.translator.GetFinalCount();
+       out.translations_out < final_count; ++out.translations_out)
+    put_readable(out, to_utf8(ReadableText(out.translator.Get(out.translations_out).text)));
+}
 
-  void AddStroke(const CStroke& stroke) {
-    m_translator.AddStroke(stroke);
-    WriteFinal();
-  }
+void flush(TextOut& out) {
+  std::cout << out.pending << std::flush;
+  out.written += out.pending;
+  out.pending.clear();
+}
 
-  void Finish() {
-    m_translator.Finish();
-    WriteFinal();
-    if (!m_out.line_start) m_out.text += '\n';
-    m_out.line_start = true;
-    Flush();
-  }
+void add_stroke(TextOut& out, const CStroke& stroke) {
+  out.translator.AddStroke(stroke);
+  take_final(out);
+}
 
-  // The whole text written, in UTF-8.
-  const std::string& GetWritten() const { return m_written; }
-
-  // After each line of a live input, so that the text appears as it is made.
-  void Flush() {
-    std::cout << m_out.text << std::flush;
-    m_written += m_out.text;
-    m_out.text.clear();
-  }
-
-  bool IsRealtime() const { return m_realtime; }
-
- private:
-  void WriteFinal() {
-    const std::size_t final_count = m_translator.GetFinalCount();
-    for (; m_nWritten < final_count; ++m_nWritten)
-      put_readable(m_out, to_utf8(ReadableText(m_translator.Get(m_nWritten).text)));
-  }
-
-  Translator& m_translator;
-  bool m_realtime;
-  TextOut m_out;
-  std::string m_written;
-  std::size_t m_nWritten = 0;
-};
+void finish(TextOut& out) {
+  out.translator.Finish();
+  take_final(out);
+  if (!out.line_start) out.pending += '\n';
+  out.line_start = true;
+  flush(out);
+}
 
 // --- Strokes in ------------------------------------------------------------
 
@@ -231,7 +216,7 @@ const WriterFormat& find_writer(std::string_view name) {
   return writer_formats().front();
 }
 
-int translate_capture(const TranslateOptions& options, TextHost& host) {
+int translate_capture(const TranslateOptions& options, TextOut& out) {
   const WriterFormat& writer = find_writer(options.writer);
   const std::optional<std::vector<BYTE>> bytes = read_capture(options.capture);
   if (!bytes) return exit_bad_input;
@@ -239,7 +224,7 @@ int translate_capture(const TranslateOptions& options, TextHost& host) {
   stroke.SetTimeStamp(CTime::GetCurrentTime());
   for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
     (stroke.*writer.read_packet)(bytes->data() + at);
-    host.AddStroke(stroke);
+    add_stroke(out, stroke);
   }
   const std::size_t left_over = bytes->size() % writer.packet_size;
   if (left_over == 0) return exit_ok;
@@ -250,7 +235,7 @@ int translate_capture(const TranslateOptions& options, TextHost& host) {
 
 // One stroke or outline a line; blank lines are skipped. A line that is not
 // steno is reported and skipped, and the rest is still translated.
-int translate_steno(std::istream& in, const std::string& name, int grandjean, TextHost& host) {
+int translate_steno(std::istream& in, const std::string& name, int grandjean, TextOut& out) {
   int status = exit_ok;
   std::string line;
   CSteno outline;
@@ -270,9 +255,9 @@ int translate_steno(std::istream& in, const std::string& name, int grandjean, Te
     for (int i = 0; i < outline.GetStrokeCount(); ++i) {
       CStroke stroke = outline[i];
       stroke.SetTimeStamp(now);
-      host.AddStroke(stroke);
+      add_stroke(out, stroke);
     }
-    if (host.IsRealtime()) host.Flush();
+    if (out.realtime) flush(out);
   }
   return status;
 }
@@ -315,25 +300,25 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   translator_options.grandjean = grandjean;
   Translator translator(std::move(order), translator_options);
 
-  const bool from_stdin = !options.steno.empty() && options.steno == "-";
-  TextHost host(translator, from_stdin);
+  const bool from_stdin = options.steno == "-";
+  TextOut out{translator, from_stdin, 0, {}, {}, true, {}};
   int status = exit_ok;
   if (!options.capture.empty()) {
-    status = translate_capture(options, host);
+    status = translate_capture(options, out);
   } else if (from_stdin) {
-    status = translate_steno(std::cin, "-", grandjean, host);
+    status = translate_steno(std::cin, "-", grandjean, out);
   } else {
     std::ifstream in(std::string(KelmNativePath(options.steno.c_str()).View()), std::ios::binary);
     if (!in) {
       complain() << "cannot read " << options.steno << '\n';
       return exit_bad_input;
     }
-    status = translate_steno(in, options.steno, grandjean, host);
+    status = translate_steno(in, options.steno, grandjean, out);
   }
-  host.Finish();
+  finish(out);
 
-  if (!options.text.empty() && !write_atomically(options.text, [&host](CFile& file) {
-        file.Write(host.GetWritten().data(), static_cast<UINT>(host.GetWritten().size()));
+  if (!options.text.empty() && !write_atomically(options.text, [&out](CFile& file) {
+        file.Write(out.written.data(), static_cast<UINT>(out.written.size()));
       }))
     status = exit_bad_input;
   if (!options.rtf.empty() && !write_atomically(options.rtf, [&translator](CFile& file) {
