@@ -4,7 +4,9 @@
 // joins with the text rules, undo strokes and untranslated strokes among
 // them). Before the benchmarks run it prints what the loaded dictionary holds
 // in memory (the bytes allocated from malloc, per entry) and the process's
-// peak resident set before and after the load.
+// peak resident set before and after the load. The run keeps a registry hive
+// and a user folder of its own, seeded with the build's lexicons, so that the
+// suffix rules ask a real spelling checker and nothing of the user's is read.
 //
 //   translate_bench [benchmark flags]
 
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "big_dictionary.h"
+#include "tools/kelm/lexicon_seed.h"
 #include "tools/kelm/steno_dictionary.h"
 #include "tools/kelm/translator.h"
 
@@ -140,6 +143,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path folder = pattern;
+  KelmSetRegistryPath((folder / "registry.db").c_str());
+  CWinApp app("TranslateBench");
+  app.SetRegistryKey("Quendra");
+  fs::create_directories(folder / "user");
+  COrvalisData(KEY_ALL_ACCESS).SetUserDir((folder / "user").c_str());
+  kelm_cli::seed_user_lexicons();
   in.dictionary_path = folder / "big.rtf";
   {
     const std::string text = kelm_bench::MakeBigDictionary();
@@ -169,6 +178,7 @@ int main(int argc, char** argv) {
   const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
   if (understood) benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  KelmSetRegistryPath(nullptr);
   std::error_code ignored;
   fs::remove_all(folder, ignored);
   return understood ? 0 : 1;
