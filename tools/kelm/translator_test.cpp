@@ -64,6 +64,7 @@ const StenoDictionary& main_dictionary() {
       {"SREUZ", "visit"},
       {"SPOPBS", "respons"},
       {"-BL", "able", suffix},
+      {"SHRARB", "back\\slash {x} \xE9t\xE9"},
   });
   return dictionary;
 }
@@ -224,7 +225,8 @@ TEST(Translator, SuffixesAskTheSpellingChecker) {
 
 TEST(Translator, TranscriptReadsBackAsItsOutlinesAndTexts) {
   Translator translator({&main_dictionary()}, {});
-  add_strokes(translator, "THE KAT/-S SAT TP-PL PA*R KW-GS PHAEUBG -G TKOG");
+  // Braces, backslashes and bytes above 127 must reach the file escaped.
+  add_strokes(translator, "THE KAT/-S SAT TP-PL PA*R KW-GS PHAEUBG -G TKOG SHRARB");
   translator.Finish();
   const ScratchFolder folder;
   const std::string path = folder.path("transcript.rtf");
