@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -37,6 +38,36 @@ std::error_code copy_whole(const std::filesystem::path& from, const std::filesys
   return error;
 }
 
+// A checker that ran before the defaults were there left an empty lexicon in
+// their place; an empty file holds nothing of the user's, so the default may
+// take its place. Lexicons with words are never touched, whatever they hold.
+bool holds_no_words(const std::filesystem::path& lexicon) {
+  constexpr std::uintmax_t largest_empty = 4096;
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(lexicon, error);
+  if (error || bytes > largest_empty) return false;
+  const SSCE_S16 session = SSCE_OpenSession();
+  if (session < 0) return false;
+  SSCE_S32 listed = -1;
+  const SSCE_S16 id = SSCE_OpenLex(session, lexicon.c_str(), 0);
+  if (id >= 0) SSCE_GetLexInfo(session, id, &listed, nullptr, nullptr);
+  SSCE_CloseSession(session);
+  return listed == 0;
+}
+
+// Puts the default in place of an empty lexicon in one step, so that a
+// checker opens either the empty file or the whole default.
+std::error_code replace_whole(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const std::filesystem::path partial = to.string() + ".seed-" + std::to_string(getpid());
+  std::error_code error;
+  std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing,
+                             error);
+  if (!error) std::filesystem::rename(partial, to, error);
+  std::error_code ignored;
+  if (error) std::filesystem::remove(partial, ignored);
+  return error;
+}
+
 }  // namespace
 
 std::filesystem::path default_lexicon_folder() {
@@ -67,8 +98,10 @@ void seed_user_lexicons() {
     if (!is_lexicon(entry)) continue;
     found = true;
     const std::filesystem::path target = user / entry.path().filename();
-    if (std::filesystem::exists(target, error)) continue;
-    if (const std::error_code copy_error = copy_whole(entry.path(), target))
+    const bool present = std::filesystem::exists(target, error);
+    if (present && !holds_no_words(target)) continue;
+    if (const std::error_code copy_error =
+            present ? replace_whole(entry.path(), target) : copy_whole(entry.path(), target))
       std::cerr << "kelm: cannot copy " << entry.path().string() << " to " << target.string()
                 << ": " << copy_error.message() << '\n';
   }
