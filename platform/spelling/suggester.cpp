@@ -137,15 +137,19 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
     if (typographical &&
         ((i > 0 && qwerty.touch(typed[i - 1], c)) || (i + 1 < n && qwerty.touch(typed[i + 1], c))))
       return 65;
-    if (is_vowel(c)) return 80;
+    // A plural ending put on a word that takes none ("aircrafts").
+    if (i + 1 == n && c == 's') return 90;
+    if (is_vowel(c)) return 90;
     return 110;
   };
   auto missing = [&](int j) {  // word[j] was left out
     const char c = word[j];
     if (j > 0 && word[j - 1] == c) return 40;
     if (c == '\'' || c == '-') return 100;
-    if (is_vowel(c) || c == 'h') return 75;
-    return 75;
+    // Letters left out are the commonest slip of all, a silent vowel or h
+    // most of all.
+    if (is_vowel(c) || c == 'h') return 55;
+    return 60;
   };
   auto substitute = [&](char a, char b) {
     if (a == b) return 0;
@@ -178,7 +182,7 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
   // the second.
   if (n > 1 && m > 1 && base_letter(typed[0]) != base_letter(word[0]) &&
       !(typed[0] == word[1] && typed[1] == word[0]))
-    cost += 40;
+    cost += 25;
   return cost;
 }
 
@@ -401,21 +405,29 @@ std::vector<candidate> suggester::suggest(
   if (options.phonetic) x.sounding_like(typed, depth < 50 ? 200 : 2000, found_words);
 
   const std::uint32_t typed_sound = sound_hash(typed);
+  const bool typed_apostrophe = typed.find('\'') != std::string::npos;
   const bool typed_lower =
       case_fold[static_cast<unsigned char>(word[0])] == static_cast<unsigned char>(word[0]);
   for (found& f : found_words) {
     const std::string_view spelled = x.folded(f.entry);
     int cost = typo_cost(typed, spelled, options.typographical);
-    if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 50;
+    if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 40;
     cost += prior_cost(x.entries[f.entry].level);
+    // Without an apostrophe typed, a plural is likelier than a possessive.
+    if (!typed_apostrophe && spelled.find('\'') != std::string_view::npos) cost += 45;
     const char first = x.entries[f.entry].text[0];
     if (typed_lower &&
         case_fold[static_cast<unsigned char>(first)] != static_cast<unsigned char>(first))
       cost += 10;
     f.cost = std::max(cost, 0);
   }
-  std::sort(found_words.begin(), found_words.end(), [](const found& a, const found& b) {
-    return a.cost != b.cost ? a.cost < b.cost : a.entry < b.entry;
+  // Of two words that cost the same, the longer: letters are more often
+  // left out than put in.
+  std::sort(found_words.begin(), found_words.end(), [&](const found& a, const found& b) {
+    if (a.cost != b.cost) return a.cost < b.cost;
+    const std::uint8_t length_a = x.entries[a.entry].folded_length;
+    const std::uint8_t length_b = x.entries[b.entry].folded_length;
+    return length_a != length_b ? length_a > length_b : a.entry < b.entry;
   });
 
   struct offer {
@@ -453,7 +465,7 @@ std::vector<candidate> suggester::suggest(
       const entry* second = first ? best_of(right) : nullptr;
       if (second == nullptr) continue;
       // A lone letter is seldom a word of its own ("a" and "I" aside).
-      int cost = 150 + prior_cost(first->level) + prior_cost(second->level);
+      int cost = 180 + prior_cost(first->level) + prior_cost(second->level);
       if ((left.size() == 1 && first->level > 10) || (right.size() == 1 && second->level > 10))
         cost += 150;
       offers.push_back({std::string(first->text) + ' ' + std::string(second->text), cost});

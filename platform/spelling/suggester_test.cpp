@@ -81,6 +81,11 @@ TEST(SuggesterTest, RanksByTypoAndCommonness) {
       {{{"from", 10}, {"form", 10}, {"foam", 35}}, "fomr", true, "form"},
       // A letter left out of a double is a common slip.
       {{{"address", 35}, {"adders", 35}}, "addres", true, "address"},
+      // Letters left out are likelier than a wrong one: of two words as near,
+      // the longer.
+      {{{"standard", 20}, {"standards", 20}}, "standars", true, "standards"},
+      // Without an apostrophe typed, the possessive is the less likely word.
+      {{{"fighting", 20}, {"fighting's", 20}}, "fightings", true, "fighting"},
   };
   for (const auto& c : cases) {
     const suggester s(c.words);
