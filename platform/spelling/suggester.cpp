@@ -136,7 +136,7 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
     if (i > 0 && typed[i - 1] == c) return 40;
     if (typographical &&
         ((i > 0 && qwerty.touch(typed[i - 1], c)) || (i + 1 < n && qwerty.touch(typed[i + 1], c))))
-      return 65;
+      return 75;
     // A plural ending put on a word that takes none ("aircrafts").
     if (i + 1 == n && c == 's') return 90;
     if (is_vowel(c)) return 90;
@@ -156,8 +156,9 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
     const char ba = base_letter(a), bb = base_letter(b);
     if (ba != 0 && ba == bb) return 15;
     if (is_vowel(a) && is_vowel(b)) return 80;
-    if (typographical && qwerty.touch(a, b)) return 60;
-    if (sound_alike(ba, bb)) return 70;
+    // Most misspellings are of the sound rather than slips of the finger.
+    if (sound_alike(ba, bb)) return 60;
+    if (typographical && qwerty.touch(a, b)) return 70;
     return edit_cost;
   };
   std::array<std::array<int, max_word_length + 1>, 3> rows;
