@@ -125,11 +125,55 @@ WORD marker_flags(bool attach_before, bool attach_after, bool capitalize) {
   return flags.GetUShort();
 }
 
+// A dictionary's outlines are made of far fewer distinct strokes than they
+// hold, so each stroke's text is read by the notation once and remembered in
+// a direct-mapped table; a text that collides with another simply replaces
+// it. Texts longer than any stroke's are read every time.
+struct stroke_read {
+  char text[27];
+  std::uint8_t length = 0xFF;  // 0xFF: nothing held
+  bool accepted = false;
+  BYTE keys[stroke_bytes] = {};
+};
+
+struct stroke_reads {
+  static constexpr std::size_t slots = 65536;
+  std::vector<stroke_read> held = std::vector<stroke_read>(slots);
+};
+
+std::uint32_t hash_text(std::string_view text) {
+  std::uint32_t hash = static_cast<std::uint32_t>(text.size());
+  for (char c : text) hash = hash * 31 + static_cast<unsigned char>(c);
+  return hash ^ (hash >> 13);
+}
+
+// A stroke's text as CStroke::SetRtf reads it: false when the notation
+// refuses it or it names no key (an empty stroke has no text form, so it
+// could never be written back).
+bool read_stroke_keys(std::string_view piece, stroke_reads& cache, BYTE (&keys)[stroke_bytes]) {
+  const bool cacheable = piece.size() < sizeof(stroke_read::text);
+  stroke_read* slot =
+      cacheable ? &cache.held[hash_text(piece) & (stroke_reads::slots - 1)] : nullptr;
+  if (slot && slot->length == piece.size() && std::equal(piece.begin(), piece.end(), slot->text)) {
+    std::memcpy(keys, slot->keys, stroke_bytes);
+    return slot->accepted;
+  }
+  CStroke stroke;
+  const bool accepted = stroke.SetRtf(CString(piece), grandjean_off) == 0 && !stroke.IsEmpty();
+  std::memcpy(keys, stroke.GetKeyBytes(), stroke_bytes);
+  if (slot) {
+    std::memcpy(slot->text, piece.data(), piece.size());
+    slot->length = static_cast<std::uint8_t>(piece.size());
+    slot->accepted = accepted;
+    std::memcpy(slot->keys, keys, stroke_bytes);
+  }
+  return accepted;
+}
+
 // The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
-// (reused, so that an entry costs no allocation). False when the notation
-// refuses a stroke, a stroke is empty (it has no text form, so it could never
-// be written back) or there is no stroke or too many.
-bool read_outline_keys(std::string_view text, std::string& keys) {
+// (reused, so that an entry costs no allocation). False when a stroke is
+// refused or there is no stroke or too many.
+bool read_outline_keys(std::string_view text, stroke_reads& cache, std::string& keys) {
   keys.clear();
   if (text.empty()) return false;
   for (std::size_t start = 0;;) {
@@ -138,9 +182,9 @@ bool read_outline_keys(std::string_view text, std::string& keys) {
     const std::string_view piece =
         text.substr(start, last ? std::string_view::npos : slash - start);
     if (last || !piece.empty()) {
-      CStroke stroke;
-      if (stroke.SetRtf(CString(piece), grandjean_off) != 0 || stroke.IsEmpty()) return false;
-      keys.append(reinterpret_cast<const char*>(stroke.GetKeyBytes()), stroke_bytes);
+      BYTE stroke[stroke_bytes];
+      if (!read_stroke_keys(piece, cache, stroke)) return false;
+      keys.append(reinterpret_cast<const char*>(stroke), stroke_bytes);
     }
     if (last) return keys.size() <= max_keys_length;
     start = slash + 1;
@@ -258,7 +302,7 @@ class DictionaryReader : public CRtfParserClient {
 
   void EndOutline() {
     const std::string_view text = trim_spaces(m_outline);
-    if (!read_outline_keys(text, m_keys)) {
+    if (!read_outline_keys(text, m_strokes, m_keys)) {
       m_entry = EntryState::invalid;
       m_load.invalid.push_back({0, std::string(text)});
       m_invalidOffsets.push_back(m_dwOutlineOffset);
@@ -297,6 +341,7 @@ class DictionaryReader : public CRtfParserClient {
   EntryState m_entry = EntryState::none;
   std::string m_outline;
   DWORD m_dwOutlineOffset = 0;
+  stroke_reads m_strokes;
   std::string m_keys;
   std::string m_text;
   std::size_t m_punctuationStart = 0;
@@ -403,12 +448,33 @@ class DictionaryWriter : public CRtfExport {
   CString OutlineText(std::span<const BYTE> keys) {
     m_outline.clear();
     for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
-      const CStroke stroke(&keys[i]);
-      if (stroke.IsEmpty()) continue;
+      const std::string_view text = StrokeText(&keys[i]);
+      if (text.empty()) continue;
       if (!m_outline.empty()) m_outline += '/';
-      m_outline += stroke.GetStrRtf(grandjean_off).View();
+      m_outline += text;
     }
     return CString(std::string_view(m_outline));
+  }
+
+  // The stroke's text, empty for a stroke without keys. The writer's
+  // notation is the costly part of writing an entry and a dictionary repeats
+  // its strokes, so texts are remembered in a direct-mapped table.
+  std::string_view StrokeText(const BYTE* keys) {
+    const std::uint32_t value = keys[0] << 16 | keys[1] << 8 | keys[2];
+    stroke_text& slot = m_strokeTexts[(value * 0x9E3779B1u) >> (32 - stroke_text_bits)];
+    if (!slot.held || std::memcmp(slot.keys, keys, stroke_bytes) != 0) {
+      const CStroke stroke(keys);
+      const CString text = stroke.IsEmpty() ? CString() : stroke.GetStrRtf(grandjean_off);
+      if (static_cast<std::size_t>(text.GetLength()) > sizeof slot.text) {
+        m_longStroke = text.View();
+        return m_longStroke;
+      }
+      std::memcpy(slot.keys, keys, stroke_bytes);
+      std::memcpy(slot.text, text.View().data(), text.View().size());
+      slot.length = static_cast<std::uint8_t>(text.View().size());
+      slot.held = true;
+    }
+    return {slot.text, slot.length};
   }
 
   void WritePunctuation(std::string_view mark) {
@@ -458,9 +524,19 @@ class DictionaryWriter : public CRtfExport {
     FlushRun(run);
   }
 
+  struct stroke_text {
+    BYTE keys[stroke_bytes];
+    bool held = false;
+    std::uint8_t length = 0;
+    char text[28];
+  };
+  static constexpr unsigned stroke_text_bits = 16;
+
   const StenoDictionary& m_dictionary;
   CTime m_created;
   std::string m_outline;
+  std::vector<stroke_text> m_strokeTexts = std::vector<stroke_text>(1u << stroke_text_bits);
+  std::string m_longStroke;
 };
 
 }  // namespace

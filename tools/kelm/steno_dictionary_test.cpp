@@ -95,6 +95,34 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreReportedAndDuplicatesLastWins) {
   EXPECT_EQ("dog", loaded.dictionary.Lookup(CSteno(CString("TKOG"), 0))->text);
 }
 
+// Guards the remembered stroke readings: a stroke seen again, alone or
+// inside other outlines, reads as it did the first time, refusals included.
+TEST(StenoDictionaryReader, RepeatedStrokesReadAsTheFirstTime) {
+  const std::string too_long = "STKPWHRAO*EUFRPBLGTSDZSTKPWHR";
+  Loaded loaded;
+  read_rtf(document("{\\*\\cxs KXAT}bad\n"
+                    "{\\*\\cxs KAT/TKOG}cat dog\n"
+                    "{\\*\\cxs TKOG/KXAT}dog bad\n"
+                    "{\\*\\cxs " +
+                    too_long +
+                    "}long\n"
+                    "{\\*\\cxs TKOG/KAT}dog cat\n"
+                    "{\\*\\cxs TKOG/" +
+                    too_long +
+                    "}dog long\n"
+                    "{\\*\\cxs KAT}cat"),
+           loaded);
+  const std::string expected_invalid[] = {"KXAT", "TKOG/KXAT", too_long, "TKOG/" + too_long};
+  ASSERT_EQ(std::size(expected_invalid), loaded.load.invalid.size());
+  for (std::size_t i = 0; i < std::size(expected_invalid); ++i)
+    EXPECT_EQ(expected_invalid[i], loaded.load.invalid[i].text) << i;
+  const std::pair<const char*, const char*> expected[] = {
+      {"KAT/TKOG", "cat dog"}, {"TKOG/KAT", "dog cat"}, {"KAT", "cat"}};
+  ASSERT_EQ(std::size(expected), loaded.dictionary.GetCount());
+  for (const auto& [outline, text] : expected)
+    EXPECT_EQ(text, loaded.dictionary.Lookup(CSteno(CString(outline), 0))->text) << outline;
+}
+
 TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   const std::string long_text(300, 'x');
   const EntryCase entries[] = {
