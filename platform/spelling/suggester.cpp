@@ -101,6 +101,15 @@ int prior_cost(std::uint8_t level) {
   return 175;
 }
 
+// Whether the letters after a vowel make one of the unstressed endings whose
+// vowel is heard as a mere schwa, so that spellers must guess it: -er/-or/-ar,
+// -ent/-ant, -ence/-ance, -ible/-able, -ery/-ary, -el/-al.
+bool unstressed_ending(std::string_view rest) {
+  constexpr std::string_view endings[] = {"r",   "rs",  "nt", "nts", "nce", "nces",
+                                          "ble", "bly", "ry", "l",   "ls"};
+  return std::find(std::begin(endings), std::end(endings), rest) != std::end(endings);
+}
+
 // Plain restricted Damerau-Levenshtein distance, or `bound` + 1 once it is
 // certain to exceed `bound`.
 int bounded_distance(std::string_view a, std::string_view b, int bound) {
@@ -139,23 +148,38 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
       return 75;
     // A plural ending put on a word that takes none ("aircrafts").
     if (i + 1 == n && c == 's') return 90;
+    // A silent e kept before the ending ("simpley", "notabley") or put on
+    // the end of a word ("frome", "heroe").
+    if (c == 'e' && i + 2 == n && typed[i + 1] == 'y') return 50;
+    if (c == 'e' && i + 1 == n) return 70;
+    // A stray h after a letter that often pairs with it (th, wh, ch, sh, ph,
+    // gh): "whith".
+    if (c == 'h' && i > 0 &&
+        std::string_view("cgpstw").find(typed[i - 1]) != std::string_view::npos)
+      return 80;
     if (is_vowel(c)) return 90;
     return 110;
   };
   auto missing = [&](int j) {  // word[j] was left out
     const char c = word[j];
     if (j > 0 && word[j - 1] == c) return 40;
+    // The ending -ly written as -y ("particulary", "broady").
+    if (c == 'l' && j + 2 == m && word[j + 1] == 'y') return 40;
+    // An r after a vowel is barely heard in many accents ("futher",
+    // "poety").
+    if (c == 'r' && j > 0 && is_vowel(word[j - 1])) return 45;
     if (c == '\'' || c == '-') return 100;
     // Letters left out are the commonest slip of all, a silent vowel or h
     // most of all.
     if (is_vowel(c) || c == 'h') return 55;
     return 60;
   };
-  auto substitute = [&](char a, char b) {
+  auto substitute = [&](char a, int j) {
+    const char b = word[j];
     if (a == b) return 0;
     const char ba = base_letter(a), bb = base_letter(b);
     if (ba != 0 && ba == bb) return 15;
-    if (is_vowel(a) && is_vowel(b)) return 80;
+    if (is_vowel(a) && is_vowel(b)) return unstressed_ending(word.substr(j + 1)) ? 60 : 80;
     // Most misspellings are of the sound rather than slips of the finger.
     if (sound_alike(ba, bb)) return 60;
     if (typographical && qwerty.touch(a, b)) return 70;
@@ -171,8 +195,12 @@ int typo_cost(std::string_view typed, std::string_view word, bool typographical)
     const int extra_here = extra(i - 1);
     row[0] = up[0] + extra_here;
     for (int j = 1; j <= m; ++j) {
-      int d = std::min({up[j] + extra_here, row[j - 1] + missing(j - 1),
-                        up[j - 1] + substitute(typed[i - 1], word[j - 1])});
+      // Mistakes are rarer among the first letters, which the writer sees
+      // and hears most clearly.
+      const int early = (i <= 2 && j <= 2) ? 5 : 0;
+      const int sub = substitute(typed[i - 1], j - 1);
+      int d = std::min({up[j] + extra_here + early, row[j - 1] + missing(j - 1) + early,
+                        up[j - 1] + sub + (sub ? early : 0)});
       if (i > 1 && j > 1 && typed[i - 1] == word[j - 2] && typed[i - 2] == word[j - 1])
         d = std::min(d, up2[j - 2] + 45);
       row[j] = d;
@@ -414,8 +442,9 @@ std::vector<candidate> suggester::suggest(
     int cost = typo_cost(typed, spelled, options.typographical);
     if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 40;
     cost += prior_cost(x.entries[f.entry].level);
-    // Without an apostrophe typed, a plural is likelier than a possessive.
-    if (!typed_apostrophe && spelled.find('\'') != std::string_view::npos) cost += 45;
+    // Without an apostrophe typed, a plural is likelier than a possessive;
+    // but a contraction ("wasnt", "dont") has no plural to be mistaken for.
+    if (!typed_apostrophe && spelled.ends_with("'s")) cost += 45;
     const char first = x.entries[f.entry].text[0];
     if (typed_lower &&
         case_fold[static_cast<unsigned char>(first)] != static_cast<unsigned char>(first))

@@ -86,6 +86,21 @@ TEST(SuggesterTest, RanksByTypoAndCommonness) {
       {{{"standard", 20}, {"standards", 20}}, "standars", true, "standards"},
       // Without an apostrophe typed, the possessive is the less likely word.
       {{{"fighting", 20}, {"fighting's", 20}}, "fightings", true, "fighting"},
+      // But a contraction has no plural to be taken for.
+      {{{"don't", 10}, {"dent", 35}}, "dont", true, "don't"},
+      // A silent e kept before -y, or put on the end.
+      {{{"simple", 10}, {"simply", 10}}, "simpley", true, "simply"},
+      {{{"frame", 10}, {"from", 10}}, "frome", true, "from"},
+      // A stray h after a letter it pairs with.
+      {{{"which", 10}, {"with", 10}}, "whith", true, "with"},
+      // The ending -ly written as -y.
+      {{{"particular", 10}, {"particularly", 10}}, "particulary", true, "particularly"},
+      // An r after a vowel left out.
+      {{{"gild", 35}, {"gird", 35}}, "gid", true, "gird"},
+      // The vowel of an unstressed ending is a guess; other vowels less so.
+      {{{"impassable", 20}, {"impossible", 20}}, "impossable", true, "impossible"},
+      // A mistake among the first letters is the less likely.
+      {{{"sit", 20}, {"sot", 20}}, "soit", true, "sot"},
   };
   for (const auto& c : cases) {
     const suggester s(c.words);
