@@ -1,6 +1,8 @@
 #include "platform/os_file.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,6 +80,50 @@ off_t size(int fd) {
 int access_mode(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
   return flags == -1 ? -1 : (flags & O_ACCMODE);
+}
+
+std::string write_temporary(const std::string& path, std::string_view bytes, mode_t mode) {
+  std::string temp = path + ".XXXXXX";
+  const int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  bool written =
+      fchmod(fd, mode & 07777) == 0 && write_all(fd, bytes.data(), bytes.size()) && sync(fd) == 0;
+  int error = errno;
+  if (close_file(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (written) return temp;
+  unlink(temp.c_str());
+  errno = error;
+  return {};
+}
+
+int replace_file(const std::string& path, std::string_view bytes, mode_t mode) {
+  const std::string temp = write_temporary(path, bytes, mode);
+  if (temp.empty()) return -1;
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    unlink(temp.c_str());
+    errno = error;
+    return -1;
+  }
+  sync_folder(path);
+  return 0;
+}
+
+// The rename is done by then; a folder that cannot be synchronised leaves the
+// new file in place, only less certain to survive a power cut, so it is not a
+// failure of the write.
+void sync_folder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const int fd = open_file(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return;
+  sync(fd);
+  close_file(fd);
 }
 
 }  // namespace os_file

@@ -11,6 +11,8 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace os_file {
 
@@ -42,5 +44,15 @@ int truncate(int fd, off_t length);
 off_t size(int fd);
 // O_RDONLY, O_WRONLY or O_RDWR for an open descriptor, or -1.
 int access_mode(int fd);
+
+// A new file beside `path` holding the bytes, synchronised, with the
+// permission bits of `mode`: its name, or "" with errno set.
+std::string write_temporary(const std::string& path, std::string_view bytes, mode_t mode);
+// Puts the bytes in place of the file at `path` through a temporary file
+// renamed over it, so that a reader or a crash sees the old file or the new
+// one. 0, or -1 with errno set.
+int replace_file(const std::string& path, std::string_view bytes, mode_t mode);
+// Synchronises the folder that holds `path`, after a rename or link in it.
+void sync_folder(const std::string& path);
 
 }  // namespace os_file

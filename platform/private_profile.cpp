@@ -361,46 +361,6 @@ int open_locked(const std::string& path, bool* created) {
   }
 }
 
-// The rename is done by then; a folder that cannot be synchronised leaves the
-// new file in place, only less certain to survive a power cut, so it is not a
-// failure of the write.
-void sync_folder(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  const int fd = os_file::open_file(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return;
-  os_file::sync(fd);
-  os_file::close_file(fd);
-}
-
-// Writes the text to a temporary file beside the target and renames it over
-// the target, so that a reader or a crash sees the old file or the new one.
-// Returns a Win32 error.
-DWORD replace_file(const std::string& path, const std::string& text, mode_t mode) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return KelmErrorFromErrno(errno);
-  bool written = fchmod(fd, mode & 07777) == 0 &&
-                 os_file::write_all(fd, text.data(), text.size()) && os_file::sync(fd) == 0;
-  int error = errno;
-  if (os_file::close_file(fd) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (written && rename(temp.c_str(), path.c_str()) != 0) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
-    unlink(temp.c_str());
-    return KelmErrorFromErrno(error);
-  }
-  sync_folder(path);
-  return ERROR_SUCCESS;
-}
-
 void apply_write(std::vector<line>& lines, std::string_view app, LPCSTR lpKeyName,
                  LPCSTR lpString) {
   if (lpKeyName == nullptr)
@@ -427,7 +387,8 @@ DWORD rewrite_locked(int fd, const std::string& path, bool created, LPCSTR lpApp
     if (created) unlink(path.c_str());
     return ERROR_SUCCESS;
   }
-  return replace_file(path, new_text, st.st_mode);
+  return os_file::replace_file(path, new_text, st.st_mode) == 0 ? ERROR_SUCCESS
+                                                                : KelmErrorFromErrno(errno);
 }
 
 BOOL fail(DWORD error) {

@@ -1,7 +1,6 @@
 #include "platform/spelling/lexicon_file.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,33 +22,6 @@ file_identity identity_of(const struct stat& st) {
 
 int error_of(int error) {
   return error == ENOENT || error == ENOTDIR ? SSCE_FILE_NOT_FOUND_ERR : SSCE_FILE_ACCESS_ERR;
-}
-
-// The rename is done by then; a folder that cannot be synchronised leaves the
-// new file in place, only less certain to survive a power cut.
-void sync_folder(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  const int fd = os_file::open_file(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return;
-  os_file::sync(fd);
-  os_file::close_file(fd);
-}
-
-// A temporary file beside `path` holding the bytes, synchronised; its name,
-// or "" on failure.
-std::string write_temporary(const std::string& path, std::string_view bytes, mode_t mode) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return {};
-  bool written = fchmod(fd, mode & 07777) == 0 &&
-                 os_file::write_all(fd, bytes.data(), bytes.size()) && os_file::sync(fd) == 0;
-  if (os_file::close_file(fd) != 0) written = false;
-  if (written) return temp;
-  unlink(temp.c_str());
-  return {};
 }
 
 }  // namespace
@@ -90,24 +62,17 @@ int read_file(const std::string& path, std::string& bytes, file_identity& identi
 int replace_file(const std::string& path, std::string_view bytes) {
   struct stat st {};
   const mode_t mode = stat(path.c_str(), &st) == 0 ? st.st_mode : 0644;
-  const std::string temp = write_temporary(path, bytes, mode);
-  if (temp.empty()) return SSCE_FILE_ACCESS_ERR;
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return SSCE_FILE_ACCESS_ERR;
-  }
-  sync_folder(path);
-  return 0;
+  return os_file::replace_file(path, bytes, mode) == 0 ? 0 : SSCE_FILE_ACCESS_ERR;
 }
 
 int create_file(const std::string& path, std::string_view bytes) {
-  const std::string temp = write_temporary(path, bytes, 0644);
+  const std::string temp = os_file::write_temporary(path, bytes, 0644);
   if (temp.empty()) return SSCE_FILE_ACCESS_ERR;
   // link() refuses an existing name, so a file made meanwhile is kept.
   const int linked = link(temp.c_str(), path.c_str());
   unlink(temp.c_str());
   if (linked != 0) return SSCE_FILE_ACCESS_ERR;
-  sync_folder(path);
+  os_file::sync_folder(path);
   return 0;
 }
 
