@@ -1,11 +1,6 @@
 // Runs the built kelm command as a user would, and checks what it writes to
 // each stream and how it exits.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,14 +9,11 @@
 #include <optional>
 #include <regex>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
-
-extern char** environ;
+#include "tools/kelm/cli_test_util.h"
 
 namespace {
 
@@ -30,56 +22,6 @@ constexpr int exit_bad_input = 1;
 constexpr int exit_usage = 2;
 // CLI11's closing line under every usage error.
 constexpr char usage_error[] = "Run with --help for more information.";
-
-std::string joined(const std::vector<std::string>& args) {
-  std::string text = "kelm";
-  for (const std::string& a : args) text += " '" + a + "'";
-  return text;
-}
-
-std::vector<char*> pointers_to(std::vector<std::string>& texts) {
-  std::vector<char*> pointers;
-  for (std::string& t : texts) pointers.push_back(t.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-// The command keeps its registry hive under XDG_CONFIG_HOME and its drive
-// folders under XDG_DATA_HOME, so every run points both, and HOME, into a
-// folder of the test's and never reads or writes the user's own.
-Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home) {
-  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  args.insert(args.begin(), KELM_COMMAND);
-  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
-                                  "XDG_DATA_HOME=" + home.path("data")};
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view e = *entry;
-    if (!e.starts_with("HOME=") && !e.starts_with("XDG_CONFIG_HOME=") &&
-        !e.starts_with("XDG_DATA_HOME="))
-      env.emplace_back(e);
-  }
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, pointers_to(args).data(),
-                                  pointers_to(env).data());
-  posix_spawn_file_actions_destroy(&actions);
-  int wait_status = 0;
-  if (spawned == 0) waitpid(pid, &wait_status, 0);
-  EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
-  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
-          ReadWholeFile(err_path)};
-}
 
 // The home of the runs whose settings are all defaults.
 const ScratchFolder& untouched_home() {
@@ -101,13 +43,7 @@ void expect_runs(const std::vector<std::string>& command, std::initializer_list<
   for (const Case& c : cases) {
     std::vector<std::string> args = command;
     args.insert(args.end(), c.args.begin(), c.args.end());
-    const Outcome got = run_kelm(args, home);
-    EXPECT_EQ(c.status, got.status) << joined(args);
-    EXPECT_EQ(c.out, got.out) << joined(args);
-    if (c.err.empty())
-      EXPECT_EQ("", got.err) << joined(args);
-    else
-      EXPECT_NE(std::string::npos, got.err.find(c.err)) << joined(args) << "\n" << got.err;
+    expect_outcome(run_kelm(args, home), c.status, c.out, c.err, joined(args));
   }
 }
 

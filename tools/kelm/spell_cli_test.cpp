@@ -1,67 +1,17 @@
 // Runs kelm's spelling commands as a user would, each home with a hive and
 // folders of its own, seeded from the build's default lexicons.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "platform/scratch_folder.h"
 #include "platform/spelling/ssce.h"
-
-extern char** environ;
+#include "tools/kelm/cli_test_util.h"
 
 namespace {
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home) {
-  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  args.insert(args.begin(), KELM_COMMAND);
-  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
-                                  "XDG_DATA_HOME=" + home.path("data")};
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view e = *entry;
-    if (!e.starts_with("HOME=") && !e.starts_with("XDG_CONFIG_HOME=") &&
-        !e.starts_with("XDG_DATA_HOME=") && !e.starts_with("KELM_LEXICON_DIR="))
-      env.emplace_back(e);
-  }
-  std::vector<char*> argv, envp;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  int wait_status = 0;
-  if (spawned == 0) waitpid(pid, &wait_status, 0);
-  EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
-  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
-          ReadWholeFile(err_path)};
-}
-
-std::string user_folder(const ScratchFolder& home) {
-  return home.path("data/orvalis/drive_c/Program Files/Orvalis");
-}
 
 // In order, on one home: each run sees what the runs before it stored.
 TEST(KelmSpell, CommandsOverTheSeededLexicons) {
@@ -93,8 +43,7 @@ TEST(KelmSpell, CommandsOverTheSeededLexicons) {
   };
   for (const auto& c : cases) {
     const Outcome got = run_kelm(c.args, home);
-    std::string shown = "kelm";
-    for (const std::string& a : c.args) shown += " " + a;
+    const std::string shown = joined(c.args);
     EXPECT_EQ(c.status, got.status) << shown << "\n" << got.err;
     if (c.exact)
       EXPECT_EQ(c.out, got.out) << shown;

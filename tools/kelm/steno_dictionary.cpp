@@ -1,5 +1,7 @@
 #include "steno_dictionary.h"
 
+#include "rtf_cre_writer.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -380,31 +382,12 @@ bool is_punctuation_mark(std::string_view text) {
                                       [](char c) { return CStringRules::IsPunctuation(c) != 0; });
 }
 
-class DictionaryWriter : public CRtfExport {
+class DictionaryWriter : public RtfCreWriter {
  public:
   DictionaryWriter(CFile& file, const StenoDictionary& dictionary, CTime created)
-      : m_dictionary(dictionary), m_created(created) {
-    m_pFile = &file;
-  }
+      : RtfCreWriter(file, created), m_dictionary(dictionary) {}
 
-  void Header() override {
-    OutputKeyParam(szRTFCW_rtf, 1, 0);
-    OutputKeyword(szRTFCW_ansi, 0);
-    Cxrev();
-    OutputKeyword(szRTFCW_cxdict, 0);
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxsystem, flagOptDest);
-    OutputText(GetSystemString());
-    OutputKeyword(szRTFGROUPEND, 0);
-    Creatim(m_created);
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_stylesheet, 0);
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyParam(szRTFCW_s, 0, 0);
-    OutputText("Normal;");
-    OutputKeyword(szRTFGROUPEND, 0);
-    OutputKeyword(szRTFGROUPEND, 0);
-  }
+  void Header() override { WriteHeader(true); }
 
   void Document() override {
     for (std::size_t i = 0; i < m_dictionary.GetCount(); ++i) WriteEntry(i);
@@ -420,10 +403,7 @@ class DictionaryWriter : public CRtfExport {
 
   void WriteEntry(std::size_t index) {
     NewLine();
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxs, flagOptDest);
-    OutputText(OutlineText(m_dictionary.GetKeys(index)));
-    OutputKeyword(szRTFGROUPEND, 0);
+    WriteOutline(m_dictionary.GetKeys(index));
 
     const StenoDictionary::Translation t = m_dictionary.GetTranslation(index);
     const bool suffix = t.flags.GetSuffix(), prefix = t.flags.GetPrefix();
@@ -439,42 +419,9 @@ class DictionaryWriter : public CRtfExport {
     if (is_punctuation_mark(t.text))
       WritePunctuation(t.text);
     else
-      WriteText(t.text);
+      WriteText(t.text, false);
     if (capitalize) OutputKeyword(szRTFCW_cxfc, 0);
     if (prefix && !bare) OutputKeyword(szRTFCW_cxds, 0);
-  }
-
-  // What CSteno::GetStrRtf writes, without making the CSteno first.
-  CString OutlineText(std::span<const BYTE> keys) {
-    m_outline.clear();
-    for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
-      const std::string_view text = StrokeText(&keys[i]);
-      if (text.empty()) continue;
-      if (!m_outline.empty()) m_outline += '/';
-      m_outline += text;
-    }
-    return CString(std::string_view(m_outline));
-  }
-
-  // The stroke's text, empty for a stroke without keys. The writer's
-  // notation is the costly part of writing an entry and a dictionary repeats
-  // its strokes, so texts are remembered in a direct-mapped table.
-  std::string_view StrokeText(const BYTE* keys) {
-    const std::uint32_t value = keys[0] << 16 | keys[1] << 8 | keys[2];
-    stroke_text& slot = m_strokeTexts[(value * 0x9E3779B1u) >> (32 - stroke_text_bits)];
-    if (!slot.held || std::memcmp(slot.keys, keys, stroke_bytes) != 0) {
-      const CStroke stroke(keys);
-      const CString text = stroke.IsEmpty() ? CString() : stroke.GetStrRtf(grandjean_off);
-      if (static_cast<std::size_t>(text.GetLength()) > sizeof slot.text) {
-        m_longStroke = text.View();
-        return m_longStroke;
-      }
-      std::memcpy(slot.keys, keys, stroke_bytes);
-      std::memcpy(slot.text, text.View().data(), text.View().size());
-      slot.length = static_cast<std::uint8_t>(text.View().size());
-      slot.held = true;
-    }
-    return {slot.text, slot.length};
   }
 
   void WritePunctuation(std::string_view mark) {
@@ -487,56 +434,7 @@ class DictionaryWriter : public CRtfExport {
     OutputKeyword(szRTFGROUPEND, 0);
   }
 
-  void FlushRun(std::string& run) {
-    if (run.empty()) return;
-    OutputText(CString(run));
-    run.clear();
-  }
-
-  void WriteText(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string run;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(text[i]);
-      const char* word = nullptr;
-      if (text.substr(i).starts_with(paragraph_mark)) {
-        word = szRTFCW_par;
-        i += paragraph_mark.size() - 1;
-      } else if (c == '\t') {
-        word = szRTFCW_tab;
-      } else if (c == '\n') {
-        word = szRTFCW_line;
-      }
-      if (word) {
-        FlushRun(run);
-        OutputKeyword(word, 0);
-      } else if (c == '\\' || c == '{' || c == '}') {
-        run += '\\';
-        run += static_cast<char>(c);
-      } else if (c < 0x20 || c >= 0x80) {
-        run += "\\'";
-        run += hex[c >> 4];
-        run += hex[c & 0xF];
-      } else {
-        run += static_cast<char>(c);
-      }
-    }
-    FlushRun(run);
-  }
-
-  struct stroke_text {
-    BYTE keys[stroke_bytes];
-    bool held = false;
-    std::uint8_t length = 0;
-    char text[28];
-  };
-  static constexpr unsigned stroke_text_bits = 16;
-
   const StenoDictionary& m_dictionary;
-  CTime m_created;
-  std::string m_outline;
-  std::vector<stroke_text> m_strokeTexts = std::vector<stroke_text>(1u << stroke_text_bits);
-  std::string m_longStroke;
 };
 
 }  // namespace

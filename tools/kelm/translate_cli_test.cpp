@@ -2,9 +2,6 @@
 // dictionary, the transcript read back, undo and untranslated strokes, and
 // the command line's mistakes.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,58 +11,14 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "platform/scratch_folder.h"
+#include "tools/kelm/cli_test_util.h"
 #include "tools/kelm/steno_dictionary.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-// Each run keeps its registry hive, drive folders and lexicons inside the
-// test's folder, and reads its standard input from `in` (a path).
-Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
-                 const std::string& in = "/dev/null") {
-  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  args.insert(args.begin(), KELM_COMMAND);
-  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
-                                  "XDG_DATA_HOME=" + home.path("data"),
-                                  std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view e = *entry;
-    if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
-      env.emplace_back(e);
-  }
-  std::vector<char*> argv, envp;
-  for (std::string& a : args) argv.push_back(a.data());
-  for (std::string& e : env) envp.push_back(e.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  int wait_status = 0;
-  if (spawned == 0) waitpid(pid, &wait_status, 0);
-  EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
-  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
-          ReadWholeFile(err_path)};
-}
 
 std::string example(const std::string& name) { return std::string(KELM_EXAMPLES_DIR) + "/" + name; }
 
@@ -211,14 +164,8 @@ TEST(TranslateCommand, TranslatesSteno) {
     const std::string steno = home.path("steno");
     WriteWholeFile(steno, c.steno);
     for (const std::string& source : {steno, std::string("-")}) {
-      const Outcome got =
-          run_kelm({"translate", "--dict", dictionary, "--steno", source}, home, steno);
-      EXPECT_EQ(c.status, got.status) << c.steno;
-      EXPECT_EQ(c.out, got.out) << c.steno;
-      if (*c.err == '\0')
-        EXPECT_EQ("", got.err) << c.steno;
-      else
-        EXPECT_NE(std::string::npos, got.err.find(c.err)) << c.steno << got.err;
+      expect_outcome(run_kelm({"translate", "--dict", dictionary, "--steno", source}, home, steno),
+                     c.status, c.out, c.err, c.steno);
     }
   }
 }

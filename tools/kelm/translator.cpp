@@ -1,5 +1,7 @@
 #include "translator.h"
 
+#include "rtf_cre_writer.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -42,37 +44,19 @@ std::size_t longest_outline(const std::vector<const StenoDictionary*>& dictionar
 
 // --- The transcript ------------------------------------------------------
 
-class TranscriptWriter : public CRtfExport {
+class TranscriptWriter : public RtfCreWriter {
  public:
   TranscriptWriter(CFile& file, const Translator& translator, CTime created)
-      : m_translator(translator), m_created(created) {
-    m_pFile = &file;
-  }
+      : RtfCreWriter(file, created), m_translator(translator) {}
 
-  void Header() override {
-    OutputKeyParam(szRTFCW_rtf, 1, 0);
-    OutputKeyword(szRTFCW_ansi, 0);
-    Cxrev();
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxsystem, flagOptDest);
-    OutputText(GetSystemString());
-    OutputKeyword(szRTFGROUPEND, 0);
-    Creatim(m_created);
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_stylesheet, 0);
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyParam(szRTFCW_s, 0, 0);
-    OutputText("Normal;");
-    OutputKeyword(szRTFGROUPEND, 0);
-    OutputKeyword(szRTFGROUPEND, 0);
-  }
+  void Header() override { WriteHeader(false); }
 
   void Document() override {
     for (std::size_t i = 0; i < m_translator.GetCount(); ++i) {
       const Translator::Translation t = m_translator.Get(i);
       WriteTime(t.time);
       WriteOutline(t.keys);
-      WriteText(t.text);
+      WriteText(t.text, true);
     }
   }
 
@@ -87,60 +71,7 @@ class TranscriptWriter : public CRtfExport {
     OutputKeyword(szRTFGROUPEND, 0);
   }
 
-  void WriteOutline(std::span<const BYTE> keys) {
-    m_run.clear();
-    for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
-      if (!m_run.empty()) m_run += '/';
-      m_run += CStroke(&keys[i]).GetStrRtf(0).View();
-    }
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxs, flagOptDest);
-    OutputText(CString(std::string_view(m_run)));
-    OutputKeyword(szRTFGROUPEND, 0);
-  }
-
-  void FlushRun() {
-    if (m_run.empty()) return;
-    OutputText(CString(std::string_view(m_run)));
-    m_run.clear();
-  }
-
-  void WriteText(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    m_run.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(text[i]);
-      const char* word = nullptr;
-      if (text.substr(i).starts_with(paragraph_mark)) {
-        word = szRTFCW_par;
-        i += paragraph_mark.size() - 1;
-      } else if (c == '\t') {
-        word = szRTFCW_tab;
-      } else if (c == '\n') {
-        word = szRTFCW_line;
-      }
-      if (word) {
-        FlushRun();
-        OutputKeyword(word, 0);
-      } else if (c == '^') {
-        m_run += ' ';
-      } else if (c == '\\' || c == '{' || c == '}') {
-        m_run += '\\';
-        m_run += static_cast<char>(c);
-      } else if (c < 0x20 || c >= 0x80) {
-        m_run += "\\'";
-        m_run += hex[c >> 4];
-        m_run += hex[c & 0xF];
-      } else {
-        m_run += static_cast<char>(c);
-      }
-    }
-    FlushRun();
-  }
-
   const Translator& m_translator;
-  CTime m_created;
-  std::string m_run;
 };
 
 }  // namespace

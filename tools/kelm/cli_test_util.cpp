@@ -1,0 +1,68 @@
+#include "tools/kelm/cli_test_util.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::vector<char*> pointers_to(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& t : texts) pointers.push_back(t.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in) {
+  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  args.insert(args.begin(), KELM_COMMAND);
+  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
+                                  "XDG_DATA_HOME=" + home.path("data"),
+                                  std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view e = *entry;
+    if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
+      env.emplace_back(e);
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, pointers_to(args).data(),
+                                  pointers_to(env).data());
+  posix_spawn_file_actions_destroy(&actions);
+  int wait_status = 0;
+  if (spawned == 0) waitpid(pid, &wait_status, 0);
+  EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
+  return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
+          ReadWholeFile(err_path)};
+}
+
+std::string joined(const std::vector<std::string>& args) {
+  std::string text = "kelm";
+  for (const std::string& a : args) text += " '" + a + "'";
+  return text;
+}
+
+void expect_outcome(const Outcome& got, int status, std::string_view out, std::string_view err,
+                    const std::string& shown) {
+  EXPECT_EQ(status, got.status) << shown << "\n" << got.err;
+  EXPECT_EQ(out, got.out) << shown;
+  if (err.empty())
+    EXPECT_EQ("", got.err) << shown;
+  else
+    EXPECT_NE(std::string::npos, got.err.find(err)) << shown << "\n" << got.err;
+}
+
+std::string user_folder(const ScratchFolder& home) {
+  return home.path("data/orvalis/drive_c/Program Files/Orvalis");
+}

@@ -1,0 +1,32 @@
+// Runs the built kelm command as a user would, in a home of the test's own,
+// and checks what it writes to each stream and how it exits.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/scratch_folder.h"
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+// The command keeps its registry hive under XDG_CONFIG_HOME and its drive
+// folders under XDG_DATA_HOME, so every run points both, and HOME, into the
+// home and never reads or writes the user's own; it seeds lexicons from the
+// build's. Standard input comes from `in`, a path.
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
+                 const std::string& in = "/dev/null");
+
+// The command line as a shell would take it, for failure messages.
+std::string joined(const std::vector<std::string>& args);
+
+// The exit status, all of the output, and a part of the error stream ("" when
+// the run must write nothing there).
+void expect_outcome(const Outcome& got, int status, std::string_view out, std::string_view err,
+                    const std::string& shown);
+
+// The user folder of the runs in the home.
+std::string user_folder(const ScratchFolder& home);
