@@ -31,7 +31,7 @@ void CRtfExport::OutputKeyword(const CString& strKeyword, int nFlags) {
   const int length = strKeyword.GetLength();
   m_pFile->Write(static_cast<LPCSTR>(strKeyword), length);
   m_nColumn += length;
-  m_bDelimited = strKeyword == szRTFGROUPEND;
+  m_bDelimited = length == 1 && strKeyword[0] == szRTFGROUPEND[0];
 }
 
 void CRtfExport::OutputKeyParam(const CString& strKeyword, long lParam, int nFlags) {
@@ -56,6 +56,13 @@ void CRtfExport::OutputText(CString strText) {
   }
   const char* text = strText;
   const int length = strText.GetLength();
+  // Text that ends by the line's last column can hold no break.
+  if (m_nColumn + length - 1 <= line_width) {
+    m_pFile->Write(text, length);
+    m_nColumn += length;
+    m_bDelimited = TRUE;
+    return;
+  }
   int run_start = 0;
   for (int i = 0; i < length; ++i) {
     if (m_nColumn > line_width && can_break_before(text[i])) {
