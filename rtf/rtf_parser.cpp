@@ -83,21 +83,6 @@ CString CRtfParser::GetErrorText(int nCode) {
   }
 }
 
-CRtfToken* CRtfParser::GetToken(int n) { return m_pScanner->GetToken(n); }
-long CRtfParser::ConsumeToken(int n) { return m_pScanner->ConsumeToken(n); }
-long CRtfParser::ConsumeGroup() { return m_pScanner->ConsumeGroup(); }
-long CRtfParser::PushState() { return m_pClient->PushState(); }
-long CRtfParser::PopState() { return m_pClient->PopState(); }
-long CRtfParser::ApplyPropChange(int nIndex, long lValue) {
-  return m_pClient->ApplyPropChange(nIndex, lValue);
-}
-long CRtfParser::ApplySpecialControl(int nIndex) { return m_pClient->ApplySpecialControl(nIndex); }
-
-long CRtfParser::OutputText(const char* szText) {
-  if (szText == nullptr) return 0;
-  return m_pClient->OutputText(szText, m_bOutputFlag);
-}
-
 void CRtfParser::GetTransTblEntry(int nTokenType, RTFTransTblEntry& entry) const {
   const int index = nTokenType >= 0 && nTokenType < indexed_types
                         ? m_entryOfType[nTokenType]

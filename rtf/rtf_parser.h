@@ -16,9 +16,8 @@
 #include "platform/file.h"
 #include "platform/string.h"
 #include "rtf/rtf_parser_client.h"
-
-class CRtfScanner;
-class CRtfToken;
+#include "rtf/rtf_scanner.h"
+#include "rtf/rtf_token.h"
 
 class CRtfParser {
  public:
@@ -37,15 +36,21 @@ class CRtfParser {
   CRtfScanner* GetScannerPtr() { return m_pScanner; }
 
  protected:
-  CRtfToken* GetToken(int n);
-  long ConsumeToken(int n);
-  long ConsumeGroup();
-  long PushState();
-  long PopState();
-  long ApplyPropChange(int nIndex, long lValue);
-  long ApplySpecialControl(int nIndex);
+  // Forwards defined here, so that the token loop inlines them even where
+  // the library is built position-independent.
+  CRtfToken* GetToken(int n) { return m_pScanner->GetToken(n); }
+  long ConsumeToken(int n) { return m_pScanner->ConsumeToken(n); }
+  long ConsumeGroup() { return m_pScanner->ConsumeGroup(); }
+  long PushState() { return m_pClient->PushState(); }
+  long PopState() { return m_pClient->PopState(); }
+  long ApplyPropChange(int nIndex, long lValue) {
+    return m_pClient->ApplyPropChange(nIndex, lValue);
+  }
+  long ApplySpecialControl(int nIndex) { return m_pClient->ApplySpecialControl(nIndex); }
   // 0 at once for a null text.
-  long OutputText(const char* szText);
+  long OutputText(const char* szText) {
+    return szText == nullptr ? 0 : m_pClient->OutputText(szText, m_bOutputFlag);
+  }
 
   // Copies the entry for nTokenType, or sets entry.nTokenType to 0.
   void GetTransTblEntry(int nTokenType, RTFTransTblEntry& entry) const;

@@ -161,7 +161,7 @@ long CRtfScanner::Start() {
   FreeTokenQueue();
   long result = InitTokenQueue();
   for (int place = 0; result == 0 && place <= m_nMaxLookAhead; ++place)
-    result = ReadToken(*m_ppTokenQueue[place]);
+    result = NextToken(*m_ppTokenQueue[place]);
   return result;
 }
 
@@ -173,7 +173,7 @@ long CRtfScanner::ConsumeToken(int n) {
   // Swapped down rather than copied, which the compiler would make a call.
   for (int place = n; place < m_nMaxLookAhead; ++place)
     std::swap(m_ppTokenQueue[place], m_ppTokenQueue[place + 1]);
-  return taken == nullptr ? 0 : ReadToken(*taken);
+  return taken == nullptr ? 0 : NextToken(*taken);
 }
 
 long CRtfScanner::ConsumeGroup() {
@@ -192,10 +192,14 @@ long CRtfScanner::ConsumeGroup() {
   return result;
 }
 
-long CRtfScanner::ReadToken(CRtfToken& token) {
+long CRtfScanner::ReadToken(CRtfToken& token) { return NextToken(token); }
+
+long CRtfScanner::ReadTokenFromFile(CRtfToken& token) { return ScanToken(token); }
+
+long CRtfScanner::NextToken(CRtfToken& token) {
   long result = 0;
   if (m_nLastType != type_bin) {
-    result = ReadTokenFromFile(token);
+    result = ScanToken(token);
     m_nLastType = token.GetType();
     if (m_nLastType == type_bin) {
       m_lBinBytesLeft = token.GetNumParm();
@@ -218,7 +222,7 @@ long CRtfScanner::ReadToken(CRtfToken& token) {
   return result == 3 ? 0 : result;
 }
 
-long CRtfScanner::ReadTokenFromFile(CRtfToken& token) {
+long CRtfScanner::ScanToken(CRtfToken& token) {
   token.Reset(m_dwCharCount);
   if (TakeWholeToken(token)) return 0;
   token.Reset(m_dwCharCount);

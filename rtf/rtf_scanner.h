@@ -86,10 +86,16 @@ class CRtfScanner {
   int m_nMaxLookAhead;
 
  private:
+  // ReadToken and ReadTokenFromFile, declared inline so that the scanner's
+  // own calls are inlined even where the library is built
+  // position-independent (an exported function could be replaced at load
+  // time, so the compiler will not inline it).
+  inline long NextToken(CRtfToken& token);
+  inline long ScanToken(CRtfToken& token);
   void TakePlainRun(CRtfToken& token);
   // The whole token at once when it is a common one; false, with nothing
   // taken, when the state machine must make it.
-  bool TakeWholeToken(CRtfToken& token);
+  inline bool TakeWholeToken(CRtfToken& token);
   bool FillReadAhead();
   void GiveBackReadAhead();
 
