@@ -198,20 +198,6 @@ std::optional<std::vector<BYTE>> parse_hex_bytes(const std::vector<std::string>&
   return bytes;
 }
 
-std::optional<std::vector<BYTE>> read_capture(const std::string& path) {
-  try {
-    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-    std::vector<BYTE> bytes;
-    BYTE chunk[4096];
-    while (const UINT n = file.Read(chunk, sizeof chunk))
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    return bytes;
-  } catch (const CFileException& e) {
-    complain("decode") << "cannot read the capture: " << printable(e.Describe()) << '\n';
-    return std::nullopt;
-  }
-}
-
 const Writer& find_writer(std::string_view name) {
   for (const Writer& w : writers)
     if (name == w.name) return w;
@@ -225,9 +211,14 @@ std::string describe_stroke(const CStroke& stroke) {
 
 int run_decode(const DecodeOptions& options) {
   const Writer& writer = find_writer(options.writer);
-  const std::optional<std::vector<BYTE>> bytes =
-      options.from_capture ? read_capture(options.capture) : parse_hex_bytes(options.hex_bytes);
-  if (!bytes) return exit_bad_input;
+  std::string why;
+  const std::optional<std::vector<BYTE>> bytes = options.from_capture
+                                                     ? read_capture(options.capture, why)
+                                                     : parse_hex_bytes(options.hex_bytes);
+  if (!bytes) {
+    if (!why.empty()) complain("decode") << "cannot read the capture: " << why << '\n';
+    return exit_bad_input;
+  }
   const std::size_t left_over = bytes->size() % writer.packet_size;
   CStroke stroke;
   for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
@@ -328,6 +319,20 @@ void add_encode(CLI::App& group, int& status) {
 }  // namespace
 
 std::span<const WriterFormat> writer_formats() { return writers; }
+
+std::optional<std::vector<BYTE>> read_capture(const std::string& path, std::string& why) {
+  try {
+    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
+    std::vector<BYTE> bytes;
+    BYTE chunk[4096];
+    while (const UINT n = file.Read(chunk, sizeof chunk))
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    return bytes;
+  } catch (const CFileException& e) {
+    why = printable(e.Describe());
+    return std::nullopt;
+  }
+}
 
 void add_stroke_commands(CLI::App& app, int& status) {
   CLI::App* group = app.add_subcommand("stroke", "Steno strokes: notations and writer packets");

@@ -6,7 +6,10 @@
 #include <CLI/CLI.hpp>
 
 #include <cstddef>
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace kelm_cli {
 
@@ -19,6 +22,10 @@ struct WriterFormat {
 };
 
 std::span<const WriterFormat> writer_formats();
+
+// The whole of a capture file of writer bytes; when it cannot be read,
+// nothing, and the reason in UTF-8 in `why`.
+std::optional<std::vector<BYTE>> read_capture(const std::string& path, std::string& why);
 
 // Adds the `stroke` group to the app. The command that the parse selects
 // runs at the end of the parse and leaves its ExitStatus in `status`.

@@ -196,20 +196,6 @@ void finish(TextOut& out) {
 
 // --- Strokes in ------------------------------------------------------------
 
-std::optional<std::vector<BYTE>> read_capture(const std::string& path) {
-  try {
-    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-    std::vector<BYTE> bytes;
-    BYTE chunk[4096];
-    while (const UINT n = file.Read(chunk, sizeof chunk))
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    return bytes;
-  } catch (const CFileException& e) {
-    complain() << "cannot read the capture: " << printable(e.Describe().View()) << '\n';
-    return std::nullopt;
-  }
-}
-
 const WriterFormat& find_writer(std::string_view name) {
   for (const WriterFormat& w : writer_formats())
     if (name == w.name) return w;
@@ -218,8 +204,12 @@ const WriterFormat& find_writer(std::string_view name) {
 
 int translate_capture(const TranslateOptions& options, TextOut& out) {
   const WriterFormat& writer = find_writer(options.writer);
-  const std::optional<std::vector<BYTE>> bytes = read_capture(options.capture);
-  if (!bytes) return exit_bad_input;
+  std::string why;
+  const std::optional<std::vector<BYTE>> bytes = read_capture(options.capture, why);
+  if (!bytes) {
+    complain() << "cannot read the capture: " << why << '\n';
+    return exit_bad_input;
+  }
   CStroke stroke;
   stroke.SetTimeStamp(CTime::GetCurrentTime());
   for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
