@@ -94,6 +94,10 @@ TEST(RtfExportTest, BreaksLinesNearEightyColumnsOnlyWhereRtfIgnoresThem) {
       {{{'t', a79}, {'k', "\\par"}}, a79 + "\\par"},
       {{{'t', a80}, {'k', "\\cxs", 0, 2}}, a80 + "\r\n\\v\\cxs"},
       {{{'t', a76}, {'k', "\\b"}, {'t', "x"}}, a76 + "\\b x"},
+      // Text that ends in the last column is written whole; what follows
+      // it is past the edge.
+      {{{'t', a79}, {'t', "/"}, {'t', " b"}}, a79 + "/\r\n b"},
+      {{{'t', a76}, {'t', "a /"}, {'t', "//"}}, a76 + "a //\r\n/"},
       // At column 80 the line break itself delimits, and the column restarts.
       {{{'t', a76 + "a"}, {'k', "\\b"}, {'t', a79 + " y"}}, a76 + "a\\b\r\n" + a79 + " y"},
   };
