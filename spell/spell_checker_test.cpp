@@ -6,31 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/profile.h"
-#include "platform/registry.h"
-#include "platform/scratch_folder.h"
 #include "platform/spelling/ssce.h"
-#include "settings/orvalis_data.h"
+#include "spell/user_folder_test_util.h"
 
 namespace {
 
-// Each test has a hive and a user folder of its own, with the profile of an
-// application object that lives as long as the test.
-class SpellCheckerTest : public ::testing::Test {
+class SpellCheckerTest : public UserFolderTest {
  protected:
-  void SetUp() override {
-    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
-    std::filesystem::create_directory(m_folder.path("user"));
-    COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
-    m_app.SetRegistryKey("Quendra");
-  }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
-
-  std::string lexicon(const char* name) const { return m_folder.path("user/" + std::string(name)); }
   void write_profile(LPCSTR name, int value) { m_app.WriteProfileInt("SpellChecker", name, value); }
-
-  ScratchFolder m_folder;
-  CWinApp m_app{"Kelm Test"};
 };
 
 int check(CSpellChecker& checker, const char* word) {
@@ -78,8 +61,8 @@ TEST_F(SpellCheckerTest, CheckSpaceJudgesTheSpacingBetweenTwoWords) {
 }
 
 TEST_F(SpellCheckerTest, ChecksAgainstTheUserFoldersLexicons) {
-  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\nHello\ti\n");
-  WriteWholeFile(lexicon("correct.tlx"), "teh\ta\tthe\n");
+  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\nHello\ti\n");
+  WriteWholeFile(user_file("correct.tlx"), "teh\ta\tthe\n");
   CSpellChecker checker;
   EXPECT_TRUE(known(checker, "cat"));
   EXPECT_FALSE(known(checker, "dog"));
@@ -96,8 +79,8 @@ TEST_F(SpellCheckerTest, ChecksAgainstTheUserFoldersLexicons) {
 TEST_F(SpellCheckerTest, AddKeepsWordsAndIgnoreLastsOneChecker) {
   {
     CSpellChecker checker;
-    EXPECT_TRUE(std::filesystem::exists(lexicon("user.tlx")));
-    EXPECT_TRUE(std::filesystem::exists(lexicon("ignore.tlx")));
+    EXPECT_TRUE(std::filesystem::exists(user_file("user.tlx")));
+    EXPECT_TRUE(std::filesystem::exists(user_file("ignore.tlx")));
     EXPECT_FALSE(known(checker, "zorblat"));
     checker.Add("zorblat");
     checker.Ignore("quuxly");
@@ -107,7 +90,7 @@ TEST_F(SpellCheckerTest, AddKeepsWordsAndIgnoreLastsOneChecker) {
   CSpellChecker later;
   EXPECT_TRUE(known(later, "zorblat"));
   EXPECT_FALSE(known(later, "quuxly"));
-  EXPECT_EQ(std::string::npos, ReadWholeFile(lexicon("ignore.tlx")).find("quuxly"));
+  EXPECT_EQ(std::string::npos, ReadWholeFile(user_file("ignore.tlx")).find("quuxly"));
 }
 
 // Without a user folder nothing can be created: the checker still works, and
@@ -122,7 +105,7 @@ TEST_F(SpellCheckerTest, AddAndIgnoreDoNothingWithoutTheirLexicons) {
 }
 
 TEST_F(SpellCheckerTest, CopiesShareTheSessionUntilTheLastGoes) {
-  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\n");
+  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\n");
   CSpellChecker kept;
   {
     CSpellChecker original;
@@ -210,7 +193,7 @@ TEST_F(SpellCheckerTest, WithoutASessionChecksAnswerMinusOne) {
 }
 
 TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBounds) {
-  WriteWholeFile(lexicon("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
+  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
   CSpellChecker checker;
   std::vector<CString> suggestions(3000);
   EXPECT_EQ(0, checker.SuggestSpelling("cxt", suggestions.data(), 0));

@@ -11,6 +11,7 @@
 #include "platform/scratch_folder.h"
 #include "settings/orvalis_data.h"
 #include "spell/spell_checker.h"
+#include "spell/user_folder_test_util.h"
 #include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 
@@ -218,16 +219,8 @@ TEST_F(SuffixRulesTest, AddSuffixAndConcatRunTheRules) {
 
 // The rules ask the real spelling checker, over lexicons in a user folder
 // and a hive of the test's own.
-class SuffixRulesWithLexiconTest : public ::testing::Test {
+class SuffixRulesWithLexiconTest : public UserFolderTest {
  protected:
-  void SetUp() override {
-    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
-    std::filesystem::create_directory(m_folder.path("user"));
-    COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
-    m_app.SetRegistryKey("Quendra");
-  }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
-
   void expect_joins(std::initializer_list<Join> cases, const char* note = "") const {
     for (const Join& t : cases) {
       CString word = t.word, suffix = t.suffix;
@@ -237,12 +230,6 @@ class SuffixRulesWithLexiconTest : public ::testing::Test {
     }
   }
 
-  std::string user_file(const char* name) const {
-    return m_folder.path("user/" + std::string(name));
-  }
-
-  ScratchFolder m_folder;
-  CWinApp m_app{"Kelm Test"};
   Rules m_rules;
 };
 

@@ -1,0 +1,30 @@
+// A fixture for tests that reach the spelling checker: a hive and a user
+// folder of the test's own, with the profile of an application object that
+// lives as long as the test. For tests only: it is not installed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/scratch_folder.h"
+#include "settings/orvalis_data.h"
+
+class UserFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
+    std::filesystem::create_directory(m_folder.path("user"));
+    COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
+    m_app.SetRegistryKey("Quendra");
+  }
+  void TearDown() override { KelmSetRegistryPath(nullptr); }
+
+  std::string user_file(const std::string& name) const { return m_folder.path("user/" + name); }
+
+  ScratchFolder m_folder;
+  CWinApp m_app{"Kelm Test"};
+};
