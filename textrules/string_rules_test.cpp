@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/profile.h"
@@ -18,12 +17,6 @@ class Rules : public CStringRules {
  public:
   using CStringRules::BeginsWith;
   using CStringRules::EndsWith;
-  using CStringRules::IsConsonant;
-  using CStringRules::IsIn;
-  using CStringRules::IsSpace;
-  using CStringRules::IsTerminalPunctuation;
-  using CStringRules::IsVowel;
-  using CStringRules::IsVowelOrY;
 
   // The switches are class-wide: a test that changes them puts them back.
   struct Switches {
@@ -115,29 +108,6 @@ TEST(StringRulesJoin, DefaultTablesByClass) {
       }
       const int want = !(second & 2) && !(first & 1) && !(first & second & 12);
       EXPECT_EQ(want, rules.IsSpaceNeeded(first_flags, second_flags)) << first << " " << second;
-    }
-  }
-}
-
-TEST(StringRulesText, CharacterClasses) {
-  const struct {
-    int (*test)(char);
-    const char* members;
-    bool inverse;
-  } classes[] = {{Rules::IsVowel, "aeiouAEIOU", false},
-                 {Rules::IsVowelOrY, "aeiouyAEIOUY", false},
-                 {Rules::IsConsonant, "aeiouAEIOU", true},
-                 {Rules::IsSpace, " ^", false},
-                 {Rules::IsTerminalPunctuation, ".?!:-", false},
-                 {CStringRules::IsWhitespace, " <>^", false},
-                 {CStringRules::IsPunctuation, ".!?:-,;", false},
-                 {CStringRules::IsWordDelimeter, " <>^}(\"", false}};
-  for (const auto& k : classes) {
-    for (int byte = 0; byte < 256; ++byte) {
-      const char c = static_cast<char>(byte);
-      const bool in_set = c == '\0' || std::strchr(k.members, c) != nullptr;
-      EXPECT_EQ(in_set != k.inverse, k.test(c)) << k.members << " " << byte;
-      EXPECT_EQ(in_set, Rules::IsIn(c, k.members)) << k.members << " " << byte;
     }
   }
 }
