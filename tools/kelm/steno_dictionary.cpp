@@ -127,55 +127,11 @@ WORD marker_flags(bool attach_before, bool attach_after, bool capitalize) {
   return flags.GetUShort();
 }
 
-// A dictionary's outlines are made of far fewer distinct strokes than they
-// hold, so each stroke's text is read by the notation once and remembered in
-// a direct-mapped table; a text that collides with another simply replaces
-// it. Texts longer than any stroke's are read every time.
-struct stroke_read {
-  char text[27];
-  std::uint8_t length = 0xFF;  // 0xFF: nothing held
-  bool accepted = false;
-  BYTE keys[stroke_bytes] = {};
-};
-
-struct stroke_reads {
-  static constexpr std::size_t slots = 65536;
-  std::vector<stroke_read> held = std::vector<stroke_read>(slots);
-};
-
-std::uint32_t hash_text(std::string_view text) {
-  std::uint32_t hash = static_cast<std::uint32_t>(text.size());
-  for (char c : text) hash = hash * 31 + static_cast<unsigned char>(c);
-  return hash ^ (hash >> 13);
-}
-
-// A stroke's text as CStroke::SetRtf reads it: false when the notation
-// refuses it or it names no key (an empty stroke has no text form, so it
-// could never be written back).
-bool read_stroke_keys(std::string_view piece, stroke_reads& cache, BYTE (&keys)[stroke_bytes]) {
-  const bool cacheable = piece.size() < sizeof(stroke_read::text);
-  stroke_read* slot =
-      cacheable ? &cache.held[hash_text(piece) & (stroke_reads::slots - 1)] : nullptr;
-  if (slot && slot->length == piece.size() && std::equal(piece.begin(), piece.end(), slot->text)) {
-    std::memcpy(keys, slot->keys, stroke_bytes);
-    return slot->accepted;
-  }
-  CStroke stroke;
-  const bool accepted = stroke.SetRtf(CString(piece), grandjean_off) == 0 && !stroke.IsEmpty();
-  std::memcpy(keys, stroke.GetKeyBytes(), stroke_bytes);
-  if (slot) {
-    std::memcpy(slot->text, piece.data(), piece.size());
-    slot->length = static_cast<std::uint8_t>(piece.size());
-    slot->accepted = accepted;
-    std::memcpy(slot->keys, keys, stroke_bytes);
-  }
-  return accepted;
-}
-
 // The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
-// (reused, so that an entry costs no allocation). False when a stroke is
-// refused or there is no stroke or too many.
-bool read_outline_keys(std::string_view text, stroke_reads& cache, std::string& keys) {
+// (reused, so that an entry costs no allocation). False when the notation
+// refuses a stroke, a stroke is empty (it has no text form, so it could never
+// be written back) or there is no stroke or too many.
+bool read_outline_keys(std::string_view text, std::string& keys) {
   keys.clear();
   if (text.empty()) return false;
   for (std::size_t start = 0;;) {
@@ -184,9 +140,9 @@ bool read_outline_keys(std::string_view text, stroke_reads& cache, std::string& 
     const std::string_view piece =
         text.substr(start, last ? std::string_view::npos : slash - start);
     if (last || !piece.empty()) {
-      BYTE stroke[stroke_bytes];
-      if (!read_stroke_keys(piece, cache, stroke)) return false;
-      keys.append(reinterpret_cast<const char*>(stroke), stroke_bytes);
+      CStroke stroke;
+      if (stroke.SetRtf(CString(piece), grandjean_off) != 0 || stroke.IsEmpty()) return false;
+      keys.append(reinterpret_cast<const char*>(stroke.GetKeyBytes()), stroke_bytes);
     }
     if (last) return keys.size() <= max_keys_length;
     start = slash + 1;
@@ -304,7 +260,7 @@ class DictionaryReader : public CRtfParserClient {
 
   void EndOutline() {
     const std::string_view text = trim_spaces(m_outline);
-    if (!read_outline_keys(text, m_strokes, m_keys)) {
+    if (!read_outline_keys(text, m_keys)) {
       m_entry = EntryState::invalid;
       m_load.invalid.push_back({0, std::string(text)});
       m_invalidOffsets.push_back(m_dwOutlineOffset);
@@ -343,7 +299,6 @@ class DictionaryReader : public CRtfParserClient {
   EntryState m_entry = EntryState::none;
   std::string m_outline;
   DWORD m_dwOutlineOffset = 0;
-  stroke_reads m_strokes;
   std::string m_keys;
   std::string m_text;
   std::size_t m_punctuationStart = 0;

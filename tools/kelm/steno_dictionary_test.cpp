@@ -95,9 +95,9 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreReportedAndDuplicatesLastWins) {
   EXPECT_EQ("dog", loaded.dictionary.Lookup(CSteno(CString("TKOG"), 0))->text);
 }
 
-// Guards the remembered stroke readings: a stroke seen again, alone or
-// inside other outlines, reads as it did the first time, refusals included.
-TEST(StenoDictionaryReader, RepeatedStrokesReadAsTheFirstTime) {
+// A refused stroke anywhere in an outline, or a stroke text too long for
+// any stroke, leaves out the whole entry; its strokes elsewhere still count.
+TEST(StenoDictionaryReader, OneRefusedStrokeLeavesOutItsEntryOnly) {
   const std::string too_long = "STKPWHRAO*EUFRPBLGTSDZSTKPWHR";
   Loaded loaded;
   read_rtf(document("{\\*\\cxs KXAT}bad\n"
