@@ -5,11 +5,17 @@
 // checker asks it.
 //
 //   spell_accuracy [--words FILE] [--levels DIR] [--depth N] [--list NAME]
-//                  [--show-misses N] [--phonetic]
+//                  [--show-misses N] [--phonetic] [--dump FILE]
+//                  [--count N]
 //
 // For each list: top-1, top-5 and top-10 accuracy over the pairs whose
 // correct word the engine accepts, and the median and 99th-percentile time
 // of one SSCE_Suggest call.
+//
+// --dump writes every misspelling with the suggestions and scores it got, one
+// line each, so that two builds can be compared byte for byte: a change meant
+// only to make suggesting faster must leave the dump exactly as it was.
+// --count sets how many suggestions are asked for (10 unless told; 1 to 100).
 #include <stdlib.h>
 
 #include <algorithm>
@@ -119,8 +125,6 @@ std::vector<pair_case> read_pairs(const fs::path& file) {
   return pairs;
 }
 
-constexpr int wanted = 10;
-
 struct measure {
   int counted = 0;
   int top1 = 0, top5 = 0, top10 = 0;
@@ -173,6 +177,8 @@ struct arguments {
   std::string list;
   int show_misses = 0;
   bool phonetic = false;
+  fs::path dump;
+  int count = 10;
 };
 
 bool parse(int argc, char** argv, arguments& args) {
@@ -194,10 +200,14 @@ bool parse(int argc, char** argv, arguments& args) {
       args.list = value;
     else if (flag == "--show-misses")
       args.show_misses = std::atoi(value);
+    else if (flag == "--dump")
+      args.dump = value;
+    else if (flag == "--count")
+      args.count = std::atoi(value);
     else
       return false;
   }
-  return true;
+  return args.count >= 1 && args.count <= 100;
 }
 
 }  // namespace
@@ -207,7 +217,7 @@ int main(int argc, char** argv) {
   if (!parse(argc, argv, args)) {
     std::fprintf(stderr,
                  "usage: spell_accuracy [--words FILE] [--levels DIR] [--depth N] [--list NAME] "
-                 "[--show-misses N] [--phonetic]\n");
+                 "[--show-misses N] [--phonetic] [--dump FILE] [--count N]\n");
     return 2;
   }
   const fs::path data = fs::path(KELM_SHARED_DATA_DIR) / "spell";
@@ -247,10 +257,14 @@ int main(int argc, char** argv) {
   if (args.phonetic) SSCE_SetOption(session, SSCE_SUGGEST_PHONETIC_OPT, 1);
   // The suggestion index is built on the first suggestion; build it before
   // anything is timed.
-  char buffer[30 * wanted];
-  SSCE_S16 scores[wanted];
+  const int wanted = args.count;
+  std::vector<char> buffer_space(static_cast<std::size_t>(64 * wanted));
+  char* const buffer = buffer_space.data();
+  const auto buffer_size = static_cast<SSCE_U16>(buffer_space.size());
+  std::vector<SSCE_S16> score_space(static_cast<std::size_t>(wanted));
+  SSCE_S16* const scores = score_space.data();
   const auto build_start = std::chrono::steady_clock::now();
-  SSCE_Suggest(session, "speling", static_cast<SSCE_S16>(args.depth), buffer, sizeof buffer, scores,
+  SSCE_Suggest(session, "speling", static_cast<SSCE_S16>(args.depth), buffer, buffer_size, scores,
                wanted);
   const double build_ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - build_start)
@@ -268,6 +282,14 @@ int main(int argc, char** argv) {
       lists.push_back(file.path());
   }
   std::sort(lists.begin(), lists.end());
+  std::ofstream dump;
+  if (!args.dump.empty()) {
+    dump.open(args.dump, std::ios::binary);
+    if (!dump) {
+      std::fprintf(stderr, "cannot write %s\n", args.dump.string().c_str());
+      return 1;
+    }
+  }
   for (const fs::path& list : lists) {
     measure m;
     int misses_shown = 0;
@@ -278,7 +300,7 @@ int main(int argc, char** argv) {
       const auto start = std::chrono::steady_clock::now();
       const SSCE_S16 count =
           SSCE_Suggest(session, misspelled.c_str(), static_cast<SSCE_S16>(args.depth), buffer,
-                       sizeof buffer, scores, wanted);
+                       buffer_size, scores, wanted);
       m.micros.push_back(
           std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
               .count());
@@ -287,6 +309,11 @@ int main(int argc, char** argv) {
       for (const char* at = buffer; static_cast<int>(found.size()) < count;
            at += found.back().size() + 1)
         found.emplace_back(at);
+      if (dump.is_open()) {
+        dump << list.filename().string() << '\t' << misspelled;
+        for (std::size_t k = 0; k < found.size(); ++k) dump << '\t' << found[k] << '/' << scores[k];
+        dump << '\n';
+      }
       const std::string want = folded(correct);
       std::size_t rank = 0;
       while (rank < found.size() && folded(found[rank]) != want) ++rank;
