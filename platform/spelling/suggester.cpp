@@ -103,105 +103,191 @@ int prior_cost(std::uint8_t level) {
 
 // Whether the letters after a vowel make one of the unstressed endings whose
 // vowel is heard as a mere schwa, so that spellers must guess it: -er/-or/-ar,
-// -ent/-ant, -ence/-ance, -ible/-able, -ery/-ary, -el/-al.
+// -ent/-ant, -ence/-ance, -ible/-able, -ery/-ary, -el/-al. None is longer than
+// four letters.
 bool unstressed_ending(std::string_view rest) {
   constexpr std::string_view endings[] = {"r",   "rs",  "nt", "nts", "nce", "nces",
                                           "ble", "bly", "ry", "l",   "ls"};
   return std::find(std::begin(endings), std::end(endings), rest) != std::end(endings);
 }
 
-// Plain restricted Damerau-Levenshtein distance, or `bound` + 1 once it is
-// certain to exceed `bound`.
-int bounded_distance(std::string_view a, std::string_view b, int bound) {
-  const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
-  if (std::abs(n - m) > bound) return bound + 1;
-  std::array<std::array<int, max_word_length + 1>, 3> rows;
-  for (int j = 0; j <= m; ++j) rows[0][j] = j;
-  for (int i = 1; i <= n; ++i) {
-    auto& row = rows[i % 3];
-    const auto& up = rows[(i - 1) % 3];
-    const auto& up2 = rows[(i + 1) % 3];
-    row[0] = i;
-    int row_min = i;
-    for (int j = 1; j <= m; ++j) {
-      int d = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-        d = std::min(d, up2[j - 2] + 1);
-      row[j] = d;
-      row_min = std::min(row_min, d);
+// Restricted Damerau-Levenshtein distance from one typed word to dictionary
+// words taken in their sorted order. The table's rows follow the dictionary
+// word's letters, so the rows of the beginning it shares with the word before
+// are kept rather than worked again, and once a row passes the bound every
+// later word with that beginning is passed over unread. Only cells within
+// `bound` of the diagonal are worked: any other cell is beyond the bound
+// anyway, and a cell that is beyond it holds no more than bound + 1.
+struct distance_walk {
+  std::string_view typed;
+  int bound = 0;
+  std::array<std::array<std::uint8_t, max_word_length + 2>, max_word_length + 1> rows{};
+  std::string_view word;          // the word whose rows are kept
+  std::size_t kept = 0;           // rows 0 ... kept are that word's
+  std::size_t beyond = SIZE_MAX;  // the first kept row past the bound
+};
+
+void start_walk(distance_walk& walk, std::string_view typed, int bound) {
+  walk.typed = typed;
+  walk.bound = bound;
+  for (std::size_t j = 0; j <= typed.size(); ++j)
+    walk.rows[0][j] = static_cast<std::uint8_t>(std::min<std::size_t>(j, bound + 1));
+  walk.word = {};
+  walk.kept = 0;
+  walk.beyond = SIZE_MAX;
+}
+
+bool within_bound(distance_walk& walk, std::string_view word) {
+  const std::string_view typed = walk.typed;
+  const int n = static_cast<int>(typed.size()), m = static_cast<int>(word.size());
+  const int bound = walk.bound;
+  if (std::abs(n - m) > bound) return false;
+  std::size_t shared = 0;
+  const std::size_t most = std::min({walk.kept, walk.word.size(), word.size()});
+  while (shared < most && walk.word[shared] == word[shared]) ++shared;
+  if (walk.beyond <= shared) return false;
+  walk.word = word;
+  walk.beyond = SIZE_MAX;
+  const auto past = static_cast<std::uint8_t>(bound + 1);
+  for (int i = static_cast<int>(shared) + 1; i <= m; ++i) {
+    auto& row = walk.rows[i];
+    const auto& up = walk.rows[i - 1];
+    const int low = std::max(1, i - bound), high = std::min(n, i + bound);
+    row[low - 1] = low == 1 ? static_cast<std::uint8_t>(std::min(i, bound + 1)) : past;
+    std::uint8_t row_min = row[low - 1];
+    const char letter = word[i - 1];
+    for (int j = low; j <= high; ++j) {
+      int d = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (letter == typed[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && letter == typed[j - 2] && word[i - 2] == typed[j - 1])
+        d = std::min(d, walk.rows[i - 2][j - 2] + 1);
+      row[j] = static_cast<std::uint8_t>(std::min(d, bound + 1));
+      row_min = std::min(row_min, row[j]);
     }
-    if (row_min > bound) return bound + 1;
+    if (high + 1 <= n) row[high + 1] = past;
+    if (row_min > bound) {
+      walk.kept = static_cast<std::size_t>(i);
+      walk.beyond = walk.kept;
+      return false;
+    }
   }
-  return rows[n % 3][m];
+  walk.kept = static_cast<std::size_t>(m);
+  return walk.rows[m][n] <= bound;
+}
+
+// What writing letter `a` for the word's letter `b` costs, by the two
+// letters alone; vowel_for_vowel where it also depends on the letters after
+// b. Kept in a table because the alignment asks it for every cell.
+constexpr std::uint8_t vowel_for_vowel = 1;
+
+using substitution_table = std::array<std::array<std::uint8_t, 256>, 256>;
+
+std::uint8_t substitution_of(char a, char b, bool typographical) {
+  if (a == b) return 0;
+  const char ba = base_letter(a), bb = base_letter(b);
+  if (ba != 0 && ba == bb) return 15;
+  if (is_vowel(a) && is_vowel(b)) return vowel_for_vowel;
+  // Most misspellings are of the sound rather than slips of the finger.
+  if (sound_alike(ba, bb)) return 60;
+  if (typographical && qwerty.touch(a, b)) return 70;
+  return edit_cost;
+}
+
+substitution_table make_substitutions(bool typographical) {
+  substitution_table table;
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b)
+      table[a][b] = substitution_of(static_cast<char>(a), static_cast<char>(b), typographical);
+  }
+  return table;
+}
+
+const substitution_table& substitutions(bool typographical) {
+  static const substitution_table with_keys = make_substitutions(true);
+  static const substitution_table without_keys = make_substitutions(false);
+  return typographical ? with_keys : without_keys;
+}
+
+// The typed word with what each of its letters costs when it is not in the
+// word, worked once for all the words it is measured against.
+struct typed_word {
+  std::string_view text;
+  const substitution_table* substitutions;
+  std::array<int, max_word_length> extra;
+};
+
+typed_word measured(std::string_view typed, bool typographical) {
+  typed_word t{typed, &substitutions(typographical), {}};
+  const int n = static_cast<int>(typed.size());
+  for (int i = 0; i < n; ++i) {
+    const char c = typed[i];
+    t.extra[i] = [&] {
+      if (i > 0 && typed[i - 1] == c) return 40;
+      if (typographical && ((i > 0 && qwerty.touch(typed[i - 1], c)) ||
+                            (i + 1 < n && qwerty.touch(typed[i + 1], c))))
+        return 75;
+      // A plural ending put on a word that takes none ("aircrafts").
+      if (i + 1 == n && c == 's') return 90;
+      // A silent e kept before the ending ("simpley", "notabley") or put on
+      // the end of a word ("frome", "heroe").
+      if (c == 'e' && i + 2 == n && typed[i + 1] == 'y') return 50;
+      if (c == 'e' && i + 1 == n) return 70;
+      // A stray h after a letter that often pairs with it (th, wh, ch, sh,
+      // ph, gh): "whith".
+      if (c == 'h' && i > 0 &&
+          std::string_view("cgpstw").find(typed[i - 1]) != std::string_view::npos)
+        return 80;
+      if (is_vowel(c)) return 90;
+      return 110;
+    }();
+  }
+  return t;
 }
 
 // -log P(typed | word) on the edit-cost scale: the cheapest alignment, where
 // the slips people make often (a doubled or undoubled letter, a vowel for a
 // vowel, a neighbouring key, two letters swapped) cost less than others.
-int typo_cost(std::string_view typed, std::string_view word, bool typographical) {
+int typo_cost(const typed_word& t, std::string_view word) {
+  const std::string_view typed = t.text;
   const int n = static_cast<int>(typed.size()), m = static_cast<int>(word.size());
-  auto extra = [&](int i) {  // typed[i] is not in the word
-    const char c = typed[i];
-    if (i > 0 && typed[i - 1] == c) return 40;
-    if (typographical &&
-        ((i > 0 && qwerty.touch(typed[i - 1], c)) || (i + 1 < n && qwerty.touch(typed[i + 1], c))))
-      return 75;
-    // A plural ending put on a word that takes none ("aircrafts").
-    if (i + 1 == n && c == 's') return 90;
-    // A silent e kept before the ending ("simpley", "notabley") or put on
-    // the end of a word ("frome", "heroe").
-    if (c == 'e' && i + 2 == n && typed[i + 1] == 'y') return 50;
-    if (c == 'e' && i + 1 == n) return 70;
-    // A stray h after a letter that often pairs with it (th, wh, ch, sh, ph,
-    // gh): "whith".
-    if (c == 'h' && i > 0 &&
-        std::string_view("cgpstw").find(typed[i - 1]) != std::string_view::npos)
-      return 80;
-    if (is_vowel(c)) return 90;
-    return 110;
-  };
-  auto missing = [&](int j) {  // word[j] was left out
+  std::array<int, max_word_length> missing;     // word[j] was left out
+  std::array<int, max_word_length> vowel_cost;  // a vowel written for word[j]
+  for (int j = 0; j < m; ++j) {
     const char c = word[j];
-    if (j > 0 && word[j - 1] == c) return 40;
-    // The ending -ly written as -y ("particulary", "broady").
-    if (c == 'l' && j + 2 == m && word[j + 1] == 'y') return 40;
-    // An r after a vowel is barely heard in many accents ("futher",
-    // "poety").
-    if (c == 'r' && j > 0 && is_vowel(word[j - 1])) return 45;
-    if (c == '\'' || c == '-') return 100;
-    // Letters left out are the commonest slip of all, a silent vowel or h
-    // most of all.
-    if (is_vowel(c) || c == 'h') return 55;
-    return 60;
-  };
-  auto substitute = [&](char a, int j) {
-    const char b = word[j];
-    if (a == b) return 0;
-    const char ba = base_letter(a), bb = base_letter(b);
-    if (ba != 0 && ba == bb) return 15;
-    if (is_vowel(a) && is_vowel(b)) return unstressed_ending(word.substr(j + 1)) ? 60 : 80;
-    // Most misspellings are of the sound rather than slips of the finger.
-    if (sound_alike(ba, bb)) return 60;
-    if (typographical && qwerty.touch(a, b)) return 70;
-    return edit_cost;
-  };
+    missing[j] = [&] {
+      if (j > 0 && word[j - 1] == c) return 40;
+      // The ending -ly written as -y ("particulary", "broady").
+      if (c == 'l' && j + 2 == m && word[j + 1] == 'y') return 40;
+      // An r after a vowel is barely heard in many accents ("futher",
+      // "poety").
+      if (c == 'r' && j > 0 && is_vowel(word[j - 1])) return 45;
+      if (c == '\'' || c == '-') return 100;
+      // Letters left out are the commonest slip of all, a silent vowel or h
+      // most of all.
+      if (is_vowel(c) || c == 'h') return 55;
+      return 60;
+    }();
+    vowel_cost[j] = m - j <= 5 && unstressed_ending(word.substr(j + 1)) ? 60 : 80;
+  }
   std::array<std::array<int, max_word_length + 1>, 3> rows;
   rows[0][0] = 0;
-  for (int j = 1; j <= m; ++j) rows[0][j] = rows[0][j - 1] + missing(j - 1);
+  for (int j = 1; j <= m; ++j) rows[0][j] = rows[0][j - 1] + missing[j - 1];
   for (int i = 1; i <= n; ++i) {
     auto& row = rows[i % 3];
     const auto& up = rows[(i - 1) % 3];
     const auto& up2 = rows[(i + 1) % 3];
-    const int extra_here = extra(i - 1);
+    const int extra_here = t.extra[i - 1];
+    const char a = typed[i - 1];
+    const auto& substitute = (*t.substitutions)[static_cast<unsigned char>(a)];
     row[0] = up[0] + extra_here;
     for (int j = 1; j <= m; ++j) {
       // Mistakes are rarer among the first letters, which the writer sees
       // and hears most clearly.
       const int early = (i <= 2 && j <= 2) ? 5 : 0;
-      const int sub = substitute(typed[i - 1], j - 1);
-      int d = std::min({up[j] + extra_here + early, row[j - 1] + missing(j - 1) + early,
+      int sub = substitute[static_cast<unsigned char>(word[j - 1])];
+      if (sub == vowel_for_vowel) sub = vowel_cost[j - 1];
+      int d = std::min({up[j] + extra_here + early, row[j - 1] + missing[j - 1] + early,
                         up[j - 1] + sub + (sub ? early : 0)});
-      if (i > 1 && j > 1 && typed[i - 1] == word[j - 2] && typed[i - 2] == word[j - 1])
+      if (i > 1 && j > 1 && a == word[j - 2] && typed[i - 2] == word[j - 1])
         d = std::min(d, up2[j - 2] + 45);
       row[j] = d;
     }
@@ -327,9 +413,11 @@ void suggester::index::near(std::string_view typed, int max_distance,
   }
   std::sort(groups.begin(), groups.end());
   groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+  distance_walk walk;
+  start_walk(walk, typed, max_distance);
   for (std::uint32_t g : groups) {
     for (std::uint32_t e = group_start[g]; e < group_start[g + 1]; ++e) {
-      if (bounded_distance(typed, folded(e), max_distance) <= max_distance) out.push_back({e, 0});
+      if (within_bound(walk, folded(e))) out.push_back({e, 0});
     }
   }
 }
@@ -433,13 +521,14 @@ std::vector<candidate> suggester::suggest(
   x.near(typed, depth < 25 ? 1 : 2, found_words);
   if (options.phonetic) x.sounding_like(typed, depth < 50 ? 200 : 2000, found_words);
 
+  const typed_word measuring = measured(typed, options.typographical);
   const std::uint32_t typed_sound = sound_hash(typed);
   const bool typed_apostrophe = typed.find('\'') != std::string::npos;
   const bool typed_lower =
       case_fold[static_cast<unsigned char>(word[0])] == static_cast<unsigned char>(word[0]);
   for (found& f : found_words) {
     const std::string_view spelled = x.folded(f.entry);
-    int cost = typo_cost(typed, spelled, options.typographical);
+    int cost = typo_cost(measuring, spelled);
     if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 40;
     cost += prior_cost(x.entries[f.entry].level);
     // Without an apostrophe typed, a plural is likelier than a possessive;
