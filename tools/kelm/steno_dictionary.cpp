@@ -284,7 +284,7 @@ class DictionaryReader : public CRtfParserClient {
     if (m_entry == EntryState::translation) {
       const WORD flags =
           m_explicitFlags.value_or(marker_flags(m_bAttachBefore, m_bAttachAfter, m_bCapitalize));
-      if (m_dictionary.Set(as_bytes(m_keys), m_text, CTranFlags(flags))) ++m_load.duplicates;
+      m_dictionary.Append(as_bytes(m_keys), m_text, CTranFlags(flags));
     }
     m_entry = EntryState::none;
   }
@@ -328,6 +328,15 @@ void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offset
     }
   }
   for (; next < offsets.size(); ++next) invalid[next].line = line;
+}
+
+// Room for what a file of `bytes` bytes is likely to hold, so that a load
+// neither copies its arenas as they grow nor faults in their pages twice.
+// Entries in real dictionaries take 20 to 40 bytes of RTF each; what is only
+// reserved costs address space, not memory.
+void reserve_for(StenoDictionary& dictionary, ULONGLONG bytes) {
+  const std::size_t size = static_cast<std::size_t>(std::min<ULONGLONG>(bytes, max_arena));
+  dictionary.Reserve(size / 16, size / 4, size / 2);
 }
 
 // --- Writing -----------------------------------------------------------
@@ -420,10 +429,15 @@ void StenoDictionary::Grow() {
   }
 }
 
-bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+void StenoDictionary::CheckRoom(std::span<const BYTE> keys, std::string_view text) const {
   if (keys.size() > max_keys_length || m_keys.size() + keys.size() > max_arena ||
       m_text.size() + text.size() > max_arena)
     throw std::length_error("steno dictionary too large");
+}
+
+bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+  CheckRoom(keys, text);
+  if (m_nIndexed != m_entries.size()) IndexAppended();
   // Half full at most, so that a miss ends after a probe or two.
   if (2 * (m_entries.size() + 1) > m_slots.size()) Grow();
   const std::uint32_t hash = hash_keys(keys);
@@ -446,7 +460,83 @@ bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTr
   }
   entry->text_length = static_cast<std::uint32_t>(text.size());
   entry->flags = flags.GetUShort();
+  m_nIndexed = m_entries.size();
   return replaced;
+}
+
+void StenoDictionary::Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes) {
+  m_entries.reserve(m_entries.size() + entries);
+  m_keys.reserve(m_keys.size() + key_bytes);
+  m_text.reserve(m_text.size() + text_bytes);
+}
+
+void StenoDictionary::Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+  CheckRoom(keys, text);
+  m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()),
+                       static_cast<std::uint32_t>(m_text.size()),
+                       static_cast<std::uint32_t>(text.size()), hash_keys(keys),
+                       static_cast<std::uint16_t>(keys.size()), flags.GetUShort()});
+  m_keys.append(reinterpret_cast<const char*>(keys.data()), keys.size());
+  m_text.append(text);
+}
+
+std::size_t StenoDictionary::IndexAppended() {
+  const std::size_t count = m_entries.size();
+  std::size_t size = std::max<std::size_t>(1024, m_slots.size());
+  while (2 * count > size) size *= 2;
+  std::size_t first = m_nIndexed;
+  if (size != m_slots.size()) {
+    m_slots.assign(size, Slot{0, 0});
+    first = 0;
+  }
+  std::vector<std::uint32_t> dead = IndexFrom(first);
+  if (!dead.empty()) DropDead(dead);
+  m_nIndexed = m_entries.size();
+  return count - m_entries.size();
+}
+
+std::vector<std::uint32_t> StenoDictionary::IndexFrom(std::size_t first) {
+  // Slots are touched in no order; asking for a slot some entries ahead lets
+  // the misses overlap instead of waiting for each in turn.
+  constexpr std::size_t ahead = 16;
+  const std::size_t mask = m_slots.size() - 1;
+  const std::size_t count = m_entries.size();
+  std::vector<std::uint32_t> dead;
+  for (std::size_t i = first; i < count; ++i) {
+    if (i + ahead < count) __builtin_prefetch(&m_slots[m_entries[i + ahead].hash & mask]);
+    const Entry& entry = m_entries[i];
+    const std::size_t slot = FindSlot(KeysOf(entry), entry.hash);
+    if (m_slots[slot].entry == 0) {
+      m_slots[slot] = {entry.hash, static_cast<std::uint32_t>(i + 1)};
+      continue;
+    }
+    Entry& held = m_entries[m_slots[slot].entry - 1];
+    held.text_offset = entry.text_offset;
+    held.text_length = entry.text_length;
+    held.flags = entry.flags;
+    dead.push_back(static_cast<std::uint32_t>(i));
+  }
+  return dead;
+}
+
+// The dead entries' outline and text bytes stay in the arenas: duplicates
+// are few, and moving the arenas would cost more than they hold.
+void StenoDictionary::DropDead(const std::vector<std::uint32_t>& dead) {
+  const std::size_t first = dead.front();
+  // The new index of each entry from the first dead one on.
+  std::vector<std::uint32_t> moved(m_entries.size() - first);
+  std::size_t kept = first;
+  for (std::size_t i = first, d = 0; i < m_entries.size(); ++i) {
+    if (d < dead.size() && dead[d] == i) {
+      ++d;
+      continue;
+    }
+    moved[i - first] = static_cast<std::uint32_t>(kept);
+    m_entries[kept++] = m_entries[i];
+  }
+  m_entries.resize(kept);
+  for (Slot& slot : m_slots)
+    if (slot.entry > first) slot.entry = moved[slot.entry - 1 - first] + 1;
 }
 
 std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(
@@ -479,6 +569,8 @@ StenoDictionary::Translation StenoDictionary::GetTranslation(std::size_t index) 
 DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary) {
   DictionaryLoad load;
   const ULONGLONG start = file.GetPosition();
+  const ULONGLONG length = file.GetLength();
+  if (length > start) reserve_for(dictionary, length - start);
   DictionaryReader reader(dictionary, load);
   {
     CRtfParser parser(file, &reader);
@@ -486,6 +578,7 @@ DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary) {
     load.result = parser.Run(true);
   }
   reader.Finish();
+  load.duplicates = dictionary.IndexAppended();
   number_lines(file, start, reader.GetInvalidOffsets(), load.invalid);
   return load;
 }

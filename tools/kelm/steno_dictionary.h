@@ -35,6 +35,16 @@ class StenoDictionary {
   // Adds the entry, or replaces the translation of an outline already held
   // (it keeps its place in entry order). True when it replaced one.
   bool Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
+
+  // A bulk load: Append stores entries without indexing them, and
+  // IndexAppended then indexes them all in one pass, with the result of one
+  // Set per entry in order; it returns how many replaced an earlier entry.
+  // Until then Lookup does not see the appended entries (Set indexes them
+  // first). Reserve sizes
+  // the storage for what a load is expected to add.
+  void Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes);
+  void Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
+  std::size_t IndexAppended();
   std::optional<Translation> Lookup(const CSteno& outline) const;
   std::optional<Translation> Lookup(std::span<const BYTE> keys) const;
 
@@ -59,6 +69,13 @@ class StenoDictionary {
   // The slot that holds the outline, or the empty slot where it belongs.
   std::size_t FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const;
   void Grow();
+  // Indexes entries from `first` on; a later one for an outline already held
+  // gives its translation to the held entry and dies; the dead, in order.
+  std::vector<std::uint32_t> IndexFrom(std::size_t first);
+  // Removes the dead entries, given in ascending order, keeping the order of
+  // the others.
+  void DropDead(const std::vector<std::uint32_t>& dead);
+  void CheckRoom(std::span<const BYTE> keys, std::string_view text) const;
 
   std::string m_keys;
   std::string m_text;
@@ -70,6 +87,8 @@ class StenoDictionary {
     std::uint32_t entry;  // index + 1; 0 is empty
   };
   std::vector<Slot> m_slots;
+  // Entries from here on were appended and are not in the table yet.
+  std::size_t m_nIndexed = 0;
 };
 
 struct InvalidOutline {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -177,6 +178,60 @@ TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   }
   EXPECT_NE(std::string::npos, rtf.find("{\\*\\cxsystem Orvalis 00218 RTF by Quendra, Inc.}"));
   EXPECT_NE(std::string::npos, rtf.find("{\\creatim\\yr01\\mo03\\da05}"));
+}
+
+std::string stroke_keys(std::uint32_t n) {
+  const BYTE b[3] = {BYTE(n >> 16), BYTE(n >> 8), BYTE(n)};
+  return std::string(reinterpret_cast<const char*>(b), 3);
+}
+
+std::span<const BYTE> bytes_of(const std::string& keys) {
+  return {reinterpret_cast<const BYTE*>(keys.data()), keys.size()};
+}
+
+// A bulk load must leave what one Set per entry leaves: the same entries in
+// the same order, the last translation of each outline, the same count of
+// replacements, whether the repeats are among the appended entries, of
+// entries held before, or span the table's growth.
+TEST(StenoDictionary, AppendThenIndexMatchesSetOneByOne) {
+  struct BulkCase {
+    const char* name;
+    std::size_t held, appended;
+    std::uint32_t distinct;  // outlines cycle through this many
+  };
+  const BulkCase cases[] = {
+      {"no repeats", 0, 3000, 100000},     {"repeats among appended", 0, 3000, 700},
+      {"repeats of held", 500, 2000, 600}, {"every one a repeat", 400, 400, 400},
+      {"nothing appended", 300, 0, 1000},  {"growth past held", 100, 5000, 4000},
+  };
+  for (const BulkCase& c : cases) {
+    StenoDictionary one_by_one, bulk;
+    std::size_t replaced = 0;
+    for (std::size_t i = 0; i < c.held + c.appended; ++i) {
+      // Two strokes, so that outlines differ in their first stroke and share it too.
+      const auto n = static_cast<std::uint32_t>((i * 7919) % c.distinct);
+      const std::string keys = stroke_keys(n % 97 + 1) + stroke_keys(n + 1);
+      const std::string text = "t" + std::to_string(i);
+      const CTranFlags flags(static_cast<WORD>(i));
+      if (one_by_one.Set(bytes_of(keys), text, flags) && i >= c.held) ++replaced;
+      if (i < c.held)
+        bulk.Set(bytes_of(keys), text, flags);
+      else
+        bulk.Append(bytes_of(keys), text, flags);
+    }
+    EXPECT_EQ(replaced, bulk.IndexAppended()) << c.name;
+    ASSERT_EQ(one_by_one.GetCount(), bulk.GetCount()) << c.name;
+    for (std::size_t i = 0; i < bulk.GetCount(); ++i) {
+      ASSERT_TRUE(std::ranges::equal(one_by_one.GetKeys(i), bulk.GetKeys(i))) << c.name << i;
+      const std::optional<StenoDictionary::Translation> found = bulk.Lookup(bulk.GetKeys(i));
+      ASSERT_TRUE(found.has_value()) << c.name << i;
+      EXPECT_EQ(one_by_one.GetTranslation(i).text, found->text) << c.name << i;
+      EXPECT_EQ(one_by_one.GetTranslation(i).flags.GetUShort(), found->flags.GetUShort())
+          << c.name << i;
+    }
+    const std::string absent = stroke_keys(0xFFFFFF);
+    EXPECT_FALSE(bulk.Lookup(bytes_of(absent)).has_value()) << c.name;
+  }
 }
 
 // The counts come from reading the files: every "{\*\cxs" group is an entry,
