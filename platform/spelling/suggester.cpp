@@ -106,6 +106,8 @@ int prior_cost(std::uint8_t level) {
 // -ent/-ant, -ence/-ance, -ible/-able, -ery/-ary, -el/-al. None is longer than
 // four letters.
 bool unstressed_ending(std::string_view rest) {
+  if (rest.empty() || rest.size() > 4 || std::string_view("bnlr").find(rest[0]) == rest.npos)
+    return false;
   constexpr std::string_view endings[] = {"r",   "rs",  "nt", "nts", "nce", "nces",
                                           "ble", "bly", "ry", "l",   "ls"};
   return std::find(std::begin(endings), std::end(endings), rest) != std::end(endings);
@@ -202,9 +204,12 @@ substitution_table make_substitutions(bool typographical) {
 }
 
 const substitution_table& substitutions(bool typographical) {
-  static const substitution_table with_keys = make_substitutions(true);
+  if (typographical) {
+    static const substitution_table with_keys = make_substitutions(true);
+    return with_keys;
+  }
   static const substitution_table without_keys = make_substitutions(false);
-  return typographical ? with_keys : without_keys;
+  return without_keys;
 }
 
 // The typed word with what each of its letters costs when it is not in the
@@ -266,7 +271,7 @@ int typo_cost(const typed_word& t, std::string_view word) {
       if (is_vowel(c) || c == 'h') return 55;
       return 60;
     }();
-    vowel_cost[j] = m - j <= 5 && unstressed_ending(word.substr(j + 1)) ? 60 : 80;
+    vowel_cost[j] = unstressed_ending(word.substr(j + 1)) ? 60 : 80;
   }
   std::array<std::array<int, max_word_length + 1>, 3> rows;
   rows[0][0] = 0;
