@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/spelling/phonetic.h"
@@ -61,6 +63,61 @@ TEST(SuggesterTest, FindsEachKindOfEditWithinTheDepthsReach) {
   for (const auto& c : cases) {
     const auto found = s.suggest(c.typed, with(c.depth, true, false, false), 10, accept_all);
     EXPECT_EQ(c.found, rank_of(found, c.want) >= 0) << c.typed << " depth " << c.depth;
+  }
+}
+
+// Restricted Damerau-Levenshtein distance, worked out in full.
+int edits_between(std::string_view a, std::string_view b) {
+  std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = static_cast<int>(i);
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = static_cast<int>(j);
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// Guards the distance filter's reuse of the rows of a beginning shared with
+// the word before, and its pass over words whose beginning is already out of
+// reach: every word within reach is offered, and no other, in a lexicon of
+// words that share their beginnings in every way.
+TEST(SuggesterTest, OffersEveryWordWithinReachAndNoOther) {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> all{""};
+    std::vector<std::string> words;
+    for (int length = 1; length <= 6; ++length) {
+      std::vector<std::string> longer;
+      for (const std::string& w : all) {
+        for (char c : {'a', 'b', 'c'}) longer.push_back(w + c);
+      }
+      words.insert(words.end(), longer.begin(), longer.end());
+      all = std::move(longer);
+    }
+    return words;
+  }();
+  std::vector<dictionary_word> lexicon;
+  for (const std::string& w : texts) lexicon.push_back({w, 20});
+  const suggester s(lexicon);
+  for (const char* typed : {"a", "cab", "abcabc", "aaaa", "bbbbbbb", "abcdcba", "ccaabb", "acbacb",
+                            "dabc", "bacbacba"}) {
+    for (const auto& [depth, reach] : {std::pair{50, 2}, std::pair{10, 1}}) {
+      std::vector<std::string> want;
+      for (const std::string& w : texts) {
+        if (w != typed && edits_between(typed, w) <= reach) want.push_back(w);
+      }
+      std::vector<std::string> got;
+      for (const candidate& c :
+           s.suggest(typed, with(depth, true, false, false), texts.size(), accept_all))
+        got.push_back(c.word);
+      std::sort(want.begin(), want.end());
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(want, got) << typed << " depth " << depth;
+    }
   }
 }
 
