@@ -3,6 +3,8 @@
 #include "rtf_cre_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -127,10 +129,73 @@ WORD marker_flags(bool attach_before, bool attach_after, bool capitalize) {
   return flags.GetUShort();
 }
 
+// Key letters in key order, from S- (position 2) to -Z (position 23); position
+// p is bit 23 - p of the stroke's three key bytes read as one number.
+constexpr std::string_view key_letters = "STKPWHRAO*EUFRPBLGTSDZ";
+constexpr int first_letter_position = 2;
+constexpr int last_vowel_position = 13;
+
+// The positions a letter names: S, T, P and R name two.
+struct letter_positions {
+  std::int8_t first = -1;
+  std::int8_t second = -1;
+};
+
+constexpr std::array<letter_positions, 256> letter_table = [] {
+  std::array<letter_positions, 256> table{};
+  for (int p = first_letter_position; p < first_letter_position + int(key_letters.size()); ++p) {
+    letter_positions& l = table[static_cast<unsigned char>(key_letters[p - first_letter_position])];
+    (l.first < 0 ? l.first : l.second) = static_cast<std::int8_t>(p);
+  }
+  return table;
+}();
+
+// Nearly every stroke in a dictionary is written with its capital letters in
+// key order, a hyphen at most before the right bank's first key. For such a
+// text the notation's rules come down to one: a letter names the next key of
+// its name after the last key named, and a hyphen moves on to the right bank.
+// (S, T and P name their left key until a key from their own to R- is down
+// or the right side is reached, and R- until the right side is reached; in
+// key order that is exactly "the next one".) Such a text is read here, which
+// spares the notation's general reader; nothing: the text is not in key
+// order (lower case, digits, the mark, a key out of order or repeated, any
+// other character), and the notation reads it.
+std::optional<std::uint32_t> keys_in_key_order(std::string_view text) {
+  std::uint32_t keys = 0;
+  int last = first_letter_position - 1;
+  for (const char c : text) {
+    if (c == '-') {
+      if (last > last_vowel_position) return std::nullopt;
+      last = last_vowel_position;
+      continue;
+    }
+    const letter_positions named = letter_table[static_cast<unsigned char>(c)];
+    const int p = named.first > last ? named.first : named.second;
+    if (p <= last) return std::nullopt;
+    keys |= 1u << (23 - p);
+    last = p;
+  }
+  return keys;
+}
+
+// False when the notation refuses the stroke or it is empty (an empty stroke
+// has no text form, so it could never be written back).
+bool read_stroke_keys(std::string_view text, BYTE (&keys)[stroke_bytes]) {
+  if (const std::optional<std::uint32_t> in_order = keys_in_key_order(text)) {
+    keys[0] = static_cast<BYTE>(*in_order >> 16);
+    keys[1] = static_cast<BYTE>(*in_order >> 8);
+    keys[2] = static_cast<BYTE>(*in_order);
+    return *in_order != 0;
+  }
+  CStroke stroke;
+  if (stroke.SetRtf(CString(text), grandjean_off) != 0 || stroke.IsEmpty()) return false;
+  std::memcpy(keys, stroke.GetKeyBytes(), stroke_bytes);
+  return true;
+}
+
 // The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
-// (reused, so that an entry costs no allocation). False when the notation
-// refuses a stroke, a stroke is empty (it has no text form, so it could never
-// be written back) or there is no stroke or too many.
+// (reused, so that an entry costs no allocation). False when a stroke is
+// refused or empty, or there is no stroke or too many.
 bool read_outline_keys(std::string_view text, std::string& keys) {
   keys.clear();
   if (text.empty()) return false;
@@ -140,9 +205,9 @@ bool read_outline_keys(std::string_view text, std::string& keys) {
     const std::string_view piece =
         text.substr(start, last ? std::string_view::npos : slash - start);
     if (last || !piece.empty()) {
-      CStroke stroke;
-      if (stroke.SetRtf(CString(piece), grandjean_off) != 0 || stroke.IsEmpty()) return false;
-      keys.append(reinterpret_cast<const char*>(stroke.GetKeyBytes()), stroke_bytes);
+      BYTE stroke[stroke_bytes];
+      if (!read_stroke_keys(piece, stroke)) return false;
+      keys.append(reinterpret_cast<const char*>(stroke), stroke_bytes);
     }
     if (last) return keys.size() <= max_keys_length;
     start = slash + 1;

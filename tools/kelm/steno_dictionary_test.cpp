@@ -180,6 +180,58 @@ TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   EXPECT_NE(std::string::npos, rtf.find("{\\creatim\\yr01\\mo03\\da05}"));
 }
 
+// The reader takes strokes written in key order without the notation's
+// general reader; it must accept, refuse and read exactly as the notation
+// does. Every text of up to three characters over letters, hyphen, number,
+// mark and lower case, and longer ones in and near key order.
+TEST(StenoDictionaryReader, StrokesReadAsTheNotationReadsThem) {
+  const std::string alphabet = "STKPWHRAO*EUFBLGDZ-#5!,@sx";
+  std::vector<std::string> texts;
+  for (char a : alphabet) {
+    texts.push_back({a});
+    for (char b : alphabet) {
+      texts.push_back({a, b});
+      for (char c : alphabet) texts.push_back({a, b, c});
+    }
+  }
+  const std::string order = "STKPWHRAO*EUFRPBLGTSDZ";
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    for (char c : order)
+      if (next(3) == 0) text += c;
+    if (next(2) == 0) text.insert(next(static_cast<std::uint32_t>(text.size()) + 1), 1, '-');
+    if (text.size() > 1 && next(4) == 0)
+      std::swap(text[next(static_cast<std::uint32_t>(text.size()))], text.back());
+    if (!text.empty()) texts.push_back(text);
+  }
+  std::string entries;
+  std::set<std::string> want_keys, want_invalid;
+  for (const std::string& text : texts) {
+    entries += "{\\*\\cxs " + text + "}x\n";
+    CStroke stroke;
+    if (stroke.SetRtf(CString(text.c_str()), 0) == 0 && !stroke.IsEmpty())
+      want_keys.insert(std::string(reinterpret_cast<const char*>(stroke.GetKeyBytes()), 3));
+    else
+      want_invalid.insert(text);
+  }
+  Loaded loaded;
+  read_rtf(document(entries), loaded);
+  std::set<std::string> got_keys, got_invalid;
+  for (std::size_t i = 0; i < loaded.dictionary.GetCount(); ++i) {
+    const std::span<const BYTE> keys = loaded.dictionary.GetKeys(i);
+    got_keys.insert(std::string(keys.begin(), keys.end()));
+  }
+  for (const InvalidOutline& bad : loaded.load.invalid) got_invalid.insert(bad.text);
+  EXPECT_TRUE(want_keys == got_keys);
+  for (const std::string& text : want_invalid) EXPECT_EQ(1u, got_invalid.count(text)) << text;
+  for (const std::string& text : got_invalid) EXPECT_EQ(1u, want_invalid.count(text)) << text;
+}
+
 std::string stroke_keys(std::uint32_t n) {
   const BYTE b[3] = {BYTE(n >> 16), BYTE(n >> 8), BYTE(n)};
   return std::string(reinterpret_cast<const char*>(b), 3);
