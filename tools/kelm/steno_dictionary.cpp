@@ -135,18 +135,23 @@ constexpr std::string_view key_letters = "STKPWHRAO*EUFRPBLGTSDZ";
 constexpr int first_letter_position = 2;
 constexpr int last_vowel_position = 13;
 
-// The positions a letter names: S, T, P and R name two.
-struct letter_positions {
-  std::int8_t first = -1;
-  std::int8_t second = -1;
+// The positions a letter names, S, T, P and R two, with their key bits. The
+// hyphen names the last vowel's position without its key, so that only the
+// right bank may follow it.
+struct letter_keys {
+  int position[2] = {-1, -1};
+  std::uint32_t bit[2] = {0, 0};
 };
 
-constexpr std::array<letter_positions, 256> letter_table = [] {
-  std::array<letter_positions, 256> table{};
+constexpr std::array<letter_keys, 256> letter_table = [] {
+  std::array<letter_keys, 256> table{};
   for (int p = first_letter_position; p < first_letter_position + int(key_letters.size()); ++p) {
-    letter_positions& l = table[static_cast<unsigned char>(key_letters[p - first_letter_position])];
-    (l.first < 0 ? l.first : l.second) = static_cast<std::int8_t>(p);
+    letter_keys& l = table[static_cast<unsigned char>(key_letters[p - first_letter_position])];
+    const int which = l.position[0] < 0 ? 0 : 1;
+    l.position[which] = p;
+    l.bit[which] = 1u << (23 - p);
   }
+  table['-'].position[0] = last_vowel_position;
   return table;
 }();
 
@@ -157,22 +162,21 @@ constexpr std::array<letter_positions, 256> letter_table = [] {
 // (S, T and P name their left key until a key from their own to R- is down
 // or the right side is reached, and R- until the right side is reached; in
 // key order that is exactly "the next one".) Such a text is read here, which
-// spares the notation's general reader; nothing: the text is not in key
-// order (lower case, digits, the mark, a key out of order or repeated, any
-// other character), and the notation reads it.
+// spares the notation's general reader. Nothing when the text is not in key
+// order (lower case, digits, the mark, a key out of order or repeated, a
+// hyphen after -U or a right key, any other character): the notation reads
+// it then.
 std::optional<std::uint32_t> keys_in_key_order(std::string_view text) {
   std::uint32_t keys = 0;
   int last = first_letter_position - 1;
   for (const char c : text) {
-    if (c == '-') {
-      if (last > last_vowel_position) return std::nullopt;
-      last = last_vowel_position;
-      continue;
-    }
-    const letter_positions named = letter_table[static_cast<unsigned char>(c)];
-    const int p = named.first > last ? named.first : named.second;
+    const letter_keys& named = letter_table[static_cast<unsigned char>(c)];
+    // A mask, not a branch: which of S's two keys comes next is as good as
+    // random, and `last` is the loop's one chain of dependence.
+    const int second = -static_cast<int>(named.position[0] <= last);
+    const int p = named.position[0] ^ ((named.position[0] ^ named.position[1]) & second);
     if (p <= last) return std::nullopt;
-    keys |= 1u << (23 - p);
+    keys |= named.bit[0] ^ ((named.bit[0] ^ named.bit[1]) & static_cast<std::uint32_t>(second));
     last = p;
   }
   return keys;
