@@ -506,7 +506,7 @@ void StenoDictionary::CheckRoom(std::span<const BYTE> keys, std::string_view tex
 
 bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
   CheckRoom(keys, text);
-  if (m_nIndexed != m_entries.size()) IndexAppended();
+  if (m_indexed != m_entries.size()) IndexAppended();
   // Half full at most, so that a miss ends after a probe or two.
   if (2 * (m_entries.size() + 1) > m_slots.size()) Grow();
   const std::uint32_t hash = hash_keys(keys);
@@ -529,7 +529,7 @@ bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTr
   }
   entry->text_length = static_cast<std::uint32_t>(text.size());
   entry->flags = flags.GetUShort();
-  m_nIndexed = m_entries.size();
+  m_indexed = m_entries.size();
   return replaced;
 }
 
@@ -553,14 +553,14 @@ std::size_t StenoDictionary::IndexAppended() {
   const std::size_t count = m_entries.size();
   std::size_t size = std::max<std::size_t>(1024, m_slots.size());
   while (2 * count > size) size *= 2;
-  std::size_t first = m_nIndexed;
+  std::size_t first = m_indexed;
   if (size != m_slots.size()) {
     m_slots.assign(size, Slot{0, 0});
     first = 0;
   }
   std::vector<std::uint32_t> dead = IndexFrom(first);
   if (!dead.empty()) DropDead(dead);
-  m_nIndexed = m_entries.size();
+  m_indexed = m_entries.size();
   return count - m_entries.size();
 }
 

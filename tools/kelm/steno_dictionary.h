@@ -40,8 +40,7 @@ class StenoDictionary {
   // IndexAppended then indexes them all in one pass, with the result of one
   // Set per entry in order; it returns how many replaced an earlier entry.
   // Until then Lookup does not see the appended entries (Set indexes them
-  // first). Reserve sizes
-  // the storage for what a load is expected to add.
+  // first). Reserve sizes the storage for what a load is expected to add.
   void Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes);
   void Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
   std::size_t IndexAppended();
@@ -88,7 +87,7 @@ class StenoDictionary {
   };
   std::vector<Slot> m_slots;
   // Entries from here on were appended and are not in the table yet.
-  std::size_t m_nIndexed = 0;
+  std::size_t m_indexed = 0;
 };
 
 struct InvalidOutline {
