@@ -1,7 +1,5 @@
 #include "rtf_cre_writer.h"
 
-#include <cstring>
-
 namespace kelm_cli {
 namespace {
 
@@ -32,37 +30,16 @@ void RtfCreWriter::WriteHeader(bool dictionary) {
 void RtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
   m_run.clear();
   for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
-    const std::string_view text = StrokeText(&keys[i]);
-    if (text.empty()) continue;
+    const CStroke stroke(&keys[i]);
+    if (stroke.IsEmpty()) continue;
     if (!m_run.empty()) m_run += '/';
-    m_run += text;
+    m_run += stroke.GetStrRtf(0).View();
   }
   OutputKeyword(szRTFGROUPBEGIN, 0);
   OutputKeyword(szRTFCW_cxs, flagOptDest);
   OutputText(CString(std::string_view(m_run)));
   OutputKeyword(szRTFGROUPEND, 0);
   m_run.clear();
-}
-
-// The stroke's text, empty for a stroke without keys. The notation is the
-// costly part of writing an outline and a file repeats its strokes, so texts
-// are remembered in a direct-mapped table.
-std::string_view RtfCreWriter::StrokeText(const BYTE* keys) {
-  const std::uint32_t value = keys[0] << 16 | keys[1] << 8 | keys[2];
-  stroke_text& slot = m_strokeTexts[(value * 0x9E3779B1u) >> (32 - stroke_text_bits)];
-  if (!slot.held || std::memcmp(slot.keys, keys, stroke_bytes) != 0) {
-    const CStroke stroke(keys);
-    const CString text = stroke.IsEmpty() ? CString() : stroke.GetStrRtf(0);
-    if (static_cast<std::size_t>(text.GetLength()) > sizeof slot.text) {
-      m_longStroke = text.View();
-      return m_longStroke;
-    }
-    std::memcpy(slot.keys, keys, stroke_bytes);
-    std::memcpy(slot.text, text.View().data(), text.View().size());
-    slot.length = static_cast<std::uint8_t>(text.View().size());
-    slot.held = true;
-  }
-  return {slot.text, slot.length};
 }
 
 void RtfCreWriter::FlushRun() {

@@ -6,11 +6,9 @@
 
 #include <kelm/kelm.h>
 
-#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kelm_cli {
 
@@ -31,21 +29,10 @@ class RtfCreWriter : public CRtfExport {
   void WriteText(std::string_view text, bool caret_is_space);
 
  private:
-  std::string_view StrokeText(const BYTE* keys);
   void FlushRun();
-
-  struct stroke_text {
-    BYTE keys[3];
-    bool held = false;
-    std::uint8_t length = 0;
-    char text[28];
-  };
-  static constexpr unsigned stroke_text_bits = 16;
 
   CTime m_created;
   std::string m_run;
-  std::vector<stroke_text> m_strokeTexts = std::vector<stroke_text>(1u << stroke_text_bits);
-  std::string m_longStroke;
 };
 
 }  // namespace kelm_cli
