@@ -25,6 +25,7 @@ bench: bootstrap
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	for b in build/release/bench/*_bench; do $$b --benchmark_min_time=0.2; done
+	build/release/bench/spell_accuracy
 
 fuzz: bootstrap
 	cmake --preset fuzz
