@@ -180,6 +180,15 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
+  // Writers of many small pieces land here. A file in writing mode has passed
+  // the checks below already and stays writable while open; m_hFile is
+  // public, so that it is open is still asked.
+  if (m_mode == BufferMode::writing && m_hFile != hFileNull &&
+      nCount <= m_buffer.size() - m_bufferEnd) {
+    std::memcpy(m_buffer.data() + m_bufferEnd, lpBuf, nCount);
+    m_bufferEnd += nCount;
+    return;
+  }
   check_open(m_hFile, m_strFileName);
   check_allowed(m_bCanWrite, m_strFileName);
   if (nCount == 0) return;

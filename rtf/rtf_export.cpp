@@ -1,5 +1,9 @@
 #include "rtf/rtf_export.h"
 
+#include <charconv>
+#include <iterator>
+#include <limits>
+
 #include "rtf/rtf_control_words.h"
 
 namespace {
@@ -16,6 +20,23 @@ bool can_break_before(char c) { return c == ' ' || c == '/'; }
 }  // namespace
 
 void CRtfExport::OutputKeyword(const CString& strKeyword, int nFlags) {
+  EmitKeyword(strKeyword.View(), nFlags);
+}
+
+void CRtfExport::OutputKeyParam(const CString& strKeyword, long lParam, int nFlags) {
+  EmitKeyword(strKeyword.View(), nFlags);
+  // A court-reporting attribute of 0 is the bare word.
+  if (lParam == 0 && strKeyword == szRTFCW_cxa) return;
+  char number[std::numeric_limits<long>::digits10 + 2];
+  const auto length =
+      static_cast<int>(std::to_chars(number, std::end(number), lParam).ptr - number);
+  m_pFile->Write(number, length);
+  m_nColumn += length;
+}
+
+void CRtfExport::OutputText(CString strText) { EmitText(strText.View()); }
+
+void CRtfExport::EmitKeyword(std::string_view keyword, int nFlags) {
   if (m_nColumn > line_width) {
     m_pFile->Write(line_break, 2);
     m_nColumn = 1;
@@ -28,23 +49,13 @@ void CRtfExport::OutputKeyword(const CString& strKeyword, int nFlags) {
     m_pFile->Write(szRTFCW_v, 2);
     m_nColumn += 2;
   }
-  const int length = strKeyword.GetLength();
-  m_pFile->Write(static_cast<LPCSTR>(strKeyword), length);
+  const auto length = static_cast<int>(keyword.size());
+  m_pFile->Write(keyword.data(), length);
   m_nColumn += length;
-  m_bDelimited = length == 1 && strKeyword[0] == szRTFGROUPEND[0];
+  m_bDelimited = keyword == szRTFGROUPEND;
 }
 
-void CRtfExport::OutputKeyParam(const CString& strKeyword, long lParam, int nFlags) {
-  OutputKeyword(strKeyword, nFlags);
-  // A court-reporting attribute of 0 is the bare word.
-  if (strKeyword == szRTFCW_cxa && lParam == 0) return;
-  CString number;
-  number.Format("%ld", lParam);
-  m_pFile->Write(static_cast<LPCSTR>(number), number.GetLength());
-  m_nColumn += number.GetLength();
-}
-
-void CRtfExport::OutputText(CString strText) {
+void CRtfExport::EmitText(std::string_view text) {
   if (!m_bDelimited) {
     if (m_nColumn < line_width) {
       m_pFile->Write(" ", 1);
@@ -54,11 +65,10 @@ void CRtfExport::OutputText(CString strText) {
       m_nColumn = 1;
     }
   }
-  const char* text = strText;
-  const int length = strText.GetLength();
+  const auto length = static_cast<int>(text.size());
   // Text that ends by the line's last column can hold no break.
   if (m_nColumn + length - 1 <= line_width) {
-    m_pFile->Write(text, length);
+    m_pFile->Write(text.data(), length);
     m_nColumn += length;
     m_bDelimited = TRUE;
     return;
@@ -66,14 +76,14 @@ void CRtfExport::OutputText(CString strText) {
   int run_start = 0;
   for (int i = 0; i < length; ++i) {
     if (m_nColumn > line_width && can_break_before(text[i])) {
-      m_pFile->Write(text + run_start, i - run_start);
+      m_pFile->Write(text.data() + run_start, i - run_start);
       m_pFile->Write(line_break, 2);
       m_nColumn = 1;
       run_start = i;
     }
     ++m_nColumn;
   }
-  m_pFile->Write(text + run_start, length - run_start);
+  m_pFile->Write(text.data() + run_start, length - run_start);
   m_bDelimited = TRUE;
 }
 

@@ -8,6 +8,8 @@
 // exceptions. One writer writes one file, on one thread.
 #pragma once
 
+#include <string_view>
+
 #include "platform/file.h"
 #include "platform/string.h"
 #include "platform/time.h"
@@ -47,6 +49,11 @@ class CRtfExport {
   CString GetSystemString();
 
  protected:
+  // OutputKeyword and OutputText for text that is not held in a CString, so
+  // that a derived class writing many small pieces makes no copy of each.
+  void EmitKeyword(std::string_view keyword, int nFlags);
+  void EmitText(std::string_view text);
+
   // True when the last thing written was text or a group end, so that text
   // may follow directly; a writer that has written nothing needs no space.
   BOOL m_bDelimited = TRUE;

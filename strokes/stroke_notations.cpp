@@ -28,17 +28,23 @@ constexpr std::string_view grandjean_order = "@ SKPMTF*RNLYOEAUILNSDC ";
 
 struct writer_form {
   std::string_view mark_text;  // how the mark is written, if at all
-  int first;                   // first position written after the mark
-  int right_part;              // first position written after the hyphen
+  UINT left_part;              // keys written after the mark, before any hyphen
+  UINT right_part;             // keys written after the hyphen
   bool grandjean;
 };
 
-constexpr writer_form english_plain = {"@", number_bar, vowel_e, false};
-constexpr writer_form english_rtf = {"!,", number_bar, vowel_e, false};
+// `first` is the first position written after the mark, `right` the first
+// written after the hyphen.
+constexpr writer_form make_form(std::string_view mark_text, int first, int right, bool grandjean) {
+  return {mark_text, bits(first, right - 1), bits(right, right_z), grandjean};
+}
+
+constexpr writer_form english_plain = make_form("@", number_bar, vowel_e, false);
+constexpr writer_form english_rtf = make_form("!,", number_bar, vowel_e, false);
 // The Grandjean plain notation puts the hyphen after Y (position 12), the
 // RTF notation before it.
-constexpr writer_form grandjean_plain = {"@", left_s, 13, true};
-constexpr writer_form grandjean_rtf = {"", left_s, 12, true};
+constexpr writer_form grandjean_plain = make_form("@", left_s, 13, true);
+constexpr writer_form grandjean_rtf = make_form("", left_s, 12, true);
 
 std::string_view order_for(UINT keys, bool grandjean) {
   if (grandjean) return grandjean_order;
@@ -60,8 +66,8 @@ CString write_stroke(UINT keys, const writer_form& form) {
   char* out = text;
   if (keys & bit(mark)) out += form.mark_text.copy(out, form.mark_text.size());
   const std::string_view order = order_for(keys, form.grandjean);
-  out = write_keys(out, keys & bits(form.first, form.right_part - 1), order);
-  const UINT right = keys & bits(form.right_part, right_z);
+  out = write_keys(out, keys & form.left_part, order);
+  const UINT right = keys & form.right_part;
   if (right != 0) {
     *out++ = '-';
     out = write_keys(out, right, order);

@@ -1,10 +1,20 @@
 #include "rtf_cre_writer.h"
 
+#include <array>
+
 namespace kelm_cli {
 namespace {
 
 constexpr std::size_t stroke_bytes = 3;
 constexpr std::string_view paragraph_mark = "{P}";
+
+// Bytes that go into the file as they are: printable ASCII other than the
+// braces, the backslash and the caret, which may stand for a space.
+constexpr std::array<bool, 256> is_plain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '{' && c != '}' && c != '\\' && c != '^';
+  return plain;
+}();
 
 }  // namespace
 
@@ -35,24 +45,22 @@ void RtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
     if (!m_run.empty()) m_run += '/';
     m_run += stroke.GetStrRtf(0).View();
   }
-  OutputKeyword(szRTFGROUPBEGIN, 0);
-  OutputKeyword(szRTFCW_cxs, flagOptDest);
-  OutputText(CString(std::string_view(m_run)));
-  OutputKeyword(szRTFGROUPEND, 0);
-  m_run.clear();
-}
-
-void RtfCreWriter::FlushRun() {
-  if (m_run.empty()) return;
-  OutputText(CString(std::string_view(m_run)));
-  m_run.clear();
+  EmitKeyword(szRTFGROUPBEGIN, 0);
+  EmitKeyword(szRTFCW_cxs, flagOptDest);
+  EmitText(m_run);
+  EmitKeyword(szRTFGROUPEND, 0);
 }
 
 void RtfCreWriter::WriteText(std::string_view text, bool caret_is_space) {
   static constexpr char hex[] = "0123456789abcdef";
+  // The text goes out in runs between control words; a run is written
+  // straight from `text` unless it holds something to escape.
   m_run.clear();
+  std::size_t plain = 0;  // where the stretch not yet copied or written begins
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (is_plain[c] || (c == '^' && !caret_is_space)) continue;
+    const std::string_view stretch = text.substr(plain, i - plain);
     const char* word = nullptr;
     if (text.substr(i).starts_with(paragraph_mark)) {
       word = szRTFCW_par;
@@ -62,23 +70,35 @@ void RtfCreWriter::WriteText(std::string_view text, bool caret_is_space) {
     } else if (c == '\n') {
       word = szRTFCW_line;
     }
+    plain = i + 1;
     if (word) {
-      FlushRun();
-      OutputKeyword(word, 0);
-    } else if (c == '^' && caret_is_space) {
+      WriteRun(stretch);
+      EmitKeyword(word, 0);
+      continue;
+    }
+    m_run += stretch;
+    if (c == '^') {
       m_run += ' ';
     } else if (c == '\\' || c == '{' || c == '}') {
       m_run += '\\';
       m_run += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x80) {
+    } else {
       m_run += "\\'";
       m_run += hex[c >> 4];
       m_run += hex[c & 0xF];
-    } else {
-      m_run += static_cast<char>(c);
     }
   }
-  FlushRun();
+  WriteRun(text.substr(plain));
+}
+
+void RtfCreWriter::WriteRun(std::string_view stretch) {
+  if (m_run.empty()) {
+    if (!stretch.empty()) EmitText(stretch);
+    return;
+  }
+  m_run += stretch;
+  EmitText(m_run);
+  m_run.clear();
 }
 
 }  // namespace kelm_cli

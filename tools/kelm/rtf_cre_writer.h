@@ -29,7 +29,8 @@ class RtfCreWriter : public CRtfExport {
   void WriteText(std::string_view text, bool caret_is_space);
 
  private:
-  void FlushRun();
+  // Writes what m_run holds followed by `stretch`, as one text.
+  void WriteRun(std::string_view stretch);
 
   CTime m_created;
   std::string m_run;

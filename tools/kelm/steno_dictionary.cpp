@@ -448,23 +448,23 @@ class DictionaryWriter : public RtfCreWriter {
         bare ? marker_flags(true, true, capitalize) : marker_flags(suffix, prefix, capitalize);
     if (expressed != t.flags.GetUShort())
       OutputKeyParam(szRTFCW_cxkelmdictflags, t.flags.GetUShort(), 0);
-    if (suffix || bare) OutputKeyword(szRTFCW_cxds, 0);
+    if (suffix || bare) EmitKeyword(szRTFCW_cxds, 0);
     if (is_punctuation_mark(t.text))
       WritePunctuation(t.text);
     else
       WriteText(t.text, false);
-    if (capitalize) OutputKeyword(szRTFCW_cxfc, 0);
-    if (prefix && !bare) OutputKeyword(szRTFCW_cxds, 0);
+    if (capitalize) EmitKeyword(szRTFCW_cxfc, 0);
+    if (prefix && !bare) EmitKeyword(szRTFCW_cxds, 0);
   }
 
   void WritePunctuation(std::string_view mark) {
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxp, 0);
+    EmitKeyword(szRTFGROUPBEGIN, 0);
+    EmitKeyword(szRTFCW_cxp, 0);
     // A mark ends the control word by itself, except a hyphen, which would
     // be read as the sign of a parameter.
     if (mark.front() != '-') m_bDelimited = TRUE;
-    OutputText(CString(mark));
-    OutputKeyword(szRTFGROUPEND, 0);
+    EmitText(mark);
+    EmitKeyword(szRTFGROUPEND, 0);
   }
 
   const StenoDictionary& m_dictionary;
