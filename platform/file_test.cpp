@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/os_file.h"
 #include "platform/path.h"
@@ -200,6 +201,13 @@ TEST_F(CFileTest, OpenFailuresAndMisuseThrowFileExceptions) {
   WriteWholeFile(plain, "abc");
   CFile readOnly(plain.c_str(), CFile::modeRead);
   CFile closed;
+  // Files closed while their buffer was filling must not take more bytes.
+  CFile written(m_folder.path("written.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
+  written.Write("abc", 3);
+  written.Close();
+  CFile detached(m_folder.path("detached.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
+  detached.Write("abc", 3);
+  const int detachedHandle = std::exchange(detached.m_hFile, CFile::hFileNull);
   const struct {
     const char* call;
     std::function<void()> run;
@@ -213,11 +221,14 @@ TEST_F(CFileTest, OpenFailuresAndMisuseThrowFileExceptions) {
       {"read closed", [&] { closed.Read(nullptr, 1); }, CFileException::invalidFile},
       {"length closed", [&] { closed.GetLength(); }, CFileException::invalidFile},
       {"write read-only", [&] { readOnly.Write("x", 1); }, CFileException::accessDenied},
+      {"write after close", [&] { written.Write("x", 1); }, CFileException::invalidFile},
+      {"write without handle", [&] { detached.Write("x", 1); }, CFileException::invalidFile},
       {"set length read-only", [&] { readOnly.SetLength(0); }, CFileException::accessDenied},
       {"seek before start", [&] { readOnly.Seek(-1, CFile::begin); }, CFileException::badSeek},
       {"seek back past start", [&] { readOnly.Seek(-4, CFile::end); }, CFileException::badSeek},
   };
   for (const auto& c : cases) EXPECT_EQ(c.want, CauseOf(c.run)) << c.call;
+  detached.m_hFile = detachedHandle;
 
   CFile f;
   CFileException error;

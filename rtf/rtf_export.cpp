@@ -1,6 +1,7 @@
 #include "rtf/rtf_export.h"
 
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -58,6 +59,16 @@ void CRtfExport::EmitKeyword(std::string_view keyword, int nFlags) {
 void CRtfExport::EmitText(std::string_view text) {
   if (!m_bDelimited) {
     if (m_nColumn < line_width) {
+      // Short text and its delimiter go to the file in one piece.
+      if (m_nColumn + static_cast<int>(text.size()) <= line_width) {
+        char piece[line_width];
+        piece[0] = ' ';
+        std::memcpy(piece + 1, text.data(), text.size());
+        m_pFile->Write(piece, static_cast<UINT>(text.size() + 1));
+        m_nColumn += static_cast<int>(text.size()) + 1;
+        m_bDelimited = TRUE;
+        return;
+      }
       m_pFile->Write(" ", 1);
       ++m_nColumn;
     } else {

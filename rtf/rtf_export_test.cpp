@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace {
 class TestExport : public CRtfExport {
  public:
   explicit TestExport(CFile& file) { m_pFile = &file; }
+  using CRtfExport::EmitKeyword;
+  using CRtfExport::EmitText;
   void Header() override {
     OutputKeyParam("\\rtf", 1, 0);
     Cxrev();
@@ -24,7 +27,8 @@ class TestExport : public CRtfExport {
 };
 
 // One call on the writer: k keyword, p keyword and parameter, t text, x Cxrev,
-// d Date, c Creatim; a date is given in param as yyyymmdd.
+// d Date, c Creatim; K and T are k and t through EmitKeyword and EmitText. A
+// date is given in param as yyyymmdd.
 struct Op {
   char call;
   std::string text;
@@ -40,6 +44,8 @@ std::string write(const std::vector<Op>& ops) {
     if (op.call == 'k') writer.OutputKeyword(op.text.c_str(), op.flags);
     if (op.call == 'p') writer.OutputKeyParam(op.text.c_str(), op.param, op.flags);
     if (op.call == 't') writer.OutputText(op.text.c_str());
+    if (op.call == 'K') writer.EmitKeyword(op.text, op.flags);
+    if (op.call == 'T') writer.EmitText(op.text);
     if (op.call == 'x') writer.Cxrev();
     if (op.call == 'd') writer.Date(date);
     if (op.call == 'c') writer.Creatim(date);
@@ -68,6 +74,8 @@ TEST(RtfExportTest, WritesKeywordsParametersAndDelimitedText) {
       {{{'k', "\\b"}, {'t', ""}}, "\\b "},
       {{{'p', "\\fs", 24}, {'p', "\\li", -360}}, "\\fs24\\li-360"},
       {{{'p', "\\cxa", 0}, {'p', "\\cxa", 5}, {'p', "\\cxs", 0}}, "\\cxa\\cxa5\\cxs0"},
+      {{{'p', "\\li", LONG_MIN}, {'p', "\\ri", LONG_MAX}},
+       "\\li-9223372036854775808\\ri9223372036854775807"},
       {{{'k', "\\cxs", 0, 3}, {'p', "\\cxs", 2, 1}, {'t', "x"}}, "\\*\\v\\cxs\\*\\cxs2 x"},
       {{{'k', "\\b"}, {'x', ""}, {'t', "x"}}, "\\b{\\*\\cxrev100}x"},
       {{{'d', "", 20010305}}, "\\yr2001\\mo3\\da5"},
@@ -94,6 +102,7 @@ TEST(RtfExportTest, BreaksLinesNearEightyColumnsOnlyWhereRtfIgnoresThem) {
       {{{'t', a79}, {'k', "\\par"}}, a79 + "\\par"},
       {{{'t', a80}, {'k', "\\cxs", 0, 2}}, a80 + "\r\n\\v\\cxs"},
       {{{'t', a76}, {'k', "\\b"}, {'t', "x"}}, a76 + "\\b x"},
+      {{{'t', a76}, {'k', "\\b"}, {'t', "x y"}}, a76 + "\\b x\r\n y"},
       // Text that ends in the last column is written whole; what follows
       // it is past the edge.
       {{{'t', a79}, {'t', "/"}, {'t', " b"}}, a79 + "/\r\n b"},
@@ -102,6 +111,23 @@ TEST(RtfExportTest, BreaksLinesNearEightyColumnsOnlyWhereRtfIgnoresThem) {
       {{{'t', a76 + "a"}, {'k', "\\b"}, {'t', a79 + " y"}}, a76 + "a\\b\r\n" + a79 + " y"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.want, write(c.ops)) << describe(c.ops);
+}
+
+// The views are what the dictionary writer uses; they must not drift from
+// the CString operations in delimiting or breaking.
+TEST(RtfExportTest, ViewsWriteWhatTheStringOperationsWrite) {
+  const std::string a76(76, 'a'), a79(79, 'a'), a80(80, 'a');
+  const std::vector<std::vector<Op>> cases = {
+      {{'k', "\\b"}, {'t', "bold"}, {'k', "}"}, {'t', "x"}, {'t', ""}},
+      {{'k', "\\cxs", 0, 3}, {'t', a76}, {'k', "\\b"}, {'t', "x y"}},
+      {{'t', a76}, {'k', "\\b"}, {'t', "xyz"}, {'k', "{"}, {'t', a79 + " /b"}},
+      {{'t', a80}, {'k', "\\par"}, {'t', a80 + "a x " + a79 + " d"}, {'k', "\\cxs", 0, 2}},
+  };
+  for (const std::vector<Op>& ops : cases) {
+    std::vector<Op> views = ops;
+    for (Op& op : views) op.call = op.call == 'k' ? 'K' : op.call == 't' ? 'T' : op.call;
+    EXPECT_EQ(write(ops), write(views)) << describe(ops);
+  }
 }
 
 TEST(RtfExportTest, FileWrapsHeaderAndDocumentInTheOuterGroup) {

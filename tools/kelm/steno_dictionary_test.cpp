@@ -180,6 +180,46 @@ TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   EXPECT_NE(std::string::npos, rtf.find("{\\creatim\\yr01\\mo03\\da05}"));
 }
 
+// Text is written straight from the dictionary where it needs no escape, and
+// through a copy where it does; both must give the same bytes as escaping
+// every character one by one.
+TEST(StenoDictionaryWriter, EachEscapeAndMarkerGivesItsExactBytes) {
+  const std::string long_text = "words " + std::string(80, 'x') + " and/more";
+  const struct {
+    std::string text;
+    WORD flags;
+    std::string want;
+  } cases[] = {
+      {"cat", 0, "cat"},
+      {"a{P}b{P}", 0, "a\\par b\\par"},
+      {"{P}", 0, "\\par"},
+      {" {b}c\\d", 0, " \\{b\\}c\\\\d"},
+      {"\xe9\x01\x7f^~", 0, "\\'e9\\'01\x7f^~"},
+      {"\tx\ny", 0, "\\tab x\\line y"},
+      {"x{", 0, "x\\{"},
+      {"ing", suffix, "\\cxds ing"},
+      {"re", prefix | capitalize, "re\\cxfc\\cxds"},
+      {".", 0, "{\\cxp.}"},
+      {"-", 0, "{\\cxp -}"},
+      {long_text, 0, "words " + std::string(80, 'x') + "\r\n and/more"},
+  };
+  const CStroke kat(CString("KAT"), 0);
+  for (const auto& c : cases) {
+    StenoDictionary dictionary;
+    dictionary.Set({kat.GetKeyBytes(), 3}, c.text, c.flags);
+    const ScratchFolder folder;
+    {
+      CFile file(folder.path("w.rtf").c_str(), CFile::modeCreate | CFile::modeWrite);
+      WriteRtfDictionary(file, dictionary, CTime(2001, 3, 5, 14, 30, 0));
+    }
+    const std::string rtf = ReadWholeFile(folder.path("w.rtf"));
+    const std::string entry = "{\\*\\cxs KA-T}";
+    const std::size_t start = rtf.find(entry);
+    ASSERT_NE(std::string::npos, start) << rtf;
+    EXPECT_EQ(c.want + "\r\n}", rtf.substr(start + entry.size())) << c.text;
+  }
+}
+
 // The reader takes strokes written in key order without the notation's
 // general reader; it must accept, refuse and read exactly as the notation
 // does. Every text of up to three characters over letters, hyphen, number,
