@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "exit_status.h"
+#include "output_file.h"
 #include "steno_dictionary.h"
 #include "text_encoding.h"
 
@@ -180,26 +180,15 @@ int run_lookup(const LookupOptions& options) {
   return status;
 }
 
-// The output appears whole or not at all: written beside it, then renamed.
 int run_convert(const ConvertOptions& options) {
   const std::unique_ptr<LoadedDictionary> loaded = load_dictionary("dict convert", options.input);
   if (!loaded) return exit_bad_input;
-  const std::string temporary = options.output + ".tmp" + std::to_string(::getpid());
-  try {
-    CFile file(temporary.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-    WriteRtfDictionary(file, loaded->dictionary, CTime::GetCurrentTime());
-    file.Flush();
-    file.Close();
-    std::filesystem::rename(KelmNativePath(temporary.c_str()).View(),
-                            KelmNativePath(options.output.c_str()).View());
-    return exit_ok;
-  } catch (const CFileException& e) {
-    complain("dict convert") << printable(e.Describe().View()) << '\n';
-  } catch (const std::filesystem::filesystem_error& e) {
-    complain("dict convert") << e.what() << '\n';
-  }
-  std::error_code ignored;
-  std::filesystem::remove(KelmNativePath(temporary.c_str()).View(), ignored);
+  const std::optional<std::string> failure =
+      WriteOutputFile(options.output, [&loaded](CFile& file) {
+        WriteRtfDictionary(file, loaded->dictionary, CTime::GetCurrentTime());
+      });
+  if (!failure) return exit_ok;
+  complain("dict convert") << printable(*failure) << '\n';
   return exit_bad_input;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "exit_status.h"
 #include "lexicon_seed.h"
+#include "output_file.h"
 #include "settings_commands.h"
 #include "steno_dictionary.h"
 #include "stroke_commands.h"
@@ -254,28 +256,11 @@ int translate_steno(std::istream& in, const std::string& name, int grandjean, Te
 
 // --- Files out -------------------------------------------------------------
 
-// The output appears whole or not at all: written beside it, then renamed.
-template <typename WriteTo>
-bool write_atomically(const std::string& path, WriteTo write_to) {
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  try {
-    {
-      CFile file(temporary.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-      write_to(file);
-      file.Flush();
-      file.Close();
-    }
-    std::filesystem::rename(KelmNativePath(temporary.c_str()).View(),
-                            KelmNativePath(path.c_str()).View());
-    return true;
-  } catch (const CFileException& e) {
-    complain() << printable(e.Describe().View()) << '\n';
-  } catch (const std::filesystem::filesystem_error& e) {
-    complain() << e.what() << '\n';
-  }
-  std::error_code ignored;
-  std::filesystem::remove(KelmNativePath(temporary.c_str()).View(), ignored);
-  return false;
+// A file written whole or not at all; says why on failure.
+bool write_output(const std::string& path, const std::function<void(CFile&)>& write_to) {
+  const std::optional<std::string> failure = WriteOutputFile(path, write_to);
+  if (failure) complain() << printable(*failure) << '\n';
+  return !failure;
 }
 
 int run_translate(const TranslateOptions& options, int grandjean) {
@@ -307,11 +292,11 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   }
   finish(out);
 
-  if (!options.text.empty() && !write_atomically(options.text, [&out](CFile& file) {
+  if (!options.text.empty() && !write_output(options.text, [&out](CFile& file) {
         file.Write(out.written.data(), static_cast<UINT>(out.written.size()));
       }))
     status = exit_bad_input;
-  if (!options.rtf.empty() && !write_atomically(options.rtf, [&translator](CFile& file) {
+  if (!options.rtf.empty() && !write_output(options.rtf, [&translator](CFile& file) {
         WriteRtfTranscript(file, translator, CTime::GetCurrentTime());
       }))
     status = exit_bad_input;
