@@ -1,7 +1,6 @@
 #include "rtf_commands.h"
 
 #include <kelm/kelm.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
