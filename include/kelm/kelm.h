@@ -5,6 +5,7 @@
 #include "platform/array.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/file_attributes.h"
 #include "platform/message.h"
 #include "platform/error.h"
 #include "platform/path.h"
