@@ -3,13 +3,11 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
-#include "platform/path.h"
+#include "platform/file_attributes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/spelling/ssce.h"
@@ -42,8 +40,8 @@ constexpr std::pair<const char*, int> checking_options[] = {
 };
 
 struct file_stamp {
-  std::uintmax_t size = 0;
-  std::filesystem::file_time_type time{};
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;
   bool operator==(const file_stamp&) const = default;
 };
 
@@ -56,14 +54,14 @@ struct checker_inputs {
   bool operator==(const checker_inputs&) const = default;
 };
 
+std::uint64_t joined(DWORD high, DWORD low) { return std::uint64_t{high} << 32 | low; }
+
 std::optional<file_stamp> stamp_of(const CString& path) {
-  std::error_code error;
-  const std::filesystem::path native(KelmNativePath(path).GetString());
-  const std::uintmax_t size = std::filesystem::file_size(native, error);
-  if (error) return std::nullopt;
-  const auto time = std::filesystem::last_write_time(native, error);
-  if (error) return std::nullopt;
-  return file_stamp{size, time};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return std::nullopt;
+  return file_stamp{
+      joined(data.nFileSizeHigh, data.nFileSizeLow),
+      joined(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
 }
 
 checker_inputs read_inputs(CWinApp* app) {
