@@ -5,13 +5,10 @@
 #include <cmath>
 
 #include "platform/spelling/phonetic.h"
+#include "platform/spelling/word_index.h"
 
 namespace spelling {
 namespace {
-
-// Longer input cannot be a misspelling of a lexicon word (the lexicon keeps
-// words of at most 63 characters) and would only cost time.
-constexpr std::size_t max_word_length = 64;
 
 // Words are indexed by deletions from their first letters only: any two words
 // within two edits of each other have beginnings within two deletions of each
@@ -22,27 +19,10 @@ constexpr std::size_t prefix_length = 7;
 // Costs are in hundredths of an ordinary edit; lower is more likely.
 constexpr int edit_cost = 100;
 
-constexpr std::array<unsigned char, 256> make_case_fold() {
-  std::array<unsigned char, 256> table{};
-  for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
-  for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<unsigned char>(c + 32);
-  for (int c = 0xC0; c <= 0xDE; ++c) {
-    if (c != 0xD7) table[c] = static_cast<unsigned char>(c + 32);
-  }
-  table[0x8A] = 0x9A;
-  table[0x8C] = 0x9C;
-  table[0x8E] = 0x9E;
-  table[0x9F] = 0xFF;
-  return table;
-}
-
-constexpr std::array<unsigned char, 256> case_fold = make_case_fold();
-
-std::string fold(std::string_view word) {
+std::string fold_word(std::string_view word) {
   std::string folded(word.size(), '\0');
-  std::transform(word.begin(), word.end(), folded.begin(), [](char c) {
-    return static_cast<char>(case_fold[static_cast<unsigned char>(c)]);
-  });
+  std::transform(word.begin(), word.end(), folded.begin(),
+                 [](char c) { return static_cast<char>(fold(c)); });
   return folded;
 }
 
@@ -443,10 +423,10 @@ suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_uni
   std::vector<entry> unsorted;
   unsorted.reserve(words.size());
   for (const dictionary_word& w : words) {
-    if (w.text.empty() || w.text.size() >= max_word_length) continue;
+    if (w.text.empty() || w.text.size() > max_word_length) continue;
     unsorted.push_back({w.text, static_cast<std::uint32_t>(folded_text.size()),
                         static_cast<std::uint8_t>(w.text.size()), w.level});
-    folded_text += fold(w.text);
+    folded_text += fold_word(w.text);
   }
   std::vector<std::uint32_t> order(unsorted.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -515,11 +495,11 @@ std::vector<candidate> suggester::suggest(
     std::string_view word, const suggest_options& options, std::size_t limit,
     const std::function<bool(std::string_view)>& acceptable) const {
   std::vector<candidate> result;
-  if (limit == 0 || word.empty() || word.size() >= max_word_length ||
+  if (limit == 0 || word.empty() || word.size() > max_word_length ||
       std::none_of(word.begin(), word.end(), [](char c) { return base_letter(c) != 0; }))
     return result;
   const index& x = *m_index;
-  const std::string typed = fold(word);
+  const std::string typed = fold_word(word);
   const int depth = std::clamp(options.depth, 0, 100);
 
   std::vector<found> found_words;
@@ -529,8 +509,7 @@ std::vector<candidate> suggester::suggest(
   const typed_word measuring = measured(typed, options.typographical);
   const std::uint32_t typed_sound = sound_hash(typed);
   const bool typed_apostrophe = typed.find('\'') != std::string::npos;
-  const bool typed_lower =
-      case_fold[static_cast<unsigned char>(word[0])] == static_cast<unsigned char>(word[0]);
+  const bool typed_lower = fold(word[0]) == static_cast<unsigned char>(word[0]);
   for (found& f : found_words) {
     const std::string_view spelled = x.folded(f.entry);
     int cost = typo_cost(measuring, spelled);
@@ -540,9 +519,7 @@ std::vector<candidate> suggester::suggest(
     // but a contraction ("wasnt", "dont") has no plural to be mistaken for.
     if (!typed_apostrophe && spelled.ends_with("'s")) cost += 45;
     const char first = x.entries[f.entry].text[0];
-    if (typed_lower &&
-        case_fold[static_cast<unsigned char>(first)] != static_cast<unsigned char>(first))
-      cost += 10;
+    if (typed_lower && fold(first) != static_cast<unsigned char>(first)) cost += 10;
     f.cost = std::max(cost, 0);
   }
   // Of two words that cost the same, the longer: letters are more often
