@@ -88,15 +88,11 @@ int text_lexicon::load() {
 
 void text_lexicon::reindex() {
   m_entries.clear();
-  m_entry_lines.clear();
   std::unordered_set<std::string_view> seen;
-  for (std::size_t i = 0; i < m_lines.size(); ++i) {
+  for (line& l : m_lines) {
     lexicon_entry entry{};
-    m_lines[i].is_entry = parse_line(m_lines[i].text, entry);
-    if (m_lines[i].is_entry && seen.insert(entry.word).second) {
-      m_entries.push_back(entry);
-      m_entry_lines.push_back(i);
-    }
+    l.is_entry = parse_line(l.text, entry);
+    if (l.is_entry && seen.insert(entry.word).second) m_entries.push_back(entry);
   }
   m_index.reset(m_entries.size());
   for (std::size_t id = 0; id < m_entries.size(); ++id)
@@ -143,10 +139,7 @@ int text_lexicon::add(std::string_view word, char action, std::string_view other
   }
   if (!placed) lines.push_back(line{format_entry(word, action, other), true});
   m_lines = std::move(lines);
-  const int result = write();
-  if (result != 0) m_lines = std::move(before);
-  reindex();
-  return result;
+  return commit(std::move(before));
 }
 
 int text_lexicon::remove(std::string_view word) {
@@ -157,10 +150,7 @@ int text_lexicon::remove(std::string_view word) {
     return l.is_entry && parse_line(l.text, entry) && entry.word == word;
   });
   if (m_lines.size() == before.size()) return SSCE_WORD_NOT_FOUND_ERR;
-  const int result = write();
-  if (result != 0) m_lines = std::move(before);
-  reindex();
-  return result;
+  return commit(std::move(before));
 }
 
 int text_lexicon::clear() {
@@ -170,6 +160,12 @@ int text_lexicon::clear() {
   if (m_lines.empty()) return 0;
   std::vector<line> before = std::move(m_lines);
   m_lines.clear();
+  return commit(std::move(before));
+}
+
+// Memory goes back to `before`, what the file still holds, when the new lines
+// cannot be written.
+int text_lexicon::commit(std::vector<line> before) {
   const int result = write();
   if (result != 0) m_lines = std::move(before);
   reindex();

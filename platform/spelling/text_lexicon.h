@@ -58,6 +58,7 @@ class text_lexicon {
   explicit text_lexicon(std::string native_path) : m_path(std::move(native_path)) {}
   int load();
   int reload_if_changed();
+  int commit(std::vector<line> before);
   int write();
   void reindex();
 
@@ -66,7 +67,6 @@ class text_lexicon {
   std::vector<line> m_lines;
   std::string m_line_end = "\r\n";
   std::vector<lexicon_entry> m_entries;  // views into m_lines, first of each spelling
-  std::vector<std::size_t> m_entry_lines;
   word_index m_index;
   std::uint64_t m_version = 0;
 };
