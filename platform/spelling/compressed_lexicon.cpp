@@ -50,8 +50,6 @@ std::uint64_t checksum(std::string_view bytes) {
   return h;
 }
 
-bool is_storable_byte(unsigned char c) { return c >= 0x20 && c != 0x7F; }
-
 std::mutex cache_mutex;
 struct cache_entry {
   file_identity identity;
@@ -109,7 +107,7 @@ int compressed_lexicon::decode(std::string_view bytes,
     const std::size_t start = loaded->m_text.size();
     loaded->m_text.append(previous.substr(0, shared));
     for (std::size_t i = 0; i < own; ++i)
-      if (!is_storable_byte(p[at + i])) return SSCE_DAMAGED_LEXICON_ERR;
+      if (!is_storable_char(bytes[at + i])) return SSCE_DAMAGED_LEXICON_ERR;
     loaded->m_text.append(bytes.substr(at, own));
     at += own;
     const std::string_view word(loaded->m_text.data() + start, shared + own);

@@ -626,12 +626,8 @@ SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* wor
   list.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     if (words[i].word == nullptr) return SSCE_BAD_ARGUMENT_ERR;
-    const std::string_view w(words[i].word);
-    if (w.empty() || w.size() > max_word_length || std::any_of(w.begin(), w.end(), [](char c) {
-          return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-        }))
-      return SSCE_BAD_ARGUMENT_ERR;
-    list.emplace_back(w, words[i].level);
+    if (!spelling::is_storable_word(words[i].word)) return SSCE_BAD_ARGUMENT_ERR;
+    list.emplace_back(words[i].word, words[i].level);
   }
   const CString native = KelmNativePath(path);
   if (native.IsEmpty()) return SSCE_FILE_ACCESS_ERR;

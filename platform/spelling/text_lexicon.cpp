@@ -13,15 +13,6 @@ bool is_change(char action) {
 }
 bool is_action(char action) { return is_change(action) || action == 'i' || action == 'e'; }
 
-// Control characters (the tab and line breaks among them) would break the
-// line format; no word needs them.
-bool is_storable_word(std::string_view word) {
-  if (word.empty() || word.size() > max_word_length) return false;
-  for (char c : word)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-  return true;
-}
-
 std::string_view next_field(std::string_view& rest) {
   const std::size_t tab = rest.find('\t');
   const std::string_view field = rest.substr(0, tab);

@@ -16,6 +16,16 @@ namespace spelling {
 // The longest word a lexicon holds or a check looks up.
 inline constexpr std::size_t max_word_length = 63;
 
+// Control characters (the tab and line breaks among them) would break a text
+// lexicon's lines; no word needs them, so no lexicon of either kind holds them.
+inline bool is_storable_char(char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; }
+inline bool is_storable_word(std::string_view word) {
+  if (word.empty() || word.size() > max_word_length) return false;
+  for (char c : word)
+    if (!is_storable_char(c)) return false;
+  return true;
+}
+
 struct case_tables {
   unsigned char lower[256];
   unsigned char upper[256];
