@@ -367,8 +367,13 @@ void for_each_listed(const lexicon_slot& l, Emit emit) {
   }
 }
 
-std::size_t listed_size(std::string_view word, std::string_view other) {
-  return word.size() + 2 + (other.empty() ? 0 : other.size() + 1) + 1;
+// The bytes GetLex needs for the lexicon: "word TAB action [TAB other] NUL".
+std::size_t listed_size(const lexicon_slot& l) {
+  std::size_t needed = 0;
+  for_each_listed(l, [&](std::string_view w, char, std::string_view o) {
+    needed += w.size() + 2 + (o.empty() ? 0 : o.size() + 1) + 1;
+  });
+  return needed;
 }
 
 }  // namespace
@@ -503,10 +508,7 @@ SSCE_S32 SSCE_GetLex(SSCE_S16 session_id, SSCE_S16 lexicon_id, char* buffer, SSC
   const lexicon_slot* l = find_lexicon(*s, lexicon_id);
   if (l == nullptr) return SSCE_BAD_LEXICON_ERR;
   if (buffer == nullptr || bufferSize < 0) return SSCE_BAD_ARGUMENT_ERR;
-  std::size_t needed = 0;
-  for_each_listed(
-      *l, [&](std::string_view w, char, std::string_view o) { needed += listed_size(w, o); });
-  if (needed > static_cast<std::size_t>(bufferSize)) return SSCE_BUFFER_TOO_SMALL_ERR;
+  if (listed_size(*l) > static_cast<std::size_t>(bufferSize)) return SSCE_BUFFER_TOO_SMALL_ERR;
   char* at = buffer;
   for_each_listed(*l, [&](std::string_view w, char action, std::string_view o) {
     at = std::copy(w.begin(), w.end(), at);
@@ -527,10 +529,7 @@ SSCE_S16 SSCE_GetLexInfo(SSCE_S16 session_id, SSCE_S16 lexicon_id, SSCE_S32* siz
   if (s == nullptr) return SSCE_BAD_SESSION_ERR;
   const lexicon_slot* l = find_lexicon(*s, lexicon_id);
   if (l == nullptr) return SSCE_BAD_LEXICON_ERR;
-  std::size_t needed = 0;
-  for_each_listed(
-      *l, [&](std::string_view w, char, std::string_view o) { needed += listed_size(w, o); });
-  if (size != nullptr) *size = static_cast<SSCE_S32>(needed);
+  if (size != nullptr) *size = static_cast<SSCE_S32>(listed_size(*l));
   if (format != nullptr) *format = l->text ? SSCE_TEXT_LEX_FORMAT : SSCE_COMPRESSED_LEX_FORMAT;
   if (language != nullptr)
     *language =
