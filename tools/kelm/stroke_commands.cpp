@@ -30,9 +30,7 @@ constexpr NotationName notations[] = {
     {"hex", Notation::hex},
 };
 
-using Writer = WriterFormat;
-
-constexpr Writer writers[] = {
+constexpr WriterFormat writers[] = {
     {"stentura", 4, &CStroke::SetStentura}, {"sten8000", 3, &CStroke::SetSten8000},
     {"baron", 3, &CStroke::SetBaron},       {"flash", 3, &CStroke::SetFlash},
     {"xscribe", 3, &CStroke::SetXScribe},   {"merit", 4, &CStroke::SetMerit},
@@ -198,19 +196,13 @@ std::optional<std::vector<BYTE>> parse_hex_bytes(const std::vector<std::string>&
   return bytes;
 }
 
-const Writer& find_writer(std::string_view name) {
-  for (const Writer& w : writers)
-    if (name == w.name) return w;
-  return writers[0];
-}
-
 std::string describe_stroke(const CStroke& stroke) {
   if (stroke.IsEmpty()) return "(no keys) 000000";
   return printable(stroke.GetStrCompressed(0)) + ' ' + printable(stroke.GetStrHex());
 }
 
 int run_decode(const DecodeOptions& options) {
-  const Writer& writer = find_writer(options.writer);
+  const WriterFormat& writer = find_writer(options.writer);
   std::string why;
   const std::optional<std::vector<BYTE>> bytes = options.from_capture
                                                      ? read_capture(options.capture, why)
@@ -246,12 +238,6 @@ int run_encode(const EncodeOptions& options) {
     std::cout << line << '\n';
   }
   return status;
-}
-
-std::vector<std::string> writer_names() {
-  std::vector<std::string> names;
-  for (const Writer& w : writers) names.emplace_back(w.name);
-  return names;
 }
 
 std::vector<std::string> notation_names() {
@@ -318,7 +304,17 @@ void add_encode(CLI::App& group, int& status) {
 
 }  // namespace
 
-std::span<const WriterFormat> writer_formats() { return writers; }
+const WriterFormat& find_writer(std::string_view name) {
+  for (const WriterFormat& w : writers)
+    if (name == w.name) return w;
+  return writers[0];
+}
+
+std::vector<std::string> writer_names() {
+  std::vector<std::string> names;
+  for (const WriterFormat& w : writers) names.emplace_back(w.name);
+  return names;
+}
 
 std::optional<std::vector<BYTE>> read_capture(const std::string& path, std::string& why) {
   try {

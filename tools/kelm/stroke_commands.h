@@ -7,8 +7,8 @@
 
 #include <cstddef>
 #include <optional>
-#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelm_cli {
@@ -21,7 +21,10 @@ struct WriterFormat {
   void (CStroke::*read_packet)(const BYTE*);
 };
 
-std::span<const WriterFormat> writer_formats();
+// The writer of that name, as the --writer options accept it; the first
+// writer for a name that is none.
+const WriterFormat& find_writer(std::string_view name);
+std::vector<std::string> writer_names();
 
 // The whole of a capture file of writer bytes; when it cannot be read,
 // nothing, and the reason in UTF-8 in `why`.

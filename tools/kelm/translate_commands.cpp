@@ -198,12 +198,6 @@ void finish(TextOut& out) {
 
 // --- Strokes in ------------------------------------------------------------
 
-const WriterFormat& find_writer(std::string_view name) {
-  for (const WriterFormat& w : writer_formats())
-    if (name == w.name) return w;
-  return writer_formats().front();
-}
-
 int translate_capture(const TranslateOptions& options, TextOut& out) {
   const WriterFormat& writer = find_writer(options.writer);
   std::string why;
@@ -301,12 +295,6 @@ int run_translate(const TranslateOptions& options, int grandjean) {
       }))
     status = exit_bad_input;
   return status;
-}
-
-std::vector<std::string> writer_names() {
-  std::vector<std::string> names;
-  for (const WriterFormat& w : writer_formats()) names.emplace_back(w.name);
-  return names;
 }
 
 }  // namespace
