@@ -65,10 +65,10 @@ class TranscriptWriter : public RtfCreWriter {
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d:00", time.GetHour(), time.GetMinute(),
                   time.GetSecond());
-    OutputKeyword(szRTFGROUPBEGIN, 0);
-    OutputKeyword(szRTFCW_cxt, flagOptDest);
-    OutputText(stamp);
-    OutputKeyword(szRTFGROUPEND, 0);
+    EmitKeyword(szRTFGROUPBEGIN, 0);
+    EmitKeyword(szRTFCW_cxt, flagOptDest);
+    EmitText(stamp);
+    EmitKeyword(szRTFGROUPEND, 0);
   }
 
   const Translator& m_translator;
