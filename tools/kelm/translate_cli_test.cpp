@@ -82,16 +82,13 @@ std::vector<std::string> strokes_of(const std::vector<std::string>& outlines) {
   return strokes;
 }
 
-std::vector<std::string> steno_file_strokes(const std::string& path) {
+// The steno file's outlines, one a line, blank lines left out.
+std::vector<std::string> steno_file_outlines(const std::string& path) {
   std::istringstream lines(ReadWholeFile(path));
-  std::vector<std::string> strokes;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    CSteno steno(CString(words_of(line).c_str()), 0);
-    for (int i = 0; i < steno.GetStrokeCount(); ++i)
-      strokes.emplace_back(steno[i].GetStrCompressed(0).View());
-  }
-  return strokes;
+  std::vector<std::string> outlines;
+  for (std::string line; std::getline(lines, line);)
+    if (const std::string outline = words_of(line); !outline.empty()) outlines.push_back(outline);
+  return outlines;
 }
 
 TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
@@ -105,7 +102,7 @@ TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
   EXPECT_EQ(got.out, ReadWholeFile(text));
 
   const std::vector<std::string> outlines = transcript_outlines(ReadWholeFile(rtf));
-  EXPECT_EQ(steno_file_strokes(example("paragraph.steno")), strokes_of(outlines));
+  EXPECT_EQ(strokes_of(steno_file_outlines(example("paragraph.steno"))), strokes_of(outlines));
 
   CFile file(rtf.c_str(), CFile::modeRead | CFile::typeBinary);
   kelm_cli::StenoDictionary read;

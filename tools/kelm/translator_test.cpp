@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -78,9 +80,11 @@ void add_strokes(Translator& translator, std::string_view strokes) {
   }
 }
 
-std::string text_of(const Translator& translator) {
+// The text of the first `count` translations, by default all of them.
+std::string text_of(const Translator& translator, std::size_t count = SIZE_MAX) {
   std::string text;
-  for (std::size_t i = 0; i < translator.GetCount(); ++i) text += translator.Get(i).text;
+  for (std::size_t i = 0; i < std::min(count, translator.GetCount()); ++i)
+    text += translator.Get(i).text;
   return text;
 }
 
@@ -170,12 +174,9 @@ TEST(Translator, FinalTextNeverChanges) {
   add_strokes(translator, "THE KAT SAT A KAT PHAEUBG");
   ASSERT_EQ(6u, translator.GetCount());
   EXPECT_EQ(3u, translator.GetFinalCount());
-  std::string final_text;
-  for (std::size_t i = 0; i < translator.GetFinalCount(); ++i) final_text += translator.Get(i).text;
+  const std::string final_text = text_of(translator, translator.GetFinalCount());
   add_strokes(translator, "* * * * -G");
-  std::string now;
-  for (std::size_t i = 0; i < 3; ++i) now += translator.Get(i).text;
-  EXPECT_EQ(final_text, now);
+  EXPECT_EQ(final_text, text_of(translator, 3));
   translator.Finish();
   EXPECT_EQ("The cat sat aing", text_of(translator));
   EXPECT_EQ(translator.GetCount(), translator.GetFinalCount());
