@@ -7,42 +7,16 @@
 #include "platform/profile.h"
 #include "platform/spelling/ssce.h"
 #include "settings/orvalis_data.h"
+#include "spell/checker_profile.h"
 #include "spell/lexicon_changes.h"
 
 namespace {
 
-constexpr LPCSTR section = "SpellChecker";
-
-struct EngineOption {
-  LPCSTR name;
-  int deflt;
-  SSCE_U32 option;
-};
-
-// In the order the constructor applies them.
-constexpr EngineOption engine_options[] = {
-    {"CaseSensitive", 1, SSCE_CASE_SENSITIVE_OPT},
-    {"IgnoreAllCapsWords", 0, SSCE_IGNORE_ALL_CAPS_WORD_OPT},
-    {"IgnoreCappedWords", 0, SSCE_IGNORE_CAPPED_WORD_OPT},
-    {"IgnoreMixedCase", 0, SSCE_IGNORE_MIXED_CASE_OPT},
-    {"IgnoreMixedDigits", 1, SSCE_IGNORE_MIXED_DIGITS_OPT},
-    {"PhoneticSuggestions", 0, SSCE_SUGGEST_PHONETIC_OPT},
-    {"ReportDoubledWord", 1, SSCE_REPORT_DOUBLED_WORD_OPT},
-    {"SplitWords", 1, SSCE_SPLIT_WORDS_OPT},
-    {"TypographicalSuggestions", 1, SSCE_SUGGEST_TYPOGRAPHICAL_OPT},
-};
+using checker_profile::section;
 
 constexpr int default_report_space_errors = 0;
 constexpr int default_report_double_q_or_a = 1;
 constexpr int default_confirm = 0;
-
-constexpr const char* lexicon_names[] = {
-    "\\ssceam.tlx",  "\\correct.tlx", "\\user.tlx",    "\\ignore.tlx",
-    "\\sscele.tlx",  "\\ssceme.tlx",  "\\medical.tlx", "\\ssceam2.clx",
-    "\\sscele2.clx", "\\ssceme2.clx", "\\medical.clx",
-};
-constexpr int user_lexicon_index = 2;
-constexpr int ignore_lexicon_index = 3;
 
 // The engine takes 30 bytes a suggestion in a buffer whose size is 16 bits.
 constexpr int bytes_per_suggestion = 30;
@@ -83,9 +57,10 @@ CSpellChecker::CSpellChecker()
   COrvalisData data(KEY_READ);
   m_nSessionId = SSCE_OpenSession();
   if (m_nSessionId < 0) return;
-  for (const EngineOption& o : engine_options)
+  for (const checker_profile::engine_option& o : checker_profile::engine_options)
     SSCE_SetOption(m_nSessionId, o.option, static_cast<SSCE_U32>(profile_int(o.name, o.deflt)));
-  SSCE_SetAutoCorrect(static_cast<SSCE_S16>(profile_int("AutoCorrect", 1)));
+  SSCE_SetAutoCorrect(static_cast<SSCE_S16>(
+      profile_int(checker_profile::auto_correct, checker_profile::default_auto_correct)));
   SSCE_SetMinSuggestDepth(static_cast<SSCE_S16>(profile_int("MinSuggestDepth", 50)));
   m_bReportSpaceErrors = profile_int("ReportSpaceErrors", default_report_space_errors);
   m_bReportDoubleQorA = profile_int("ReportDoubleQorA", default_report_double_q_or_a);
@@ -94,6 +69,7 @@ CSpellChecker::CSpellChecker()
 }
 
 void CSpellChecker::OpenLexicons(const CString& userDir) {
+  using checker_profile::lexicon_names;
   for (int i = 0; i < static_cast<int>(std::size(lexicon_names)); ++i) {
     const CString path = userDir + lexicon_names[i];
     SSCE_S16 id = SSCE_OpenLex(m_nSessionId, path, 0);
@@ -101,8 +77,8 @@ void CSpellChecker::OpenLexicons(const CString& userDir) {
       id = SSCE_CreateLex(m_nSessionId, path, SSCE_AMER_ENGLISH_LANG);
     if (id < 0) continue;
     m_nLexiconIds[m_nLexicons++] = id;
-    if (i == user_lexicon_index) m_nUserLexicon = id;
-    if (i == ignore_lexicon_index) {
+    if (i == checker_profile::user_lexicon_index) m_nUserLexicon = id;
+    if (i == checker_profile::ignore_lexicon_index) {
       m_nIgnoreLexicon = id;
       SSCE_ClearLex(m_nSessionId, id);
     }

@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "platform/spelling/ssce.h"
 #include "settings/orvalis_data.h"
+#include "spell/checker_profile.h"
 #include "spell/lexicon_changes.h"
 #include "spell/spell_checker.h"
 
@@ -24,21 +25,6 @@ namespace {
 // a word added in another program counts before the user can look for it.
 constexpr auto trust_for = std::chrono::milliseconds(250);
 
-// The lexicons whose words a fresh checker would read; it empties the ignore
-// lexicon, so that one never counts.
-constexpr const char* watched_lexicons[] = {
-    "\\ssceam.tlx",  "\\correct.tlx", "\\user.tlx",    "\\sscele.tlx",  "\\ssceme.tlx",
-    "\\medical.tlx", "\\ssceam2.clx", "\\sscele2.clx", "\\ssceme2.clx", "\\medical.clx",
-};
-
-// The profile values that shape a word check, with the checker's defaults.
-constexpr std::pair<const char*, int> checking_options[] = {
-    {"CaseSensitive", 1},     {"IgnoreAllCapsWords", 0}, {"IgnoreCappedWords", 0},
-    {"IgnoreMixedCase", 0},   {"IgnoreMixedDigits", 1},  {"PhoneticSuggestions", 0},
-    {"ReportDoubledWord", 1}, {"SplitWords", 1},         {"TypographicalSuggestions", 1},
-    {"AutoCorrect", 1},
-};
-
 struct file_stamp {
   std::uint64_t size = 0;
   std::uint64_t written = 0;
@@ -49,8 +35,9 @@ struct file_stamp {
 // every decision.
 struct checker_inputs {
   CString user_dir;
-  std::array<int, std::size(checking_options)> options{};
-  std::array<std::optional<file_stamp>, std::size(watched_lexicons)> lexicons{};
+  std::array<int, std::size(checker_profile::engine_options)> options{};
+  int auto_correct = 0;
+  std::array<std::optional<file_stamp>, std::size(checker_profile::lexicon_names)> lexicons{};
   bool operator==(const checker_inputs&) const = default;
 };
 
@@ -67,13 +54,21 @@ std::optional<file_stamp> stamp_of(const CString& path) {
 checker_inputs read_inputs(CWinApp* app) {
   checker_inputs inputs;
   inputs.user_dir = COrvalisData(KEY_READ, FALSE).GetUserDir();
-  for (std::size_t i = 0; i < std::size(checking_options); ++i) {
-    const auto& [name, deflt] = checking_options[i];
-    inputs.options[i] =
-        app == nullptr ? deflt : static_cast<int>(app->GetProfileInt("SpellChecker", name, deflt));
+  const auto profile_int = [app](LPCSTR name, int deflt) {
+    return app == nullptr
+               ? deflt
+               : static_cast<int>(app->GetProfileInt(checker_profile::section, name, deflt));
+  };
+  for (std::size_t i = 0; i < std::size(checker_profile::engine_options); ++i) {
+    const checker_profile::engine_option& o = checker_profile::engine_options[i];
+    inputs.options[i] = profile_int(o.name, o.deflt);
   }
-  for (std::size_t i = 0; i < std::size(watched_lexicons); ++i)
-    inputs.lexicons[i] = stamp_of(inputs.user_dir + watched_lexicons[i]);
+  inputs.auto_correct =
+      profile_int(checker_profile::auto_correct, checker_profile::default_auto_correct);
+  // A fresh checker empties the ignore lexicon, so its words never count.
+  for (std::size_t i = 0; i < std::size(checker_profile::lexicon_names); ++i)
+    if (i != checker_profile::ignore_lexicon_index)
+      inputs.lexicons[i] = stamp_of(inputs.user_dir + checker_profile::lexicon_names[i]);
   return inputs;
 }
 
