@@ -22,14 +22,19 @@ bool is_lexicon(const std::filesystem::directory_entry& entry) {
   return entry.is_regular_file() && (extension == ".tlx" || extension == ".clx");
 }
 
-// The copy appears whole or not at all, and never replaces a file that
-// another run put there meanwhile: a checker must not open half a lexicon.
-std::error_code copy_whole(const std::filesystem::path& from, const std::filesystem::path& to) {
+// The copy is made beside the target and then put in place in one step, so
+// that a checker opens either what was there or the whole default, never half
+// a lexicon. A new file is linked in, which never replaces one that another
+// run put there meanwhile; only an empty lexicon is replaced.
+std::error_code copy_whole(const std::filesystem::path& from, const std::filesystem::path& to,
+                           bool replace) {
   const std::filesystem::path partial = to.string() + ".seed-" + std::to_string(getpid());
   std::error_code error;
   std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing,
                              error);
-  if (!error) {
+  if (!error && replace) {
+    std::filesystem::rename(partial, to, error);
+  } else if (!error) {
     std::filesystem::create_hard_link(partial, to, error);
     if (error == std::errc::file_exists) error.clear();
   }
@@ -53,19 +58,6 @@ bool holds_no_words(const std::filesystem::path& lexicon) {
   if (id >= 0) SSCE_GetLexInfo(session, id, &listed, nullptr, nullptr);
   SSCE_CloseSession(session);
   return listed == 0;
-}
-
-// Puts the default in place of an empty lexicon in one step, so that a
-// checker opens either the empty file or the whole default.
-std::error_code replace_whole(const std::filesystem::path& from, const std::filesystem::path& to) {
-  const std::filesystem::path partial = to.string() + ".seed-" + std::to_string(getpid());
-  std::error_code error;
-  std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing,
-                             error);
-  if (!error) std::filesystem::rename(partial, to, error);
-  std::error_code ignored;
-  if (error) std::filesystem::remove(partial, ignored);
-  return error;
 }
 
 }  // namespace
@@ -100,8 +92,7 @@ void seed_user_lexicons() {
     const std::filesystem::path target = user / entry.path().filename();
     const bool present = std::filesystem::exists(target, error);
     if (present && !holds_no_words(target)) continue;
-    if (const std::error_code copy_error =
-            present ? replace_whole(entry.path(), target) : copy_whole(entry.path(), target))
+    if (const std::error_code copy_error = copy_whole(entry.path(), target, present))
       std::cerr << "kelm: cannot copy " << entry.path().string() << " to " << target.string()
                 << ": " << copy_error.message() << '\n';
   }

@@ -138,8 +138,7 @@ int run_compile(const CompileOptions& options) {
     levels = std::move(*read);
   }
   const int own_level = list_level(options.word_list);
-  std::vector<std::string> words;
-  std::vector<std::uint8_t> word_levels;
+  std::vector<std::pair<std::string, std::uint8_t>> words;
   std::size_t skipped = 0;
   for (std::string line; std::getline(in, line);) {
     strip_line_end(line);
@@ -152,14 +151,12 @@ int run_compile(const CompileOptions& options) {
       continue;
     }
     const auto level = levels.find(word);
-    word_levels.push_back(
-        static_cast<std::uint8_t>(level == levels.end() ? own_level : level->second));
-    words.push_back(std::move(word));
+    const int word_level = level == levels.end() ? own_level : level->second;
+    words.emplace_back(std::move(word), static_cast<std::uint8_t>(word_level));
   }
   std::vector<KelmLexiconWord> entries;
   entries.reserve(words.size());
-  for (std::size_t i = 0; i < words.size(); ++i)
-    entries.push_back({words[i].c_str(), word_levels[i]});
+  for (const auto& [word, level] : words) entries.push_back({word.c_str(), level});
   const SSCE_S16 written =
       KelmWriteCompressedLexicon(to_cp1252(options.output).c_str(), entries.data(), entries.size());
   if (written < 0) {
