@@ -153,7 +153,6 @@ TEST(TranslateCommand, TranslatesSteno) {
       {"TH-E\nKA-T\n-S\n", 0, "The cats\n", ""},
       {"THE/KAT\n\n  PHAEUBG  \n-G\nTP-PL\n", 0, "The cat making.\n", ""},
       {"THE\nKAT\n*\nTKOG\n", 0, "The TKO-G\n", ""},
-      {"PHAEUBG\n-G\n*\n", 0, "Make\n", ""},
       {"*\n*\n", 0, "", ""},
       {"THE\nK A T\nKAT\n", 1, "The cat\n", ":2: \"K A T\" is not steno"},
   };

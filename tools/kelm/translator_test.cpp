@@ -88,9 +88,8 @@ std::string text_of(const Translator& translator, std::size_t count = SIZE_MAX) 
   return text;
 }
 
-std::string translate(std::string_view strokes, Translator::Options options = {},
-                      std::vector<const StenoDictionary*> dictionaries = {&main_dictionary()}) {
-  Translator translator(std::move(dictionaries), options);
+std::string translate(std::string_view strokes, Translator::Options options = {}) {
+  Translator translator({&main_dictionary()}, options);
   add_strokes(translator, strokes);
   translator.Finish();
   return text_of(translator);
@@ -155,13 +154,6 @@ TEST(Translator, KeepsConflictsWhenAsked) {
   Translator::Options keep;
   keep.keep_conflicts = true;
   EXPECT_EQ("The [name|gnome]", translate("THE TPHAEUPL", keep));
-}
-
-// The order of the dictionaries on the command line is tested end to end;
-// here, that a later one's longer outline wins over an earlier one's.
-TEST(Translator, LaterDictionariesWin) {
-  const StenoDictionary job = make_dictionary({{"KAT", "Kat"}, {"KAT/-S", "Kat's"}});
-  EXPECT_EQ("Kat's", translate("KAT -S", {}, {&main_dictionary(), &job}));
 }
 
 // Text already written out must never change, whatever follows.
