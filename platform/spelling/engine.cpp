@@ -159,8 +159,8 @@ bool accepts(std::string_view entry, std::string_view word, bool case_sensitive)
   return exact || capitalised || capitals;
 }
 
-// The replacement of a change entry: "a" and "c" give the stored word as it
-// is, "A" and "C" give it in the checked word's case pattern.
+// Gives a word the case pattern of the checked one: all capitals, or a
+// capital first letter. "A" and "C" change entries and suggestions take it.
 void adapt_case(char* text, std::size_t length, const word_shape& pattern) {
   if (length == 0) return;
   if (pattern.all_caps()) {
@@ -587,12 +587,7 @@ SSCE_S16 SSCE_Suggest(SSCE_S16 session_id, const char* word, SSCE_S16 depth, cha
   std::stable_sort(found.begin(), found.end(),
                    [](const auto& a, const auto& b) { return a.score > b.score; });
   const word_shape shape = shape_of(misspelled);
-  for (spelling::candidate& c : found) {
-    if (shape.all_caps())
-      std::transform(c.word.begin(), c.word.end(), c.word.begin(), spelling::to_upper);
-    else if (shape.first_upper && !c.word.empty())
-      c.word[0] = spelling::to_upper(c.word[0]);
-  }
+  for (spelling::candidate& c : found) adapt_case(c.word.data(), c.word.size(), shape);
   // The lexicon's own change for the word goes first, in the case it gives.
   const verdict v = check(*s, misspelled);
   if ((v.bits & (SSCE_AUTO_CHANGE_WORD_RSLT | SSCE_CONDITIONAL_CHANGE_WORD_RSLT)) != 0) {
