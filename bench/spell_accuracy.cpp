@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/spelling/ssce.h"
+#include "platform/spelling/word_index.h"
 #include "tools/kelm/text_encoding.h"
 
 namespace {
@@ -92,11 +93,7 @@ std::uint8_t unlisted_level_of(const fs::path& word_list) {
 
 std::string folded(std::string_view text) {
   std::string out(text);
-  for (char& c : out) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-      c = static_cast<char>(u + 32);
-  }
+  for (char& c : out) c = static_cast<char>(spelling::fold(c));
   return out;
 }
 
