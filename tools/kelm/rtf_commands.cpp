@@ -43,8 +43,6 @@ struct ConvertOptions {
 
 std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
 
-std::string printable(std::string_view text) { return to_utf8(text); }
-
 // Bytes a terminal would not show plainly are written as RTF writes them.
 std::string escaped(std::string_view bytes) {
   static constexpr char hex[] = "0123456789abcdef";

@@ -57,8 +57,6 @@ struct TextOptions {
 
 std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
 
-std::string printable(const CString& text) { return to_utf8(text.View()); }
-
 // Reaches the checker's engine session for what the class does not offer:
 // the scores of the suggestions.
 class ScoringChecker : public CSpellChecker {

@@ -62,8 +62,6 @@ std::ostream& complain(std::string_view command) {
   return std::cerr << "kelm stroke " << command << ": ";
 }
 
-std::string printable(const CString& text) { return to_utf8(text.View()); }
-
 // Readers give the index of a repeated key but the index + 1 of a character
 // the notation does not take, so a result alone leaves two candidates. A read
 // of the text before the result fails exactly when the culprit lies inside it.

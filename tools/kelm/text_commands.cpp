@@ -87,8 +87,6 @@ std::ostream& complain(std::string_view command) { return std::cerr << "kelm " <
 
 CString library_text(std::string_view argument) { return CString(to_cp1252(argument)); }
 
-std::string printable(const CString& text) { return to_utf8(text.View()); }
-
 std::optional<WORD> flag_mask(std::string_view name) {
   for (const FlagName& f : flag_names)
     if (name == f.name) return f.mask;

@@ -102,4 +102,8 @@ std::string to_cp1252(std::string_view utf8) {
   return out;
 }
 
+std::string printable(std::string_view text) { return to_utf8(text); }
+
+std::string printable(const CString& text) { return to_utf8(text.View()); }
+
 }  // namespace kelm_cli

@@ -3,6 +3,8 @@
 // library as text, crosses through this pair.
 #pragma once
 
+#include <kelm/kelm.h>
+
 #include <string>
 #include <string_view>
 
@@ -17,5 +19,10 @@ std::string to_utf8(std::string_view cp1252);
 // positions in the input. A character Windows-1252 cannot hold, and each
 // byte of a malformed sequence, becomes '?'.
 std::string to_cp1252(std::string_view utf8);
+
+// What the command shows of a library string: to_utf8, for either form the
+// library hands out.
+std::string printable(std::string_view text);
+std::string printable(const CString& text);
 
 }  // namespace kelm_cli

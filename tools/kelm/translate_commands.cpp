@@ -42,8 +42,6 @@ struct TranslateOptions {
 
 std::ostream& complain() { return std::cerr << "kelm translate: "; }
 
-std::string printable(std::string_view text) { return to_utf8(text); }
-
 // --- Loading the dictionaries, with a progress line ------------------------
 
 // A load that takes longer than this shows its progress.
