@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "big_dictionary.h"
-#include "tools/kelm/steno_dictionary.h"
+#include "dictionary/steno_dictionary.h"
 
 namespace {
 

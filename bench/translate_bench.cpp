@@ -24,9 +24,8 @@
 #include <vector>
 
 #include "big_dictionary.h"
-#include "tools/kelm/lexicon_seed.h"
-#include "tools/kelm/steno_dictionary.h"
-#include "tools/kelm/translator.h"
+#include "dictionary/steno_dictionary.h"
+#include "translation/translator.h"
 
 namespace {
 
@@ -148,7 +147,7 @@ int main(int argc, char** argv) {
   app.SetRegistryKey("Quendra");
   fs::create_directories(folder / "user");
   COrvalisData(KEY_ALL_ACCESS).SetUserDir((folder / "user").c_str());
-  kelm_cli::seed_user_lexicons();
+  KelmSetDefaultLexiconDir(KELM_BUILD_LEXICON_DIR);
   in.dictionary_path = folder / "big.rtf";
   {
     const std::string text = kelm_bench::MakeBigDictionary();

@@ -1,25 +1,94 @@
-# kelm_subsystem(NAME SOURCES ... HEADERS ... TESTS ...)
-# Adds a subsystem's sources and public headers to the one library, and builds its
-# tests into one test binary named <NAME>_test.
+# Each subsystem is a library target of its own, kelm_<name>, that names the
+# subsystems it uses. Its code sees its own headers, public and internal, and
+# only the public headers of what it uses: the headers are staged as links
+# under the build folder, one tree per subsystem, and no target has the source
+# folder on its include path. So an include that climbs the layers, or reaches
+# into another subsystem's internals, does not compile.
+#
+# The stage of a subsystem holds:
+#   stage/<name>/public/<folder>/<header>    its public headers (HEADERS)
+#   stage/<name>/internal/<folder>/<header>  every other header of its folders
+# and stage/kelm/kelm/<folder>/<header> holds every public header of the
+# library with the umbrella kelm.h, laid out as they are installed.
+
+set(KELM_STAGE ${PROJECT_BINARY_DIR}/stage)
+
+function(kelm_stage_header tree source)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${source})
+  get_filename_component(dir ${KELM_STAGE}/${tree}/${rel} DIRECTORY)
+  file(MAKE_DIRECTORY ${dir})
+  file(CREATE_LINK ${source} ${KELM_STAGE}/${tree}/${rel} SYMBOLIC)
+endfunction()
+
+# Warnings belong to the targets, so that a plain configure gets them too;
+# KELM_WERROR makes them errors (the dev preset sets it).
+function(kelm_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+  if(KELM_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# kelm_subsystem(NAME [PART_OF OWNER] DEPENDS ... SOURCES ... HEADERS ...
+#                TESTS ... TEST_LIBS ...)
+# PART_OF adds a folder's sources and headers to another subsystem's target
+# (the spelling engine is part of the platform layer). Tests build into one
+# binary, <NAME>_test, beside the library.
 function(kelm_subsystem name)
-  cmake_parse_arguments(arg "" "" "SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
-  set(sources ${KELM_SOURCES})
-  set(headers ${KELM_PUBLIC_HEADERS})
-  foreach(f ${arg_SOURCES})
-    list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+  cmake_parse_arguments(arg "" "PART_OF" "DEPENDS;SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
+  set(owner ${name})
+  if(arg_PART_OF)
+    set(owner ${arg_PART_OF})
+  endif()
+  set(target kelm_${owner})
+
+  set(public "")
+  foreach(h ${arg_HEADERS})
+    list(APPEND public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    kelm_stage_header(${owner}/public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    kelm_stage_header(kelm/kelm ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    set_property(GLOBAL APPEND PROPERTY KELM_PUBLIC_HEADERS ${rel})
   endforeach()
-  file(RELATIVE_PATH dir ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  foreach(f ${arg_HEADERS})
-    list(APPEND headers ${dir}/${f})
+  file(GLOB all_headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(h ${all_headers})
+    if(NOT h IN_LIST public)
+      kelm_stage_header(${owner}/internal ${h})
+    endif()
   endforeach()
-  set(KELM_SOURCES ${sources} PARENT_SCOPE)
-  set(KELM_PUBLIC_HEADERS ${headers} PARENT_SCOPE)
+
+  list(TRANSFORM arg_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  if(arg_PART_OF)
+    target_sources(${target} PRIVATE ${arg_SOURCES})
+  else()
+    add_library(${target} OBJECT ${arg_SOURCES})
+    target_include_directories(${target}
+      PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${owner}/public>
+      PRIVATE ${KELM_STAGE}/${owner}/internal)
+    foreach(d ${arg_DEPENDS})
+      target_link_libraries(${target} PUBLIC kelm_${d})
+    endforeach()
+    kelm_warnings(${target})
+    set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
+  endif()
+
   if(KELM_BUILD_TESTS AND arg_TESTS)
     add_executable(${name}_test ${arg_TESTS})
-    target_link_libraries(${name}_test PRIVATE kelm_static GTest::gtest_main ${arg_TEST_LIBS})
+    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${owner}/internal
+      ${KELM_STAGE}/testing)
+    target_link_libraries(${name}_test PRIVATE kelm_static kelm_testing GTest::gtest_main
+      ${arg_TEST_LIBS})
+    kelm_warnings(${name}_test)
     target_compile_definitions(${name}_test PRIVATE
       KELM_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data")
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST
       PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
   endif()
+endfunction()
+
+# For the in-tree programs that measure or fuzz a subsystem's internals
+# (benchmarks, fuzz targets): its internal headers too.
+function(kelm_see_internals target owner)
+  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${owner}/internal
+    ${KELM_STAGE}/${owner}/public)
 endfunction()

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/error.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "platform/os_file.h"
 #include "platform/path.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

@@ -73,14 +73,14 @@ UINT CMemFile::Read(void* lpBuf, UINT nCount) {
 void CMemFile::Write(const void* lpBuf, UINT nCount) {
   if (nCount == 0) return;
   if (m_nPosition > max_position - nCount) throw_disk_full();
-  const size_t end = m_nPosition + nCount;
-  GrowFile(end);
+  const size_t new_end = m_nPosition + nCount;
+  GrowFile(new_end);
   // The gap left by a seek past the end reads as zeros, not as stale memory.
   if (m_nPosition > m_nFileSize)
     std::memset(m_lpBuffer + m_nFileSize, 0, m_nPosition - m_nFileSize);
   std::memcpy(m_lpBuffer + m_nPosition, lpBuf, nCount);
-  m_nPosition = end;
-  if (end > m_nFileSize) m_nFileSize = end;
+  m_nPosition = new_end;
+  if (new_end > m_nFileSize) m_nFileSize = new_end;
 }
 
 ULONGLONG CMemFile::Seek(LONGLONG lOff, UINT nFrom) {

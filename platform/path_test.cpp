@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

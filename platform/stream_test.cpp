@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/os_file.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

@@ -757,7 +757,9 @@ const char* const CRtfScanner::m_pTokenTbl[CRtfScanner::m_nTokenTblEntries] = {
     szRTFCS_NONBRKSPACE,
 };
 
-int CRtfScanner::LookupToken(const char* szWord, const char* const* table, int nEntries) const {
+namespace {
+
+int find_word(const char* szWord, const char* const* table, int nEntries) {
   int low = 0;
   int high = nEntries - 1;
   while (low <= high) {
@@ -770,4 +772,15 @@ int CRtfScanner::LookupToken(const char* szWord, const char* const* table, int n
       low = middle + 1;
   }
   return -1;
+}
+
+}  // namespace
+
+int CRtfScanner::LookupToken(const char* szWord, const char* const* table, int nEntries) const {
+  return find_word(szWord, table, nEntries);
+}
+
+int CRtfScanner::GetTokenType(const char* szWord) {
+  const int index = find_word(szWord, m_pTokenTbl, m_nTokenTblEntries);
+  return index < 0 ? -1 : index + 10;
 }

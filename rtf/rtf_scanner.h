@@ -60,6 +60,9 @@ class CRtfScanner {
   // Shows the code's text in a message box with an OK button.
   void HandleError(long nCode) const;
 
+  // The token type of a control word or symbol of the table, or -1.
+  static int GetTokenType(const char* szWord);
+
   // Every control word and symbol, sorted; entry i has token type i + 10.
   static constexpr int m_nTokenTblEntries = 733;
   static const char* const m_pTokenTbl[m_nTokenTblEntries];

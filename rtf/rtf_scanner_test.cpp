@@ -9,7 +9,7 @@
 
 #include "platform/file.h"
 #include "platform/message.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 #include "rtf/rtf_token.h"
 
 namespace {

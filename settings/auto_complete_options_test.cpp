@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

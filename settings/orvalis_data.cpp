@@ -47,9 +47,9 @@ HKEY create_editor_options_key() {
 
 }  // namespace
 
-COrvalisData::COrvalisData(DWORD access) : COrvalisData(access, TRUE) {}
+COrvalisData::COrvalisData(DWORD desired) : COrvalisData(desired, TRUE) {}
 
-COrvalisData::COrvalisData(DWORD access, BOOL create) : access(access) {
+COrvalisData::COrvalisData(DWORD desired, BOOL create) : access(desired) {
   open = RegOpenKeyExA(HKEY_CURRENT_USER, product_key, 0, access, &key) == ERROR_SUCCESS;
   if (!open && create)
     open = RegCreateKeyExA(HKEY_CURRENT_USER, product_key, 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/file.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 // The largest block asked of operator new, to show that a damaged count was
 // refused before its announced size was allocated.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/spelling/ssce.h"
-#include "spell/user_folder_test_util.h"
+#include "testing/user_folder_test.h"
 
 namespace {
 

@@ -18,6 +18,15 @@
 
 class CStroke {
  public:
+  // The keys as three bytes (GetKeyBytes), the form outlines are packed in.
+  static constexpr int PackedSize = 3;
+  // The keys in position order on the English keyboard and on the Grandjean
+  // one, one letter a position: the mark, the number bar, then the letter keys.
+  static constexpr char szKeyOrder[] = "@#STKPWHRAO*EUFRPBLGTSDZ";
+  static constexpr char szGrandjeanKeyOrder[] = "@ SKPMTF*RNLYOEAUILNSDC ";
+  // The position of the asterisk, the key that alone takes back a stroke.
+  static constexpr int AsteriskPosition(int grandjean) { return grandjean ? 8 : 11; }
+
   CStroke() = default;
   // Keys from three bytes in the internal layout (as SetFlash).
   explicit CStroke(const BYTE* keys);

@@ -22,9 +22,11 @@ void set_keys(CStroke& stroke, UINT value) {
   stroke.SetFlash(keys);
 }
 
-constexpr std::string_view english_order = "@#STKPWHRAO*EUFRPBLGTSDZ";
+constexpr std::string_view english_order = CStroke::szKeyOrder;
 constexpr std::string_view number_bar_order = "@#12K3W4R50*EU6R7B8G9SDZ";
-constexpr std::string_view grandjean_order = "@ SKPMTF*RNLYOEAUILNSDC ";
+constexpr std::string_view grandjean_order = CStroke::szGrandjeanKeyOrder;
+static_assert(english_order[CStroke::AsteriskPosition(0)] == '*');
+static_assert(grandjean_order[CStroke::AsteriskPosition(1)] == '*');
 
 struct writer_form {
   std::string_view mark_text;  // how the mark is written, if at all

@@ -21,6 +21,10 @@
 
 class CStringRules {
  public:
+  // The paragraph mark that translation texts carry, as the editor's
+  // paragraph commands name it.
+  static constexpr char szParagraphMark[] = "{P}";
+
   CStringRules();
   CStringRules(const CStringRules& other) = default;
   CStringRules& operator=(const CStringRules& other) = default;

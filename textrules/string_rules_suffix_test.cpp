@@ -8,10 +8,10 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 #include "settings/orvalis_data.h"
 #include "spell/spell_checker.h"
-#include "spell/user_folder_test_util.h"
+#include "testing/user_folder_test.h"
 #include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 
@@ -18,14 +18,16 @@ class Rules : public CStringRules {
   using CStringRules::BeginsWith;
   using CStringRules::EndsWith;
 
-  // The switches are class-wide: a test that changes them puts them back.
+  // The switches are class-wide: a test that changes them puts them back. The
+  // constructor is written out because clang 14 refuses a const guard without one.
   struct Switches {
-    int saved[3] = {m_bUseRule1, m_bErToOr, m_bSpaceInFront};
+    Switches() : saved{m_bUseRule1, m_bErToOr, m_bSpaceInFront} {}
     ~Switches() {
       m_bUseRule1 = saved[0];
       m_bErToOr = saved[1];
       m_bSpaceInFront = saved[2];
     }
+    int saved[3];
   };
 };
 

@@ -3,9 +3,11 @@
 
 #include "platform/archive.h"
 #include "platform/array.h"
+#include "platform/code_page.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/file_attributes.h"
+#include "platform/file_operations.h"
 #include "platform/message.h"
 #include "platform/error.h"
 #include "platform/path.h"
@@ -16,6 +18,7 @@
 #include "platform/string.h"
 #include "platform/time.h"
 #include "platform/types.h"
+#include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
 
 #include "strokes/steno.h"
@@ -35,4 +38,9 @@
 #include "settings/translator_settings.h"
 #include "settings/auto_complete_options.h"
 
+#include "spell/kept_spell_checker.h"
 #include "spell/spell_checker.h"
+
+#include "dictionary/steno_dictionary.h"
+#include "dictionary/rtf_cre_writer.h"
+#include "translation/translator.h"

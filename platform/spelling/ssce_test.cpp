@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/path.h"
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 #include "platform/spelling/compressed_lexicon.h"
 
 namespace {

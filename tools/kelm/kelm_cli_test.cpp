@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "tools/kelm/cli_test_util.h"
+#include "testing/cli_runner.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 
 #include "exit_status.h"
 #include "output_file.h"
-#include "steno_dictionary.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -96,8 +95,7 @@ int run_tokens(const TokensOptions& options) {
 }
 
 struct LoadedDictionary {
-  StenoDictionary dictionary;
-  DictionaryLoad load;
+  CStenoDictionary dictionary;
   double milliseconds = 0;
 };
 
@@ -106,21 +104,15 @@ struct LoadedDictionary {
 std::unique_ptr<LoadedDictionary> load_dictionary(std::string_view command,
                                                   const std::string& path) {
   auto loaded = std::make_unique<LoadedDictionary>();
-  try {
-    const auto start = std::chrono::steady_clock::now();
-    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-    loaded->load = ReadRtfDictionary(file, loaded->dictionary);
-    loaded->milliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  } catch (const CFileException& e) {
-    complain(command) << printable(e.Describe().View()) << '\n';
-    return nullptr;
-  }
-  for (const InvalidOutline& bad : loaded->load.invalid)
+  const auto start = std::chrono::steady_clock::now();
+  const long result = loaded->dictionary.Read(path.c_str());
+  loaded->milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  for (const CStenoDictionary::InvalidOutline& bad : loaded->dictionary.GetInvalidOutlines())
     std::cerr << path << ':' << bad.line << ": invalid outline \"" << printable(bad.text)
               << "\" left out\n";
-  if (loaded->load.result != 0) {
-    complain(command) << path << ": the RTF reader stopped with code " << loaded->load.result
+  if (result != 0) {
+    complain(command) << path << ": " << printable(loaded->dictionary.GetErrorText(result).View())
                       << '\n';
     return nullptr;
   }
@@ -138,8 +130,9 @@ int run_info(const InfoOptions& options) {
     char ms[32];
     std::snprintf(ms, sizeof ms, "%.1f", loaded->milliseconds);
     std::cout << path << ": " << loaded->dictionary.GetCount() << " entries, "
-              << loaded->load.duplicates << " duplicates, " << loaded->load.invalid.size()
-              << " invalid outlines, " << ms << " ms\n";
+              << loaded->dictionary.GetDuplicateCount() << " duplicates, "
+              << loaded->dictionary.GetInvalidOutlines().size() << " invalid outlines, " << ms
+              << " ms\n";
   }
   return status;
 }
@@ -165,7 +158,7 @@ int run_lookup(const LookupOptions& options) {
       status = exit_bad_input;
       continue;
     }
-    const std::optional<StenoDictionary::Translation> found = loaded->dictionary.Lookup(outline);
+    const std::optional<CStenoDictionary::Translation> found = loaded->dictionary.Lookup(outline);
     if (!found) {
       complain("dict lookup") << argument << ": not in " << options.file << '\n';
       status = exit_bad_input;
@@ -180,10 +173,9 @@ int run_lookup(const LookupOptions& options) {
 int run_convert(const ConvertOptions& options) {
   const std::unique_ptr<LoadedDictionary> loaded = load_dictionary("dict convert", options.input);
   if (!loaded) return exit_bad_input;
-  const std::optional<std::string> failure =
-      WriteOutputFile(options.output, [&loaded](CFile& file) {
-        WriteRtfDictionary(file, loaded->dictionary, CTime::GetCurrentTime());
-      });
+  const std::optional<std::string> failure = WriteOutputFile(
+      options.output,
+      [&loaded](CFile& file) { loaded->dictionary.Write(file, CTime::GetCurrentTime()); });
   if (!failure) return exit_ok;
   complain("dict convert") << printable(*failure) << '\n';
   return exit_bad_input;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/spelling/ssce.h"
-#include "tools/kelm/cli_test_util.h"
+#include "testing/cli_runner.h"
 
 namespace {
 

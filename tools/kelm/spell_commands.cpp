@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "exit_status.h"
-#include "lexicon_seed.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -56,30 +55,6 @@ struct TextOptions {
 };
 
 std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
-
-// Reaches the checker's engine session for what the class does not offer:
-// the scores of the suggestions.
-class ScoringChecker : public CSpellChecker {
- public:
-  std::vector<std::pair<CString, int>> Suggest(const CString& word, int count) {
-    count = std::clamp(count, 0, most_suggestions);
-    std::vector<std::pair<CString, int>> found;
-    if (count == 0) return found;
-    std::vector<char> buffer(static_cast<std::size_t>(count) * 30);
-    std::vector<SSCE_S16> scores(static_cast<std::size_t>(count));
-    if (SSCE_Suggest(m_nSessionId, word, SSCE_GetMinSuggestDepth(), buffer.data(),
-                     static_cast<SSCE_U16>(buffer.size()), scores.data(),
-                     static_cast<SSCE_S16>(count)) < 0)
-      return found;
-    auto at = buffer.begin();
-    for (int i = 0; i < count && scores[i] > 0 && at != buffer.end(); ++i) {
-      const auto end = std::find(at, buffer.end(), '\0');
-      found.emplace_back(CString(&*at, static_cast<int>(end - at)), scores[i]);
-      at = end == buffer.end() ? end : end + 1;
-    }
-    return found;
-  }
-};
 
 // --- kelm lexicon compile ---
 
@@ -206,7 +181,6 @@ int run_list(const std::string& file) {
 // --- kelm spell ---
 
 int run_check(const WordsOptions& options) {
-  seed_user_lexicons();
   CSpellChecker checker;
   int status = exit_ok;
   for (const std::string& typed : options.words) {
@@ -222,15 +196,16 @@ int run_check(const WordsOptions& options) {
 }
 
 int run_suggest(const SuggestOptions& options) {
-  seed_user_lexicons();
-  ScoringChecker checker;
-  for (const auto& [word, score] : checker.Suggest(to_cp1252(options.word).c_str(), options.count))
-    std::cout << printable(word) << '\t' << score << '\n';
+  CSpellChecker checker;
+  std::vector<CString> words(static_cast<std::size_t>(options.count));
+  std::vector<int> scores(words.size());
+  const int found = checker.SuggestSpelling(to_cp1252(options.word).c_str(), words.data(),
+                                            scores.data(), options.count);
+  for (int i = 0; i < found; ++i) std::cout << printable(words[i]) << '\t' << scores[i] << '\n';
   return exit_ok;
 }
 
 int run_add(const WordsOptions& options, void (CSpellChecker::*add)(CString)) {
-  seed_user_lexicons();
   CSpellChecker checker;
   for (const std::string& word : options.words) (checker.*add)(to_cp1252(word).c_str());
   return exit_ok;
@@ -324,7 +299,6 @@ int run_text(const TextOptions& options) {
     complain("spell text") << "cannot read " << options.file << '\n';
     return exit_bad_input;
   }
-  seed_user_lexicons();
   CSpellChecker checker;
   bool found = false;
   std::size_t number = 0;
@@ -352,7 +326,8 @@ int run_init() {
       status = exit_bad_input;
     }
   }
-  seed_user_lexicons();
+  // A checker copies the default lexicons in as it opens the user's.
+  CSpellChecker seeding;
   return status;
 }
 

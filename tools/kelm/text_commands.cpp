@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "exit_status.h"
-#include "lexicon_seed.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -144,9 +143,6 @@ class RulesForOneRun : public CStringRules {
 // Each translation meets the previous one as the rules left it, as in a
 // translator, where the rules may still change the text before the seam.
 int run_join(const JoinOptions& options) {
-  // The suffix rules ask the spelling checker, which must not create empty
-  // lexicons in place of the defaults.
-  seed_user_lexicons();
   std::vector<Translation> translations;
   for (const std::string& argument : options.translations)
     translations.push_back(read_translation(argument));

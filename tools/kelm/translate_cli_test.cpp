@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/kelm/cli_test_util.h"
-#include "tools/kelm/steno_dictionary.h"
+#include "testing/cli_runner.h"
 
 namespace {
 
@@ -105,7 +104,7 @@ TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
   EXPECT_EQ(strokes_of(steno_file_outlines(example("paragraph.steno"))), strokes_of(outlines));
 
   CFile file(rtf.c_str(), CFile::modeRead | CFile::typeBinary);
-  kelm_cli::StenoDictionary read;
+  kelm_cli::CStenoDictionary read;
   const kelm_cli::DictionaryLoad load = kelm_cli::ReadRtfDictionary(file, read);
   EXPECT_EQ(0, load.result);
   EXPECT_TRUE(load.invalid.empty());

@@ -16,13 +16,10 @@
 #include <vector>
 
 #include "exit_status.h"
-#include "lexicon_seed.h"
 #include "output_file.h"
 #include "settings_commands.h"
-#include "steno_dictionary.h"
 #include "stroke_commands.h"
 #include "text_encoding.h"
-#include "translator.h"
 
 namespace kelm_cli {
 namespace {
@@ -99,31 +96,32 @@ ULONGLONG total_size(const std::vector<std::string>& paths) {
 // Invalid outlines are reported and left out; an unreadable file stops the
 // whole run, since a translation without one of its dictionaries is wrong
 // text that looks right.
-std::optional<std::vector<std::unique_ptr<StenoDictionary>>> load_dictionaries(
+std::optional<std::vector<std::unique_ptr<CStenoDictionary>>> load_dictionaries(
     const std::vector<std::string>& paths) {
   LoadProgress progress;
   progress.terminal = ::isatty(STDERR_FILENO) == 1;
   progress.total = total_size(paths);
-  std::vector<std::unique_ptr<StenoDictionary>> dictionaries;
+  std::vector<std::unique_ptr<CStenoDictionary>> dictionaries;
   std::size_t entries = 0;
   for (const std::string& path : paths) {
-    auto dictionary = std::make_unique<StenoDictionary>();
-    DictionaryLoad load;
+    auto dictionary = std::make_unique<CStenoDictionary>();
+    long result = 0;
     try {
       CountedFile file(path, progress);
-      load = ReadRtfDictionary(file, *dictionary);
+      result = dictionary->Read(file);
     } catch (const CFileException& e) {
       if (progress.shown) std::cerr << '\n';
       complain() << printable(e.Describe().View()) << '\n';
       return std::nullopt;
     }
-    if (progress.shown && !load.invalid.empty()) std::cerr << '\n';
-    for (const InvalidOutline& bad : load.invalid)
+    const auto& invalid = dictionary->GetInvalidOutlines();
+    if (progress.shown && !invalid.empty()) std::cerr << '\n';
+    for (const CStenoDictionary::InvalidOutline& bad : invalid)
       std::cerr << path << ':' << bad.line << ": invalid outline \"" << printable(bad.text)
                 << "\" left out\n";
-    if (load.result != 0) {
+    if (result != 0) {
       if (progress.shown) std::cerr << '\n';
-      complain() << path << ": the RTF reader stopped with code " << load.result << '\n';
+      complain() << path << ": " << printable(dictionary->GetErrorText(result).View()) << '\n';
       return std::nullopt;
     }
     entries += dictionary->GetCount();
@@ -143,7 +141,7 @@ std::optional<std::vector<std::unique_ptr<StenoDictionary>>> load_dictionaries(
 // Blanks at the end of a line and at the start of the next only ever come
 // from the seams around a paragraph mark, so they are dropped.
 struct TextOut {
-  Translator& translator;
+  CTranslator& translator;
   bool realtime;  // flushed after each line of input
   std::size_t translations_out = 0;
   std::string pending;
@@ -258,14 +256,11 @@ bool write_output(const std::string& path, const std::function<void(CFile&)>& wr
 int run_translate(const TranslateOptions& options, int grandjean) {
   const auto dictionaries = load_dictionaries(options.dictionaries);
   if (!dictionaries) return exit_bad_input;
-  std::vector<const StenoDictionary*> order;
-  for (const auto& d : *dictionaries) order.push_back(d.get());
-  // The suffix rules ask the spelling checker, which needs the word list.
-  seed_user_lexicons();
-  Translator::Options translator_options;
+  CTranslator::Options translator_options;
   translator_options.keep_conflicts = options.conflicts == "keep";
   translator_options.grandjean = grandjean;
-  Translator translator(std::move(order), translator_options);
+  CTranslator translator(translator_options);
+  for (const auto& dictionary : *dictionaries) translator.AddDictionary(dictionary.get());
 
   const bool from_stdin = options.steno == "-";
   TextOut out{translator, from_stdin, 0, {}, {}, true, {}};

@@ -1,4 +1,4 @@
-#include "steno_dictionary.h"
+#include "dictionary/steno_dictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
-namespace kelm_cli {
 namespace {
 
 constexpr WORD suffix = 0x8000, prefix = 0x4000, capitalize = 0x2000;
 
 struct Loaded {
-  StenoDictionary dictionary;
+  CStenoDictionary dictionary;
   DictionaryLoad load;
 };
 
@@ -67,7 +66,7 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
     Loaded loaded;
     read_rtf(document(c.entry), loaded);
     EXPECT_EQ(0, loaded.load.result) << c.entry;
-    const std::optional<StenoDictionary::Translation> got =
+    const std::optional<CStenoDictionary::Translation> got =
         loaded.dictionary.Lookup(CSteno(CString(c.outline), 0));
     ASSERT_TRUE(got.has_value()) << c.entry;
     EXPECT_EQ(c.text, got->text) << c.entry;
@@ -130,7 +129,7 @@ TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
       {"", "HRAUPBG", "a long text with spaces " + long_text + " and more words after it", 0},
       {"", "STKPWHRAO*EUFRPBLGTSDZ/#P/-DZ/STKPWHRAO*EUFRPBLGTSDZ", "long outline", 0},
   };
-  StenoDictionary written;
+  CStenoDictionary written;
   for (const EntryCase& e : entries) {
     const std::string keys = [&] {
       std::string k;
@@ -191,7 +190,7 @@ TEST(StenoDictionaryWriter, EachEscapeAndMarkerGivesItsExactBytes) {
   };
   const CStroke kat(CString("KAT"), 0);
   for (const auto& c : cases) {
-    StenoDictionary dictionary;
+    CStenoDictionary dictionary;
     dictionary.Set({kat.GetKeyBytes(), 3}, c.text, c.flags);
     const ScratchFolder folder;
     {
@@ -271,7 +270,7 @@ std::span<const BYTE> bytes_of(const std::string& keys) {
 // the same order, the last translation of each outline, the same count of
 // replacements, whether the repeats are among the appended entries, of
 // entries held before, or span the table's growth.
-TEST(StenoDictionary, AppendThenIndexMatchesSetOneByOne) {
+TEST(CStenoDictionary, AppendThenIndexMatchesSetOneByOne) {
   struct BulkCase {
     const char* name;
     std::size_t held, appended;
@@ -283,7 +282,7 @@ TEST(StenoDictionary, AppendThenIndexMatchesSetOneByOne) {
       {"nothing appended", 300, 0, 1000},  {"growth past held", 100, 5000, 4000},
   };
   for (const BulkCase& c : cases) {
-    StenoDictionary one_by_one, bulk;
+    CStenoDictionary one_by_one, bulk;
     std::size_t replaced = 0;
     for (std::size_t i = 0; i < c.held + c.appended; ++i) {
       // Two strokes, so that outlines differ in their first stroke and share it too.
@@ -301,7 +300,7 @@ TEST(StenoDictionary, AppendThenIndexMatchesSetOneByOne) {
     ASSERT_EQ(one_by_one.GetCount(), bulk.GetCount()) << c.name;
     for (std::size_t i = 0; i < bulk.GetCount(); ++i) {
       ASSERT_TRUE(std::ranges::equal(one_by_one.GetKeys(i), bulk.GetKeys(i))) << c.name << i;
-      const std::optional<StenoDictionary::Translation> found = bulk.Lookup(bulk.GetKeys(i));
+      const std::optional<CStenoDictionary::Translation> found = bulk.Lookup(bulk.GetKeys(i));
       ASSERT_TRUE(found.has_value()) << c.name << i;
       EXPECT_EQ(one_by_one.GetTranslation(i).text, found->text) << c.name << i;
       EXPECT_EQ(one_by_one.GetTranslation(i).flags.GetUShort(), found->flags.GetUShort())
@@ -347,4 +346,3 @@ TEST(StenoDictionaryReader, TheRealDictionaries) {
 }
 
 }  // namespace
-}  // namespace kelm_cli

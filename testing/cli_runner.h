@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 struct Outcome {
   int status;

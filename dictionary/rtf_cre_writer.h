@@ -4,17 +4,18 @@
 // file for its lifetime.
 #pragma once
 
-#include <kelm/kelm.h>
+#include "platform/file.h"
+#include "platform/time.h"
+#include "platform/types.h"
+#include "rtf/rtf_export.h"
 
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace kelm_cli {
-
-class RtfCreWriter : public CRtfExport {
+class CRtfCreWriter : public CRtfExport {
  protected:
-  RtfCreWriter(CFile& file, CTime created) : m_created(created) { m_pFile = &file; }
+  CRtfCreWriter(CFile& file, CTime created) : m_created(created) { m_pFile = &file; }
 
   // The revision group, \cxdict for a dictionary, the generator, the
   // creation time and a style sheet with a single Normal style.
@@ -35,5 +36,3 @@ class RtfCreWriter : public CRtfExport {
   CTime m_created;
   std::string m_run;
 };
-
-}  // namespace kelm_cli

@@ -1,12 +1,15 @@
-#include "rtf_cre_writer.h"
+#include "dictionary/rtf_cre_writer.h"
+
+#include "rtf/rtf_control_words.h"
+#include "strokes/stroke.h"
+#include "textrules/string_rules.h"
 
 #include <array>
 
-namespace kelm_cli {
 namespace {
 
-constexpr std::size_t stroke_bytes = 3;
-constexpr std::string_view paragraph_mark = "{P}";
+constexpr std::size_t stroke_bytes = CStroke::PackedSize;
+constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 
 // Bytes that go into the file as they are: printable ASCII other than the
 // braces, the backslash and the caret, which may stand for a space.
@@ -18,7 +21,7 @@ constexpr std::array<bool, 256> is_plain = [] {
 
 }  // namespace
 
-void RtfCreWriter::WriteHeader(bool dictionary) {
+void CRtfCreWriter::WriteHeader(bool dictionary) {
   OutputKeyParam(szRTFCW_rtf, 1, 0);
   OutputKeyword(szRTFCW_ansi, 0);
   Cxrev();
@@ -37,7 +40,7 @@ void RtfCreWriter::WriteHeader(bool dictionary) {
   OutputKeyword(szRTFGROUPEND, 0);
 }
 
-void RtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
+void CRtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
   m_run.clear();
   for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
     const CStroke stroke(&keys[i]);
@@ -51,7 +54,7 @@ void RtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
   EmitKeyword(szRTFGROUPEND, 0);
 }
 
-void RtfCreWriter::WriteText(std::string_view text, bool caret_is_space) {
+void CRtfCreWriter::WriteText(std::string_view text, bool caret_is_space) {
   static constexpr char hex[] = "0123456789abcdef";
   // The text goes out in runs between control words; a run is written
   // straight from `text` unless it holds something to escape.
@@ -91,7 +94,7 @@ void RtfCreWriter::WriteText(std::string_view text, bool caret_is_space) {
   WriteRun(text.substr(plain));
 }
 
-void RtfCreWriter::WriteRun(std::string_view stretch) {
+void CRtfCreWriter::WriteRun(std::string_view stretch) {
   if (m_run.empty()) {
     if (!stretch.empty()) EmitText(stretch);
     return;
@@ -100,5 +103,3 @@ void RtfCreWriter::WriteRun(std::string_view stretch) {
   EmitText(m_run);
   m_run.clear();
 }
-
-}  // namespace kelm_cli

@@ -1,4 +1,4 @@
-#include "tools/kelm/cli_test_util.h"
+#include "testing/cli_runner.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "tools/kelm/translator.h"
+#include "translation/translator.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/scratch_folder.h"
+#include "testing/scratch_folder.h"
 #include "textrules/spelling_verdict.h"
 
-namespace kelm_cli {
 namespace {
 
 constexpr WORD suffix = CTranFlags::Suffix;
@@ -32,8 +31,8 @@ std::string keys_of(const CSteno& steno) {
   return keys;
 }
 
-StenoDictionary make_dictionary(std::initializer_list<Entry> entries) {
-  StenoDictionary dictionary;
+CStenoDictionary make_dictionary(std::initializer_list<Entry> entries) {
+  CStenoDictionary dictionary;
   for (const Entry& e : entries) {
     CSteno steno;
     EXPECT_EQ(0, steno.SetString(e.outline, 0)) << e.outline;
@@ -44,8 +43,8 @@ StenoDictionary make_dictionary(std::initializer_list<Entry> entries) {
   return dictionary;
 }
 
-const StenoDictionary& main_dictionary() {
-  static const StenoDictionary dictionary = make_dictionary({
+const CStenoDictionary& main_dictionary() {
+  static const CStenoDictionary dictionary = make_dictionary({
       {"THE", "the"},
       {"KAT", "cat"},
       {"KAT/-S", "cats"},
@@ -71,7 +70,7 @@ const StenoDictionary& main_dictionary() {
   return dictionary;
 }
 
-void add_strokes(Translator& translator, std::string_view strokes) {
+void add_strokes(CTranslator& translator, std::string_view strokes) {
   std::istringstream words{std::string(strokes)};
   for (std::string word; words >> word;) {
     CSteno steno;
@@ -81,15 +80,15 @@ void add_strokes(Translator& translator, std::string_view strokes) {
 }
 
 // The text of the first `count` translations, by default all of them.
-std::string text_of(const Translator& translator, std::size_t count = SIZE_MAX) {
+std::string text_of(const CTranslator& translator, std::size_t count = SIZE_MAX) {
   std::string text;
   for (std::size_t i = 0; i < std::min(count, translator.GetCount()); ++i)
     text += translator.Get(i).text;
   return text;
 }
 
-std::string translate(std::string_view strokes, Translator::Options options = {}) {
-  Translator translator({&main_dictionary()}, options);
+std::string translate(std::string_view strokes, CTranslator::Options options = {}) {
+  CTranslator translator({&main_dictionary()}, options);
   add_strokes(translator, strokes);
   translator.Finish();
   return text_of(translator);
@@ -100,7 +99,7 @@ struct Case {
   const char* text;
 };
 
-TEST(Translator, JoinsCapitalisesAndMatchesTheLongestOutline) {
+TEST(CTranslator, JoinsCapitalisesAndMatchesTheLongestOutline) {
   const Case cases[] = {
       {"", ""},
       {"THE KAT SAT", "The cat sat"},
@@ -121,7 +120,7 @@ TEST(Translator, JoinsCapitalisesAndMatchesTheLongestOutline) {
   for (const Case& c : cases) EXPECT_EQ(c.text, translate(c.strokes)) << c.strokes;
 }
 
-TEST(Translator, AsteriskTakesBackTheLastTranslation) {
+TEST(CTranslator, AsteriskTakesBackTheLastTranslation) {
   const Case cases[] = {
       {"*", ""},
       {"THE KAT *", "The"},
@@ -139,10 +138,10 @@ TEST(Translator, AsteriskTakesBackTheLastTranslation) {
   for (const Case& c : cases) EXPECT_EQ(c.text, translate(c.strokes)) << c.strokes;
 }
 
-TEST(Translator, GrandjeanUndoesWithItsOwnAsterisk) {
-  Translator::Options grandjean;
+TEST(CTranslator, GrandjeanUndoesWithItsOwnAsterisk) {
+  CTranslator::Options grandjean;
   grandjean.grandjean = 1;
-  Translator translator({&main_dictionary()}, grandjean);
+  CTranslator translator({&main_dictionary()}, grandjean);
   add_strokes(translator, "THE KAT");
   CStroke asterisk;
   asterisk.SetKey(8, 1);
@@ -150,17 +149,17 @@ TEST(Translator, GrandjeanUndoesWithItsOwnAsterisk) {
   EXPECT_EQ(1u, translator.GetCount());
 }
 
-TEST(Translator, KeepsConflictsWhenAsked) {
-  Translator::Options keep;
+TEST(CTranslator, KeepsConflictsWhenAsked) {
+  CTranslator::Options keep;
   keep.keep_conflicts = true;
   EXPECT_EQ("The [name|gnome]", translate("THE TPHAEUPL", keep));
 }
 
 // Text already written out must never change, whatever follows.
-TEST(Translator, FinalTextNeverChanges) {
-  Translator::Options options;
+TEST(CTranslator, FinalTextNeverChanges) {
+  CTranslator::Options options;
   options.undo_depth = 2;
-  Translator translator({&main_dictionary()}, options);
+  CTranslator translator({&main_dictionary()}, options);
   // The longest outline has three strokes, so two translations stay movable.
   EXPECT_EQ(3u, translator.GetLongestOutline());
   add_strokes(translator, "THE KAT SAT A KAT PHAEUBG");
@@ -174,8 +173,8 @@ TEST(Translator, FinalTextNeverChanges) {
   EXPECT_EQ(translator.GetCount(), translator.GetFinalCount());
 }
 
-TEST(Translator, KeepsEachOutlinesStrokesAndTime) {
-  Translator translator({&main_dictionary()}, {});
+TEST(CTranslator, KeepsEachOutlinesStrokesAndTime) {
+  CTranslator translator({&main_dictionary()}, {});
   CSteno steno("THE/KAT/-S/TKOG", 0);
   for (int i = 0; i < steno.GetStrokeCount(); ++i) {
     steno[i].SetTimeStamp(CTime(1000 + i));
@@ -186,7 +185,7 @@ TEST(Translator, KeepsEachOutlinesStrokesAndTime) {
   const time_t times[] = {1000, 1001, 1003};
   ASSERT_EQ(3u, translator.GetCount());
   for (std::size_t i = 0; i < 3; ++i) {
-    const Translator::Translation t = translator.Get(i);
+    const CTranslator::Translation t = translator.Get(i);
     CSteno outline;
     for (std::size_t k = 0; k < t.keys.size(); k += 3) outline.Append(CStroke(&t.keys[k]));
     EXPECT_EQ(CString(outlines[i]), outline.GetStrDisplay(0)) << i;
@@ -197,7 +196,7 @@ TEST(Translator, KeepsEachOutlinesStrokesAndTime) {
 
 // The two suffix decisions that ask the spelling checker, with its verdicts
 // fixed so that the case does not hang on the installed word list.
-TEST(Translator, SuffixesAskTheSpellingChecker) {
+TEST(CTranslator, SuffixesAskTheSpellingChecker) {
   spelling_verdict::set_test_verdicts({{"beginning", 0}, {"visiting", 0}, {"responsible", 0}});
   const Case cases[] = {
       {"THE PWEG -G", "The beginning"},
@@ -208,8 +207,8 @@ TEST(Translator, SuffixesAskTheSpellingChecker) {
   spelling_verdict::clear_test_verdicts();
 }
 
-TEST(Translator, TranscriptReadsBackAsItsOutlinesAndTexts) {
-  Translator translator({&main_dictionary()}, {});
+TEST(CTranslator, TranscriptReadsBackAsItsOutlinesAndTexts) {
+  CTranslator translator({&main_dictionary()}, {});
   // Braces, backslashes and bytes above 127 must reach the file escaped.
   add_strokes(translator, "THE KAT/-S SAT TP-PL PA*R KW-GS PHAEUBG -G TKOG SHRARB");
   translator.Finish();
@@ -220,13 +219,13 @@ TEST(Translator, TranscriptReadsBackAsItsOutlinesAndTexts) {
     WriteRtfTranscript(file, translator, CTime(2001, 3, 5, 10, 0, 0));
   }
   CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-  StenoDictionary read;
+  CStenoDictionary read;
   const DictionaryLoad load = ReadRtfDictionary(file, read);
   EXPECT_EQ(0, load.result);
   EXPECT_TRUE(load.invalid.empty());
   ASSERT_EQ(translator.GetCount(), read.GetCount());
   for (std::size_t i = 0; i < read.GetCount(); ++i) {
-    const Translator::Translation t = translator.Get(i);
+    const CTranslator::Translation t = translator.Get(i);
     EXPECT_TRUE(std::ranges::equal(t.keys, read.GetKeys(i))) << i;
     EXPECT_EQ(t.text, read.GetTranslation(i).text) << i;
   }
@@ -234,4 +233,3 @@ TEST(Translator, TranscriptReadsBackAsItsOutlinesAndTexts) {
 }
 
 }  // namespace
-}  // namespace kelm_cli

@@ -1,23 +1,15 @@
-#include "translator.h"
+#include "translation/translator.h"
 
-#include "rtf_cre_writer.h"
+#include "dictionary/rtf_cre_writer.h"
+#include "rtf/rtf_control_words.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace kelm_cli {
 namespace {
 
-constexpr std::size_t stroke_bytes = 3;
-constexpr std::string_view paragraph_mark = "{P}";
-
-// The keyboard's asterisk alone: position 11 on the English keyboard, 8 on
-// the Grandjean one.
-CStroke asterisk_only(int grandjean) {
-  CStroke stroke;
-  stroke.SetKey(grandjean ? 8 : 11, 1);
-  return stroke;
-}
+constexpr std::size_t stroke_bytes = CStroke::PackedSize;
+constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 
 bool is_conflict(std::string_view text) {
   return text.size() > 2 && text.front() == '[' && text.back() == ']' &&
@@ -34,26 +26,18 @@ bool takes_capital(const CString& text) {
   return std::any_of(text.View().begin(), text.View().end(), is_ascii_alnum);
 }
 
-std::size_t longest_outline(const std::vector<const StenoDictionary*>& dictionaries) {
-  std::size_t longest = 1;
-  for (const StenoDictionary* dictionary : dictionaries)
-    for (std::size_t i = 0; i < dictionary->GetCount(); ++i)
-      longest = std::max(longest, dictionary->GetKeys(i).size() / stroke_bytes);
-  return longest;
-}
-
 // --- The transcript ------------------------------------------------------
 
-class TranscriptWriter : public RtfCreWriter {
+class TranscriptWriter : public CRtfCreWriter {
  public:
-  TranscriptWriter(CFile& file, const Translator& translator, CTime created)
-      : RtfCreWriter(file, created), m_translator(translator) {}
+  TranscriptWriter(CFile& file, const CTranslator& translator, CTime created)
+      : CRtfCreWriter(file, created), m_translator(translator) {}
 
   void Header() override { WriteHeader(false); }
 
   void Document() override {
     for (std::size_t i = 0; i < m_translator.GetCount(); ++i) {
-      const Translator::Translation t = m_translator.Get(i);
+      const CTranslator::Translation t = m_translator.Get(i);
       WriteTime(t.time);
       WriteOutline(t.keys);
       WriteText(t.text, true);
@@ -71,18 +55,27 @@ class TranscriptWriter : public RtfCreWriter {
     EmitKeyword(szRTFGROUPEND, 0);
   }
 
-  const Translator& m_translator;
+  const CTranslator& m_translator;
 };
 
 }  // namespace
 
-Translator::Translator(std::vector<const StenoDictionary*> dictionaries, const Options& options)
-    : m_dictionaries(std::move(dictionaries)),
-      m_options(options),
-      m_undo(asterisk_only(options.grandjean)),
-      m_nLongest(longest_outline(m_dictionaries)) {}
+CStroke CTranslator::UndoStroke(int grandjean) {
+  CStroke stroke;
+  stroke.SetKey(CStroke::AsteriskPosition(grandjean), 1);
+  return stroke;
+}
 
-void Translator::AddStroke(const CStroke& stroke) {
+CTranslator::CTranslator(const Options& options)
+    : m_options(options), m_undo(UndoStroke(options.grandjean)) {}
+
+void CTranslator::AddDictionary(const CStenoDictionary* dictionary) {
+  m_dictionaries.push_back(dictionary);
+  for (std::size_t i = 0; i < dictionary->GetCount(); ++i)
+    m_nLongest = std::max(m_nLongest, dictionary->GetKeys(i).size() / stroke_bytes);
+}
+
+void CTranslator::AddStroke(const CStroke& stroke) {
   // A writer sends no stroke without keys, and it has no steno to show.
   if (stroke.IsEmpty()) return;
   if (stroke == m_undo) {
@@ -99,7 +92,7 @@ void Translator::AddStroke(const CStroke& stroke) {
          m_keys.size() - m_records[reach - 1].first_key <= m_nLongest * stroke_bytes)
     --reach;
   for (std::size_t i = reach; i < m_records.size(); ++i) {
-    const std::optional<StenoDictionary::Translation> found = Lookup(m_records[i].first_key);
+    const std::optional<CStenoDictionary::Translation> found = Lookup(m_records[i].first_key);
     if (!found) continue;
     const std::uint32_t first_key = m_records[i].first_key;
     const CTime time = m_records[i].time;
@@ -107,19 +100,19 @@ void Translator::AddStroke(const CStroke& stroke) {
     Append(found->text, found->flags, false, first_key, time);
     return;
   }
-  if (const std::optional<StenoDictionary::Translation> found = Lookup(start))
+  if (const std::optional<CStenoDictionary::Translation> found = Lookup(start))
     Append(found->text, found->flags, false, start, stroke.GetTimeStamp());
   else
     Append(stroke.GetStrCompressed(m_options.grandjean).View(), CTranFlags(), true, start,
            stroke.GetTimeStamp());
 }
 
-std::size_t Translator::GetFinalCount() const {
+std::size_t CTranslator::GetFinalCount() const {
   if (m_bFinished) return m_records.size();
   return m_nFirstMovable > 0 ? m_nFirstMovable - 1 : 0;
 }
 
-Translator::Translation Translator::Get(std::size_t index) const {
+CTranslator::Translation CTranslator::Get(std::size_t index) const {
   const Record& r = m_records[index];
   const std::size_t end =
       index + 1 < m_records.size() ? m_records[index + 1].first_key : m_keys.size();
@@ -127,15 +120,15 @@ Translator::Translation Translator::Get(std::size_t index) const {
           r.flags, r.time, r.untranslated};
 }
 
-std::optional<StenoDictionary::Translation> Translator::Lookup(std::size_t first_key) const {
+std::optional<CStenoDictionary::Translation> CTranslator::Lookup(std::size_t first_key) const {
   const std::span<const BYTE> keys = std::span<const BYTE>(m_keys).subspan(first_key);
   for (auto d = m_dictionaries.rbegin(); d != m_dictionaries.rend(); ++d)
-    if (std::optional<StenoDictionary::Translation> found = (*d)->Lookup(keys)) return found;
+    if (std::optional<CStenoDictionary::Translation> found = (*d)->Lookup(keys)) return found;
   return std::nullopt;
 }
 
-void Translator::Append(std::string_view text, CTranFlags flags, bool untranslated,
-                        std::uint32_t first_key, CTime time) {
+void CTranslator::Append(std::string_view text, CTranFlags flags, bool untranslated,
+                         std::uint32_t first_key, CTime time) {
   Record record{first_key, flags, untranslated, false, time, CString(text), CString()};
   if (!m_options.keep_conflicts && is_conflict(text))
     record.text = CStringRules::GetTextFromConflict(record.text, 0);
@@ -155,13 +148,13 @@ void Translator::Append(std::string_view text, CTranFlags flags, bool untranslat
     m_nFirstMovable = std::max(m_nFirstMovable, m_records.size() - window);
 }
 
-void Translator::RemoveLast() {
+void CTranslator::RemoveLast() {
   Record& last = m_records.back();
   if (m_records.size() > 1) m_records[m_records.size() - 2].text = std::move(last.previous_text);
   m_records.pop_back();
 }
 
-void Translator::Undo() {
+void CTranslator::Undo() {
   if (m_records.size() <= m_nFirstMovable) return;
   m_keys.resize(m_records.back().first_key);
   RemoveLast();
@@ -181,9 +174,7 @@ std::string ReadableText(std::string_view text) {
   return readable;
 }
 
-void WriteRtfTranscript(CFile& file, const Translator& translator, CTime created) {
+void WriteRtfTranscript(CFile& file, const CTranslator& translator, CTime created) {
   TranscriptWriter writer(file, translator, created);
   writer.File();
 }
-
-}  // namespace kelm_cli

@@ -1,6 +1,7 @@
 // A fixture for tests that reach the spelling checker: a hive and a user
 // folder of the test's own, with the profile of an application object that
-// lives as long as the test. For tests only: it is not installed.
+// lives as long as the test, and a default lexicon folder of its own that
+// starts empty. For tests only: it is not installed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +11,9 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "platform/scratch_folder.h"
+#include "platform/spelling/default_lexicons.h"
 #include "settings/orvalis_data.h"
+#include "testing/scratch_folder.h"
 
 class UserFolderTest : public ::testing::Test {
  protected:
@@ -20,10 +22,18 @@ class UserFolderTest : public ::testing::Test {
     std::filesystem::create_directory(m_folder.path("user"));
     COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
     m_app.SetRegistryKey("Quendra");
+    std::filesystem::create_directory(m_folder.path("defaults"));
+    KelmSetDefaultLexiconDir(m_folder.path("defaults").c_str());
   }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
+  void TearDown() override {
+    KelmSetDefaultLexiconDir(nullptr);
+    KelmSetRegistryPath(nullptr);
+  }
 
   std::string user_file(const std::string& name) const { return m_folder.path("user/" + name); }
+  std::string default_file(const std::string& name) const {
+    return m_folder.path("defaults/" + name);
+  }
 
   ScratchFolder m_folder;
   CWinApp m_app{"Kelm Test"};

@@ -14,7 +14,13 @@
 // a translation handed out stays valid until the next Set.
 #pragma once
 
-#include <kelm/kelm.h>
+#include "platform/file.h"
+#include "platform/string.h"
+#include "platform/time.h"
+#include "platform/types.h"
+#include "strokes/steno.h"
+#include "strokes/stroke.h"
+#include "textrules/tran_flags.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,14 +29,37 @@
 #include <string_view>
 #include <vector>
 
-namespace kelm_cli {
-
-class StenoDictionary {
+class CStenoDictionary {
  public:
   struct Translation {
     std::string_view text;
     CTranFlags flags;
   };
+
+  // An outline the notation does not take, found by the last Read.
+  struct InvalidOutline {
+    unsigned long line;  // 1-based, of the outline's "{\*\cxs" group
+    std::string text;    // as the file spells it
+  };
+
+  // Reads an RTF/CRE dictionary into this one, from a file or from an open
+  // file positioned at its start. Entries run from one "{\*\cxs" group to
+  // the next; an outline the notation does not take is left out with its
+  // entry and recorded, and the reading goes on. A later entry for an outline
+  // replaces the earlier one. 0, or a nonzero code that GetErrorText
+  // explains; the path form also gives the file's own errors.
+  long Read(LPCSTR path);
+  long Read(CFile& file);
+  // Why Read or Write returned `code`.
+  CString GetErrorText(long code) const;
+  // What the last Read found besides the entries.
+  std::size_t GetDuplicateCount() const { return m_nDuplicates; }
+  const std::vector<InvalidOutline>& GetInvalidOutlines() const { return m_invalid; }
+
+  // Writes the dictionary as RTF/CRE, with the header (the revision group,
+  // \cxdict, the generator and `created` as creation time). Reading it back
+  // gives the same entries, flags included.
+  void Write(CFile& file, CTime created) const;
 
   // Adds the entry, or replaces the translation of an outline already held
   // (it keeps its place in entry order). True when it replaced one.
@@ -88,29 +117,6 @@ class StenoDictionary {
   std::vector<Slot> m_slots;
   // Entries from here on were appended and are not in the table yet.
   std::size_t m_indexed = 0;
+  std::size_t m_nDuplicates = 0;
+  std::vector<InvalidOutline> m_invalid;
 };
-
-struct InvalidOutline {
-  unsigned long line;  // 1-based, of the outline's "{\*\cxs" group
-  std::string text;    // as the file spells it
-};
-
-struct DictionaryLoad {
-  long result = 0;  // 0, or the parser's code
-  std::size_t duplicates = 0;
-  std::vector<InvalidOutline> invalid;
-};
-
-// Reads an RTF/CRE dictionary from an open file positioned at its start into
-// the dictionary. Entries run from one "{\*\cxs" group to the next; an
-// outline the steno notation does not take is left out with its entry and
-// recorded, and the reading goes on. A later entry for an outline replaces
-// the earlier one.
-DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary);
-
-// Writes the dictionary as RTF/CRE to an open file, with the header (the
-// revision group, \cxdict, the generator and `created` as creation time).
-// Reading it back gives the same entries, flags included.
-void WriteRtfDictionary(CFile& file, const StenoDictionary& dictionary, CTime created);
-
-}  // namespace kelm_cli

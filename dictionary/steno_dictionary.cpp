@@ -1,6 +1,12 @@
-#include "steno_dictionary.h"
+#include "dictionary/steno_dictionary.h"
 
-#include "rtf_cre_writer.h"
+#include "dictionary/rtf_cre_writer.h"
+#include "platform/exception.h"
+#include "rtf/rtf_control_words.h"
+#include "rtf/rtf_parser.h"
+#include "rtf/rtf_parser_client.h"
+#include "rtf/rtf_scanner.h"
+#include "textrules/string_rules.h"
 
 #include <algorithm>
 #include <array>
@@ -8,16 +14,14 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace kelm_cli {
 namespace {
 
 constexpr int grandjean_off = 0;
-constexpr std::size_t stroke_bytes = 3;
+constexpr std::size_t stroke_bytes = CStroke::PackedSize;
 constexpr std::size_t max_keys_length = 0xFFFF;
 constexpr std::size_t max_arena = 0xFFFFFFFFu;
 
-// The library's paragraph mark, as the editor's paragraph commands name it.
-constexpr std::string_view paragraph_mark = "{P}";
+constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 
 std::uint32_t hash_keys(std::span<const BYTE> keys) {
   std::uint32_t hash = 2166136261u;
@@ -90,13 +94,9 @@ constexpr ControlWord control_words[] = {
 };
 
 int token_type(const char* word) {
-  const char* const* table = CRtfScanner::m_pTokenTbl;
-  const char* const* end = table + CRtfScanner::m_nTokenTblEntries;
-  const char* const* found = std::lower_bound(
-      table, end, word, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
-  if (found == end || std::strcmp(*found, word) != 0)
-    throw std::logic_error(std::string("not a scanner control word: ") + word);
-  return static_cast<int>(found - table) + 10;
+  const int type = CRtfScanner::GetTokenType(word);
+  if (type < 0) throw std::logic_error(std::string("not a scanner control word: ") + word);
+  return type;
 }
 
 const std::vector<RTFTransTblEntry>& translation_table() {
@@ -220,14 +220,15 @@ bool read_outline_keys(std::string_view text, std::string& keys) {
 
 class DictionaryReader : public CRtfParserClient {
  public:
-  DictionaryReader(StenoDictionary& dictionary, DictionaryLoad& load)
-      : m_dictionary(dictionary), m_load(load) {}
+  DictionaryReader(CStenoDictionary& dictionary,
+                   std::vector<CStenoDictionary::InvalidOutline>& invalid)
+      : m_dictionary(dictionary), m_invalid(invalid) {}
 
   // The parser's scanner, whose current token tells where an outline starts.
   void SetScanner(CRtfScanner* scanner) { m_pScanner = scanner; }
   // Stores the last entry; the parse has no token that ends it.
   void Finish() { CommitEntry(); }
-  // Stream offsets of the invalid outlines, in the order of m_load.invalid.
+  // Stream offsets of the invalid outlines, in the order of m_invalid.
   const std::vector<DWORD>& GetInvalidOffsets() const { return m_invalidOffsets; }
 
   long PushState() override {
@@ -331,7 +332,7 @@ class DictionaryReader : public CRtfParserClient {
     const std::string_view text = trim_spaces(m_outline);
     if (!read_outline_keys(text, m_keys)) {
       m_entry = EntryState::invalid;
-      m_load.invalid.push_back({0, std::string(text)});
+      m_invalid.push_back({0, std::string(text)});
       m_invalidOffsets.push_back(m_dwOutlineOffset);
       return;
     }
@@ -358,8 +359,8 @@ class DictionaryReader : public CRtfParserClient {
     m_entry = EntryState::none;
   }
 
-  StenoDictionary& m_dictionary;
-  DictionaryLoad& m_load;
+  CStenoDictionary& m_dictionary;
+  std::vector<CStenoDictionary::InvalidOutline>& m_invalid;
   CRtfScanner* m_pScanner = nullptr;
   // The destination of each open group, the outermost first.
   std::vector<Destination> m_states{dest_text};
@@ -380,7 +381,7 @@ class DictionaryReader : public CRtfParserClient {
 
 // Line numbers cost a second pass, so only files with invalid outlines pay it.
 void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offsets,
-                  std::vector<InvalidOutline>& invalid) {
+                  std::vector<CStenoDictionary::InvalidOutline>& invalid) {
   if (offsets.empty()) return;
   file.Seek(static_cast<LONGLONG>(start), CFile::begin);
   char buffer[65536];
@@ -403,10 +404,16 @@ void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offset
 // neither copies its arenas as they grow nor faults in their pages twice.
 // Entries in real dictionaries take 20 to 40 bytes of RTF each; what is only
 // reserved costs address space, not memory.
-void reserve_for(StenoDictionary& dictionary, ULONGLONG bytes) {
+void reserve_for(CStenoDictionary& dictionary, ULONGLONG bytes) {
   const std::size_t size = static_cast<std::size_t>(std::min<ULONGLONG>(bytes, max_arena));
   dictionary.Reserve(size / 16, size / 4, size / 2);
 }
+
+// Codes of our own sit above the parser's and scanner's (1 to 99); a file
+// error is its CFileException cause above file_error_base.
+constexpr long file_error_base = 1000;
+
+long file_error_code(const CFileException& error) { return file_error_base + error.m_cause; }
 
 // --- Writing -----------------------------------------------------------
 
@@ -415,10 +422,10 @@ bool is_punctuation_mark(std::string_view text) {
                                       [](char c) { return CStringRules::IsPunctuation(c) != 0; });
 }
 
-class DictionaryWriter : public RtfCreWriter {
+class DictionaryWriter : public CRtfCreWriter {
  public:
-  DictionaryWriter(CFile& file, const StenoDictionary& dictionary, CTime created)
-      : RtfCreWriter(file, created), m_dictionary(dictionary) {}
+  DictionaryWriter(CFile& file, const CStenoDictionary& dictionary, CTime created)
+      : CRtfCreWriter(file, created), m_dictionary(dictionary) {}
 
   void Header() override { WriteHeader(true); }
 
@@ -438,7 +445,7 @@ class DictionaryWriter : public RtfCreWriter {
     NewLine();
     WriteOutline(m_dictionary.GetKeys(index));
 
-    const StenoDictionary::Translation t = m_dictionary.GetTranslation(index);
+    const CStenoDictionary::Translation t = m_dictionary.GetTranslation(index);
     const bool suffix = t.flags.GetSuffix(), prefix = t.flags.GetPrefix();
     const bool capitalize = t.flags.GetCapitalizeNext();
     // With no text a single \cxds reads as both, so one of them alone needs
@@ -467,18 +474,18 @@ class DictionaryWriter : public RtfCreWriter {
     EmitKeyword(szRTFGROUPEND, 0);
   }
 
-  const StenoDictionary& m_dictionary;
+  const CStenoDictionary& m_dictionary;
 };
 
 }  // namespace
 
 // --- The dictionary ----------------------------------------------------
 
-std::span<const BYTE> StenoDictionary::KeysOf(const Entry& entry) const {
+std::span<const BYTE> CStenoDictionary::KeysOf(const Entry& entry) const {
   return as_bytes(std::string_view(m_keys).substr(entry.keys_offset, entry.keys_length));
 }
 
-std::size_t StenoDictionary::FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const {
+std::size_t CStenoDictionary::FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const {
   const std::size_t mask = m_slots.size() - 1;
   for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const Slot& held = m_slots[slot];
@@ -488,7 +495,7 @@ std::size_t StenoDictionary::FindSlot(std::span<const BYTE> keys, std::uint32_t 
   }
 }
 
-void StenoDictionary::Grow() {
+void CStenoDictionary::Grow() {
   m_slots.assign(std::max<std::size_t>(1024, m_slots.size() * 2), Slot{0, 0});
   const std::size_t mask = m_slots.size() - 1;
   for (std::size_t i = 0; i < m_entries.size(); ++i) {
@@ -498,13 +505,13 @@ void StenoDictionary::Grow() {
   }
 }
 
-void StenoDictionary::CheckRoom(std::span<const BYTE> keys, std::string_view text) const {
+void CStenoDictionary::CheckRoom(std::span<const BYTE> keys, std::string_view text) const {
   if (keys.size() > max_keys_length || m_keys.size() + keys.size() > max_arena ||
       m_text.size() + text.size() > max_arena)
     throw std::length_error("steno dictionary too large");
 }
 
-bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+bool CStenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
   CheckRoom(keys, text);
   if (m_indexed != m_entries.size()) IndexAppended();
   // Half full at most, so that a miss ends after a probe or two.
@@ -533,13 +540,13 @@ bool StenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CTr
   return replaced;
 }
 
-void StenoDictionary::Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes) {
+void CStenoDictionary::Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes) {
   m_entries.reserve(m_entries.size() + entries);
   m_keys.reserve(m_keys.size() + key_bytes);
   m_text.reserve(m_text.size() + text_bytes);
 }
 
-void StenoDictionary::Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
+void CStenoDictionary::Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags) {
   CheckRoom(keys, text);
   m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()),
                        static_cast<std::uint32_t>(m_text.size()),
@@ -549,7 +556,7 @@ void StenoDictionary::Append(std::span<const BYTE> keys, std::string_view text, 
   m_text.append(text);
 }
 
-std::size_t StenoDictionary::IndexAppended() {
+std::size_t CStenoDictionary::IndexAppended() {
   const std::size_t count = m_entries.size();
   std::size_t size = std::max<std::size_t>(1024, m_slots.size());
   while (2 * count > size) size *= 2;
@@ -564,7 +571,7 @@ std::size_t StenoDictionary::IndexAppended() {
   return count - m_entries.size();
 }
 
-std::vector<std::uint32_t> StenoDictionary::IndexFrom(std::size_t first) {
+std::vector<std::uint32_t> CStenoDictionary::IndexFrom(std::size_t first) {
   // Slots are touched in no order; asking for a slot some entries ahead lets
   // the misses overlap instead of waiting for each in turn.
   constexpr std::size_t ahead = 16;
@@ -590,7 +597,7 @@ std::vector<std::uint32_t> StenoDictionary::IndexFrom(std::size_t first) {
 
 // The dead entries' outline and text bytes stay in the arenas: duplicates
 // are few, and moving the arenas would cost more than they hold.
-void StenoDictionary::DropDead(const std::vector<std::uint32_t>& dead) {
+void CStenoDictionary::DropDead(const std::vector<std::uint32_t>& dead) {
   const std::size_t first = dead.front();
   // The new index of each entry from the first dead one on.
   std::vector<std::uint32_t> moved(m_entries.size() - first);
@@ -608,7 +615,7 @@ void StenoDictionary::DropDead(const std::vector<std::uint32_t>& dead) {
     if (slot.entry > first) slot.entry = moved[slot.entry - 1 - first] + 1;
 }
 
-std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(
+std::optional<CStenoDictionary::Translation> CStenoDictionary::Lookup(
     std::span<const BYTE> keys) const {
   if (m_slots.empty()) return std::nullopt;
   const Slot& held = m_slots[FindSlot(keys, hash_keys(keys))];
@@ -616,18 +623,18 @@ std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(
   return GetTranslation(held.entry - 1);
 }
 
-std::optional<StenoDictionary::Translation> StenoDictionary::Lookup(const CSteno& outline) const {
+std::optional<CStenoDictionary::Translation> CStenoDictionary::Lookup(const CSteno& outline) const {
   return Lookup(as_bytes(keys_of(outline)));
 }
 
-CSteno StenoDictionary::GetOutline(std::size_t index) const {
+CSteno CStenoDictionary::GetOutline(std::size_t index) const {
   const std::span<const BYTE> keys = KeysOf(m_entries[index]);
   CSteno outline;
   for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) outline.Append(CStroke(&keys[i]));
   return outline;
 }
 
-StenoDictionary::Translation StenoDictionary::GetTranslation(std::size_t index) const {
+CStenoDictionary::Translation CStenoDictionary::GetTranslation(std::size_t index) const {
   const Entry& entry = m_entries[index];
   return {std::string_view(m_text).substr(entry.text_offset, entry.text_length),
           CTranFlags(entry.flags)};
@@ -635,26 +642,45 @@ StenoDictionary::Translation StenoDictionary::GetTranslation(std::size_t index) 
 
 // --- Reading and writing files -------------------------------------------
 
-DictionaryLoad ReadRtfDictionary(CFile& file, StenoDictionary& dictionary) {
-  DictionaryLoad load;
+long CStenoDictionary::Read(CFile& file) {
+  m_nDuplicates = 0;
+  m_invalid.clear();
   const ULONGLONG start = file.GetPosition();
   const ULONGLONG length = file.GetLength();
-  if (length > start) reserve_for(dictionary, length - start);
-  DictionaryReader reader(dictionary, load);
+  if (length > start) reserve_for(*this, length - start);
+  DictionaryReader reader(*this, m_invalid);
+  long result = 0;
   {
     CRtfParser parser(file, &reader);
     reader.SetScanner(parser.GetScannerPtr());
-    load.result = parser.Run(true);
+    result = parser.Run(true);
   }
   reader.Finish();
-  load.duplicates = dictionary.IndexAppended();
-  number_lines(file, start, reader.GetInvalidOffsets(), load.invalid);
-  return load;
+  m_nDuplicates = IndexAppended();
+  number_lines(file, start, reader.GetInvalidOffsets(), m_invalid);
+  return result;
 }
 
-void WriteRtfDictionary(CFile& file, const StenoDictionary& dictionary, CTime created) {
-  DictionaryWriter writer(file, dictionary, created);
+long CStenoDictionary::Read(LPCSTR path) {
+  CFile file;
+  CFileException error;
+  if (!file.Open(path, CFile::modeRead | CFile::typeBinary, &error)) return file_error_code(error);
+  try {
+    return Read(file);
+  } catch (const CFileException& e) {
+    return file_error_code(e);
+  }
+}
+
+CString CStenoDictionary::GetErrorText(long code) const {
+  if (code > file_error_base)
+    return CFileException(static_cast<int>(code - file_error_base)).Describe();
+  CFile none;
+  if (code >= 10) return CRtfParser(none, nullptr).GetErrorText(static_cast<int>(code));
+  return CRtfScanner(none).GetErrorText(code);
+}
+
+void CStenoDictionary::Write(CFile& file, CTime created) const {
+  DictionaryWriter writer(file, *this, created);
   writer.File();
 }
-
-}  // namespace kelm_cli

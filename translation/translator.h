@@ -18,7 +18,13 @@
 // unchanged. One thread.
 #pragma once
 
-#include <kelm/kelm.h>
+#include "platform/file.h"
+#include "platform/string.h"
+#include "platform/time.h"
+#include "platform/types.h"
+#include "strokes/stroke.h"
+#include "textrules/string_rules.h"
+#include "textrules/tran_flags.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +34,9 @@
 #include <string_view>
 #include <vector>
 
-#include "steno_dictionary.h"
+#include "dictionary/steno_dictionary.h"
 
-namespace kelm_cli {
-
-class Translator {
+class CTranslator {
  public:
   struct Options {
     // Conflict texts ("[a|b]") stay whole instead of giving their first
@@ -51,9 +55,12 @@ class Translator {
     bool untranslated;
   };
 
+  CTranslator() = default;
+  explicit CTranslator(const Options& options);
+
   // Later dictionaries win over earlier ones, as a job dictionary overrides
-  // the main one.
-  Translator(std::vector<const StenoDictionary*> dictionaries, const Options& options);
+  // the main one. Before the first stroke.
+  void AddDictionary(const CStenoDictionary* dictionary);
 
   void AddStroke(const CStroke& stroke);
   // Makes every translation final; no stroke may follow.
@@ -67,6 +74,8 @@ class Translator {
   std::size_t GetLongestOutline() const { return m_nLongest; }
 
  private:
+  static CStroke UndoStroke(int grandjean);
+
   struct Record {
     std::uint32_t first_key;  // offset into m_keys
     CTranFlags flags;
@@ -78,16 +87,16 @@ class Translator {
     CString previous_text;
   };
 
-  std::optional<StenoDictionary::Translation> Lookup(std::size_t first_key) const;
+  std::optional<CStenoDictionary::Translation> Lookup(std::size_t first_key) const;
   void Append(std::string_view text, CTranFlags flags, bool untranslated, std::uint32_t first_key,
               CTime time);
   void RemoveLast();
   void Undo();
 
-  std::vector<const StenoDictionary*> m_dictionaries;
+  std::vector<const CStenoDictionary*> m_dictionaries;
   Options m_options;
   CStringRules m_rules;
-  CStroke m_undo;
+  CStroke m_undo = UndoStroke(0);
   std::size_t m_nLongest = 1;
   // The strokes of all translations, in order, three bytes each.
   std::vector<BYTE> m_keys;
@@ -105,6 +114,4 @@ std::string ReadableText(std::string_view text);
 // group, generator, `created` as creation time), then each translation's
 // time as "{\*\cxt hh:mm:ss:00}", its outline in a "{\*\cxs ...}" group and its
 // text. The dictionary reader reads it back as outlines with their texts.
-void WriteRtfTranscript(CFile& file, const Translator& translator, CTime created);
-
-}  // namespace kelm_cli
+void WriteRtfTranscript(CFile& file, const CTranslator& translator, CTime created);
