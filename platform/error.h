@@ -30,8 +30,10 @@ inline constexpr LONG ERROR_BADKEY = 1010;
 inline constexpr LONG ERROR_CANTOPEN = 1011;
 inline constexpr LONG ERROR_CANTREAD = 1012;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
+inline constexpr LONG ERROR_INVALID_FLAGS = 1004;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
+inline constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);

@@ -21,8 +21,16 @@ using LPSTR = char*;
 using LPCSTR = const char*;
 using LPTSTR = char*;
 using LPCTSTR = const char*;
+using LPBOOL = BOOL*;
 using LPVOID = void*;
 using LPCVOID = const void*;
+
+// A UTF-16 code unit, for conversions only: the library's own text stays
+// 8-bit. Win32's wchar_t is 16 bits but Linux's is 32, so char16_t, which
+// keeps Windows' width and takes u"" literals.
+using WCHAR = char16_t;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;

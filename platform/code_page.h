@@ -1,0 +1,41 @@
+// Conversion between the library's 8-bit text (Windows-1252), UTF-16 and
+// UTF-8, through the two Win32 calls, for hosts that meet Unicode text
+// (terminals, arguments, files from elsewhere). Neither call allocates; both
+// may be called from any thread. A failure returns 0 and leaves its reason in
+// GetLastError.
+#pragma once
+
+#include "platform/types.h"
+
+// CP_ACP is the library's text, Windows-1252, whatever the locale. Code page
+// 1252 itself has no Win32 name.
+inline constexpr UINT CP_ACP = 0;
+inline constexpr UINT CP_UTF8 = 65001;
+
+inline constexpr DWORD MB_PRECOMPOSED = 0x00000001;
+inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
+inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
+inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
+
+// Converts cbMultiByte bytes (-1: up to and including the terminating NUL)
+// of code page 1252 or UTF-8 into UTF-16 code units. Returns the units
+// written, or with cchWideChar 0 the units needed. Fails with
+// ERROR_INSUFFICIENT_BUFFER when they do not fit, ERROR_INVALID_PARAMETER for
+// another code page or a bad pointer or count, ERROR_INVALID_FLAGS for flags
+// the code page does not take, and ERROR_NO_UNICODE_TRANSLATION for
+// malformed UTF-8 under MB_ERR_INVALID_CHARS (without it each malformed
+// sequence becomes U+FFFD).
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                        LPWSTR lpWideCharStr, int cchWideChar);
+
+// Converts cchWideChar UTF-16 code units (-1: up to and including the
+// terminating NUL) into code page 1252 or UTF-8. Returns the bytes written,
+// or with cbMultiByte 0 the bytes needed. For 1252, a character the code
+// page cannot hold becomes *lpDefaultChar ('?' when null), one byte for each
+// character, and *lpUsedDefaultChar tells whether that happened. For UTF-8
+// both must be null; an unpaired surrogate becomes U+FFFD, or fails with
+// ERROR_NO_UNICODE_TRANSLATION under WC_ERR_INVALID_CHARS. Other failures as
+// MultiByteToWideChar's.
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                        LPBOOL lpUsedDefaultChar);
