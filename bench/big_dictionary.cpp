@@ -1,5 +1,7 @@
 #include "big_dictionary.h"
 
+#include <kelm/kelm.h>
+
 #include <cstdint>
 #include <iterator>
 #include <string_view>
@@ -33,8 +35,9 @@ class Random {
   std::uint64_t m_state;
 };
 
-// The steno keys in the order the notation writes them.
-constexpr std::string_view steno_order = "STKPWHRAO*EUFRPBLGTSDZ";
+// The letter keys in the order the notation writes them, without the mark
+// and the number bar.
+constexpr std::string_view steno_order = std::string_view(CStroke::szKeyOrder).substr(2);
 constexpr std::size_t first_vowel = 7;
 constexpr std::size_t first_final = 12;
 constexpr std::uint32_t vowel_keys = ((1u << first_final) - 1) & ~((1u << first_vowel) - 1);

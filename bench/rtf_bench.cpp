@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -28,7 +27,6 @@
 #include <vector>
 
 #include "big_dictionary.h"
-#include "dictionary/steno_dictionary.h"
 
 namespace {
 
@@ -53,14 +51,6 @@ double peak_rss_megabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB on Linux
 }
 
-int token_type(const char* word) {
-  const char* const* table = CRtfScanner::m_pTokenTbl;
-  const char* const* end = table + CRtfScanner::m_nTokenTblEntries;
-  const char* const* found = std::lower_bound(
-      table, end, word, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
-  return found != end && std::strcmp(*found, word) == 0 ? static_cast<int>(found - table) + 10 : 0;
-}
-
 // Lists what a dictionary file holds, so that the parser makes every kind of
 // call, and counts the calls, so that the parse itself is what is measured.
 class CountingClient : public CRtfParserClient {
@@ -74,7 +64,8 @@ class CountingClient : public CRtfParserClient {
         {szRTFCW_cxds, 4}, {szRTFCW_cxfc, 4},   {szRTFCW_par, 4},   {szRTFCW_tab, 1},
         {szRTFCW_line, 1}, {szRTFCW_emdash, 1}, {szRTFCW_s, 3},     {szRTFCW_rtf, 3},
     };
-    for (const auto& w : words) m_table.push_back({token_type(w.word), 0, w.action, 0});
+    for (const auto& w : words)
+      m_table.push_back({CRtfScanner::GetTokenType(w.word), 0, w.action, 0});
     std::sort(m_table.begin(), m_table.end(),
               [](const RTFTransTblEntry& a, const RTFTransTblEntry& b) {
                 return a.nTokenType < b.nTokenType;
@@ -142,15 +133,14 @@ void BM_Parse(benchmark::State& state) {
 // Reads the file as the kelm command does: through a CFile, into a fresh
 // dictionary. False, with the reason set on the state, when the load fails or
 // does not give the entries the file holds.
-bool load(benchmark::State& state, const fs::path& path, kelm_cli::StenoDictionary& dictionary,
+bool load(benchmark::State& state, const fs::path& path, CStenoDictionary& dictionary,
           std::size_t expected) {
-  CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-  const kelm_cli::DictionaryLoad loaded = kelm_cli::ReadRtfDictionary(file, dictionary);
-  if (loaded.result != 0) {
+  if (dictionary.Read(path.c_str()) != 0) {
     state.SkipWithError("the dictionary load failed");
     return false;
   }
-  if (expected != 0 && (dictionary.GetCount() != expected || !loaded.invalid.empty())) {
+  if (expected != 0 &&
+      (dictionary.GetCount() != expected || !dictionary.GetInvalidOutlines().empty())) {
     state.SkipWithError("the dictionary does not hold the entries written");
     return false;
   }
@@ -161,7 +151,7 @@ void BM_LoadDictionary(benchmark::State& state) {
   const Input& in = input();
   std::size_t entries = 0;
   for (auto _ : state) {
-    kelm_cli::StenoDictionary dictionary;
+    CStenoDictionary dictionary;
     if (!load(state, in.dictionary_path, dictionary, kelm_bench::big_dictionary_entries)) break;
     entries = dictionary.GetCount();
   }
@@ -174,18 +164,18 @@ void BM_LoadDictionary(benchmark::State& state) {
 
 void BM_WriteDictionary(benchmark::State& state) {
   const Input& in = input();
-  kelm_cli::StenoDictionary dictionary;
+  CStenoDictionary dictionary;
   if (!load(state, in.dictionary_path, dictionary, kelm_bench::big_dictionary_entries)) return;
   const fs::path out = in.folder / "written.rtf";
   const CTime created(2024, 6, 11, 9, 30, 0);
   ULONGLONG written = 0;
   for (auto _ : state) {
     CFile file(out.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-    kelm_cli::WriteRtfDictionary(file, dictionary, created);
+    dictionary.Write(file, created);
     written = file.GetLength();
     file.Close();
   }
-  kelm_cli::StenoDictionary back;
+  CStenoDictionary back;
   if (!load(state, out, back, dictionary.GetCount())) return;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
   state.counters["entries"] = static_cast<double>(dictionary.GetCount());
@@ -198,7 +188,7 @@ void BM_LoadRealDictionaries(benchmark::State& state, const std::vector<fs::path
   for (auto _ : state) {
     entries = 0;
     for (const fs::path& path : paths) {
-      kelm_cli::StenoDictionary dictionary;
+      CStenoDictionary dictionary;
       if (!load(state, path, dictionary, 0)) return;
       entries += dictionary.GetCount();
     }
@@ -249,13 +239,13 @@ std::string take_flag(int& argc, char** argv, std::string_view name) {
 int load_once(const char* path) {
   try {
     CFile file(path, CFile::modeRead | CFile::typeBinary);
-    kelm_cli::StenoDictionary dictionary;
+    CStenoDictionary dictionary;
     const auto start = std::chrono::steady_clock::now();
-    const kelm_cli::DictionaryLoad loaded = kelm_cli::ReadRtfDictionary(file, dictionary);
+    const long result = dictionary.Read(file);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     std::printf("%s: %zu entries, result %ld, %.1f ms, peak RSS %.1f MB\n", path,
-                dictionary.GetCount(), loaded.result, took.count(), peak_rss_megabytes());
-    return loaded.result == 0 ? 0 : 1;
+                dictionary.GetCount(), result, took.count(), peak_rss_megabytes());
+    return result == 0 ? 0 : 1;
   } catch (const CFileException&) {
     std::fprintf(stderr, "rtf_bench: cannot read %s\n", path);
     return 1;

@@ -17,12 +17,11 @@ constexpr WORD suffix = 0x8000, prefix = 0x4000, capitalize = 0x2000;
 
 struct Loaded {
   CStenoDictionary dictionary;
-  DictionaryLoad load;
+  long result = 0;
 };
 
 void read_file(const std::string& path, Loaded& loaded) {
-  CFile file(path.c_str(), CFile::modeRead);
-  loaded.load = ReadRtfDictionary(file, loaded.dictionary);
+  loaded.result = loaded.dictionary.Read(path.c_str());
 }
 
 void read_rtf(std::string_view rtf, Loaded& loaded) {
@@ -65,7 +64,7 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
   for (const EntryCase& c : cases) {
     Loaded loaded;
     read_rtf(document(c.entry), loaded);
-    EXPECT_EQ(0, loaded.load.result) << c.entry;
+    EXPECT_EQ(0, loaded.result) << c.entry;
     const std::optional<CStenoDictionary::Translation> got =
         loaded.dictionary.Lookup(CSteno(CString(c.outline), 0));
     ASSERT_TRUE(got.has_value()) << c.entry;
@@ -96,12 +95,12 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreReportedAndDuplicatesLastWins) {
            loaded);
   const std::pair<unsigned long, std::string> expected_invalid[] = {
       {3, "KXAT"}, {4, "KK"}, {5, ""}, {9, "TKOG/KXAT"}, {10, too_long}, {12, "TKOG/" + too_long}};
-  ASSERT_EQ(std::size(expected_invalid), loaded.load.invalid.size());
+  ASSERT_EQ(std::size(expected_invalid), loaded.dictionary.GetInvalidOutlines().size());
   for (std::size_t i = 0; i < std::size(expected_invalid); ++i) {
-    EXPECT_EQ(expected_invalid[i].first, loaded.load.invalid[i].line) << i;
-    EXPECT_EQ(expected_invalid[i].second, loaded.load.invalid[i].text) << i;
+    EXPECT_EQ(expected_invalid[i].first, loaded.dictionary.GetInvalidOutlines()[i].line) << i;
+    EXPECT_EQ(expected_invalid[i].second, loaded.dictionary.GetInvalidOutlines()[i].text) << i;
   }
-  EXPECT_EQ(1u, loaded.load.duplicates);
+  EXPECT_EQ(1u, loaded.dictionary.GetDuplicateCount());
   const std::pair<const char*, const char*> expected[] = {
       {"KAT", "kitty"}, {"TKOG", "dog"}, {"KAT/TKOG", "cat dog"}, {"TKOG/KAT", "dog cat"}};
   ASSERT_EQ(std::size(expected), loaded.dictionary.GetCount());
@@ -143,14 +142,14 @@ TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   const ScratchFolder folder;
   {
     CFile file(folder.path("w.rtf").c_str(), CFile::modeCreate | CFile::modeWrite);
-    WriteRtfDictionary(file, written, CTime(2001, 3, 5, 14, 30, 0));
+    written.Write(file, CTime(2001, 3, 5, 14, 30, 0));
   }
   Loaded loaded;
   read_file(folder.path("w.rtf"), loaded);
   const std::string rtf = ReadWholeFile(folder.path("w.rtf"));
   ASSERT_EQ(written.GetCount(), loaded.dictionary.GetCount()) << rtf;
-  EXPECT_EQ(0u, loaded.load.duplicates) << rtf;
-  EXPECT_TRUE(loaded.load.invalid.empty()) << rtf;
+  EXPECT_EQ(0u, loaded.dictionary.GetDuplicateCount()) << rtf;
+  EXPECT_TRUE(loaded.dictionary.GetInvalidOutlines().empty()) << rtf;
   for (std::size_t i = 0; i < written.GetCount(); ++i) {
     EXPECT_TRUE(written.GetOutline(i) == loaded.dictionary.GetOutline(i)) << entries[i].outline;
     EXPECT_EQ(written.GetTranslation(i).text, loaded.dictionary.GetTranslation(i).text)
@@ -195,7 +194,7 @@ TEST(StenoDictionaryWriter, EachEscapeAndMarkerGivesItsExactBytes) {
     const ScratchFolder folder;
     {
       CFile file(folder.path("w.rtf").c_str(), CFile::modeCreate | CFile::modeWrite);
-      WriteRtfDictionary(file, dictionary, CTime(2001, 3, 5, 14, 30, 0));
+      dictionary.Write(file, CTime(2001, 3, 5, 14, 30, 0));
     }
     const std::string rtf = ReadWholeFile(folder.path("w.rtf"));
     const std::string entry = "{\\*\\cxs KA-T}";
@@ -251,7 +250,8 @@ TEST(StenoDictionaryReader, StrokesReadAsTheNotationReadsThem) {
     const std::span<const BYTE> keys = loaded.dictionary.GetKeys(i);
     got_keys.insert(std::string(keys.begin(), keys.end()));
   }
-  for (const InvalidOutline& bad : loaded.load.invalid) got_invalid.insert(bad.text);
+  for (const CStenoDictionary::InvalidOutline& bad : loaded.dictionary.GetInvalidOutlines())
+    got_invalid.insert(bad.text);
   EXPECT_TRUE(want_keys == got_keys);
   for (const std::string& text : want_invalid) EXPECT_EQ(1u, got_invalid.count(text)) << text;
   for (const std::string& text : got_invalid) EXPECT_EQ(1u, want_invalid.count(text)) << text;
@@ -337,10 +337,10 @@ TEST(StenoDictionaryReader, TheRealDictionaries) {
     const std::regex group(R"(\{\\\*\\cxs )");
     const auto groups = static_cast<std::size_t>(
         std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), group), {}));
-    EXPECT_EQ(0, loaded.load.result) << c.file;
+    EXPECT_EQ(0, loaded.result) << c.file;
     EXPECT_EQ(c.entries, loaded.dictionary.GetCount()) << c.file;
-    EXPECT_EQ(c.duplicates, loaded.load.duplicates) << c.file;
-    EXPECT_EQ(c.invalid, loaded.load.invalid.size()) << c.file;
+    EXPECT_EQ(c.duplicates, loaded.dictionary.GetDuplicateCount()) << c.file;
+    EXPECT_EQ(c.invalid, loaded.dictionary.GetInvalidOutlines().size()) << c.file;
     EXPECT_EQ(groups, c.entries + c.duplicates + c.invalid) << c.file;
   }
 }

@@ -23,12 +23,9 @@ constexpr int end_of_input = 2;
 constexpr unsigned token_capacity = 254;
 
 int token_type(const char* word) {
-  const char* const* table = CRtfScanner::m_pTokenTbl;
-  const char* const* end = table + CRtfScanner::m_nTokenTblEntries;
-  const char* const* found = std::lower_bound(
-      table, end, word, [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
-  require(found != end && std::strcmp(*found, word) == 0);
-  return static_cast<int>(found - table) + 10;
+  const int type = CRtfScanner::GetTokenType(word);
+  require(type >= 0);
+  return type;
 }
 
 void scan(std::vector<BYTE>& bytes) {

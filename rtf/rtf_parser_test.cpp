@@ -12,14 +12,7 @@
 
 namespace {
 
-// The token type the scanner gives a word of its table.
-int type_of(const char* word) {
-  const char* const* table = CRtfScanner::m_pTokenTbl;
-  return static_cast<int>(std::find_if(table, table + CRtfScanner::m_nTokenTblEntries,
-                                       [&](const char* e) { return std::string(e) == word; }) -
-                          table) +
-         10;
-}
+int type_of(const char* word) { return CRtfScanner::GetTokenType(word); }
 
 // Writes every call it receives into one line, and answers 7 to the call
 // named fail_on.
