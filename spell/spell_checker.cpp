@@ -9,6 +9,7 @@
 #include "settings/orvalis_data.h"
 #include "spell/checker_profile.h"
 #include "spell/lexicon_changes.h"
+#include "spell/lexicon_seed.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ CSpellChecker::CSpellChecker()
 
 void CSpellChecker::OpenLexicons(const CString& userDir) {
   using checker_profile::lexicon_names;
+  lexicon_seed::seed_user_folder(m_nSessionId, userDir);
   for (int i = 0; i < static_cast<int>(std::size(lexicon_names)); ++i) {
     const CString path = userDir + lexicon_names[i];
     SSCE_S16 id = SSCE_OpenLex(m_nSessionId, path, 0);
@@ -154,22 +156,28 @@ int CSpellChecker::CheckWord(CString word, CString& replacement, int bStripPunct
 }
 
 int CSpellChecker::SuggestSpelling(CString word, CString* suggestions, int maxSuggestions) {
+  return SuggestSpelling(word, suggestions, nullptr, maxSuggestions);
+}
+
+int CSpellChecker::SuggestSpelling(CString word, CString* suggestions, int* scores,
+                                   int maxSuggestions) {
   if (maxSuggestions <= 0) return 0;
   const int wanted = std::min(maxSuggestions, most_suggestions);
   const SSCE_S16 depth = SSCE_GetMinSuggestDepth();
   const int size = bytes_per_suggestion * wanted;
   std::vector<char> buffer(static_cast<std::size_t>(size));
-  std::vector<SSCE_S16> scores(static_cast<std::size_t>(wanted));
+  std::vector<SSCE_S16> found_scores(static_cast<std::size_t>(wanted));
   if (SSCE_Suggest(m_nSessionId, word, depth, buffer.data(), static_cast<SSCE_U16>(size),
-                   scores.data(), static_cast<SSCE_S16>(wanted)) < 0)
+                   found_scores.data(), static_cast<SSCE_S16>(wanted)) < 0)
     return 0;
   // Bounded by the buffer as well, so that a list without its last
   // terminator cannot lead the walk past the end.
   int filled = 0;
   std::size_t at = 0;
-  while (filled < wanted && scores[filled] > 0 && at < buffer.size()) {
+  while (filled < wanted && found_scores[filled] > 0 && at < buffer.size()) {
     const auto start = buffer.begin() + static_cast<std::ptrdiff_t>(at);
     const auto end = std::find(start, buffer.end(), '\0');
+    if (scores != nullptr) scores[filled] = found_scores[filled];
     suggestions[filled++] = CString(&*start, static_cast<int>(end - start));
     at += static_cast<std::size_t>(end - start) + 1;
   }

@@ -3,8 +3,15 @@
 // application's profile (section "SpellChecker"): word checks, suggestions,
 // additions to the user and ignore lexicons, and the spacing between words.
 //
+// Before it opens the lexicons, the checker copies in every default lexicon
+// (KelmGetDefaultLexiconDir) that the user folder lacks or holds without a
+// word, making the user folder if need be, so that a host never starts a user
+// on the empty lexicons a checker creates; a lexicon that holds words is never
+// replaced.
+//
 // Copies share the engine session and its lexicons; the last copy to go
-// closes them. One thread per checker and its copies.
+// closes them. One thread per checker and its copies; checkers on several
+// threads may seed one user folder at once.
 //
 // Without an engine session the three options held for the host keep the
 // profile's defaults (no spacing errors, doubled {Q}/{A}/{C} marks reported,
@@ -34,6 +41,9 @@ class CSpellChecker {
   // At most 2184 are asked for, so that the engine's 30 bytes a suggestion
   // fit its 16-bit buffer size.
   int SuggestSpelling(CString word, CString* suggestions, int maxSuggestions);
+  // The same, with the engine's score of each suggestion (positive, higher
+  // for a likelier word) in scores[0...]; scores may be null.
+  int SuggestSpelling(CString word, CString* suggestions, int* scores, int maxSuggestions);
   // 1 when the spacing between the two words is right; 0 when it is wrong,
   // with the corrected spacing in corrected.
   int CheckSpace(CString spacing, CString& corrected, CString previousWord, CString nextWord);

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
 #include "testing/user_folder_test.h"
 
@@ -192,6 +194,114 @@ TEST_F(SpellCheckerTest, WithoutASessionChecksAnswerMinusOne) {
   EXPECT_NE(-1, check(after, "cat"));
 }
 
+// A lexicon as a checker leaves it when it ran before there were defaults.
+void create_empty_lexicon(const std::string& path) {
+  const SSCE_S16 session = SSCE_OpenSession();
+  ASSERT_LE(0, SSCE_CreateLex(session, path.c_str(), SSCE_AMER_ENGLISH_LANG)) << path;
+  SSCE_CloseSession(session);
+}
+
+void write_compressed(const std::string& path, const char* word) {
+  const KelmLexiconWord words[] = {{word, 50}};
+  ASSERT_EQ(0, KelmWriteCompressedLexicon(path.c_str(), words, 1)) << path;
+}
+
+// A word of the lexicon's own, without the digits that would have the
+// checker ignore it.
+std::string letters_of(const std::string& name) {
+  std::string letters;
+  for (const char c : name.substr(0, name.find('.')))
+    if (c >= 'a' && c <= 'z') letters += c;
+  return letters + (name.ends_with(".clx") ? "compressed" : "");
+}
+
+// A host that only constructs a checker gets the default words; the user's
+// own words are never replaced. The ignore lexicon is emptied by every
+// checker, so no default is put there.
+TEST_F(SpellCheckerTest, SeedsMissingAndWordlessLexiconsFromTheDefaults) {
+  enum class Start { missing, empty, own_words };
+  const struct {
+    const char* name;
+    Start start;
+    bool want_default;
+  } cases[] = {
+      {"ssceam.tlx", Start::missing, true}, {"correct.tlx", Start::own_words, false},
+      {"user.tlx", Start::empty, true},     {"ignore.tlx", Start::missing, false},
+      {"ssceam2.clx", Start::empty, true},  {"sscele2.clx", Start::own_words, false},
+      {"sscele.tlx", Start::missing, true},
+  };
+  for (const auto& c : cases) {
+    const std::string name = c.name, stem = letters_of(name);
+    const bool compressed = name.ends_with(".clx");
+    if (compressed) {
+      write_compressed(default_file(name), ("default" + stem).c_str());
+      if (c.start == Start::own_words) write_compressed(user_file(name), ("own" + stem).c_str());
+    } else {
+      WriteWholeFile(default_file(name), "default" + stem + "\ti\n");
+      if (c.start == Start::own_words) WriteWholeFile(user_file(name), "own" + stem + "\ti\n");
+    }
+    if (c.start == Start::empty) create_empty_lexicon(user_file(name));
+  }
+  CSpellChecker checker;
+  for (const auto& c : cases) {
+    const std::string name = c.name, stem = letters_of(name);
+    EXPECT_EQ(c.want_default, ReadWholeFile(user_file(name)) == ReadWholeFile(default_file(name)))
+        << name;
+    EXPECT_EQ(c.want_default, known(checker, ("default" + stem).c_str())) << name;
+    if (c.start == Start::own_words) {
+      EXPECT_TRUE(known(checker, ("own" + stem).c_str())) << name;
+    }
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(m_folder.path("user")))
+    EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tlx."))
+        << "a copy left beside its lexicon: " << entry.path();
+}
+
+// The user folder is made when there is a default to put in it, and several
+// threads may seed it at once: each finds every default whole.
+TEST_F(SpellCheckerTest, CheckersOnSeveralThreadsSeedANewUserFolderWhole) {
+  std::string words;
+  for (int i = 0; i < 3000; ++i) words += "word" + std::to_string(i) + "\ti\n";
+  WriteWholeFile(default_file("ssceam.tlx"), words);
+  write_compressed(default_file("ssceam2.clx"), "compressed");
+  const std::string folder = m_folder.path("new/user");
+  COrvalisData(KEY_ALL_ACCESS).SetUserDir(folder.c_str());
+  std::vector<int> knows(4);
+  {
+    std::vector<std::jthread> threads;
+    for (int& k : knows)
+      threads.emplace_back([&k] {
+        CSpellChecker checker;
+        k = known(checker, "word2999") && known(checker, "compressed");
+      });
+  }
+  for (std::size_t i = 0; i < knows.size(); ++i) EXPECT_EQ(1, knows[i]) << "thread " << i;
+  EXPECT_EQ(words, ReadWholeFile(folder + "/ssceam.tlx"));
+}
+
+// Without defaults spelling starts with empty lexicons, which the host hears
+// of once for each default folder, not at every checker.
+TEST_F(SpellCheckerTest, NoDefaultLexiconsAreReportedOncePerFolder) {
+  { CSpellChecker first; }
+  std::filesystem::remove(user_file("ssceam2.clx"));
+  { CSpellChecker again; }
+  ASSERT_EQ(1u, m_messages.size());
+  EXPECT_NE(std::string::npos, m_messages[0].find(m_folder.path("defaults"))) << m_messages[0];
+
+  const std::string other = m_folder.path("other");
+  std::filesystem::create_directory(other);
+  KelmSetDefaultLexiconDir(other.c_str());
+  std::filesystem::remove(user_file("ssceam2.clx"));
+  { CSpellChecker elsewhere; }
+  ASSERT_EQ(2u, m_messages.size());
+  EXPECT_NE(std::string::npos, m_messages[1].find(other)) << m_messages[1];
+
+  WriteWholeFile(other + "/correct.tlx", "teh\ta\tthe\n");
+  std::filesystem::remove(user_file("ssceam2.clx"));
+  { CSpellChecker with_defaults; }
+  EXPECT_EQ(2u, m_messages.size()) << "reported although there are defaults";
+}
+
 TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBounds) {
   WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
   CSpellChecker checker;
@@ -207,6 +317,27 @@ TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBounds) {
   // 30 bytes a suggestion for 3000 of them would not fit the engine's 16-bit
   // size; the request is cut rather than wrapped to a small buffer.
   EXPECT_EQ(fifteen, checker.SuggestSpelling("cxt", suggestions.data(), 3000));
+}
+
+// The scores come with the same suggestions, best first, and none is written
+// past the last suggestion.
+TEST_F(SpellCheckerTest, SuggestSpellingGivesEachSuggestionsScore) {
+  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
+  CSpellChecker checker;
+  CString plain[15], scored[15];
+  std::vector<int> scores(15, -7);
+  const int found = checker.SuggestSpelling("cxt", plain, 15);
+  ASSERT_EQ(found, checker.SuggestSpelling("cxt", scored, scores.data(), 15));
+  ASSERT_GE(found, 3);
+  for (int i = 0; i < found; ++i) {
+    EXPECT_EQ(std::string(plain[i].View()), std::string(scored[i].View())) << i;
+    EXPECT_GT(scores[i], 0) << scored[i].View();
+    if (i > 0) {
+      EXPECT_LE(scores[i], scores[i - 1]) << scored[i].View();
+    }
+  }
+  EXPECT_EQ(-7, scores[found]);
+  EXPECT_EQ(0, checker.SuggestSpelling("cxt", scored, scores.data(), 0));
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // A fixture for tests that reach the spelling checker: a hive and a user
 // folder of the test's own, with the profile of an application object that
 // lives as long as the test, and a default lexicon folder of its own that
-// starts empty. For tests only: it is not installed.
+// starts empty. Message boxes are answered OK and kept in m_messages. For
+// tests only: it is not installed.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "platform/message.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/spelling/default_lexicons.h"
@@ -24,8 +27,13 @@ class UserFolderTest : public ::testing::Test {
     m_app.SetRegistryKey("Quendra");
     std::filesystem::create_directory(m_folder.path("defaults"));
     KelmSetDefaultLexiconDir(m_folder.path("defaults").c_str());
+    m_savedHandler = KelmSetMessageBoxHandler([this](LPCSTR text, LPCSTR, UINT) {
+      m_messages.emplace_back(text);
+      return IDOK;
+    });
   }
   void TearDown() override {
+    KelmSetMessageBoxHandler(m_savedHandler);
     KelmSetDefaultLexiconDir(nullptr);
     KelmSetRegistryPath(nullptr);
   }
@@ -37,4 +45,6 @@ class UserFolderTest : public ::testing::Test {
 
   ScratchFolder m_folder;
   CWinApp m_app{"Kelm Test"};
+  std::vector<std::string> m_messages;
+  KelmMessageBoxHandler m_savedHandler;
 };

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "spell/kept_spell_checker.h"
 #include "textrules/ascii_text.h"
-#include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 
 namespace {
@@ -145,15 +145,24 @@ bool is_xyw(char c) { return rules::IsIn(c, "xXyYwW"); }
 
 bool is_qu(char u, char q) { return rules::IsIn(u, "uU") && rules::IsIn(q, "qQ"); }
 
+// The checker's verdict on the word with ".", "?", "!", ",", ":" and ";"
+// removed: 0 when it is spelled correctly, the lowest bit set when it is not,
+// -1 without a checking session. The kept checker stands for the one a rule
+// would construct for each decision, which costs too much at every seam.
+int verdict(CKeptSpellChecker& checker, const CString& word) {
+  CString replacement;
+  return checker.CheckWord(word, replacement, 1);
+}
+
 // Only the speller knows whether the stress falls on the last syllable, so
 // a longer word is doubled only when the doubled form is a word and the plain
 // one is not ("beginning", but "visiting").
 void double_if_known(const CString& word, CString& suffix) {
-  spelling_verdict::session checker;
-  if (checker.check(last_word(word) + suffix) == 0) return;
+  CKeptSpellChecker checker;
+  if (verdict(checker, last_word(word) + suffix) == 0) return;
   const CString candidate =
       last_word(word + last(word)) + (rules::SuffixIs(suffix, "ingly") ? CString("ing") : suffix);
-  if (checker.check(candidate) == 0) suffix.Insert(0, last(word));
+  if (verdict(checker, candidate) == 0) suffix.Insert(0, last(word));
 }
 
 void double_last(CTranFlags& first, const CString& word, CTranFlags second, CString& suffix) {
@@ -197,11 +206,11 @@ void change_spelling(CTranFlags& first, CString& word, CTranFlags second, CStrin
 // The speller picks between the two spellings of the ending ("responsible",
 // "collectable"); a suffix it knows in neither form stays as written.
 void able_or_ible(const CString& word, CString& suffix) {
-  spelling_verdict::session checker;
-  if ((checker.check(word + suffix) & 1) == 0) return;
+  CKeptSpellChecker checker;
+  if ((verdict(checker, word + suffix) & 1) == 0) return;
   CString other = suffix;
   other.SetAt(0, in_case_of(rules::IsIn(suffix[0], "iI") ? "a" : "i", suffix[0])[0]);
-  if ((checker.check(word + other) & 1) == 0) suffix = other;
+  if ((verdict(checker, word + other) & 1) == 0) suffix = other;
 }
 
 }  // namespace

@@ -2,17 +2,15 @@
 
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <thread>
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "testing/scratch_folder.h"
 #include "settings/orvalis_data.h"
 #include "spell/spell_checker.h"
+#include "testing/scratch_folder.h"
 #include "testing/user_folder_test.h"
-#include "textrules/spelling_verdict.h"
 #include "textrules/string_rules.h"
 
 namespace {
@@ -36,18 +34,28 @@ struct Join {
   const char* want;  // the word and the suffix after the rules, as "word|suffix"
 };
 
-// Each test starts with both switches on and a speller that knows no word, and
-// leaves the switches as it found them.
-class SuffixRulesTest : public ::testing::Test {
+// Each test starts with both switches on and a speller over empty lexicons,
+// which knows no word, and leaves the switches as it found them.
+class SuffixRulesTest : public UserFolderTest {
  protected:
   void SetUp() override {
-    spelling_verdict::set_test_verdicts({});
+    UserFolderTest::SetUp();
     Rules::m_bUseRule1 = Rules::m_bErToOr = 1;
   }
   void TearDown() override {
-    spelling_verdict::clear_test_verdicts();
     Rules::m_bUseRule1 = m_saved[0];
     Rules::m_bErToOr = m_saved[1];
+    UserFolderTest::TearDown();
+  }
+
+  // A hive and a user folder of their own whose main lexicon holds exactly
+  // these entries; the speller's kept checker sees a new hive at once.
+  void use_lexicon(const std::string& entries) {
+    const std::string place = m_folder.path("lexicon" + std::to_string(++m_lexicons));
+    std::filesystem::create_directories(place + "/user");
+    KelmSetRegistryPath((place + "/registry.db").c_str());
+    COrvalisData(KEY_ALL_ACCESS).SetUserDir((place + "/user").c_str());
+    WriteWholeFile(place + "/user/ssceam.tlx", entries);
   }
 
   template <size_t n>
@@ -62,6 +70,7 @@ class SuffixRulesTest : public ::testing::Test {
 
   Rules m_rules;
   const int m_saved[2] = {Rules::m_bUseRule1, Rules::m_bErToOr};
+  int m_lexicons = 0;
 };
 
 TEST(SuffixRulesParts, SuffixIsSyllableCountAndReplaceEnding) {
@@ -176,38 +185,37 @@ TEST_F(SuffixRulesTest, ShortWordsDoubleByTheirShapeAndFlags) {
   expect_joins(cases);
 }
 
-// Only a verdict of 0 means known; for able/ible only the lowest bit counts.
-// "regret" + D + "able" once doubled twice.
+// Doubling wants the plain form unknown and the doubled one known; the
+// other ending is taken only when the written one is unknown and it is known.
+// An entry that changes a word ("a") marks it as a misspelling. "regret" + D +
+// "able" once doubled twice.
 TEST_F(SuffixRulesTest, TheSpellerDecidesLongWordsAndAbleOrIble) {
   const struct {
     Join join;
-    std::map<std::string, int> known;
-  } cases[] = {
-      {{"begin", 0, "ing", S, "begin|ing"}, {}},
-      {{"begin", 0, "ing", S, "begin|ning"}, {{"beginning", 0}}},
-      {{"visit", 0, "ing", S, "visit|ing"}, {{"visiting", 0}, {"visitting", 0}}},
-      {{"visit", 0, "ing", S, "visit|ting"}, {{"visiting", 2}, {"visitting", 0}}},
-      {{"begin", 0, "ingly", S, "begin|ningly"}, {{"beginning", 0}}},
-      {{"begin", 0, "ingly", S, "begin|ingly"}, {{"beginningly", 0}}},
-      {{"I will begin", 0, "ing", S, "I will begin|ning"}, {{"beginning", 0}}},
-      {{"so^begin", 0, "ing", S, "so^begin|ning"}, {{"beginning", 0}}},
-      {{"begin", 0, "ing", S, "begin|ing"}, {{"beginning", 2}}},
-      {{"begin", S, "ing", S, "begin|ing"}, {{"beginning", 0}}},
-      {{"regret", D, "able", S | D, "regret|table"}, {{"regrettable", 0}}},
-      {{"regret", 0, "able", S | D, "regret|table"}, {{"regrettable", 0}}},
-      {{"regret", 0, "able", S, "regret|able"}, {{"regrettable", 0}}},
-      {{"respons", 0, "able", S, "respons|able"}, {}},
-      {{"respons", 0, "able", S, "respons|ible"}, {{"responsible", 0}}},
-      {{"respons", 0, "able", S, "respons|able"}, {{"responsable", 0}, {"responsible", 0}}},
-      {{"respons", 0, "able", S, "respons|ible"}, {{"responsible", 2}}},
-      {{"respons", 0, "able", S, "respons|able"}, {{"responsible", 3}}},
-      {{"RESPONS", 0, "ABLE", S, "RESPONS|IBLE"}, {{"RESPONSIBLE", 0}}},
-      {{"respons", 0, "able", 0, "respons|able"}, {{"responsible", 0}}},
-      {{"collect", 0, "ible", S, "collect|able"}, {{"collectable", 0}}}};
+    const char* lexicon;
+  } cases[] = {{{"begin", 0, "ing", S, "begin|ing"}, ""},
+               {{"begin", 0, "ing", S, "begin|ning"}, "beginning\ti\n"},
+               {{"visit", 0, "ing", S, "visit|ing"}, "visiting\ti\nvisitting\ti\n"},
+               {{"begin", 0, "ingly", S, "begin|ningly"}, "beginning\ti\n"},
+               {{"begin", 0, "ingly", S, "begin|ingly"}, "beginningly\ti\n"},
+               {{"I will begin", 0, "ing", S, "I will begin|ning"}, "beginning\ti\n"},
+               {{"so^begin", 0, "ing", S, "so^begin|ning"}, "beginning\ti\n"},
+               {{"begin", 0, "ing", S, "begin|ing"}, "beginning\ta\tbegining\n"},
+               {{"begin", S, "ing", S, "begin|ing"}, "beginning\ti\n"},
+               {{"regret", D, "able", S | D, "regret|table"}, "regrettable\ti\n"},
+               {{"regret", 0, "able", S | D, "regret|table"}, "regrettable\ti\n"},
+               {{"regret", 0, "able", S, "regret|able"}, "regrettable\ti\n"},
+               {{"respons", 0, "able", S, "respons|able"}, ""},
+               {{"respons", 0, "able", S, "respons|ible"}, "responsible\ti\n"},
+               {{"respons", 0, "able", S, "respons|able"}, "responsable\ti\nresponsible\ti\n"},
+               {{"respons", 0, "able", S, "respons|able"}, "responsible\ta\tresponsable\n"},
+               {{"RESPONS", 0, "ABLE", S, "RESPONS|IBLE"}, "responsible\ti\n"},
+               {{"respons", 0, "able", 0, "respons|able"}, "responsible\ti\n"},
+               {{"collect", 0, "ible", S, "collect|able"}, "collectable\ti\n"}};
   for (const auto& t : cases) {
-    spelling_verdict::set_test_verdicts(t.known);
+    use_lexicon(t.lexicon);
     const Join one[] = {t.join};
-    expect_joins(one);
+    expect_joins(one, (std::string(" over ") + t.lexicon).c_str());
   }
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "testing/scratch_folder.h"
-#include "textrules/spelling_verdict.h"
+#include "testing/user_folder_test.h"
 
 namespace {
 
@@ -194,17 +194,18 @@ TEST(CTranslator, KeepsEachOutlinesStrokesAndTime) {
   }
 }
 
-// The two suffix decisions that ask the spelling checker, with its verdicts
-// fixed so that the case does not hang on the installed word list.
-TEST(CTranslator, SuffixesAskTheSpellingChecker) {
-  spelling_verdict::set_test_verdicts({{"beginning", 0}, {"visiting", 0}, {"responsible", 0}});
+// The two suffix decisions that ask the spelling checker, over a lexicon of
+// the test's own so that the case does not hang on the installed word list.
+class CTranslatorWithLexicon : public UserFolderTest {};
+
+TEST_F(CTranslatorWithLexicon, SuffixesAskTheSpellingChecker) {
+  WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
   const Case cases[] = {
       {"THE PWEG -G", "The beginning"},
       {"THE SREUZ -G", "The visiting"},
       {"THE SPOPBS -BL", "The responsible"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.text, translate(c.strokes)) << c.strokes;
-  spelling_verdict::clear_test_verdicts();
 }
 
 TEST(CTranslator, TranscriptReadsBackAsItsOutlinesAndTexts) {

@@ -1,22 +1,18 @@
-#include "textrules/spelling_verdict.h"
+#include "spell/kept_spell_checker.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <utility>
 
 #include "platform/file_attributes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
 #include "settings/orvalis_data.h"
 #include "spell/checker_profile.h"
 #include "spell/lexicon_changes.h"
-#include "spell/spell_checker.h"
-
-namespace spelling_verdict {
 
 namespace {
 
@@ -25,11 +21,15 @@ namespace {
 // a word added in another program counts before the user can look for it.
 constexpr auto trust_for = std::chrono::milliseconds(250);
 
+constexpr std::size_t lexicon_count = std::size(checker_profile::lexicon_names);
+
 struct file_stamp {
   std::uint64_t size = 0;
   std::uint64_t written = 0;
   bool operator==(const file_stamp&) const = default;
 };
+
+using lexicon_stamps = std::array<std::optional<file_stamp>, lexicon_count>;
 
 // What a fresh checker would be built from, apart from what is compared at
 // every decision.
@@ -37,7 +37,9 @@ struct checker_inputs {
   CString user_dir;
   std::array<int, std::size(checker_profile::engine_options)> options{};
   int auto_correct = 0;
-  std::array<std::optional<file_stamp>, std::size(checker_profile::lexicon_names)> lexicons{};
+  lexicon_stamps lexicons{};
+  CString default_dir;
+  lexicon_stamps defaults{};
   bool operator==(const checker_inputs&) const = default;
 };
 
@@ -49,6 +51,15 @@ std::optional<file_stamp> stamp_of(const CString& path) {
   return file_stamp{
       joined(data.nFileSizeHigh, data.nFileSizeLow),
       joined(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+}
+
+// A fresh checker empties the ignore lexicon, so its words never count.
+lexicon_stamps stamps_in(const CString& folder) {
+  lexicon_stamps stamps;
+  for (std::size_t i = 0; i < lexicon_count; ++i)
+    if (i != checker_profile::ignore_lexicon_index)
+      stamps[i] = stamp_of(folder + checker_profile::lexicon_names[i]);
+  return stamps;
 }
 
 checker_inputs read_inputs(CWinApp* app) {
@@ -65,16 +76,14 @@ checker_inputs read_inputs(CWinApp* app) {
   }
   inputs.auto_correct =
       profile_int(checker_profile::auto_correct, checker_profile::default_auto_correct);
-  // A fresh checker empties the ignore lexicon, so its words never count.
-  for (std::size_t i = 0; i < std::size(checker_profile::lexicon_names); ++i)
-    if (i != checker_profile::ignore_lexicon_index)
-      inputs.lexicons[i] = stamp_of(inputs.user_dir + checker_profile::lexicon_names[i]);
+  inputs.lexicons = stamps_in(inputs.user_dir);
+  inputs.default_dir = KelmGetDefaultLexiconDir();
+  inputs.defaults = stamps_in(inputs.default_dir);
   return inputs;
 }
 
-// A fresh checker reports a word checked twice in a row as doubled, which is
-// no verdict on its spelling; each decision's words differ from each other,
-// but a kept session would also remember the previous decision's last word.
+// Each decision's words differ from each other, but a kept session would
+// also remember the previous decision's last word and report a repeat of it.
 class kept_checker : public CSpellChecker {
  public:
   kept_checker() {
@@ -92,7 +101,7 @@ struct kept_state {
   std::chrono::steady_clock::time_point trusted_until;
 };
 
-CSpellChecker& current_checker() {
+const CSpellChecker& current_checker() {
   thread_local kept_state kept;
   CWinApp* const app = AfxGetApp();
   const auto now = std::chrono::steady_clock::now();
@@ -111,43 +120,16 @@ CSpellChecker& current_checker() {
   kept.hive = hive;
   kept.lexicon_changes = lexicon_changes::count();
   kept.checker.emplace();
-  // Read after the construction, which creates the missing lexicon files.
+  // Read after the construction, which seeds and creates lexicon files.
   kept.inputs = read_inputs(app);
   kept.trusted_until = now + trust_for;
   return *kept.checker;
 }
 
-std::optional<std::map<std::string, int>>& test_verdicts() {
-  static std::optional<std::map<std::string, int>> verdicts;
-  return verdicts;
-}
-
-// The checker removes these before it checks, so the test verdicts do too.
-std::string without_punctuation(const CString& word) {
-  std::string text(word.View());
-  std::erase_if(
-      text, [](char c) { return std::string_view(".?!,:;").find(c) != std::string_view::npos; });
-  return text;
-}
-
 }  // namespace
 
-session::session() : m_checker(test_verdicts() ? nullptr : &current_checker()) {}
+CKeptSpellChecker::CKeptSpellChecker() : m_checker(current_checker()) {}
 
-int session::check(const CString& word) {
-  if (m_checker == nullptr) {
-    const auto& verdicts = *test_verdicts();
-    const auto found = verdicts.find(without_punctuation(word));
-    return found == verdicts.end() ? 1 : found->second;
-  }
-  CString replacement;
-  return m_checker->CheckWord(word, replacement, 1);
+int CKeptSpellChecker::CheckWord(CString word, CString& replacement, int bStripPunctuation) {
+  return m_checker.CheckWord(word, replacement, bStripPunctuation);
 }
-
-void set_test_verdicts(std::map<std::string, int> verdicts) {
-  test_verdicts() = std::move(verdicts);
-}
-
-void clear_test_verdicts() { test_verdicts().reset(); }
-
-}  // namespace spelling_verdict

@@ -1,0 +1,128 @@
+#include "platform/file_operations.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/os_file.h"
+#include "testing/scratch_folder.h"
+
+namespace {
+
+ssize_t FullDiskWrite(int, const void*, size_t) {
+  errno = ENOSPC;
+  return -1;
+}
+
+class FileOperationsTest : public ::testing::Test {
+ protected:
+  void TearDown() override { os_file::calls() = m_savedCalls; }
+
+  std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.path("")))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  ScratchFolder m_folder;
+  const os_file::system_calls m_savedCalls = os_file::calls();
+};
+
+// Whether the target was there decides with bFailIfExists; either way the
+// target ends whole, and nothing is left beside it.
+TEST_F(FileOperationsTest, CopyFileKeepsOrReplacesTheTarget) {
+  const struct {
+    bool target_there;
+    BOOL fail_if_exists;
+    BOOL want;
+    LONG want_error;
+    const char* want_target;
+  } cases[] = {
+      {false, TRUE, TRUE, 0, "source"},
+      {false, FALSE, TRUE, 0, "source"},
+      {true, TRUE, FALSE, ERROR_FILE_EXISTS, "target"},
+      {true, FALSE, TRUE, 0, "source"},
+  };
+  const std::string from = m_folder.path("from.tlx"), to = m_folder.path("to.tlx");
+  WriteWholeFile(from, "source");
+  for (const auto& c : cases) {
+    std::filesystem::remove(to);
+    if (c.target_there) WriteWholeFile(to, "target");
+    SetLastError(0);
+    const std::string shown = std::string(c.target_there ? "over a file" : "to no file") +
+                              (c.fail_if_exists ? ", failing if it exists" : "");
+    EXPECT_EQ(c.want, CopyFileA(from.c_str(), to.c_str(), c.fail_if_exists)) << shown;
+    if (!c.want) {
+      EXPECT_EQ(c.want_error, static_cast<LONG>(GetLastError())) << shown;
+    }
+    EXPECT_EQ(c.want_target, ReadWholeFile(to)) << shown;
+    EXPECT_EQ((std::vector<std::string>{"from.tlx", "to.tlx"}), FolderEntries()) << shown;
+  }
+}
+
+TEST_F(FileOperationsTest, CopyFileTakesTheSourcesPermissionBits) {
+  const std::string from = m_folder.path("from.tlx"), to = m_folder.path("to.tlx");
+  WriteWholeFile(from, "source");
+  ASSERT_EQ(0, chmod(from.c_str(), 0640));
+  ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), TRUE));
+  struct stat st {};
+  ASSERT_EQ(0, stat(to.c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 0777);
+}
+
+// A failed copy leaves the target as it was and no partial copy beside it.
+TEST_F(FileOperationsTest, CopyFileFailsWithoutTouchingTheTarget) {
+  const std::string from = m_folder.path("from.tlx"), to = m_folder.path("to.tlx");
+  WriteWholeFile(from, "source");
+  WriteWholeFile(to, "target");
+  const struct {
+    std::string from, to;
+    bool disk_full;
+    LONG want_error;
+  } cases[] = {
+      {m_folder.path("missing.tlx"), to, false, ERROR_FILE_NOT_FOUND},
+      {m_folder.path(""), to, false, ERROR_ACCESS_DENIED},
+      {from, to, true, ERROR_DISK_FULL},
+      {from, m_folder.path("no/such/folder.tlx"), false, ERROR_PATH_NOT_FOUND},
+      {from, "\\\\.\\COM1", false, ERROR_PATH_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    if (c.disk_full) os_file::calls().write = FullDiskWrite;
+    EXPECT_FALSE(CopyFileA(c.from.c_str(), c.to.c_str(), FALSE)) << c.from << " to " << c.to;
+    os_file::calls() = m_savedCalls;
+    EXPECT_EQ(c.want_error, static_cast<LONG>(GetLastError())) << c.from << " to " << c.to;
+    EXPECT_EQ("target", ReadWholeFile(to)) << c.from << " to " << c.to;
+    EXPECT_EQ((std::vector<std::string>{"from.tlx", "to.tlx"}), FolderEntries())
+        << c.from << " to " << c.to;
+  }
+  EXPECT_FALSE(CopyFileA(nullptr, to.c_str(), FALSE));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, static_cast<LONG>(GetLastError()));
+}
+
+TEST_F(FileOperationsTest, CreateDirectoryMakesEveryMissingFolder) {
+  WriteWholeFile(m_folder.path("file"), "");
+  const struct {
+    std::string path;
+    int want;
+  } cases[] = {
+      {m_folder.path("a/b/c/"), ERROR_SUCCESS},
+      {m_folder.path("a/b/c"), ERROR_ALREADY_EXISTS},
+      {m_folder.path("a"), ERROR_ALREADY_EXISTS},
+      {m_folder.path("file"), ERROR_FILE_EXISTS},
+      {m_folder.path("file/d"), ERROR_PATH_NOT_FOUND},
+      {"\\\\.\\COM1", ERROR_PATH_NOT_FOUND},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.want, SHCreateDirectoryExA(nullptr, c.path.c_str(), nullptr)) << c.path;
+  EXPECT_TRUE(std::filesystem::is_directory(m_folder.path("a/b/c")));
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "spell/lexicon_seed.h"
+
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/file_attributes.h"
+#include "platform/file_operations.h"
+#include "platform/message.h"
+#include "platform/spelling/default_lexicons.h"
+#include "spell/checker_profile.h"
+
+namespace lexicon_seed {
+
+namespace {
+
+// A lexicon file this small may be empty; a larger one holds words, and is
+// not opened twice to make sure.
+constexpr ULONGLONG largest_empty = 4096;
+
+struct file_look {
+  bool exists = false;
+  bool folder = false;
+  ULONGLONG size = 0;
+};
+
+file_look look_at(const CString& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return {};
+  return {true, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+          ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow};
+}
+
+// A lexicon that cannot be read may hold words the engine no longer
+// understands: it counts as holding words and is left alone.
+bool holds_no_words(SSCE_S16 session, const CString& path) {
+  if (look_at(path).size > largest_empty) return false;
+  const SSCE_S16 id = SSCE_OpenLex(session, path, 0);
+  if (id < 0) return false;
+  SSCE_S32 listed = -1;
+  SSCE_GetLexInfo(session, id, &listed, nullptr, nullptr);
+  SSCE_CloseLex(session, id);
+  return listed == 0;
+}
+
+void report_no_defaults(const CString& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  {
+    std::lock_guard lock(mutex);
+    if (!reported.emplace(folder.View()).second) return;
+  }
+  AfxMessageBox("There are no default lexicons in " + folder +
+                    ", so the spelling checker starts with empty lexicons. Set "
+                    "KELM_LEXICON_DIR to the folder that holds them.",
+                MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+void seed_user_folder(SSCE_S16 session, const CString& user_dir) {
+  const CString defaults = KelmGetDefaultLexiconDir();
+  bool any_default = false, any_missing = false, folder_made = false;
+  for (int i = 0; i < static_cast<int>(std::size(checker_profile::lexicon_names)); ++i) {
+    const CString target = user_dir + checker_profile::lexicon_names[i];
+    const bool present = look_at(target).exists;
+    any_missing |= !present;
+    const CString source = defaults + checker_profile::lexicon_names[i];
+    const file_look look = look_at(source);
+    // The ignore lexicon is emptied by every checker: a default could not
+    // last in it.
+    if (!look.exists || look.folder || i == checker_profile::ignore_lexicon_index) continue;
+    any_default = true;
+    if (!present && !folder_made) {
+      SHCreateDirectoryExA(nullptr, user_dir, nullptr);
+      folder_made = true;
+    }
+    // A copy that fails leaves the lexicon missing or empty, so the next
+    // checker tries again.
+    if (!present)
+      CopyFileA(source, target, TRUE);
+    else if (holds_no_words(session, target))
+      CopyFileA(source, target, FALSE);
+  }
+  if (!any_default && any_missing) report_no_defaults(defaults);
+}
+
+}  // namespace lexicon_seed
