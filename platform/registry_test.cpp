@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "testing/scratch_folder.h"
+#include "testing/private_hive.h"
 
 namespace {
 
@@ -83,17 +83,17 @@ int wait_child(pid_t pid) {
   return WEXITSTATUS(status);
 }
 
-// Every test works in a hive of its own in a temporary folder, and the user's
-// configuration folder is a temporary one too, so nothing reaches ~/.config.
-class RegistryTest : public ::testing::Test {
+// The user's configuration folder is a temporary one too, so that nothing
+// reaches ~/.config.
+class RegistryTest : public PrivateHiveTest {
  protected:
   void SetUp() override {
+    PrivateHiveTest::SetUp();
     if (const char* config = getenv("XDG_CONFIG_HOME")) m_savedConfig = config;
     setenv("XDG_CONFIG_HOME", m_folder.path("config").c_str(), 1);
-    KelmSetRegistryPath(m_hive.c_str());
   }
   void TearDown() override {
-    KelmSetRegistryPath(nullptr);
+    PrivateHiveTest::TearDown();
     if (m_savedConfig) {
       setenv("XDG_CONFIG_HOME", m_savedConfig->c_str(), 1);
     } else {
@@ -113,8 +113,6 @@ class RegistryTest : public ::testing::Test {
     return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, access, key);
   }
 
-  ScratchFolder m_folder;
-  const std::string m_hive = m_folder.path("hive.db");
   std::optional<std::string> m_savedConfig;
 };
 

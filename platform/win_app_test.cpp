@@ -7,17 +7,11 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "testing/scratch_folder.h"
+#include "testing/private_hive.h"
 
 namespace {
 
-class WinAppTest : public ::testing::Test {
- protected:
-  void SetUp() override { KelmSetRegistryPath(m_folder.path("registry.db").c_str()); }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
-
-  ScratchFolder m_folder;
-};
+using WinAppTest = PrivateHiveTest;
 
 // Writes and reads back every number and each text given, then deletes a text
 // entry and the texts' section; the caller checks that the section is gone,

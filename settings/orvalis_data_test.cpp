@@ -6,20 +6,13 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "testing/scratch_folder.h"
+#include "testing/private_hive.h"
 
 namespace {
 
 constexpr LPCSTR product_key = "Software\\Quendra\\Orvalis";
 
-// Every test gets an empty hive of its own.
-class OrvalisDataTest : public testing::Test {
- protected:
-  void SetUp() override { KelmSetRegistryPath(folder.path("registry.db").c_str()); }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
-
-  ScratchFolder folder;
-};
+using OrvalisDataTest = PrivateHiveTest;
 
 bool key_exists(LPCSTR path) {
   HKEY key = nullptr;

@@ -13,15 +13,14 @@
 
 #include "platform/message.h"
 #include "platform/profile.h"
-#include "platform/registry.h"
 #include "platform/spelling/default_lexicons.h"
 #include "settings/orvalis_data.h"
-#include "testing/scratch_folder.h"
+#include "testing/private_hive.h"
 
-class UserFolderTest : public ::testing::Test {
+class UserFolderTest : public PrivateHiveTest {
  protected:
   void SetUp() override {
-    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
+    PrivateHiveTest::SetUp();
     std::filesystem::create_directory(m_folder.path("user"));
     COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("user").c_str());
     m_app.SetRegistryKey("Quendra");
@@ -35,7 +34,7 @@ class UserFolderTest : public ::testing::Test {
   void TearDown() override {
     KelmSetMessageBoxHandler(m_savedHandler);
     KelmSetDefaultLexiconDir(nullptr);
-    KelmSetRegistryPath(nullptr);
+    PrivateHiveTest::TearDown();
   }
 
   std::string user_file(const std::string& name) const { return m_folder.path("user/" + name); }
@@ -43,7 +42,6 @@ class UserFolderTest : public ::testing::Test {
     return m_folder.path("defaults/" + name);
   }
 
-  ScratchFolder m_folder;
   CWinApp m_app{"Kelm Test"};
   std::vector<std::string> m_messages;
   KelmMessageBoxHandler m_savedHandler;

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "platform/profile.h"
-#include "platform/registry.h"
-#include "testing/scratch_folder.h"
+#include "testing/private_hive.h"
 
 namespace {
 
@@ -172,15 +171,13 @@ TEST(StringRulesText, TheoryConcat) {
     EXPECT_STREQ(c.want, rules.TheoryConcat(c.flags, c.first, c.second)) << c.first << c.second;
 }
 
-class StringRulesProfile : public ::testing::Test {
+class StringRulesProfile : public PrivateHiveTest {
  protected:
   void SetUp() override {
-    KelmSetRegistryPath(m_folder.path("registry.db").c_str());
+    PrivateHiveTest::SetUp();
     m_app.SetRegistryKey("Quendra");
   }
-  void TearDown() override { KelmSetRegistryPath(nullptr); }
 
-  ScratchFolder m_folder;
   const Rules::Switches m_saved;
   CWinApp m_app{"Kelm Test"};
 };
