@@ -7,7 +7,8 @@
 // (KelmGetDefaultLexiconDir) that the user folder lacks or holds without a
 // word, making the user folder if need be, so that a host never starts a user
 // on the empty lexicons a checker creates; a lexicon that holds words is never
-// replaced.
+// replaced. When there are no defaults the host hears it once per default
+// folder, through its message box handler on the constructing thread.
 //
 // Copies share the engine session and its lexicons; the last copy to go
 // closes them. One thread per checker and its copies; checkers on several
