@@ -1,10 +1,6 @@
 #include "translation/translator.h"
 
-#include "dictionary/rtf_cre_writer.h"
-#include "rtf/rtf_control_words.h"
-
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -26,45 +22,7 @@ bool takes_capital(const CString& text) {
   return std::any_of(text.View().begin(), text.View().end(), is_ascii_alnum);
 }
 
-// --- The transcript ------------------------------------------------------
-
-class TranscriptWriter : public CRtfCreWriter {
- public:
-  TranscriptWriter(CFile& file, const CTranslator& translator, CTime created)
-      : CRtfCreWriter(file, created), m_translator(translator) {}
-
-  void Header() override { WriteHeader(false); }
-
-  void Document() override {
-    for (std::size_t i = 0; i < m_translator.GetCount(); ++i) {
-      const CTranslator::Translation t = m_translator.Get(i);
-      WriteTime(t.time);
-      WriteOutline(t.keys);
-      WriteText(t.text, true);
-    }
-  }
-
- private:
-  void WriteTime(CTime time) {
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d:00", time.GetHour(), time.GetMinute(),
-                  time.GetSecond());
-    EmitKeyword(szRTFGROUPBEGIN, 0);
-    EmitKeyword(szRTFCW_cxt, flagOptDest);
-    EmitText(stamp);
-    EmitKeyword(szRTFGROUPEND, 0);
-  }
-
-  const CTranslator& m_translator;
-};
-
 }  // namespace
-
-CStroke CTranslator::UndoStroke(int grandjean) {
-  CStroke stroke;
-  stroke.SetKey(CStroke::AsteriskPosition(grandjean), 1);
-  return stroke;
-}
 
 CTranslator::CTranslator(const Options& options)
     : m_options(options), m_undo(UndoStroke(options.grandjean)) {}
@@ -75,13 +33,65 @@ void CTranslator::AddDictionary(const CStenoDictionary* dictionary) {
     m_nLongest = std::max(m_nLongest, dictionary->GetKeys(i).size() / stroke_bytes);
 }
 
-void CTranslator::AddStroke(const CStroke& stroke) {
+const CTranslator::Edit& CTranslator::AddStroke(const CStroke& stroke) {
+  m_edit.nTakeBack = 0;
+  m_edit.text.Empty();
   // A writer sends no stroke without keys, and it has no steno to show.
-  if (stroke.IsEmpty()) return;
-  if (stroke == m_undo) {
+  if (m_bFinished || stroke.IsEmpty()) return m_edit;
+  if (stroke == m_undo)
     Undo();
-    return;
+  else
+    Translate(stroke);
+  Relayout();
+  return m_edit;
+}
+
+const CTranslator::Edit& CTranslator::Finish() {
+  m_edit.nTakeBack = 0;
+  m_edit.text.Empty();
+  if (m_bFinished) return m_edit;
+  m_bFinished = true;
+  if (!m_layout.line_start) {
+    m_shown += '\n';
+    m_edit.text = "\n";
   }
+  m_layout = Layout();
+  return m_edit;
+}
+
+std::size_t CTranslator::GetFinalCount() const {
+  if (m_bFinished) return m_records.size();
+  return m_nFirstMovable > 0 ? m_nFirstMovable - 1 : 0;
+}
+
+CTranslator::Translation CTranslator::Get(std::size_t index) const {
+  const Record& r = m_records[index];
+  const std::size_t end =
+      index + 1 < m_records.size() ? m_records[index + 1].first_key : m_keys.size();
+  return {std::span<const BYTE>(m_keys).subspan(r.first_key, end - r.first_key), r.text.View(),
+          r.flags, r.time, r.untranslated};
+}
+
+std::size_t CTranslator::GetFinalLength() const {
+  const std::size_t final_count = GetFinalCount();
+  if (m_bFinished || final_count >= m_records.size()) return m_shown.size();
+  return m_records[final_count].shown_start;
+}
+
+void CTranslator::Edit::ApplyTo(CString& shown) const {
+  shown.Delete(shown.GetLength() - nTakeBack, nTakeBack);
+  shown += text;
+}
+
+// --- Translations -----------------------------------------------------------
+
+CStroke CTranslator::UndoStroke(int grandjean) {
+  CStroke stroke;
+  stroke.SetKey(CStroke::AsteriskPosition(grandjean), 1);
+  return stroke;
+}
+
+void CTranslator::Translate(const CStroke& stroke) {
   const auto start = static_cast<std::uint32_t>(m_keys.size());
   m_keys.insert(m_keys.end(), stroke.GetKeyBytes(), stroke.GetKeyBytes() + stroke_bytes);
 
@@ -107,19 +117,6 @@ void CTranslator::AddStroke(const CStroke& stroke) {
            stroke.GetTimeStamp());
 }
 
-std::size_t CTranslator::GetFinalCount() const {
-  if (m_bFinished) return m_records.size();
-  return m_nFirstMovable > 0 ? m_nFirstMovable - 1 : 0;
-}
-
-CTranslator::Translation CTranslator::Get(std::size_t index) const {
-  const Record& r = m_records[index];
-  const std::size_t end =
-      index + 1 < m_records.size() ? m_records[index + 1].first_key : m_keys.size();
-  return {std::span<const BYTE>(m_keys).subspan(r.first_key, end - r.first_key), r.text.View(),
-          r.flags, r.time, r.untranslated};
-}
-
 std::optional<CStenoDictionary::Translation> CTranslator::Lookup(std::size_t first_key) const {
   const std::span<const BYTE> keys = std::span<const BYTE>(m_keys).subspan(first_key);
   for (auto d = m_dictionaries.rbegin(); d != m_dictionaries.rend(); ++d)
@@ -129,7 +126,8 @@ std::optional<CStenoDictionary::Translation> CTranslator::Lookup(std::size_t fir
 
 void CTranslator::Append(std::string_view text, CTranFlags flags, bool untranslated,
                          std::uint32_t first_key, CTime time) {
-  Record record{first_key, flags, untranslated, false, time, CString(text), CString()};
+  Touch(m_records.empty() ? 0 : m_records.size() - 1);
+  Record record{first_key, flags, untranslated, false, time, CString(text), CString(), 0, {}};
   if (!m_options.keep_conflicts && is_conflict(text))
     record.text = CStringRules::GetTextFromConflict(record.text, 0);
   const bool capitalize = m_records.empty() || m_records.back().capitalize_after;
@@ -149,6 +147,7 @@ void CTranslator::Append(std::string_view text, CTranFlags flags, bool untransla
 }
 
 void CTranslator::RemoveLast() {
+  Touch(m_records.size() > 1 ? m_records.size() - 2 : 0);
   Record& last = m_records.back();
   if (m_records.size() > 1) m_records[m_records.size() - 2].text = std::move(last.previous_text);
   m_records.pop_back();
@@ -160,21 +159,63 @@ void CTranslator::Undo() {
   RemoveLast();
 }
 
-std::string ReadableText(std::string_view text) {
-  std::string readable;
-  readable.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text.substr(i).starts_with(paragraph_mark)) {
-      readable += '\n';
-      i += paragraph_mark.size() - 1;
-    } else {
-      readable += text[i] == '^' ? ' ' : text[i];
-    }
+// --- The readable text ------------------------------------------------------
+
+void CTranslator::Touch(std::size_t index) {
+  if (index >= m_nTouched) return;
+  m_nTouched = index;
+  if (index < m_records.size()) {
+    m_nTouchedStart = m_records[index].shown_start;
+    m_touchedLayout = m_records[index].layout;
+  } else {
+    m_nTouchedStart = m_shown.size();
+    m_touchedLayout = m_layout;
   }
-  return readable;
 }
 
-void WriteRtfTranscript(CFile& file, const CTranslator& translator, CTime created) {
-  TranscriptWriter writer(file, translator, created);
-  writer.File();
+// Blanks wait in the layout until something other than a line break follows
+// them on their line; blanks at a line's start are dropped. Both only ever
+// come from the seams around a paragraph mark.
+void CTranslator::LayOut(std::string_view text, Layout& layout, std::string& shown) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '{' && text.substr(i).starts_with(paragraph_mark)) {
+      c = '\n';
+      i += paragraph_mark.size() - 1;
+    } else if (c == '^') {
+      c = ' ';
+    }
+    if (c == ' ') {
+      if (!layout.line_start) ++layout.blanks;
+    } else if (c == '\n') {
+      shown += c;
+      layout = Layout();
+    } else {
+      shown.append(layout.blanks, ' ');
+      shown += c;
+      layout.blanks = 0;
+      layout.line_start = false;
+    }
+  }
+}
+
+void CTranslator::Relayout() {
+  if (m_nTouched == SIZE_MAX) return;
+  m_previousTail.assign(m_shown, m_nTouchedStart);
+  m_shown.resize(m_nTouchedStart);
+  m_layout = m_touchedLayout;
+  for (std::size_t i = m_nTouched; i < m_records.size(); ++i) {
+    m_records[i].shown_start = m_shown.size();
+    m_records[i].layout = m_layout;
+    LayOut(m_records[i].text.View(), m_layout, m_shown);
+  }
+  m_nTouched = SIZE_MAX;
+
+  // Only what differs goes back: "make" joined to "ing" takes back one "e".
+  const std::string_view tail = std::string_view(m_shown).substr(m_nTouchedStart);
+  const std::size_t same = static_cast<std::size_t>(
+      std::mismatch(tail.begin(), tail.end(), m_previousTail.begin(), m_previousTail.end()).first -
+      tail.begin());
+  m_edit.nTakeBack = static_cast<int>(m_previousTail.size() - same);
+  m_edit.text = CString(tail.substr(same));
 }

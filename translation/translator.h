@@ -7,15 +7,27 @@
 // takes the last translation back and gives the one before it its text as it
 // stood before the join.
 //
+// Besides the translations the translator keeps the readable text, what a
+// reader is shown: still Windows-1252, a paragraph mark ("{P}") a line break,
+// a seam caret a space, no blanks at the start or end of a line, and after
+// Finish a line break ending the last line. Every stroke changes the end of
+// that text only, and AddStroke hands the change over at once as an Edit, so
+// that a screen or a caption feed shows each stroke as it is written: a
+// consumer that applies every edit (AddStroke's and Finish's) in order holds
+// exactly GetText(). Blanks at the end stay out of the text until something
+// follows them on the same line, since a line break would drop them.
+//
 // Text that no later stroke can change is final. An asterisk takes back at
 // most the last `undo_depth` translations (never fewer than a longest outline
 // needs to swallow), and the translation just before those can still be
-// changed by a join, so everything before it is final. A realtime host writes
-// each translation once it is final and the rest after Finish: what it wrote
-// never needs correcting, in a pipe or on a terminal alike.
+// changed by a join, so everything before it is final; GetFinalLength says
+// how much of the readable text that is. A host that must never correct what
+// it wrote (a pipe, a file) writes the text up to there as it grows, and the
+// rest after Finish.
 //
 // The dictionaries are not owned; they must outlive the translator and stay
-// unchanged. One thread.
+// unchanged. One thread: the translator, its edits and the views it hands out
+// belong to the thread that feeds it.
 #pragma once
 
 #include "platform/file.h"
@@ -55,6 +67,17 @@ class CTranslator {
     bool untranslated;
   };
 
+  // One stroke's effect on the readable text: take the last nTakeBack
+  // characters back, then add `text`. Both in Windows-1252 characters, one
+  // byte each. A stroke that changes nothing gives {0, ""}.
+  struct Edit {
+    int nTakeBack = 0;
+    CString text;
+
+    // Applies the edit to a copy of the readable text.
+    void ApplyTo(CString& shown) const;
+  };
+
   CTranslator() = default;
   explicit CTranslator(const Options& options);
 
@@ -62,9 +85,12 @@ class CTranslator {
   // the main one. Before the first stroke.
   void AddDictionary(const CStenoDictionary* dictionary);
 
-  void AddStroke(const CStroke& stroke);
-  // Makes every translation final; no stroke may follow.
-  void Finish() { m_bFinished = true; }
+  // The edit stays valid until the next AddStroke or Finish. Strokes after
+  // Finish are ignored.
+  const Edit& AddStroke(const CStroke& stroke);
+  // Makes every translation and the whole text final; its edit ends the last
+  // line.
+  const Edit& Finish();
 
   std::size_t GetCount() const { return m_records.size(); }
   // Translations [0, GetFinalCount()) no longer change.
@@ -73,8 +99,22 @@ class CTranslator {
   // In strokes; at least 1.
   std::size_t GetLongestOutline() const { return m_nLongest; }
 
+  // The readable text so far.
+  CString GetText() const { return CString(m_shown); }
+  // The same without a copy, valid until the next AddStroke or Finish.
+  std::string_view GetTextView() const { return m_shown; }
+  // How many characters at the start of the text no later stroke changes.
+  std::size_t GetFinalLength() const;
+
  private:
   static CStroke UndoStroke(int grandjean);
+
+  // Where a translation's readable text starts, and what the text before it
+  // leaves pending: whether a line has begun, and blanks not yet shown.
+  struct Layout {
+    bool line_start = true;
+    std::uint32_t blanks = 0;
+  };
 
   struct Record {
     std::uint32_t first_key;  // offset into m_keys
@@ -85,13 +125,25 @@ class CTranslator {
     CString text;
     // The previous translation's text before this one was joined to it.
     CString previous_text;
+    std::size_t shown_start = 0;  // in m_shown
+    Layout layout;
   };
 
+  // Lays `text` out at the end of `shown`.
+  static void LayOut(std::string_view text, Layout& layout, std::string& shown);
+
   std::optional<CStenoDictionary::Translation> Lookup(std::size_t first_key) const;
+  void Translate(const CStroke& stroke);
   void Append(std::string_view text, CTranFlags flags, bool untranslated, std::uint32_t first_key,
               CTime time);
   void RemoveLast();
   void Undo();
+  // Notes that translation `index` (or a new one at the end) is about to
+  // change, keeping where its readable text started.
+  void Touch(std::size_t index);
+  // Lays out the readable text again from the first translation touched and
+  // makes m_edit the difference.
+  void Relayout();
 
   std::vector<const CStenoDictionary*> m_dictionaries;
   Options m_options;
@@ -104,11 +156,19 @@ class CTranslator {
   // Records from here on may still be taken back or swallowed.
   std::size_t m_nFirstMovable = 0;
   bool m_bFinished = false;
-};
 
-// The text as a reader sees it, still Windows-1252: a paragraph mark ("{P}")
-// becomes a line break and a seam caret a space.
-std::string ReadableText(std::string_view text);
+  // The readable text, and what its end leaves pending.
+  std::string m_shown;
+  Layout m_layout;
+  // The first translation the current stroke touched (none: SIZE_MAX), and
+  // where its text started.
+  std::size_t m_nTouched = SIZE_MAX;
+  std::size_t m_nTouchedStart = 0;
+  Layout m_touchedLayout;
+  // The text laid out before the stroke, from m_nTouchedStart on.
+  std::string m_previousTail;
+  Edit m_edit;
+};
 
 // Writes the translations as an RTF/CRE transcript: the header (revision
 // group, generator, `created` as creation time), then each translation's
