@@ -32,13 +32,38 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/spelling/ssce.h"
 #include "platform/spelling/word_index.h"
-#include "tools/kelm/text_encoding.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The lists are UTF-8, the engine's text Windows-1252. A character the code
+// page cannot hold, or a malformed sequence, becomes '?'.
+std::string cp1252_of(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  std::u16string wide(utf8.size(), u'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                  wide.data(), static_cast<int>(wide.size())));
+  std::string out(wide.size(), '\0');
+  out.resize(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                                 static_cast<int>(out.size()), nullptr, nullptr));
+  return out;
+}
+
+// Every character of Windows-1252 takes at most three bytes of UTF-8.
+std::string utf8_of(std::string_view cp1252) {
+  if (cp1252.empty()) return {};
+  const int length = static_cast<int>(cp1252.size());
+  std::u16string wide(cp1252.size(), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, cp1252.data(), length, wide.data(), length);
+  std::string out(3 * cp1252.size(), '\0');
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, out.data(), 3 * length, nullptr,
+                                 nullptr));
+  return out;
+}
 
 struct lexicon_words {
   std::vector<std::string> words;  // Windows-1252
@@ -74,7 +99,7 @@ lexicon_words read_lexicon_words(const fs::path& word_list, const fs::path& leve
   std::ifstream in(word_list, std::ios::binary);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string word = kelm_cli::to_cp1252(line);
+    std::string word = cp1252_of(line);
     if (word.empty() || word.size() > 63 || word.find('?') != std::string::npos) continue;
     if (!seen.insert(word).second) continue;
     const auto it = level_of.find(word);
@@ -291,8 +316,8 @@ int main(int argc, char** argv) {
     measure m;
     int misses_shown = 0;
     for (const pair_case& p : read_pairs(list)) {
-      const std::string correct = kelm_cli::to_cp1252(p.correct);
-      const std::string misspelled = kelm_cli::to_cp1252(p.misspelled);
+      const std::string correct = cp1252_of(p.correct);
+      const std::string misspelled = cp1252_of(p.misspelled);
       if (!engine_accepts(session, correct)) continue;
       const auto start = std::chrono::steady_clock::now();
       const SSCE_S16 count =
@@ -322,7 +347,7 @@ int main(int argc, char** argv) {
         std::printf("  %s -> %s (rank %s):", p.misspelled.c_str(), p.correct.c_str(),
                     rank < found.size() ? std::to_string(rank + 1).c_str() : "-");
         for (std::size_t k = 0; k < found.size() && k < 5; ++k)
-          std::printf(" %s/%d", kelm_cli::to_utf8(found[k]).c_str(), scores[k]);
+          std::printf(" %s/%d", utf8_of(found[k]).c_str(), scores[k]);
         std::printf("\n");
       }
     }

@@ -1,6 +1,7 @@
 // The library's text is Windows-1252; a terminal's is UTF-8. Everything the
 // command prints from a library string, and every argument it hands to the
-// library as text, crosses through this pair.
+// library as text, crosses through this pair, which are the platform's
+// MultiByteToWideChar and WideCharToMultiByte for a whole string.
 #pragma once
 
 #include <kelm/kelm.h>
@@ -16,8 +17,9 @@ namespace kelm_cli {
 std::string to_utf8(std::string_view cp1252);
 
 // One byte per character, so positions in the result are character
-// positions in the input. A character Windows-1252 cannot hold, and each
-// byte of a malformed sequence, becomes '?'.
+// positions in the input. A character Windows-1252 cannot hold becomes '?',
+// and so does each malformed sequence: its longest well-formed beginning,
+// or else one byte, as Unicode counts them.
 std::string to_cp1252(std::string_view utf8);
 
 // What the command shows of a library string: to_utf8, for either form the
