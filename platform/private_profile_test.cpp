@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/os_file.h"
 #include "platform/profile.h"
+#include "testing/child_processes.h"
 #include "testing/scratch_folder.h"
 
 namespace {
@@ -329,17 +329,6 @@ TEST_F(PrivateProfileTest, RefusesTextThatWouldNotReadBack) {
   EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str()));
 }
 
-// Starts a child that runs body and exits; returns its id.
-template <class Body>
-pid_t Spawn(Body body) {
-  const pid_t child = fork();
-  if (child == 0) {
-    body();
-    _exit(0);
-  }
-  return child;
-}
-
 TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
   const std::string path = m_folder.path("crash.ini");
   const std::string before =
@@ -348,11 +337,11 @@ TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
   for (int round = 0; round < 10; ++round) {
     int ready[2];
     ASSERT_EQ(0, pipe(ready));
-    const pid_t child = Spawn([&] {
+    const pid_t child = StartChild([&] {
       for (int i = 0;; ++i) {
         const std::string value = std::to_string(round) + "-" + std::to_string(i);
-        if (!WritePrivateProfileStringA("B", "counter", value.c_str(), path.c_str())) _exit(1);
-        if (i == 0 && write(ready[1], "x", 1) != 1) _exit(2);
+        if (!WritePrivateProfileStringA("B", "counter", value.c_str(), path.c_str())) return 1;
+        if (i == 0 && write(ready[1], "x", 1) != 1) return 2;
       }
     });
     close(ready[1]);
@@ -361,9 +350,7 @@ TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
     close(ready[0]);
     usleep(static_cast<useconds_t>(round * 900));
     kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFSIGNALED(status)) << "round " << round << " status " << status;
+    EXPECT_EQ(-1, WaitChild(child)) << "round " << round;
 
     const std::string value = Read(path, "B", "counter");
     const size_t dash = value.find('-');
@@ -380,28 +367,15 @@ TEST_F(PrivateProfileTest, ConcurrentWritersLoseNoKey) {
   const std::string path = m_folder.path("shared.ini");
   WriteWholeFile(path, "[S]\r\nkeep=1\r\n");
   const auto key = [](int w, int i) { return "w" + std::to_string(w) + "k" + std::to_string(i); };
-  int gate[2];
-  ASSERT_EQ(0, pipe(gate));
-  std::vector<pid_t> children;
-  for (int w = 0; w < 2; ++w) {
-    children.push_back(Spawn([&] {
-      close(gate[1]);
-      char go = 0;
-      if (read(gate[0], &go, 1) != 0) _exit(2);  // the parent opens the gate by closing it
-      for (int i = 0; i < 40; ++i) {
-        const std::string value = std::to_string(i);
-        if (!WritePrivateProfileStringA("S", key(w, i).c_str(), value.c_str(), path.c_str()))
-          _exit(1);
-      }
-    }));
-  }
-  close(gate[0]);
-  close(gate[1]);
-  for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-  }
+  const auto children = StartTogether(2, [&](int w) {
+    for (int i = 0; i < 40; ++i) {
+      const std::string value = std::to_string(i);
+      if (!WritePrivateProfileStringA("S", key(w, i).c_str(), value.c_str(), path.c_str()))
+        return 1;
+    }
+    return 0;
+  });
+  for (const pid_t child : children) EXPECT_EQ(0, WaitChild(child));
   EXPECT_EQ("1", Read(path, "S", "keep"));
   for (int w = 0; w < 2; ++w) {
     for (int i = 0; i < 40; ++i)

@@ -5,15 +5,14 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "testing/child_processes.h"
 #include "testing/private_hive.h"
 
 namespace {
@@ -48,39 +47,6 @@ std::string integrity(const std::string& hive) {
   }
   sqlite3_close(db);
   return result;
-}
-
-// Runs `body` in a child process, whose exit status is the body's result.
-// The child never returns into the test framework.
-pid_t start_child(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  return pid;
-}
-
-// Starts `count` children that wait at a gate and then run body(n) all at
-// once.
-std::vector<pid_t> start_together(int count, const std::function<int(int)>& body) {
-  int gate[2];
-  if (pipe(gate) != 0) return {};
-  std::vector<pid_t> children;
-  for (int n = 0; n < count; ++n) {
-    children.push_back(start_child([&, n] {
-      close(gate[1]);
-      char go = 0;
-      return read(gate[0], &go, 1) == 0 ? body(n) : 99;
-    }));
-  }
-  close(gate[0]);
-  close(gate[1]);
-  return children;
-}
-
-// The child's exit status, or -1 when it did not exit by itself.
-int wait_child(pid_t pid) {
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
 }
 
 // The user's configuration folder is a temporary one too, so that nothing
@@ -427,7 +393,7 @@ TEST_F(RegistryTest, ProcessesWritingOneKeyLoseNothingAndShareNoConnection) {
   const std::string tags = "ab";
   const HKEY parent = Create("Software\\Race");
   ASSERT_EQ(ERROR_SUCCESS, set_string(parent, "parent", "1"));
-  const auto children = start_together(2, [&](int n) {
+  const auto children = StartTogether(2, [&](int n) {
     if (RegQueryValueExA(parent, "parent", nullptr, nullptr, nullptr, nullptr) !=
         ERROR_INVALID_HANDLE)
       return 1;
@@ -440,7 +406,7 @@ TEST_F(RegistryTest, ProcessesWritingOneKeyLoseNothingAndShareNoConnection) {
     }
     return 0;
   });
-  for (const pid_t child : children) EXPECT_EQ(0, wait_child(child));
+  for (const pid_t child : children) EXPECT_EQ(0, WaitChild(child));
 
   EXPECT_EQ(ERROR_SUCCESS, set_string(parent, "parent", "2"));
   for (const char tag : tags) {
@@ -462,14 +428,14 @@ TEST_F(RegistryTest, ProcessesSettingUpOneNewHiveTogetherAllSucceed) {
   for (int round = 0; round < 25; ++round) {
     const std::string hive = m_folder.path("new" + std::to_string(round) + ".db");
     KelmSetRegistryPath(hive.c_str());
-    const auto children = start_together(processes, [](int n) {
+    const auto children = StartTogether(processes, [](int n) {
       const std::string name = std::to_string(n);
       HKEY key = nullptr;
       const LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0,
                                          KEY_ALL_ACCESS, nullptr, &key, nullptr);
       return error == ERROR_SUCCESS ? set_string(key, name.c_str(), name) : error;
     });
-    for (const pid_t child : children) EXPECT_EQ(0, wait_child(child)) << hive;
+    for (const pid_t child : children) EXPECT_EQ(0, WaitChild(child)) << hive;
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, Open("Software\\New", KEY_READ, &key)) << hive;
     for (int n = 0; n < processes; ++n)
@@ -481,7 +447,7 @@ TEST_F(RegistryTest, ProcessesSettingUpOneNewHiveTogetherAllSucceed) {
 TEST_F(RegistryTest, AProcessKilledWhileWritingLosesNothingItCommitted) {
   int report[2];
   ASSERT_EQ(0, pipe(report));
-  const pid_t child = start_child([&] {
+  const pid_t child = StartChild([&] {
     close(report[0]);
     for (int i = 0;; ++i) {
       const std::string name = "v" + std::to_string(i);
@@ -497,7 +463,7 @@ TEST_F(RegistryTest, AProcessKilledWhileWritingLosesNothingItCommitted) {
     if (committed.size() == 200) kill(child, SIGKILL);
   }
   close(report[0]);
-  EXPECT_EQ(-1, wait_child(child));
+  EXPECT_EQ(-1, WaitChild(child));
   ASSERT_GE(committed.size(), 200u);
   for (const int n : committed) {
     const std::string name = "v" + std::to_string(n);
