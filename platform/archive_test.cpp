@@ -2,42 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/array.h"
 #include "platform/file.h"
+#include "testing/largest_allocation.h"
 #include "testing/scratch_folder.h"
-
-// The sanitizers' allocators tell an installed hook of every block they hand
-// out, operator new's included, without taking operator new from them (TSan
-// will not share it). Weak, so that a build without a sanitizer still links.
-extern "C" [[gnu::weak]] int __sanitizer_install_malloc_and_free_hooks(
-    void (*mallocHook)(const volatile void*, size_t), void (*freeHook)(const volatile void*));
 
 namespace {
 
 using Bytes = std::vector<BYTE>;
-
-// The largest block allocated since the last reset, so that a test can show a
-// damaged length was refused before anything was allocated for it.
-std::atomic<size_t> g_largestRequest{0};
-
-void NoteRequest(const volatile void*, size_t n) {
-  size_t largest = g_largestRequest.load();
-  while (n > largest && !g_largestRequest.compare_exchange_weak(largest, n)) {
-  }
-}
-
-// Installed once per process: the runtimes hold only a few hooks.
-bool WatchAllocations() {
-  static const bool watching =
-      __sanitizer_install_malloc_and_free_hooks != nullptr &&
-      __sanitizer_install_malloc_and_free_hooks(NoteRequest, [](const volatile void*) {}) != 0;
-  return watching;
-}
 
 Bytes Stored(const std::function<void(CArchive&)>& store, int bufferSize = 4096) {
   CMemFile file;
@@ -209,8 +185,7 @@ class CArchiveFileTest : public ::testing::Test {
 };
 
 TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) {
-  if (!WatchAllocations())
-    GTEST_SKIP() << "allocations are watched through a sanitizer's allocator; this build has none";
+  if (!LargestAllocation::Watch()) GTEST_SKIP() << LargestAllocation::kCannotWatch;
   const struct {
     const char* what;
     Bytes bytes;
@@ -247,9 +222,9 @@ TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) 
   for (const auto& c : cases) {
     CFile file(PutFile(c.bytes).c_str(), CFile::modeRead);
     CArchive ar(&file, CArchive::load);
-    g_largestRequest = 0;
+    LargestAllocation::Watch();
     EXPECT_EQ(CArchiveException::endOfFile, CauseOf([&] { c.load(ar); })) << c.what;
-    EXPECT_LT(g_largestRequest.load(), 1u << 20) << c.what;
+    EXPECT_LT(LargestAllocation::Get(), 1u << 20) << c.what;
   }
 }
 

@@ -1,27 +1,13 @@
 #include "settings/translator_settings.h"
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "testing/largest_allocation.h"
 #include "testing/scratch_folder.h"
-
-// The largest block asked of operator new, to show that a damaged count was
-// refused before its announced size was allocated.
-std::atomic<size_t> g_largest_request{0};
-
-void* operator new(size_t n) {
-  static const auto next = reinterpret_cast<void* (*)(size_t)>(dlsym(RTLD_NEXT, "_Znwm"));
-  size_t largest = g_largest_request.load();
-  while (n > largest && !g_largest_request.compare_exchange_weak(largest, n)) {
-  }
-  return next(n);
-}
 
 namespace {
 
@@ -172,9 +158,9 @@ TEST(TranslatorSettings, HostileInputIsRefusedAndChangesNothing) {
   for (const auto& c : cases) {
     const std::string in = (c.archive ? "archive " : "stream ") + c.what;
     CTranslatorSettings r = sentinel;
-    g_largest_request = 0;
+    LargestAllocation::Watch();
     EXPECT_FALSE(c.archive ? read_archive(c.bytes, r) : read_stream(c.bytes, c.version, r)) << in;
-    EXPECT_LT(g_largest_request.load(), 1u << 20) << in;
+    EXPECT_LT(LargestAllocation::Get(), 1u << 20) << in;
     EXPECT_EQ(describe(sentinel), describe(r)) << in;
   }
 }
