@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 KELM_RELEASE := build/release/tools/kelm/kelm
 
-.PHONY: all bootstrap demo test bench fuzz install-check clean
+.PHONY: all bootstrap demo test tsan bench fuzz install-check clean
 
 all: test
 
@@ -20,6 +20,12 @@ test: bootstrap
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset dev -j $(JOBS)
+
+# ThreadSanitizer (clang) over the tests of the parts that promise thread safety.
+tsan: bootstrap
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 bench: bootstrap
 	cmake --preset release
