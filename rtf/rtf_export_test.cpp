@@ -95,7 +95,6 @@ TEST(RtfExportTest, BreaksLinesNearEightyColumnsOnlyWhereRtfIgnoresThem) {
       {{{'t', a200 + "x"}}, a200 + "x"},
       {{{'t', a80 + " b"}}, a80 + "\r\n b"},
       {{{'t', a79 + " b"}}, a79 + " b"},
-      {{{'t', a80 + "/b"}}, a80 + "\r\n/b"},
       {{{'t', a80 + "a x " + a79 + " " + a79 + " d"}},
        a80 + "a\r\n x " + a79 + "\r\n " + a79 + "\r\n d"},
       {{{'t', a80}, {'k', "\\par"}}, a80 + "\r\n\\par"},
