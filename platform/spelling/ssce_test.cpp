@@ -410,19 +410,15 @@ TEST_F(EngineTest, CaseRules) {
       {"Apple", 0, "", 0},
       {"APPLE", 0, "", 0},
       {"aPPLE", uncapped, "apple", 0},
-      {"IBM", 0, "", 0},
       {"ibm", uncapped, "IBM", 0},
       {"Ibm", uncapped, "IBM", 0},
-      {"Paris", 0, "", 0},
       {"PARIS", 0, "", 0},
       {"paris", uncapped, "Paris", 0},
-      {"iPhone", 0, "", 0},
       {"IPhone", 0, "", 0},
       {"iphone", uncapped, "iPhone", 0},
       {"CAF\xc9", 0, "", 0},
       {"Caf\xe9", 0, "", 0},
       {"apples", misspelled, "", misspelled},
-      {"appl", misspelled, "", misspelled},
   };
   for (const auto& c : cases) {
     std::string replacement;
