@@ -1,5 +1,6 @@
 #include "spell/lexicon_seed.h"
 
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <string>
@@ -60,7 +61,7 @@ void report_no_defaults(const CString& folder) {
 
 void seed_user_folder(SSCE_S16 session, const CString& user_dir) {
   const CString defaults = KelmGetDefaultLexiconDir();
-  bool any_default = false, any_missing = false, folder_made = false;
+  bool any_default = false, any_missing = false;
   for (int i = 0; i < static_cast<int>(std::size(checker_profile::lexicon_names)); ++i) {
     const CString target = user_dir + checker_profile::lexicon_names[i];
     const bool present = look_at(target).exists;
@@ -71,16 +72,14 @@ void seed_user_folder(SSCE_S16 session, const CString& user_dir) {
     // last in it.
     if (!look.exists || look.folder || i == checker_profile::ignore_lexicon_index) continue;
     any_default = true;
-    if (!present && !folder_made) {
-      SHCreateDirectoryExA(nullptr, user_dir, nullptr);
-      folder_made = true;
-    }
     // A copy that fails leaves the lexicon missing or empty, so the next
     // checker tries again.
-    if (!present)
+    if (!present) {
+      SHCreateDirectoryExA(nullptr, user_dir, nullptr);
       CopyFileA(source, target, TRUE);
-    else if (holds_no_words(session, target))
+    } else if (holds_no_words(session, target)) {
       CopyFileA(source, target, FALSE);
+    }
   }
   if (!any_default && any_missing) report_no_defaults(defaults);
 }
