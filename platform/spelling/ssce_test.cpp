@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/path.h"
-#include "testing/scratch_folder.h"
 #include "platform/spelling/compressed_lexicon.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 
