@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -18,6 +19,7 @@ constexpr int type_end = CRtfToken::typeEndOfInput;
 constexpr int type_bin = 80;
 constexpr int type_par = 506;
 constexpr int type_tab = 680;
+constexpr int type_text = CRtfToken::typeText;
 constexpr int type_group_begin = CRtfToken::typeGroupBegin;
 constexpr int type_group_end = CRtfToken::typeGroupEnd;
 constexpr int table_type_base = 10;
@@ -43,6 +45,14 @@ enum : int {
 };
 
 constexpr int token_size = 255;
+
+// Ends every run of the whole-token path: not a line break, letter, digit
+// or text byte.
+constexpr BYTE stop_byte = '{';
+// The whole-token path wants this much room in a token: a short run is
+// copied in one piece of short_run bytes.
+constexpr unsigned whole_token_room = 64;
+constexpr size_t short_run = 32;
 
 constexpr bool is_line_break(unsigned char c) { return c == '\n' || c == '\r'; }
 constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -73,18 +83,65 @@ bool exceeds_capacity_less(CRtfToken& token, unsigned n) {
 // nothing.
 constexpr unsigned longest_word = 20;
 
-unsigned hash_word(const char* word, unsigned length) {
-  std::uint32_t hash = length;
-  for (unsigned i = 0; i < length; ++i) hash = hash * 31 + static_cast<unsigned char>(word[i]);
-  return (hash * 0x9E3779B1u) >> 21;
+// A word's bytes packed into three numbers, the first byte lowest and zero
+// past the end, so that a word is compared in three steps, not byte by byte.
+struct packed_word {
+  std::uint64_t part[3];
+  bool operator==(const packed_word&) const = default;
+};
+
+std::uint64_t load_little_endian(const BYTE* bytes) {
+  std::uint64_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
+  return value;
+}
+
+// The low n bytes of a number, n from 0 up.
+constexpr std::uint64_t low_bytes(unsigned n) { return n >= 8 ? ~0ULL : (1ULL << (8 * n)) - 1; }
+
+// Reads up to 24 bytes at word, however short it is: the caller makes sure
+// they are there.
+packed_word pack_padded(const BYTE* word, unsigned length) {
+  packed_word w{{load_little_endian(word) & low_bytes(length), 0, 0}};
+  if (length > 8) {
+    w.part[1] = load_little_endian(word + 8) & low_bytes(length - 8);
+    if (length > 16) w.part[2] = load_little_endian(word + 16) & low_bytes(length - 16);
+  }
+  return w;
+}
+
+packed_word pack(const char* word, unsigned length) {
+  BYTE padded[3 * 8] = {};
+  std::memcpy(padded, word, length);
+  return pack_padded(padded, length);
 }
 
 // An open-addressing index over the table, a third full, so that a word is
-// found in about one probe instead of a binary search's ten comparisons.
+// found in about one probe instead of a binary search's ten comparisons; and
+// the type of every control symbol by the byte after its backslash.
 struct word_index {
-  static constexpr unsigned slots = 2048;
+  static constexpr unsigned slot_bits = 11;
+  static constexpr unsigned slots = 1U << slot_bits;
   std::int16_t entry[slots];  // table index, or -1
+  packed_word word[CRtfScanner::m_nTokenTblEntries];
   std::uint8_t length[CRtfScanner::m_nTokenTblEntries];
+  std::int16_t symbol_type[256];  // a token type, type_unknown when absent
+
+  static unsigned slot_of(const packed_word& w, unsigned length) {
+    const std::uint64_t mixed = (w.part[0] ^ (w.part[1] * 0xC2B2AE3D27D4EB4FULL) ^
+                                 (w.part[2] * 0x165667B19E3779F9ULL) ^ length) *
+                                0x9E3779B97F4A7C15ULL;
+    return static_cast<unsigned>(mixed >> (64 - slot_bits));
+  }
+
+  // The table index, or -1.
+  int find(const packed_word& w, unsigned bytes) const {
+    for (unsigned slot = slot_of(w, bytes);; slot = (slot + 1) % slots) {
+      const int i = entry[slot];
+      if (i < 0 || (bytes == length[i] && w == word[i])) return i;
+    }
+  }
 };
 
 const word_index& index_of_words() {
@@ -94,32 +151,35 @@ const word_index& index_of_words() {
     for (int i = 0; i < CRtfScanner::m_nTokenTblEntries; ++i) {
       const char* word = CRtfScanner::m_pTokenTbl[i];
       const auto length = static_cast<unsigned>(std::strlen(word));
+      w.word[i] = pack(word, length);
       w.length[i] = static_cast<std::uint8_t>(length);
-      unsigned slot = hash_word(word, length);
+      unsigned slot = word_index::slot_of(w.word[i], length);
       while (w.entry[slot] >= 0) slot = (slot + 1) % word_index::slots;
       w.entry[slot] = static_cast<std::int16_t>(i);
+    }
+    for (unsigned c = 0; c < 256; ++c) {
+      const char symbol[2] = {'\\', static_cast<char>(c)};
+      const int i = w.find(pack(symbol, 2), 2);
+      w.symbol_type[c] = static_cast<std::int16_t>(i < 0 ? type_unknown : i + table_type_base);
     }
     return w;
   }();
   return index;
 }
 
-// The table index of the length bytes at word, or -1.
-int find_word(const char* word, unsigned length) {
-  if (length > longest_word) return -1;
-  const word_index& w = index_of_words();
-  for (unsigned slot = hash_word(word, length);; slot = (slot + 1) % word_index::slots) {
-    const int i = w.entry[slot];
-    if (i < 0) return -1;
-    if (w.length[i] == length && std::equal(word, word + length, CRtfScanner::m_pTokenTbl[i]))
-      return i;
-  }
-}
-
 // The type of the control word or symbol of length bytes at word.
 int type_of_word(const char* word, unsigned length) {
   // Every entry is a backslash and at least one byte.
-  const int index = length < 2 || word[0] != '\\' ? -1 : find_word(word, length);
+  if (length < 2 || length > longest_word || word[0] != '\\') return type_unknown;
+  const int index = index_of_words().find(pack(word, length), length);
+  return index < 0 ? type_unknown : index + table_type_base;
+}
+
+// The same for a word of a backslash and lower-case letters, with 24 bytes
+// readable at word.
+[[gnu::always_inline]] inline int type_of_padded_word(const BYTE* word, unsigned length) {
+  if (length > longest_word) return type_unknown;
+  const int index = index_of_words().find(pack_padded(word, length), length);
   return index < 0 ? type_unknown : index + table_type_base;
 }
 
@@ -147,7 +207,9 @@ CRtfScanner::CRtfScanner(CFile& file)
       m_chCurrent(0),
       m_nState(state_start),
       m_ppTokenQueue(nullptr),
-      m_nMaxLookAhead(2) {}
+      m_nMaxLookAhead(2) {
+  m_readAhead[0] = stop_byte;
+}
 
 CRtfScanner::~CRtfScanner() {
   try {
@@ -169,10 +231,16 @@ void CRtfScanner::Stop() { FreeTokenQueue(); }
 
 long CRtfScanner::ConsumeToken(int n) {
   if (m_ppTokenQueue == nullptr) return 0;
-  CRtfToken* taken = m_ppTokenQueue[n];
-  // Swapped down rather than copied, which the compiler would make a call.
-  for (int place = n; place < m_nMaxLookAhead; ++place)
-    std::swap(m_ppTokenQueue[place], m_ppTokenQueue[place + 1]);
+  CRtfToken** const queue = m_ppTokenQueue;
+  CRtfToken* const taken = queue[n];
+  if (n == 0 && m_nMaxLookAhead == 2) {
+    queue[0] = queue[1];
+    queue[1] = queue[2];
+    queue[2] = taken;
+  } else {
+    // Swapped down rather than copied, which the compiler would make a call.
+    for (int place = n; place < m_nMaxLookAhead; ++place) std::swap(queue[place], queue[place + 1]);
+  }
   return taken == nullptr ? 0 : NextToken(*taken);
 }
 
@@ -197,34 +265,38 @@ long CRtfScanner::ReadToken(CRtfToken& token) { return NextToken(token); }
 long CRtfScanner::ReadTokenFromFile(CRtfToken& token) { return ScanToken(token); }
 
 long CRtfScanner::NextToken(CRtfToken& token) {
-  long result = 0;
-  if (m_nLastType != type_bin) {
-    result = ScanToken(token);
-    m_nLastType = token.GetType();
-    if (m_nLastType == type_bin) {
-      m_lBinBytesLeft = token.GetNumParm();
-      // Without a positive count there is no binary data to switch to.
-      if (m_lBinBytesLeft <= 0) {
-        m_lBinBytesLeft = 0;
-        m_nLastType = type_binary;
-      }
+  if (m_nLastType == type_bin) return ReadBinary(token);
+  long result = ScanToken(token);
+  m_nLastType = token.GetType();
+  if (m_nLastType == type_bin) {
+    m_lBinBytesLeft = token.GetNumParm();
+    // Without a positive count there is no binary data to switch to.
+    if (m_lBinBytesLeft <= 0) {
+      m_lBinBytesLeft = 0;
+      m_nLastType = type_binary;
     }
-  } else {
-    token.Reset(m_dwCharCount);
-    result = CopyIntoToken(token, static_cast<int>(m_lBinBytesLeft));
-    m_lBinBytesLeft -= static_cast<LONG>(token.GetLength());
-    // Data cut short by the end of the file ends binary mode, and the end
-    // itself, met before any byte, is end of input as anywhere else.
-    token.SetType(result == 1 && token.GetLength() == 0 ? type_end : type_binary);
-    if (m_lBinBytesLeft == 0 || result == 1) m_nLastType = type_binary;
-    if (result == 1) result = 0;
   }
+  return result == 3 ? 0 : result;
+}
+
+long CRtfScanner::ReadBinary(CRtfToken& token) {
+  token.Reset(m_dwCharCount);
+  long result = CopyIntoToken(token, static_cast<int>(m_lBinBytesLeft));
+  m_lBinBytesLeft -= static_cast<LONG>(token.GetLength());
+  // Data cut short by the end of the file ends binary mode, and the end
+  // itself, met before any byte, is end of input as anywhere else.
+  token.SetType(result == 1 && token.GetLength() == 0 ? type_end : type_binary);
+  if (m_lBinBytesLeft == 0 || result == 1) m_nLastType = type_binary;
+  if (result == 1) result = 0;
   return result == 3 ? 0 : result;
 }
 
 long CRtfScanner::ScanToken(CRtfToken& token) {
   token.Reset(m_dwCharCount);
-  if (TakeWholeToken(token)) return 0;
+  return TakeWholeToken(token) ? 0 : RunStateMachine(token);
+}
+
+long CRtfScanner::RunStateMachine(CRtfToken& token) {
   token.Reset(m_dwCharCount);
   m_nState = state_start;
   long result = 0;
@@ -540,79 +612,107 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
   // capacity, are taken here: then no refill, full buffer or split escape
   // can change how they end, and the state machine would give the same
   // bytes, count, state and last byte. Anything else is left to it.
+  static_assert(read_slack >= short_run && read_slack >= sizeof(packed_word));
+  if (token.m_nBufferSize < whole_token_room) return false;
   const BYTE* const data = m_readAhead;
   const size_t end = m_readEnd;
-  const auto fits = [&token](size_t n) { return n + 2 <= token.GetBufferSize(); };
+  const auto fits = [&token](size_t n) { return n + 2 <= token.m_nBufferSize; };
+  // Most runs are short: one fixed-size copy, which the block's slack and
+  // the token's room allow, costs less than a copy of the exact length.
   const auto take = [&token, data](size_t first, size_t last) {
-    std::memcpy(token.m_pBuffer + token.m_nLength, data + first, last - first);
+    char* const out = token.m_pBuffer + token.m_nLength;
+    if (last - first <= short_run && token.m_nLength + short_run <= token.m_nBufferSize)
+      std::memcpy(out, data + first, short_run);
+    else
+      std::memcpy(out, data + first, last - first);
     token.m_nLength += static_cast<unsigned>(last - first);
   };
+  // The stop byte after the block ends each of the loops below.
   size_t p = m_readPos;
-  while (p < end && is_line_break(data[p])) ++p;
+  while (is_line_break(data[p])) ++p;
   if (p >= end) return false;
   const BYTE c = data[p];
   size_t next = p + 1;
   BYTE last_read = c;
   int state = state_text;
-  int type = state_text;
-  if (c == '{' || c == '}' || c == '\t') {
-    state = c == '{' ? state_group_begin : c == '}' ? state_group_end : state_tab;
-    type = c == '{' ? type_group_begin : c == '}' ? type_group_end : type_tab;
-    take(p, next);
-  } else if (c == '\\') {
-    if (p + 1 >= end) return false;
-    const BYTE d = data[p + 1];
-    if (is_lower(d)) {
-      size_t q = p + 2;
-      while (q < end && is_lower(data[q])) ++q;
-      if (q >= end || data[q] == '-' || !fits(q - p)) return false;
-      last_read = data[q];
-      state = state_ctrl_word;
-      size_t word_end = q;
-      type = type_of_word(reinterpret_cast<const char*>(data + p), static_cast<unsigned>(q - p));
-      if (is_digit(last_read) && !(q - p == 4 && std::memcmp(data + p, szRTFCW_cxt, 4) == 0)) {
-        while (q < end && is_digit(data[q])) ++q;
-        if (q >= end || !fits(q - p)) return false;
+  int type = type_text;
+  switch (c) {
+    case '{':
+      state = state_group_begin;
+      type = type_group_begin;
+      token.m_pBuffer[token.m_nLength++] = static_cast<char>(c);
+      break;
+    case '}':
+      state = state_group_end;
+      type = type_group_end;
+      token.m_pBuffer[token.m_nLength++] = static_cast<char>(c);
+      break;
+    case '\t':
+      state = state_tab;
+      type = type_tab;
+      token.m_pBuffer[token.m_nLength++] = static_cast<char>(c);
+      break;
+    case '\\': {
+      // At the block's end the byte after is the stop byte, a brace, which
+      // is left to the state machine like every escape.
+      const BYTE d = data[p + 1];
+      if (is_lower(d)) {
+        size_t q = p + 2;
+        while (is_lower(data[q])) ++q;
+        if (q >= end || data[q] == '-' || !fits(q - p)) return false;
         last_read = data[q];
-        state = state_parameter;
-        word_end = q;
+        state = state_ctrl_word;
+        size_t word_end = q;
+        type = type_of_padded_word(data + p, static_cast<unsigned>(q - p));
+        if (is_digit(last_read) && !(q - p == 4 && std::memcmp(data + p, szRTFCW_cxt, 4) == 0)) {
+          while (is_digit(data[q])) ++q;
+          if (q >= end || !fits(q - p)) return false;
+          last_read = data[q];
+          state = state_parameter;
+          word_end = q;
+        }
+        take(p, word_end);
+        next = last_read == ' ' ? q + 1 : q;
+      } else if (is_line_break(d) || d == '\'' || is_literal_after_backslash(d) || is_digit(d) ||
+                 is_upper(d)) {
+        return false;
+      } else {
+        state = state_ctrl_symbol;
+        type = index_of_words().symbol_type[d];
+        last_read = d;
+        next = p + 2;
+        token.m_pBuffer[0] = '\\';
+        token.m_pBuffer[1] = static_cast<char>(d);
+        token.m_nLength = 2;
       }
-      take(p, word_end);
-      next = last_read == ' ' ? q + 1 : q;
-    } else if (is_line_break(d) || d == '\'' || is_literal_after_backslash(d) || is_digit(d) ||
-               is_upper(d)) {
-      return false;
-    } else {
-      state = state_ctrl_symbol;
-      type = type_of_word(reinterpret_cast<const char*>(data + p), 2);
-      last_read = d;
-      next = p + 2;
-      take(p, next);
-    }
-  } else {
-    size_t q = p;
-    for (;;) {
-      const size_t run = q;
-      while (q < end && (run_classes[data[q]] & run_text) != 0) ++q;
-      if (q >= end || !fits(token.GetLength() + (q - run))) return false;
-      take(run, q);
-      last_read = data[q];
-      if (is_line_break(last_read)) {
-        ++q;
-        continue;
-      }
-      if (last_read != '\\') break;
-      // A backslash that starts no escape of the text ends it, as "\par" does.
-      if (q + 1 >= end) return false;
-      last_read = data[q + 1];
-      if (last_read == '\'' || is_literal_after_backslash(last_read)) return false;
       break;
     }
-    next = q;
+    default: {
+      size_t q = p;
+      for (;;) {
+        const size_t run = q;
+        while ((run_classes[data[q]] & run_text) != 0) ++q;
+        if (q >= end || !fits(token.m_nLength + (q - run))) return false;
+        take(run, q);
+        last_read = data[q];
+        if (is_line_break(last_read)) {
+          ++q;
+          continue;
+        }
+        if (last_read != '\\') break;
+        // A backslash that starts no escape of the text ends it, as "\par"
+        // does.
+        last_read = data[q + 1];
+        if (q + 1 >= end || last_read == '\'' || is_literal_after_backslash(last_read))
+          return false;
+        break;
+      }
+      next = q;
+    }
   }
   m_chCurrent = static_cast<char>(last_read);
   m_nState = state;
-  token.SetType(type);
+  token.m_nType = type;
   m_dwCharCount += static_cast<DWORD>(next - m_readPos);
   m_readPos = next;
   return true;
@@ -624,11 +724,13 @@ bool CRtfScanner::FillReadAhead() {
   const UINT got = m_pFile->Read(m_readAhead + keep, read_block);
   m_readPos = keep;
   m_readEnd = keep + got;
+  m_readAhead[m_readEnd] = stop_byte;
   return got > 0;
 }
 
 void CRtfScanner::GiveBackReadAhead() {
   const size_t unread = m_readEnd - m_readPos;
   m_readPos = m_readEnd = 0;
+  m_readAhead[0] = stop_byte;
   if (unread > 0) m_pFile->Seek(-static_cast<LONGLONG>(unread), CFile::current);
 }

@@ -89,25 +89,31 @@ class CRtfScanner {
   int m_nMaxLookAhead;
 
  private:
-  // ReadToken and ReadTokenFromFile, declared inline so that the scanner's
-  // own calls are inlined even where the library is built
-  // position-independent (an exported function could be replaced at load
-  // time, so the compiler will not inline it).
-  inline long NextToken(CRtfToken& token);
-  inline long ScanToken(CRtfToken& token);
+  // ReadToken and ReadTokenFromFile, inlined into the scanner's own calls
+  // even where the library is built position-independent (an exported
+  // function could be replaced at load time, so the compiler will not inline
+  // it), so that a common token costs one call, ConsumeToken's.
+  [[gnu::always_inline]] inline long NextToken(CRtfToken& token);
+  [[gnu::always_inline]] inline long ScanToken(CRtfToken& token);
+  // The uncommon paths, kept out of line so that the common one stays lean.
+  [[gnu::noinline]] long ReadBinary(CRtfToken& token);
+  [[gnu::noinline]] long RunStateMachine(CRtfToken& token);
   void TakePlainRun(CRtfToken& token);
   // The whole token at once when it is a common one; false, with nothing
   // taken, when the state machine must make it.
-  inline bool TakeWholeToken(CRtfToken& token);
+  [[gnu::always_inline]] inline bool TakeWholeToken(CRtfToken& token);
   bool FillReadAhead();
   void GiveBackReadAhead();
 
   // One call into the file per block rather than per byte. The block starts
   // with the last bytes of the one before, so that bytes read just before a
-  // refill can still be put back.
+  // refill can still be put back. After the bytes read stands a stop byte,
+  // which ends every run the whole-token path scans, and slack, so that the
+  // path may read and copy a little past the token in fixed-size pieces.
   static constexpr size_t put_back_room = 4;
   static constexpr size_t read_block = 4096;
-  BYTE m_readAhead[put_back_room + read_block];
+  static constexpr size_t read_slack = 32;
+  BYTE m_readAhead[put_back_room + read_block + read_slack];
   size_t m_readPos = 0;
   size_t m_readEnd = 0;
 };
