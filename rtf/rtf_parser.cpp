@@ -21,6 +21,9 @@ constexpr int action_destination = 2;
 constexpr int action_property = 3;
 constexpr int action_special = 4;
 
+// An entry of type 0 reads as none, as it does copied out of the table.
+bool listed(const RTFTransTblEntry* entry) { return entry != nullptr && entry->nTokenType != 0; }
+
 // Parser codes.
 constexpr int error_no_client = 1;
 constexpr int error_no_scanner = 2;
@@ -84,13 +87,11 @@ CString CRtfParser::GetErrorText(int nCode) {
 }
 
 void CRtfParser::GetTransTblEntry(int nTokenType, RTFTransTblEntry& entry) const {
-  const int index = nTokenType >= 0 && nTokenType < indexed_types
-                        ? m_entryOfType[nTokenType]
-                        : LookupToken(nTokenType, m_pTransTbl, m_nTransTblEntries);
-  if (index < 0)
+  const RTFTransTblEntry* found = EntryOf(nTokenType);
+  if (found == nullptr)
     entry.nTokenType = 0;
   else
-    entry = m_pTransTbl[index];
+    entry = *found;
 }
 
 int CRtfParser::LookupToken(int nTokenType, const RTFTransTblEntry* table, int nEntries) const {
@@ -111,7 +112,6 @@ int CRtfParser::LookupToken(int nTokenType, const RTFTransTblEntry* table, int n
 
 long CRtfParser::Parse() {
   long result = 0;
-  RTFTransTblEntry entry{};
   while (result == 0) {
     CRtfToken* token = GetToken(0);
     const int type = token->GetType();
@@ -121,38 +121,35 @@ long CRtfParser::Parse() {
         result = OutputText(token->GetText());
         break;
       case type_group_begin:
-        if (GetToken(1)->GetType() == type_opt_dest) {
-          GetTransTblEntry(GetToken(2)->GetType(), entry);
-          // An optional destination the client does not know is skipped
-          // whole; the scanner has then already moved past it.
-          if (entry.nTokenType == 0) {
-            result = ConsumeGroup();
-            continue;
-          }
+        // An optional destination the client does not know is skipped
+        // whole; the scanner has then already moved past it.
+        if (GetToken(1)->GetType() == type_opt_dest && !listed(EntryOf(GetToken(2)->GetType()))) {
+          result = ConsumeGroup();
+          continue;
         }
         result = PushState();
         break;
       case type_group_end:
         result = PopState();
         break;
-      default:
-        GetTransTblEntry(type, entry);
-        if (entry.nTokenType == 0) break;
-        switch (entry.nAction) {
+      default: {
+        const RTFTransTblEntry* entry = EntryOf(type);
+        if (!listed(entry)) break;
+        switch (entry->nAction) {
           case action_char:
-            result = m_pClient->OutputChar(entry.nIndex);
+            result = m_pClient->OutputChar(entry->nIndex);
             break;
           case action_destination:
-            m_pClient->ChangeDestination(entry.nIndex);
+            m_pClient->ChangeDestination(entry->nIndex);
             break;
           case action_property: {
             const long value = token->GetNumParm();
-            result = ApplyPropChange(entry.nIndex,
-                                     value == CRtfToken::no_parameter ? entry.lDefault : value);
+            result = ApplyPropChange(entry->nIndex,
+                                     value == CRtfToken::no_parameter ? entry->lDefault : value);
             break;
           }
           case action_special:
-            result = ApplySpecialControl(entry.nIndex);
+            result = ApplySpecialControl(entry->nIndex);
             break;
           default:
             result = error_bad_action;
@@ -160,6 +157,7 @@ long CRtfParser::Parse() {
             break;
         }
         break;
+      }
     }
     if (result == 0) result = ConsumeToken(0);
   }

@@ -69,6 +69,14 @@ class CRtfParser {
   bool m_bOutputFlag = false;
 
  private:
+  // The entry for a token type, or null.
+  const RTFTransTblEntry* EntryOf(int nTokenType) const {
+    const int index = nTokenType >= 0 && nTokenType < indexed_types
+                          ? m_entryOfType[nTokenType]
+                          : LookupToken(nTokenType, m_pTransTbl, m_nTransTblEntries);
+    return index < 0 ? nullptr : m_pTransTbl + index;
+  }
+
   // Every token type's place in the client's table (-1 for none), found
   // once, so that a token costs an array read rather than a search.
   static constexpr int indexed_types = 745;

@@ -63,11 +63,6 @@ long CRtfToken::GetLastChar(char& c) const {
   return 0;
 }
 
-char* CRtfToken::GetText() {
-  if (m_pBuffer != nullptr) m_pBuffer[m_nLength] = '\0';
-  return m_pBuffer;
-}
-
 void CRtfToken::SetText(const char* s) {
   const size_t length = s == nullptr ? 0 : std::strlen(s);
   m_nLength = static_cast<unsigned>(length < m_nBufferSize ? length : m_nBufferSize);

@@ -62,7 +62,10 @@ class CRtfToken {
   long GetLastChar(char& c) const;
 
   // The characters, terminated.
-  char* GetText();
+  char* GetText() {
+    if (m_pBuffer != nullptr) m_pBuffer[m_nLength] = '\0';
+    return m_pBuffer;
+  }
   // Copies s as text (type 5), as much of it as fits.
   void SetText(const char* s);
   // Empties the token: type 2, no control word, no parameter.
