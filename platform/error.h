@@ -4,6 +4,7 @@
 // GetLastError(); the registry calls return theirs directly, as Win32 does.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 inline constexpr LONG ERROR_SUCCESS = 0;
@@ -19,6 +20,7 @@ inline constexpr LONG ERROR_GEN_FAILURE = 31;
 inline constexpr LONG ERROR_HANDLE_EOF = 38;
 inline constexpr LONG ERROR_FILE_EXISTS = 80;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_BUFFER_OVERFLOW = 111;
 inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr LONG ERROR_INVALID_NAME = 123;
@@ -35,8 +37,8 @@ inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 inline constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;
 
-DWORD GetLastError();
-void SetLastError(DWORD dwErrCode);
+KELM_EXPORT DWORD GetLastError();
+KELM_EXPORT void SetLastError(DWORD dwErrCode);
 
 // The Win32 error that best matches a POSIX errno value.
-DWORD KelmErrorFromErrno(int error);
+KELM_EXPORT DWORD KelmErrorFromErrno(int error);

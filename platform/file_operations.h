@@ -1,11 +1,15 @@
-// Copying files and making folders by Windows path, through the Win32 and
-// shell calls; paths go through KelmNativePath. Library code calls these
-// instead of touching native paths.
+// Copying, moving, deleting and naming files and making folders by Windows
+// path, through the Win32 and shell calls; paths go through KelmNativePath.
+// Library code calls these instead of touching native paths.
 #pragma once
 
 #include "platform/types.h"
 
 struct SECURITY_ATTRIBUTES;
+
+inline constexpr DWORD MAX_PATH = 260;
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
 
 // Copies the file whole. With bFailIfExists non-zero an existing target is
 // kept and the call fails with ERROR_FILE_EXISTS; otherwise the target is
@@ -23,3 +27,24 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 // (ERROR_PATH_NOT_FOUND when a file stands in the way above it,
 // ERROR_ACCESS_DENIED, ...). hwnd and psa are not used.
 int SHCreateDirectoryExA(HWND hwnd, LPCSTR pszPath, const SECURITY_ATTRIBUTES* psa);
+
+// Renames the file. An existing target is replaced with
+// MOVEFILE_REPLACE_EXISTING, in one step (a reader meets the old file or the
+// new one); without it the call fails with ERROR_ALREADY_EXISTS.
+// MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk. Other
+// flags (moving across file systems, at the next boot) fail with
+// ERROR_INVALID_PARAMETER. FALSE with GetLastError when it fails.
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+
+// Removes the file; FALSE with GetLastError (ERROR_FILE_NOT_FOUND, ...).
+BOOL DeleteFileA(LPCSTR lpFileName);
+
+// Makes a new, empty file "<prefix><hex>.TMP" in the folder lpPathName, with
+// the first three characters of the prefix and the lowest number from a
+// starting point that no file has, and writes its path (the folder, a
+// backslash, the name) to lpTempFileName, which holds MAX_PATH characters.
+// With uUnique nonzero the name takes that number and no file is made, as in
+// Windows. Returns the number, or 0 with GetLastError (ERROR_PATH_NOT_FOUND,
+// ERROR_BUFFER_OVERFLOW for a path longer than MAX_PATH, ERROR_FILE_EXISTS
+// when every number is taken, ...).
+UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName);

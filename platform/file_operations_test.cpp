@@ -11,6 +11,7 @@
 
 #include "platform/error.h"
 #include "platform/os_file.h"
+#include "platform/path.h"
 #include "testing/scratch_folder.h"
 
 namespace {
@@ -123,6 +124,50 @@ TEST_F(FileOperationsTest, CreateDirectoryMakesEveryMissingFolder) {
   for (const auto& c : cases)
     EXPECT_EQ(c.want, SHCreateDirectoryExA(nullptr, c.path.c_str(), nullptr)) << c.path;
   EXPECT_TRUE(std::filesystem::is_directory(m_folder.path("a/b/c")));
+}
+
+// A rename replaces a target only when told to, and a temporary name is a
+// new file that no two calls share.
+TEST_F(FileOperationsTest, MoveDeleteAndTemporaryNames) {
+  const std::string from = m_folder.path("from"), to = m_folder.path("to");
+  const struct {
+    bool target_there;
+    DWORD flags;
+    BOOL want;
+    LONG want_error;
+    const char* want_target;
+  } cases[] = {
+      {false, 0, TRUE, 0, "new"},
+      {true, 0, FALSE, ERROR_ALREADY_EXISTS, "old"},
+      {true, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, TRUE, 0, "new"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(to);
+    if (c.target_there) WriteWholeFile(to, "old");
+    WriteWholeFile(from, "new");
+    SetLastError(0);
+    EXPECT_EQ(c.want, MoveFileExA(from.c_str(), to.c_str(), c.flags)) << c.flags;
+    EXPECT_EQ(c.want_error, static_cast<LONG>(GetLastError())) << c.flags;
+    EXPECT_EQ(c.want_target, ReadWholeFile(to)) << c.flags;
+    EXPECT_EQ(c.want == FALSE, std::filesystem::exists(from)) << c.flags;
+  }
+  EXPECT_TRUE(DeleteFileA(to.c_str()));
+  EXPECT_FALSE(DeleteFileA(to.c_str()));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, static_cast<LONG>(GetLastError()));
+
+  char first[MAX_PATH], second[MAX_PATH];
+  ASSERT_NE(0u, GetTempFileNameA(m_folder.path("").c_str(), "dictionary", 0, first));
+  ASSERT_NE(0u, GetTempFileNameA(m_folder.path("").c_str(), "dictionary", 0, second));
+  EXPECT_NE(std::string(first), std::string(second));
+  for (const char* made : {first, second}) {
+    const std::string name = std::filesystem::path(KelmNativePath(made).GetString()).filename();
+    EXPECT_TRUE(name.starts_with("dic") && name.ends_with(".TMP")) << made;
+    EXPECT_EQ("", ReadWholeFile(KelmNativePath(made).GetString())) << made;
+  }
+  EXPECT_EQ(0u, GetTempFileNameA(m_folder.path("none").c_str(), "dic", 0, first));
+  EXPECT_EQ(ERROR_PATH_NOT_FOUND, static_cast<LONG>(GetLastError()));
+  EXPECT_EQ(0u, GetTempFileNameA(std::string(MAX_PATH, 'x').c_str(), "dic", 0, first));
+  EXPECT_EQ(ERROR_BUFFER_OVERFLOW, static_cast<LONG>(GetLastError()));
 }
 
 }  // namespace

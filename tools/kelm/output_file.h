@@ -1,13 +1,11 @@
-// Output files that appear whole or not at all: written beside their place,
-// flushed to the disk, then renamed over it. A reader never sees half a file
-// and a failed run leaves the old file as it was.
+// Output files that appear whole or not at all: written to a new temporary
+// file beside their place, flushed to the disk, then renamed over it, through
+// the platform's Win32 calls as the library's own writers do. A reader never
+// sees half a file and a failed run leaves the old file as it was.
 #pragma once
 
 #include <kelm/kelm.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,27 +13,31 @@
 namespace kelm_cli {
 
 // Empty on success; otherwise why it failed (Windows-1252, as the file
-// exception describes it), with the partial file removed.
+// exception describes it), with the temporary file removed.
 inline std::optional<std::string> WriteOutputFile(const std::string& path,
                                                   const std::function<void(CFile&)>& write_to) {
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  std::optional<std::string> failure;
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  char temporary[MAX_PATH];
+  if (GetTempFileNameA(folder.c_str(), "klm", 0, temporary) == 0)
+    return "cannot make a file in " + folder + " (error " + std::to_string(GetLastError()) + ")";
   try {
-    CFile file(temporary.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+    CFile file(temporary, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
     write_to(file);
     file.Flush();
     file.Close();
-    std::filesystem::rename(KelmNativePath(temporary.c_str()).View(),
-                            KelmNativePath(path.c_str()).View());
-    return std::nullopt;
   } catch (const CFileException& e) {
-    failure = std::string(e.Describe().View());
-  } catch (const std::filesystem::filesystem_error& e) {
-    failure = e.what();
+    DeleteFileA(temporary);
+    return std::string(e.Describe().View());
+  } catch (...) {
+    DeleteFileA(temporary);
+    throw;
   }
-  std::error_code ignored;
-  std::filesystem::remove(KelmNativePath(temporary.c_str()).View(), ignored);
-  return failure;
+  if (MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return std::nullopt;
+  const DWORD error = GetLastError();
+  DeleteFileA(temporary);
+  return "cannot replace " + path + " (error " + std::to_string(error) + ")";
 }
 
 }  // namespace kelm_cli
