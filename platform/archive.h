@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
 class CFile;
 
-class CArchive {
+class KELM_EXPORT CArchive {
  public:
   enum Mode : UINT { store = 0, load = 1, bNoFlushOnDelete = 2, bNoByteSwap = 4 };
 
@@ -77,5 +78,5 @@ class CArchive {
   size_t m_nMax = 0;  // bytes held when loading
 };
 
-CArchive& operator<<(CArchive& ar, const CString& string);
-CArchive& operator>>(CArchive& ar, CString& string);
+KELM_EXPORT CArchive& operator<<(CArchive& ar, const CString& string);
+KELM_EXPORT CArchive& operator>>(CArchive& ar, CString& string);

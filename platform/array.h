@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "platform/archive.h"
+#include "platform/export.h"
 #include "platform/object.h"
 #include "platform/string.h"
 
@@ -271,4 +272,4 @@ void CArray<TYPE, ARG_TYPE>::Serialize(CArchive& ar) {
 }
 
 // MFC's array of strings.
-class CStringArray : public CArray<CString, const CString&> {};
+class KELM_EXPORT CStringArray : public CArray<CString, const CString&> {};

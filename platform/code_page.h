@@ -5,6 +5,7 @@
 // GetLastError.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 // CP_ACP is the library's text, Windows-1252, whatever the locale. Code page
@@ -25,8 +26,8 @@ inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 // the code page does not take, and ERROR_NO_UNICODE_TRANSLATION for
 // malformed UTF-8 under MB_ERR_INVALID_CHARS (without it each malformed
 // sequence becomes U+FFFD).
-int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
-                        LPWSTR lpWideCharStr, int cchWideChar);
+KELM_EXPORT int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+                                    int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 
 // Converts cchWideChar UTF-16 code units (-1: up to and including the
 // terminating NUL) into code page 1252 or UTF-8. Returns the bytes written,
@@ -36,6 +37,6 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 // both must be null; an unpaired surrogate becomes U+FFFD, or fails with
 // ERROR_NO_UNICODE_TRANSLATION under WC_ERR_INVALID_CHARS. Other failures as
 // MultiByteToWideChar's.
-int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                        LPBOOL lpUsedDefaultChar);
+KELM_EXPORT int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+                                    int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
+                                    LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);

@@ -3,11 +3,12 @@
 // has callers Delete() them; here Delete() is kept only so such code compiles).
 #pragma once
 
+#include "platform/export.h"
 #include "platform/object.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CException : public CObject {
+class KELM_EXPORT CException : public CObject {
  public:
   void Delete() {}
   // Writes a description of the failure into lpszError (at most nMaxError
@@ -17,7 +18,7 @@ class CException : public CObject {
   virtual CString Describe() const { return "unknown error"; }
 };
 
-class CFileException : public CException {
+class KELM_EXPORT CFileException : public CException {
  public:
   enum {
     none,
@@ -50,7 +51,7 @@ class CFileException : public CException {
   CString m_strFileName;
 };
 
-class CArchiveException : public CException {
+class KELM_EXPORT CArchiveException : public CException {
  public:
   enum { none, genericException, readOnly, endOfFile, writeOnly, badIndex, badClass, badSchema };
 
@@ -62,6 +63,7 @@ class CArchiveException : public CException {
   CString m_strFileName;
 };
 
-[[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1,
-                                        LPCTSTR lpszFileName = nullptr);
-[[noreturn]] void AfxThrowArchiveException(int cause, LPCTSTR lpszArchiveName = nullptr);
+[[noreturn]] KELM_EXPORT void AfxThrowFileException(int cause, LONG lOsError = -1,
+                                                    LPCTSTR lpszFileName = nullptr);
+[[noreturn]] KELM_EXPORT void AfxThrowArchiveException(int cause,
+                                                       LPCTSTR lpszArchiveName = nullptr);

@@ -2,10 +2,11 @@
 // the Win32 call. Library code asks this instead of touching native paths.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 // 100-nanosecond intervals since 1 January 1601 (UTC), as Win32 counts them.
-struct FILETIME {
+struct KELM_EXPORT FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
 };
@@ -16,7 +17,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
 
 enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard, GetFileExMaxInfoLevel };
 
-struct WIN32_FILE_ATTRIBUTE_DATA {
+struct KELM_EXPORT WIN32_FILE_ATTRIBUTE_DATA {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
@@ -29,5 +30,5 @@ struct WIN32_FILE_ATTRIBUTE_DATA {
 // (mapped by KelmNativePath). FALSE with GetLastError set when it cannot be
 // read (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ...) or for another info
 // level. Linux keeps no creation time: it is the last status change.
-BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
-                          void* lpFileInformation);
+KELM_EXPORT BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                      void* lpFileInformation);

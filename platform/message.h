@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
@@ -45,19 +46,20 @@ struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 
 // Shows a message box through the installed handler; returns the answer.
-int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+KELM_EXPORT int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+KELM_EXPORT int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 // The text of string resource nIDPrompt; an unknown ID shows an empty text.
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
+KELM_EXPORT int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK,
+                              UINT nIDHelp = static_cast<UINT>(-1));
 
 // Decides what a message box shows and answers. Receives text, caption and
 // type; returns one of the ID answers.
 using KelmMessageBoxHandler = std::function<int(LPCSTR text, LPCSTR caption, UINT type)>;
 // Installs a handler (an empty one restores the default); returns the previous.
-KelmMessageBoxHandler KelmSetMessageBoxHandler(KelmMessageBoxHandler handler);
+KELM_EXPORT KelmMessageBoxHandler KelmSetMessageBoxHandler(KelmMessageBoxHandler handler);
 
 // Copies string resource uID into lpBuffer (at most cchBufferMax - 1 bytes and
 // a terminator); returns the bytes copied, 0 when there is no such string.
-int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+KELM_EXPORT int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
 // Registers (or replaces) string resource nID.
-void KelmRegisterString(UINT nID, LPCTSTR lpszText);
+KELM_EXPORT void KelmRegisterString(UINT nID, LPCTSTR lpszText);

@@ -2,6 +2,7 @@
 // run-time class record and diagnostics hooks that MFC code expects.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 class CArchive;
@@ -9,7 +10,7 @@ class CObject;
 
 // Identifies a class at run time. Only the name, size and base are kept: the
 // library creates no objects by class name.
-struct CRuntimeClass {
+struct KELM_EXPORT CRuntimeClass {
   LPCSTR m_lpszClassName;
   int m_nObjectSize;
   const CRuntimeClass* m_pBaseClass;
@@ -18,13 +19,13 @@ struct CRuntimeClass {
 };
 
 // Diagnostic output target of Dump(); writes to standard error.
-class CDumpContext {
+class KELM_EXPORT CDumpContext {
  public:
   CDumpContext& operator<<(LPCSTR text);
   CDumpContext& operator<<(int value);
 };
 
-class CObject {
+class KELM_EXPORT CObject {
  public:
   static const CRuntimeClass classCObject;
 

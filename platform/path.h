@@ -8,12 +8,13 @@
 // path keep their place, with their separators turned.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-CString KelmNativePath(LPCSTR lpszPath);
+KELM_EXPORT CString KelmNativePath(LPCSTR lpszPath);
 
 // Maps drive letter `drive` (either case) to a native folder; a null or empty
 // folder restores the default.
-void KelmSetDriveRoot(char drive, LPCSTR lpszNativeRoot);
-CString KelmGetDriveRoot(char drive);
+KELM_EXPORT void KelmSetDriveRoot(char drive, LPCSTR lpszNativeRoot);
+KELM_EXPORT CString KelmGetDriveRoot(char drive);

@@ -9,6 +9,7 @@
 // old file or the new one, never a mix. File names go through KelmNativePath.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/object.h"
 #include "platform/registry.h"
 #include "platform/string.h"
@@ -18,18 +19,19 @@ using INT = int;
 
 // The value's leading digits (decimal, or hexadecimal after "0x") with an
 // optional sign, or nDefault when the key is missing or its value empty.
-UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
+KELM_EXPORT UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
+                                       LPCSTR lpFileName);
 // Copies the value (or lpDefault) into lpReturnedString, cut to nSize - 1
 // bytes and terminated; returns the bytes copied. A null lpKeyName lists the
 // section's keys, a null lpAppName the file's sections, each terminated, the
 // list ending in a second zero.
-DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
+KELM_EXPORT DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                           LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
 // A null lpString deletes the key; a null lpKeyName deletes the section.
 // Creates the file and the section when needed. FALSE on failure, with the
 // reason in GetLastError().
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
-                                LPCSTR lpFileName);
+KELM_EXPORT BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                            LPCSTR lpFileName);
 
 // The host program's application object. Constructing one makes it the
 // object AfxGetApp() returns (the last constructed, until it is destroyed).
@@ -38,7 +40,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
 // "Software\<m_pszRegistryKey>\<m_pszProfileName>\<section>" once the host
 // has called SetRegistryKey; otherwise to the INI file m_pszProfileName
 // (default "<application name>.INI" in the current folder), as MFC does.
-class CWinApp : public CObject {
+class KELM_EXPORT CWinApp : public CObject {
  public:
   explicit CWinApp(LPCTSTR lpszAppName = nullptr);
   CWinApp(const CWinApp&) = delete;
@@ -74,4 +76,4 @@ class CWinApp : public CObject {
 };
 
 // The host's application object, or nullptr when none exists.
-CWinApp* AfxGetApp();
+KELM_EXPORT CWinApp* AfxGetApp();

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/error.h"
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
@@ -51,27 +52,29 @@ inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 // A null or empty sub-key opens a new handle to hKey itself (how a copy gets
 // a handle of its own).
-LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
-LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                     LPDWORD lpdwDisposition);
+KELM_EXPORT LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                               PHKEY phkResult);
+KELM_EXPORT LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
+                                 DWORD dwOptions, REGSAM samDesired,
+                                 LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                                 LPDWORD lpdwDisposition);
 // With lpData null, reports the type and size only. When *lpcbData is too
 // small, returns ERROR_MORE_DATA with the needed size in *lpcbData.
-LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                      LPBYTE lpData, LPDWORD lpcbData);
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
-                    DWORD cbData);
-LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
+KELM_EXPORT LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                  LPBYTE lpData, LPDWORD lpcbData);
+KELM_EXPORT LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                                const BYTE* lpData, DWORD cbData);
+KELM_EXPORT LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 // Deletes a sub-key that has no sub-keys of its own, with its values.
-LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+KELM_EXPORT LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 // The dwIndex-th value of the key, in a stable order; ERROR_NO_MORE_ITEMS past
 // the last.
-LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
-                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
-LONG RegCloseKey(HKEY hKey);
+KELM_EXPORT LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                               LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+KELM_EXPORT LONG RegCloseKey(HKEY hKey);
 
 // Chooses the hive file (a native path) for the calls that follow, e.g. a
 // test's temporary folder; a null or empty path restores the default. Open
 // keys keep working on the hive they were opened in.
-void KelmSetRegistryPath(LPCSTR lpszNativePath);
-CString KelmGetRegistryPath();
+KELM_EXPORT void KelmSetRegistryPath(LPCSTR lpszNativePath);
+KELM_EXPORT CString KelmGetRegistryPath();

@@ -6,6 +6,7 @@
 // and gives it up with Release().
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 using HRESULT = LONG;
@@ -30,10 +31,10 @@ inline constexpr HRESULT STG_E_MEDIUMFULL = static_cast<HRESULT>(0x80030070);
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
-union LARGE_INTEGER {
+union KELM_EXPORT LARGE_INTEGER {
   LONGLONG QuadPart;
 };
-union ULARGE_INTEGER {
+union KELM_EXPORT ULARGE_INTEGER {
   ULONGLONG QuadPart;
 };
 
@@ -50,7 +51,7 @@ inline constexpr DWORD STGM_SHARE_DENY_NONE = 0x00000040;
 inline constexpr DWORD STGM_SHARE_EXCLUSIVE = 0x00000010;
 inline constexpr DWORD STGM_CREATE = 0x00001000;
 
-struct IStream {
+struct KELM_EXPORT IStream {
   // *pcbRead (when given) receives the bytes read.
   virtual HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
   // *pcbWritten (when given) receives the bytes written.
@@ -68,7 +69,7 @@ struct IStream {
 
 // A memory stream holding a copy of cbInit bytes from pInit (none when null),
 // positioned at the start; nullptr when memory runs out.
-IStream* SHCreateMemStream(const BYTE* pInit, UINT cbInit);
+KELM_EXPORT IStream* SHCreateMemStream(const BYTE* pInit, UINT cbInit);
 // A stream over a file (the name goes through KelmNativePath). STGM_CREATE
 // creates or truncates it; writing needs STGM_WRITE or STGM_READWRITE.
-HRESULT SHCreateStreamOnFileA(LPCSTR pszFile, DWORD grfMode, IStream** ppstm);
+KELM_EXPORT HRESULT SHCreateStreamOnFileA(LPCSTR pszFile, DWORD grfMode, IStream** ppstm);

@@ -12,9 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/export.h"
 #include "platform/types.h"
 
-class CString {
+class KELM_EXPORT CString {
  public:
   CString() = default;
   CString(const CString&) = default;

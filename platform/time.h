@@ -5,10 +5,11 @@
 
 #include <ctime>
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CTime {
+class KELM_EXPORT CTime {
  public:
   CTime() = default;
   CTime(std::time_t time);  // NOLINT: converts implicitly, as MFC's does

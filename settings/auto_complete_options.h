@@ -8,9 +8,10 @@
 #pragma once
 
 #include "platform/array.h"
+#include "platform/export.h"
 #include "platform/string.h"
 
-class CAutoCompleteOptions {
+class KELM_EXPORT CAutoCompleteOptions {
  public:
   CAutoCompleteOptions() = default;
   virtual ~CAutoCompleteOptions() = default;

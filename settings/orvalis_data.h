@@ -14,11 +14,12 @@
 // One thread per object.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/registry.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class COrvalisData {
+class KELM_EXPORT COrvalisData {
  public:
   // Opens the product key with the given access, creating it when it does
   // not exist yet.

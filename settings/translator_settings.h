@@ -14,11 +14,12 @@
 #pragma once
 
 #include "platform/archive.h"
+#include "platform/export.h"
 #include "platform/stream.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CTranslatorSettings {
+class KELM_EXPORT CTranslatorSettings {
  public:
   CTranslatorSettings() = default;
   CTranslatorSettings(const CTranslatorSettings&) = default;

@@ -20,10 +20,11 @@
 // thread that made it.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "spell/spell_checker.h"
 
-class CKeptSpellChecker {
+class KELM_EXPORT CKeptSpellChecker {
  public:
   CKeptSpellChecker();
   CKeptSpellChecker(const CKeptSpellChecker&) = delete;

@@ -19,10 +19,11 @@
 // no confirmation) and the engine option getters answer 0.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CSpellChecker {
+class KELM_EXPORT CSpellChecker {
  public:
   // Never fails visibly: without an engine session the checker exists and
   // its checks answer -1.

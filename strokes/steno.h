@@ -8,11 +8,12 @@
 #pragma once
 
 #include "platform/array.h"
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/time.h"
 #include "strokes/stroke.h"
 
-class CSteno : public CArray<CStroke, CStroke&> {
+class KELM_EXPORT CSteno : public CArray<CStroke, CStroke&> {
  public:
   CSteno() = default;
   // `count` all-zero strokes; growBy is stored unless it is -1.

@@ -12,11 +12,12 @@
 #pragma once
 
 #include "platform/archive.h"
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/time.h"
 #include "platform/types.h"
 
-class CStroke {
+class KELM_EXPORT CStroke {
  public:
   // The keys as three bytes (GetKeyBytes), the form outlines are packed in.
   static constexpr int PackedSize = 3;
@@ -162,5 +163,5 @@ static_assert(sizeof(CStroke) == 8, "a stroke is held inline as 8 bytes");
 
 // The archive record of a stroke: 3 key bytes, a reserved 0, the time stamp
 // as 32-bit little-endian seconds.
-void SerializeElements(CArchive& ar, CStroke* pElements, INT_PTR nCount);
+KELM_EXPORT void SerializeElements(CArchive& ar, CStroke* pElements, INT_PTR nCount);
 constexpr INT_PTR ArchivedElementSize(const CStroke*) { return 8; }

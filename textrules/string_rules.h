@@ -16,10 +16,11 @@
 // operations take a text by reference and change it in place.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "textrules/tran_flags.h"
 
-class CStringRules {
+class KELM_EXPORT CStringRules {
  public:
   // The paragraph mark that translation texts carry, as the editor's
   // paragraph commands name it.

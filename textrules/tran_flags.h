@@ -6,10 +6,11 @@
 // A plain value; the text rules take it by value.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CTranFlags {
+class KELM_EXPORT CTranFlags {
  public:
   CTranFlags() = default;
   CTranFlags(WORD word) : m_wFlags(word) {}  // NOLINT: hosts pass plain numbers

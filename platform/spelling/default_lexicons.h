@@ -7,10 +7,11 @@
 // afresh at each call; safe from any thread.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-CString KelmGetDefaultLexiconDir();
+KELM_EXPORT CString KelmGetDefaultLexiconDir();
 // Chooses the folder (a native path) for the calls that follow, e.g. a
 // host's own or a test's; a null or empty path restores the order above.
-void KelmSetDefaultLexiconDir(LPCSTR lpszNativePath);
+KELM_EXPORT void KelmSetDefaultLexiconDir(LPCSTR lpszNativePath);

@@ -14,6 +14,8 @@
 // session belongs to one thread at a time.
 #pragma once
 
+#include "platform/export.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -78,62 +80,63 @@ inline constexpr SSCE_S16 SSCE_COMPRESSED_LEX_FORMAT = 2;
 inline constexpr SSCE_S16 SSCE_AMER_ENGLISH_LANG = 0x616D;
 
 // Sessions. Options start as the spell checker's defaults.
-SSCE_S16 SSCE_OpenSession();
-SSCE_S16 SSCE_CloseSession(SSCE_S16 session);
+KELM_EXPORT SSCE_S16 SSCE_OpenSession();
+KELM_EXPORT SSCE_S16 SSCE_CloseSession(SSCE_S16 session);
 // Returns the option's previous value.
-SSCE_S32 SSCE_SetOption(SSCE_S16 session, SSCE_U32 option, SSCE_U32 value);
-SSCE_S32 SSCE_GetOption(SSCE_S16 session, SSCE_U32 option);
+KELM_EXPORT SSCE_S32 SSCE_SetOption(SSCE_S16 session, SSCE_U32 option, SSCE_U32 value);
+KELM_EXPORT SSCE_S32 SSCE_GetOption(SSCE_S16 session, SSCE_U32 option);
 
 // Engine-wide settings, shared by every session of the process. Each setter
 // returns the previous value. The depth (0 to 100) widens the suggestion
 // search; values outside are clamped.
-SSCE_S16 SSCE_SetAutoCorrect(SSCE_S16 value);
-SSCE_S16 SSCE_GetAutoCorrect();
-SSCE_S16 SSCE_SetMinSuggestDepth(SSCE_S16 depth);
-SSCE_S16 SSCE_GetMinSuggestDepth();
+KELM_EXPORT SSCE_S16 SSCE_SetAutoCorrect(SSCE_S16 value);
+KELM_EXPORT SSCE_S16 SSCE_GetAutoCorrect();
+KELM_EXPORT SSCE_S16 SSCE_SetMinSuggestDepth(SSCE_S16 depth);
+KELM_EXPORT SSCE_S16 SSCE_GetMinSuggestDepth();
 
 // Lexicons. Paths are the suite's (Windows form, mapped by KelmNativePath).
 // The kind follows the file name's extension (".clx" compressed, anything else
 // text). memoryBudget is not used.
-SSCE_S16 SSCE_OpenLex(SSCE_S16 session, const char* path, SSCE_S32 memoryBudget);
-SSCE_S16 SSCE_CreateLex(SSCE_S16 session, const char* path, SSCE_S16 language);
-SSCE_S16 SSCE_ClearLex(SSCE_S16 session, SSCE_S16 lexicon);
-SSCE_S16 SSCE_CloseLex(SSCE_S16 session, SSCE_S16 lexicon);
-SSCE_S16 SSCE_AddToLex(SSCE_S16 session, SSCE_S16 lexicon, const char* word, SSCE_S16 action,
-                       const char* otherWord);
-SSCE_S16 SSCE_DelFromLex(SSCE_S16 session, SSCE_S16 lexicon, const char* word);
+KELM_EXPORT SSCE_S16 SSCE_OpenLex(SSCE_S16 session, const char* path, SSCE_S32 memoryBudget);
+KELM_EXPORT SSCE_S16 SSCE_CreateLex(SSCE_S16 session, const char* path, SSCE_S16 language);
+KELM_EXPORT SSCE_S16 SSCE_ClearLex(SSCE_S16 session, SSCE_S16 lexicon);
+KELM_EXPORT SSCE_S16 SSCE_CloseLex(SSCE_S16 session, SSCE_S16 lexicon);
+KELM_EXPORT SSCE_S16 SSCE_AddToLex(SSCE_S16 session, SSCE_S16 lexicon, const char* word,
+                                   SSCE_S16 action, const char* otherWord);
+KELM_EXPORT SSCE_S16 SSCE_DelFromLex(SSCE_S16 session, SSCE_S16 lexicon, const char* word);
 // The entry's action character, with its other word in otherWord (at most
 // otherWordSize characters and a zero); SSCE_WORD_NOT_FOUND_ERR when the
 // lexicon lacks the word.
-SSCE_S16 SSCE_FindLexWord(SSCE_S16 session, SSCE_S16 lexicon, const char* word, char* otherWord,
-                          SSCE_S16 otherWordSize);
+KELM_EXPORT SSCE_S16 SSCE_FindLexWord(SSCE_S16 session, SSCE_S16 lexicon, const char* word,
+                                      char* otherWord, SSCE_S16 otherWordSize);
 // The entries as consecutive zero-terminated strings ("word\ta" or
 // "word\tc\tother"); returns the bytes written, or SSCE_BUFFER_TOO_SMALL_ERR.
-SSCE_S32 SSCE_GetLex(SSCE_S16 session, SSCE_S16 lexicon, char* buffer, SSCE_S32 bufferSize);
+KELM_EXPORT SSCE_S32 SSCE_GetLex(SSCE_S16 session, SSCE_S16 lexicon, char* buffer,
+                                 SSCE_S32 bufferSize);
 // size: the bytes SSCE_GetLex needs; format: SSCE_*_LEX_FORMAT; language.
-SSCE_S16 SSCE_GetLexInfo(SSCE_S16 session, SSCE_S16 lexicon, SSCE_S32* size, SSCE_S16* format,
-                         SSCE_S16* language);
+KELM_EXPORT SSCE_S16 SSCE_GetLexInfo(SSCE_S16 session, SSCE_S16 lexicon, SSCE_S32* size,
+                                     SSCE_S16* format, SSCE_S16* language);
 
 // Checks one word against every lexicon of the session: a set of the
 // SSCE_*_RSLT bits, with the replacement (if any) in the buffer, at most
 // replacementSize - 1 characters and a zero.
-SSCE_S16 SSCE_CheckWord(SSCE_S16 session, const char* word, char* replacement,
-                        std::size_t replacementSize);
+KELM_EXPORT SSCE_S16 SSCE_CheckWord(SSCE_S16 session, const char* word, char* replacement,
+                                    std::size_t replacementSize);
 
 // Suggestions for a word, best first: consecutive zero-terminated strings in
 // buffer (bufferSize bytes), a positive score for each in scores, and a score
 // of 0 in the slot after the last one when fewer than scoreCount were found.
 // Returns the number of suggestions or an error.
-SSCE_S16 SSCE_Suggest(SSCE_S16 session, const char* word, SSCE_S16 depth, char* buffer,
-                      SSCE_U16 bufferSize, SSCE_S16* scores, SSCE_S16 scoreCount);
+KELM_EXPORT SSCE_S16 SSCE_Suggest(SSCE_S16 session, const char* word, SSCE_S16 depth, char* buffer,
+                                  SSCE_U16 bufferSize, SSCE_S16* scores, SSCE_S16 scoreCount);
 
 // KelmLib's own: writes a compressed lexicon holding the given words (in any
 // order; duplicates kept once), each with its commonness level, the SCOWL
 // size of the smallest word list that holds it (10 very common to 95 rare).
 // The file is replaced atomically. Returns 0 or an error.
-struct KelmLexiconWord {
+struct KELM_EXPORT KelmLexiconWord {
   const char* word;  // Windows-1252, at most 63 characters
   std::uint8_t level;
 };
-SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* words,
-                                    std::size_t count);
+KELM_EXPORT SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* words,
+                                                std::size_t count);
