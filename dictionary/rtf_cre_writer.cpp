@@ -5,11 +5,72 @@
 #include "textrules/string_rules.h"
 
 #include <array>
+#include <cstdint>
+#include <string>
 
 namespace {
 
 constexpr std::size_t stroke_bytes = CStroke::PackedSize;
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
+
+// Key positions: the mark, the number bar, the left bank, the vowels with the
+// asterisk, and the right bank; position p is bit 23 - p of the stroke's
+// three key bytes read as one number.
+constexpr int mark_position = 0;
+constexpr int number_bar_position = 1;
+constexpr int first_middle_position = 9;  // A
+constexpr int first_right_position = 14;  // -F
+constexpr int positions = 24;
+
+constexpr std::uint32_t bit(int position) { return 1u << (positions - 1 - position); }
+
+constexpr std::uint32_t bits(int from, int to) {
+  std::uint32_t mask = 0;
+  for (int p = from; p < to; ++p) mask |= bit(p);
+  return mask;
+}
+
+// The letters the notation writes with the number bar down, a digit where a
+// key has one: the spaced notation of the stroke with every key down.
+struct NumberLetters {
+  std::string letters;
+  std::uint32_t digit_keys = 0;
+};
+
+const NumberLetters& number_letters() {
+  static const NumberLetters held = [] {
+    CStroke every_key;
+    every_key.SetUINT(0xFFFFFF);
+    NumberLetters n{std::string(every_key.GetStrSpaced(0).View()), 0};
+    for (int p = 0; p < positions; ++p)
+      if (n.letters[p] >= '0' && n.letters[p] <= '9') n.digit_keys |= bit(p);
+    return n;
+  }();
+  return held;
+}
+
+// A stroke as RTF/CRE files spell it: the keys in key order, a hyphen before
+// the right bank only when no vowel or asterisk shows where it begins, and
+// the number bar as the digits of its keys, "#" only when no key shows a
+// digit. Every reader of the RTF notation reads it back to the same keys
+// (CStroke::SetRtf: a vowel, the asterisk or a digit 5, 0, 6, 8 or 9 moves
+// to the right bank as the hyphen does, and 7 names -P on either side).
+void append_stroke(const BYTE* key_bytes, std::string& out) {
+  const std::uint32_t keys =
+      (std::uint32_t{key_bytes[0]} << 16) | (std::uint32_t{key_bytes[1]} << 8) | key_bytes[2];
+  const bool number_bar = (keys & bit(number_bar_position)) != 0;
+  const std::string_view letters =
+      number_bar ? std::string_view(number_letters().letters) : CStroke::szKeyOrder;
+  if (keys & bit(mark_position)) out += "!,";
+  if (number_bar && (keys & number_letters().digit_keys) == 0) out += '#';
+  for (int p = number_bar_position + 1; p < positions; ++p) {
+    if (p == first_right_position &&
+        (keys & bits(first_middle_position, first_right_position)) == 0 &&
+        (keys & bits(first_right_position, positions)) != 0)
+      out += '-';
+    if (keys & bit(p)) out += letters[p];
+  }
+}
 
 // Bytes that go into the file as they are: printable ASCII other than the
 // braces, the backslash and the caret, which may stand for a space.
@@ -42,11 +103,10 @@ void CRtfCreWriter::WriteHeader(bool dictionary) {
 
 void CRtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
   m_run.clear();
-  for (std::size_t i = 0; i < keys.size(); i += stroke_bytes) {
-    const CStroke stroke(&keys[i]);
-    if (stroke.IsEmpty()) continue;
+  for (std::size_t i = 0; i + stroke_bytes <= keys.size(); i += stroke_bytes) {
+    if ((keys[i] | keys[i + 1] | keys[i + 2]) == 0) continue;
     if (!m_run.empty()) m_run += '/';
-    m_run += stroke.GetStrRtf(0).View();
+    append_stroke(&keys[i], m_run);
   }
   EmitKeyword(szRTFGROUPBEGIN, 0);
   EmitKeyword(szRTFCW_cxs, flagOptDest);

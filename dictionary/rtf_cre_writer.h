@@ -20,9 +20,9 @@ class CRtfCreWriter : public CRtfExport {
   // The revision group, \cxdict for a dictionary, the generator, the
   // creation time and a style sheet with a single Normal style.
   void WriteHeader(bool dictionary);
-  // "{\*\cxs ...}" with the strokes of the packed keys, three bytes each;
-  // strokes without keys are left out. What CSteno::GetStrRtf writes,
-  // without making the CSteno first.
+  // "{\*\cxs ...}" with the strokes of the packed keys, three bytes each, as
+  // RTF/CRE files spell them: KAT, -T, TK-PB, KA*T, 1-9; strokes without keys
+  // are left out. CSteno::SetRtf reads it back to the same keys.
   void WriteOutline(std::span<const BYTE> keys);
   // "{P}", tabs and line breaks become control words, and braces,
   // backslashes, control and 8-bit bytes are escaped. A '^', the translator's

@@ -4,14 +4,27 @@
 // Translation texts use the library's own markers, so that they go straight
 // to the text rules: "{P}" a paragraph mark, "\n" a line break, "\t" a tab,
 // and the CTranFlags word for attachment (\cxds), capitalisation (\cxfc) and
-// whatever else the suite's \cxkelmdictflags word carries. Text bytes are
-// kept as the file holds them (escapes resolved); nothing is transcoded,
-// since \ansi declares Windows-1252, the library's own text, and the scanner
-// leaves the code-page and Unicode words (\ansicpgN, \uN) unrecognised.
+// whatever else the suite's \cxkelmdictflags word carries. Texts are
+// Windows-1252: a file's bytes are read in the code page it declares
+// (\ansicpgN; 1252 when it declares none), or as UTF-8 when it begins with a
+// UTF-8 byte-order mark, declares \ansicpg65001, or all its 8-bit bytes form
+// UTF-8 and it declares no code page other than 1252 (which writers put in
+// their headers by habit, whatever they then write). \uN escapes give
+// Unicode characters. A character Windows-1252 cannot hold is counted, its
+// entry holds the file's fallback text for it, or "?" when it has none, and
+// the character itself is kept as a \uN extra, so that Write gives it back.
 //
-// The dictionary keeps all texts in one arena and all outlines in another, as
-// 3-byte strokes, with an open-addressing hash table over the outline bytes;
-// a translation handed out stays valid until the next Set.
+// What an entry holds besides its outline, text and flags - comment groups,
+// other programs' destinations, control words the dictionary does not know -
+// is kept with it as extras, RTF as the file spelled it, each at its place in
+// the text, and written back there. An entry whose outline the notation does
+// not take is kept whole as the file spelled it, reported, written back in
+// its place and never looked up.
+//
+// The dictionary keeps all texts in one arena, all outlines in another as
+// 3-byte strokes, and the extras of the few entries that have them in a
+// third, with an open-addressing hash table over the outline bytes; a
+// translation or extra handed out stays valid until the next Set or Read.
 #pragma once
 
 #include "platform/file.h"
@@ -36,34 +49,60 @@ class CStenoDictionary {
     CTranFlags flags;
   };
 
-  // An outline the notation does not take, found by the last Read.
-  struct InvalidOutline {
-    unsigned long line;  // 1-based, of the outline's "{\*\cxs" group
-    std::string text;    // as the file spells it
+  // RTF kept with an entry: it stood before the text's byte at `position`
+  // (the text's length: after the text).
+  struct Extra {
+    std::size_t position;
+    std::string_view rtf;
   };
 
+  // An entry whose outline the notation does not take.
+  struct InvalidOutline {
+    unsigned long line;  // 1-based, of the outline's "{\*\cxs" group
+    std::string text;    // the outline as the file spells it
+    std::string rtf;     // the whole entry as the file spells it
+    std::size_t before;  // the index of the entry it stood before
+  };
+
+  // Codes of Read and Write beside the scanner's and the parser's (below 100,
+  // and 5100): the file is not RTF; a file error is its CFileException cause
+  // above errorFile.
+  static constexpr long errorNotRtf = 200;
+  static constexpr long errorFile = 1000;
+
   // Reads an RTF/CRE dictionary into this one, from a file or from an open
-  // file positioned at its start. Entries run from one "{\*\cxs" group to
-  // the next; an outline the notation does not take is left out with its
-  // entry and recorded, and the reading goes on. A later entry for an outline
-  // replaces the earlier one. 0, or a nonzero code that GetErrorText
-  // explains; the path form also gives the file's own errors.
+  // file positioned at its start; a file that does not begin with "{\rtf"
+  // (after a byte-order mark and blanks) is refused whole. Entries run from
+  // one "{\*\cxs" group to the next. A later entry for an outline replaces
+  // the earlier one whole, extras included, in the earlier one's place. 0, or
+  // a nonzero code that GetErrorText explains; the path form also gives the
+  // file's own errors.
   long Read(LPCSTR path);
   long Read(CFile& file);
   // Why Read or Write returned `code`.
   CString GetErrorText(long code) const;
-  // What the last Read found besides the entries.
+  // What the last Read found besides the entries: replaced entries, and
+  // characters Windows-1252 cannot hold.
   std::size_t GetDuplicateCount() const { return m_nDuplicates; }
+  std::size_t GetUnrepresentableCount() const { return m_nUnrepresentable; }
+  // The entries with invalid outlines of every Read, in file order.
   const std::vector<InvalidOutline>& GetInvalidOutlines() const { return m_invalid; }
 
   // Writes the dictionary as RTF/CRE, with the header (the revision group,
-  // \cxdict, the generator and `created` as creation time). Reading it back
-  // gives the same entries, flags included.
+  // \cxdict, the generator and `created` as creation time), the entries with
+  // their extras, and the invalid entries in their places. Reading it back
+  // gives the same entries, flags and extras. The path form writes through a
+  // temporary file beside `path`, flushed to the disk and then renamed over
+  // it, so that the file is replaced whole, made new, or left as it was: 0,
+  // or a code that GetErrorText explains.
   void Write(CFile& file, CTime created) const;
+  long Write(LPCSTR path) const;
 
-  // Adds the entry, or replaces the translation of an outline already held
-  // (it keeps its place in entry order). True when it replaced one.
-  bool Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
+  // Adds the entry, or replaces an entry held for the outline whole (it
+  // keeps its place in entry order). Extras beyond the text's end are put at
+  // its end. True when it replaced one.
+  bool Set(std::span<const BYTE> keys, std::string_view text, CTranFlags flags,
+           std::span<const Extra> extras = {});
 
   // A bulk load: Append stores entries without indexing them, and
   // IndexAppended then indexes them all in one pass, with the result of one
@@ -71,7 +110,8 @@ class CStenoDictionary {
   // Until then Lookup does not see the appended entries (Set indexes them
   // first). Reserve sizes the storage for what a load is expected to add.
   void Reserve(std::size_t entries, std::size_t key_bytes, std::size_t text_bytes);
-  void Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags);
+  void Append(std::span<const BYTE> keys, std::string_view text, CTranFlags flags,
+              std::span<const Extra> extras = {});
   std::size_t IndexAppended();
   std::optional<Translation> Lookup(const CSteno& outline) const;
   std::optional<Translation> Lookup(std::span<const BYTE> keys) const;
@@ -82,6 +122,8 @@ class CStenoDictionary {
   // The outline's strokes as packed keys, three bytes each.
   std::span<const BYTE> GetKeys(std::size_t index) const { return KeysOf(m_entries[index]); }
   Translation GetTranslation(std::size_t index) const;
+  // In their order in the file; none for most entries.
+  std::vector<Extra> GetExtras(std::size_t index) const;
 
  private:
   struct Entry {
@@ -91,6 +133,7 @@ class CStenoDictionary {
     std::uint32_t hash;
     std::uint16_t keys_length;
     WORD flags;
+    std::uint32_t extras;  // offset + 1 of the entry's record in m_extras; 0: none
   };
 
   std::span<const BYTE> KeysOf(const Entry& entry) const;
@@ -101,12 +144,16 @@ class CStenoDictionary {
   // gives its translation to the held entry and dies; the dead, in order.
   std::vector<std::uint32_t> IndexFrom(std::size_t first);
   // Removes the dead entries, given in ascending order, keeping the order of
-  // the others.
+  // the others (and the places of the invalid entries among them).
   void DropDead(const std::vector<std::uint32_t>& dead);
-  void CheckRoom(std::span<const BYTE> keys, std::string_view text) const;
+  void CheckRoom(std::span<const BYTE> keys, std::string_view text,
+                 std::span<const Extra> extras) const;
+  // The record of the extras in m_extras, as an Entry holds it.
+  std::uint32_t StoreExtras(std::string_view text, std::span<const Extra> extras);
 
   std::string m_keys;
   std::string m_text;
+  std::string m_extras;
   std::vector<Entry> m_entries;
   // The hash beside the entry, so that a probe past other outlines stays
   // inside the table.
@@ -118,5 +165,6 @@ class CStenoDictionary {
   // Entries from here on were appended and are not in the table yet.
   std::size_t m_indexed = 0;
   std::size_t m_nDuplicates = 0;
+  std::size_t m_nUnrepresentable = 0;
   std::vector<InvalidOutline> m_invalid;
 };

@@ -400,10 +400,11 @@ TEST(KelmDict, InfoLookupAndTokens) {
   WriteWholeFile(path, small_dictionary);
   const Outcome info = run_kelm({"dict", "info", path}, untouched_home());
   EXPECT_EQ(exit_ok, info.status) << info.err;
-  EXPECT_EQ(0u, info.out.find(path + ": 3 entries, 1 duplicates, 1 invalid outlines, "))
+  EXPECT_EQ(0u, info.out.find(path + ": 3 entries, 1 duplicates, 1 invalid outlines, 0 "
+                                     "characters outside Windows-1252, "))
       << info.out;
   EXPECT_TRUE(info.out.ends_with(" ms\n")) << info.out;
-  EXPECT_EQ(path + ":3: invalid outline \"KXAT\" left out\n", info.err);
+  EXPECT_EQ(path + ":3: invalid outline \"KXAT\" kept as it stands, never looked up\n", info.err);
   expect_runs(
       {"dict", "lookup", path},
       {
@@ -415,8 +416,11 @@ TEST(KelmDict, InfoLookupAndTokens) {
           {{"TKOG", "KAT"}, exit_bad_input, "KAT: \"kitty\" flags 0x0000\n", "TKOG: not in"},
           {{"KXAT"}, exit_bad_input, "", "not an outline"},
       });
-  expect_runs({"dict", "info"},
-              {{{folder.path("missing.rtf")}, exit_bad_input, "", "missing.rtf"}});
+  WriteWholeFile(folder.path("not.rtf"),
+                 "\x7f"
+                 "ELF");
+  expect_runs({"dict", "info"}, {{{folder.path("missing.rtf")}, exit_bad_input, "", "missing.rtf"},
+                                 {{folder.path("not.rtf")}, exit_bad_input, "", "not RTF"}});
   WriteWholeFile(path, "{\\rtf1 caf\\'e9\\par}");
   expect_runs({"rtf", "tokens"},
               {{{path},
@@ -431,11 +435,12 @@ TEST(KelmDict, ConvertIsIdempotentAndKeepsTheEntries) {
   WriteWholeFile(folder.path("in.rtf"), small_dictionary);
   const std::string once = folder.path("once.rtf"), twice = folder.path("twice.rtf");
   expect_runs({"dict", "convert"}, {{{folder.path("in.rtf"), once}, exit_ok, "", "KXAT"},
-                                    {{once, twice}, exit_ok, "", ""}});
+                                    {{once, twice}, exit_ok, "", "KXAT"}});
   const std::regex creatim(R"(\{\\creatim[^}]*\})");
   const std::string first = std::regex_replace(ReadWholeFile(once), creatim, "");
   EXPECT_EQ(first, std::regex_replace(ReadWholeFile(twice), creatim, ""));
-  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KA-T}kitty")) << first;
+  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KAT}kitty")) << first;
+  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KXAT}bad")) << first;
   EXPECT_NE(std::string::npos, first.find("{\\*\\cxs -G}\\cxds ing")) << first;
   EXPECT_NE(std::string::npos, first.find("caf\\'e9")) << first;
   expect_runs({"dict", "convert"}, {{{folder.path("in.rtf"), folder.path("no/such/folder/out.rtf")},

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "exit_status.h"
-#include "output_file.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -99,8 +98,9 @@ struct LoadedDictionary {
   double milliseconds = 0;
 };
 
-// Invalid outlines go to standard error as they are found; they do not stop
-// the load. Nothing at all when the file cannot be read.
+// Invalid outlines go to standard error; they do not stop the load, and the
+// dictionary keeps their entries as they stand, to write them back. Nothing
+// at all when the file cannot be read.
 std::unique_ptr<LoadedDictionary> load_dictionary(std::string_view command,
                                                   const std::string& path) {
   auto loaded = std::make_unique<LoadedDictionary>();
@@ -110,7 +110,7 @@ std::unique_ptr<LoadedDictionary> load_dictionary(std::string_view command,
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   for (const CStenoDictionary::InvalidOutline& bad : loaded->dictionary.GetInvalidOutlines())
     std::cerr << path << ':' << bad.line << ": invalid outline \"" << printable(bad.text)
-              << "\" left out\n";
+              << "\" kept as it stands, never looked up\n";
   if (result != 0) {
     complain(command) << path << ": " << printable(loaded->dictionary.GetErrorText(result).View())
                       << '\n';
@@ -131,8 +131,9 @@ int run_info(const InfoOptions& options) {
     std::snprintf(ms, sizeof ms, "%.1f", loaded->milliseconds);
     std::cout << path << ": " << loaded->dictionary.GetCount() << " entries, "
               << loaded->dictionary.GetDuplicateCount() << " duplicates, "
-              << loaded->dictionary.GetInvalidOutlines().size() << " invalid outlines, " << ms
-              << " ms\n";
+              << loaded->dictionary.GetInvalidOutlines().size() << " invalid outlines, "
+              << loaded->dictionary.GetUnrepresentableCount()
+              << " characters outside Windows-1252, " << ms << " ms\n";
   }
   return status;
 }
@@ -173,11 +174,10 @@ int run_lookup(const LookupOptions& options) {
 int run_convert(const ConvertOptions& options) {
   const std::unique_ptr<LoadedDictionary> loaded = load_dictionary("dict convert", options.input);
   if (!loaded) return exit_bad_input;
-  const std::optional<std::string> failure = WriteOutputFile(
-      options.output,
-      [&loaded](CFile& file) { loaded->dictionary.Write(file, CTime::GetCurrentTime()); });
-  if (!failure) return exit_ok;
-  complain("dict convert") << printable(*failure) << '\n';
+  const long result = loaded->dictionary.Write(options.output.c_str());
+  if (result == 0) return exit_ok;
+  complain("dict convert") << options.output << ": "
+                           << printable(loaded->dictionary.GetErrorText(result).View()) << '\n';
   return exit_bad_input;
 }
 
@@ -201,10 +201,12 @@ void add_dict(CLI::App& app, int& status) {
   auto info_options = std::make_shared<InfoOptions>();
   CLI::App* info = group->add_subcommand(
       "info",
-      "Load each dictionary and print FILE: N entries, D duplicates, I invalid outlines, T ms; "
-      "entries count each outline once, the last of its duplicates winning; the invalid "
-      "outlines, left out, are listed with their lines on standard error; exit 1 when a file "
-      "cannot be read");
+      "Load each dictionary and print FILE: N entries, D duplicates, I invalid outlines, U "
+      "characters outside Windows-1252, T ms; entries count each outline once, the last of its "
+      "duplicates winning; the invalid outlines, kept but never looked up, are listed with "
+      "their lines on standard error; the characters outside Windows-1252 stand as '?' or the "
+      "file's fallback in the translations and are kept to be written back; exit 1 when a file "
+      "cannot be read or is not RTF");
   info->add_option("FILE", info_options->files, "RTF/CRE dictionaries")->required();
   info->callback([info_options, &status] { status = run_info(*info_options); });
 
@@ -224,8 +226,9 @@ void add_dict(CLI::App& app, int& status) {
   auto convert_options = std::make_shared<ConvertOptions>();
   CLI::App* convert = group->add_subcommand(
       "convert",
-      "Read a dictionary and write it back as RTF/CRE; the output file is replaced whole or "
-      "not at all");
+      "Read a dictionary and write it back as RTF/CRE, with what its entries hold besides "
+      "their translations and the entries whose outlines are invalid; the output file is "
+      "replaced whole or not at all");
   convert->add_option("IN", convert_options->input, "The RTF/CRE dictionary to read")->required();
   convert->add_option("OUT", convert_options->output, "The RTF/CRE file to write")->required();
   convert->callback([convert_options, &status] { status = run_convert(*convert_options); });

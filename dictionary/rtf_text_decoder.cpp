@@ -1,0 +1,207 @@
+#include "dictionary/rtf_text_decoder.h"
+
+#include "dictionary/ansi_code_pages.h"
+#include "platform/code_page.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace rtf_text {
+namespace {
+
+constexpr UINT cp_1252 = 1252;
+
+bool is_high_surrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool is_low_surrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The length of the UTF-8 sequence a byte starts, 0 when it starts none;
+// which second bytes are allowed is left to the platform's decoder.
+std::size_t sequence_length(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool is_continuation(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }
+
+bool has_8bit_byte(std::string_view bytes) {
+  unsigned char any = 0;
+  for (const char c : bytes) any |= static_cast<unsigned char>(c);
+  return (any & 0x80) != 0;
+}
+
+// The byte of the character in Windows-1252, or -1.
+int cp1252_byte(char32_t code_point) {
+  if (code_point > 0xFFFF || is_high_surrogate(code_point) || is_low_surrogate(code_point))
+    return -1;
+  const WCHAR unit = static_cast<WCHAR>(code_point);
+  char byte = 0;
+  BOOL used_default = FALSE;
+  if (WideCharToMultiByte(cp_1252, 0, &unit, 1, &byte, 1, nullptr, &used_default) != 1 ||
+      used_default)
+    return -1;
+  return static_cast<unsigned char>(byte);
+}
+
+// \uN for one UTF-16 unit, N signed as RTF writes it.
+std::string escape(char32_t unit) {
+  const long n = unit > 0x7FFF ? static_cast<long>(unit) - 0x10000 : static_cast<long>(unit);
+  return "\\u" + std::to_string(n);
+}
+
+// A fallback that can stand in the text as it is: printable ASCII.
+bool is_plain(std::string_view fallback) {
+  return !fallback.empty() && std::all_of(fallback.begin(), fallback.end(),
+                                          [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+}  // namespace
+
+void decoder::set_code_page(UINT code_page) {
+  m_codePage = code_page;
+  m_upperHalf = ansi_code_pages::upper_half(code_page);
+  m_knownCodePage = code_page == cp_1252 || m_upperHalf != nullptr;
+}
+
+void decoder::text(std::string_view bytes, std::string& out) {
+  std::size_t i = 0;
+  for (; m_escape && m_fallbackLeft > 0 && i < bytes.size(); ++i, --m_fallbackLeft)
+    m_fallback += bytes[i];
+  if (i == bytes.size()) return;
+  settle_escape(out);
+  bytes.remove_prefix(i);
+  if (m_partial.empty() &&
+      (!has_8bit_byte(bytes) || (!m_utf8 && m_upperHalf == nullptr && m_knownCodePage))) {
+    out += bytes;
+    return;
+  }
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      if (!m_partial.empty()) decode_partial(out, true);
+      out += c;
+    } else if (m_utf8) {
+      m_partial += c;
+      decode_partial(out, false);
+    } else {
+      put_code_page_byte(byte, out);
+    }
+  }
+}
+
+void decoder::character(char c, std::string& out) {
+  if (m_escape && m_fallbackLeft > 0) {
+    m_fallback += c;
+    --m_fallbackLeft;
+    return;
+  }
+  flush(out);
+  out += c;
+}
+
+void decoder::unicode(long n, long fallback, std::string& out) {
+  decode_partial(out, true);
+  const char32_t unit = static_cast<std::uint16_t>(n);
+  fallback = std::max(0L, fallback);
+  if (m_escape && m_fallbackLeft == 0 && is_high_surrogate(m_escaped) && is_low_surrogate(unit)) {
+    m_escaped = 0x10000 + ((m_escaped - 0xD800) << 10) + (unit - 0xDC00);
+    m_escapeRtf += "?" + escape(unit);
+  } else {
+    settle_escape(out);
+    m_escape = true;
+    m_escaped = unit;
+    m_escapeRtf = escape(unit);
+  }
+  m_fallback.clear();
+  m_fallbackLeft = fallback;
+  // A high half waits for its low half even when it has no fallback.
+  if (m_fallbackLeft == 0 && !is_high_surrogate(m_escaped)) settle_escape(out);
+}
+
+void decoder::flush(std::string& out) {
+  decode_partial(out, true);
+  settle_escape(out);
+}
+
+bool decoder::takes_as_it_is(std::string_view bytes) const {
+  return !m_escape && m_partial.empty() && !has_8bit_byte(bytes);
+}
+
+void decoder::put(char32_t code_point, std::string& out) {
+  const int byte = cp1252_byte(code_point);
+  if (byte >= 0) {
+    out += static_cast<char>(byte);
+    return;
+  }
+  std::string rtf;
+  if (code_point <= 0xFFFF) {
+    rtf = escape(code_point);
+  } else {
+    rtf = escape(0xD800 + ((code_point - 0x10000) >> 10)) + "?" +
+          escape(0xDC00 + (code_point & 0x3FF));
+  }
+  report(out.size(), std::move(rtf));
+  out += '?';
+}
+
+void decoder::put_code_page_byte(unsigned char byte, std::string& out) {
+  if (byte < 0x80 || (m_knownCodePage && m_upperHalf == nullptr)) {
+    out += static_cast<char>(byte);
+    return;
+  }
+  const char32_t code_point = m_upperHalf ? m_upperHalf[byte - 0x80] : 0;
+  if (code_point != 0) {
+    put(code_point, out);
+    return;
+  }
+  report(out.size(), {});
+  out += '?';
+}
+
+void decoder::decode_partial(std::string& out, bool cut_short) {
+  while (!m_partial.empty()) {
+    const auto lead = static_cast<unsigned char>(m_partial[0]);
+    const std::size_t length = sequence_length(lead);
+    std::size_t whole = 1;
+    while (whole < std::min(length, m_partial.size()) &&
+           is_continuation(static_cast<unsigned char>(m_partial[whole])))
+      ++whole;
+    if (length != 0 && whole == m_partial.size() && whole < length && !cut_short) return;
+    WCHAR units[2];
+    const int count = length != 0 && whole == length
+                          ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, m_partial.data(),
+                                                static_cast<int>(length), units, 2)
+                          : 0;
+    if (count <= 0) {
+      // Not UTF-8: an escaped byte of the code page.
+      put_code_page_byte(lead, out);
+      m_partial.erase(0, 1);
+      continue;
+    }
+    put(count == 1 ? char32_t{units[0]}
+                   : 0x10000 + ((char32_t{units[0]} - 0xD800) << 10) + (units[1] - 0xDC00),
+        out);
+    m_partial.erase(0, length);
+  }
+}
+
+void decoder::settle_escape(std::string& out) {
+  if (!m_escape) return;
+  m_escape = false;
+  const int byte = cp1252_byte(m_escaped);
+  if (byte >= 0) {
+    out += static_cast<char>(byte);
+    return;
+  }
+  report(out.size(), std::move(m_escapeRtf));
+  out += is_plain(m_fallback) ? m_fallback : std::string("?");
+}
+
+void decoder::report(std::size_t position, std::string rtf) {
+  m_found.push_back({position, std::move(rtf)});
+  ++m_count;
+}
+
+}  // namespace rtf_text

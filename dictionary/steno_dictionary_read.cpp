@@ -1,0 +1,791 @@
+#include "dictionary/steno_dictionary.h"
+
+#include "dictionary/cre_markers.h"
+#include "dictionary/rtf_text_decoder.h"
+#include "platform/code_page.h"
+#include "platform/exception.h"
+#include "rtf/rtf_control_words.h"
+#include "rtf/rtf_parser.h"
+#include "rtf/rtf_parser_client.h"
+#include "rtf/rtf_scanner.h"
+#include "textrules/string_rules.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr int grandjean_off = 0;
+constexpr std::size_t stroke_bytes = CStroke::PackedSize;
+constexpr std::size_t max_keys_length = 0xFFFF;
+constexpr std::size_t max_arena = 0xFFFFFFFFu;
+
+constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
+
+enum Action { action_char = 1, action_destination = 2, action_property = 3, action_special = 4 };
+
+// A skipped group holds no translation text; inside an entry it is kept
+// whole, as an extra of the entry.
+enum Destination { dest_text, dest_outline, dest_punctuation, dest_skip };
+enum Special { special_attach, special_capitalize, special_paragraph };
+enum Property { property_flags };
+
+struct ControlWord {
+  const char* word;
+  int action;
+  int index;
+};
+
+// Stitches keep their text, so that a stitched entry is not cut short.
+constexpr ControlWord control_words[] = {
+    {szRTFCW_cxs, action_destination, dest_outline},
+    {szRTFCW_cxstit, action_destination, dest_text},
+    {szRTFCW_cxp, action_destination, dest_punctuation},
+    {szRTFCW_cxcomment, action_destination, dest_skip},
+    {szRTFCW_comment, action_destination, dest_skip},
+    {szRTFCW_cxsystem, action_destination, dest_skip},
+    {szRTFCW_cxrev, action_destination, dest_skip},
+    {szRTFCW_stylesheet, action_destination, dest_skip},
+    {szRTFCW_fonttbl, action_destination, dest_skip},
+    {szRTFCW_colortbl, action_destination, dest_skip},
+    {szRTFCW_info, action_destination, dest_skip},
+    {szRTFCW_creatim, action_destination, dest_skip},
+    {szRTFCW_pict, action_destination, dest_skip},
+    {szRTFCW_cxds, action_special, special_attach},
+    {szRTFCW_cxfc, action_special, special_capitalize},
+    {szRTFCW_par, action_special, special_paragraph},
+    {szRTFCW_cxkelmdictflags, action_property, property_flags},
+    {szRTFCW_tab, action_char, '\t'},
+    {szRTFCW_line, action_char, '\n'},
+    {szRTFCS_NONBRKHYPHEN, action_char, '-'},
+    {szRTFCS_NONBRKSPACE, action_char, 0xA0},
+    {szRTFCW_emdash, action_char, 0x97},
+    {szRTFCW_endash, action_char, 0x96},
+    {szRTFCW_lquote, action_char, 0x91},
+    {szRTFCW_rquote, action_char, 0x92},
+    {szRTFCW_ldblquote, action_char, 0x93},
+    {szRTFCW_rdblquote, action_char, 0x94},
+    {szRTFCW_bullet, action_char, 0x95},
+};
+
+int token_type(const char* word) {
+  const int type = CRtfScanner::GetTokenType(word);
+  if (type < 0) throw std::logic_error(std::string("not a scanner control word: ") + word);
+  return type;
+}
+
+const std::vector<RTFTransTblEntry>& translation_table() {
+  static const std::vector<RTFTransTblEntry> table = [] {
+    std::vector<RTFTransTblEntry> t;
+    for (const ControlWord& c : control_words)
+      t.push_back({token_type(c.word), 0, c.action, c.index});
+    std::sort(t.begin(), t.end(), [](const RTFTransTblEntry& a, const RTFTransTblEntry& b) {
+      return a.nTokenType < b.nTokenType;
+    });
+    return t;
+  }();
+  return table;
+}
+
+std::string_view trim_spaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Key letters in key order, from S- (position 2) to -Z (position 23); position
+// p is bit 23 - p of the stroke's three key bytes read as one number.
+constexpr int first_letter_position = 2;
+constexpr std::string_view key_letters =
+    std::string_view(CStroke::szKeyOrder).substr(first_letter_position);
+constexpr int last_vowel_position = 13;
+
+// The positions a letter names, S, T, P and R two, with their key bits. The
+// hyphen names the last vowel's position without its key, so that only the
+// right bank may follow it.
+struct letter_keys {
+  int position[2] = {-1, -1};
+  std::uint32_t bit[2] = {0, 0};
+};
+
+constexpr std::array<letter_keys, 256> letter_table = [] {
+  std::array<letter_keys, 256> table{};
+  for (int p = first_letter_position; p < first_letter_position + int(key_letters.size()); ++p) {
+    letter_keys& l = table[static_cast<unsigned char>(key_letters[p - first_letter_position])];
+    const int which = l.position[0] < 0 ? 0 : 1;
+    l.position[which] = p;
+    l.bit[which] = 1u << (23 - p);
+  }
+  table['-'].position[0] = last_vowel_position;
+  return table;
+}();
+
+// Nearly every stroke in a dictionary is written with its capital letters in
+// key order, a hyphen at most before the right bank's first key. For such a
+// text the notation's rules come down to one: a letter names the next key of
+// its name after the last key named, and a hyphen moves on to the right bank.
+// (S, T and P name their left key until a key from their own to R- is down
+// or the right side is reached, and R- until the right side is reached; in
+// key order that is exactly "the next one".) Such a text is read here, which
+// spares the notation's general reader. Nothing when the text is not in key
+// order (lower case, digits, the mark, a key out of order or repeated, a
+// hyphen after -U or a right key, any other character): the notation reads
+// it then.
+std::optional<std::uint32_t> keys_in_key_order(std::string_view text) {
+  std::uint32_t keys = 0;
+  int last = first_letter_position - 1;
+  for (const char c : text) {
+    const letter_keys& named = letter_table[static_cast<unsigned char>(c)];
+    // A mask, not a branch: which of S's two keys comes next is as good as
+    // random, and `last` is the loop's one chain of dependence.
+    const int second = -static_cast<int>(named.position[0] <= last);
+    const int p = named.position[0] ^ ((named.position[0] ^ named.position[1]) & second);
+    if (p <= last) return std::nullopt;
+    keys |= named.bit[0] ^ ((named.bit[0] ^ named.bit[1]) & static_cast<std::uint32_t>(second));
+    last = p;
+  }
+  return keys;
+}
+
+// False when the notation refuses the stroke or it is empty (an empty stroke
+// has no text form, so it could never be written back).
+bool read_stroke_keys(std::string_view text, BYTE (&keys)[stroke_bytes]) {
+  if (const std::optional<std::uint32_t> in_order = keys_in_key_order(text)) {
+    keys[0] = static_cast<BYTE>(*in_order >> 16);
+    keys[1] = static_cast<BYTE>(*in_order >> 8);
+    keys[2] = static_cast<BYTE>(*in_order);
+    return *in_order != 0;
+  }
+  CStroke stroke;
+  if (stroke.SetRtf(CString(text), grandjean_off) != 0 || stroke.IsEmpty()) return false;
+  std::memcpy(keys, stroke.GetKeyBytes(), stroke_bytes);
+  return true;
+}
+
+// The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
+// (reused, so that an entry costs no allocation). False when a stroke is
+// refused or empty, or there is no stroke or too many.
+bool read_outline_keys(std::string_view text, std::string& keys) {
+  keys.clear();
+  if (text.empty()) return false;
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = text.find('/', start);
+    const bool last = slash == std::string_view::npos;
+    const std::string_view piece =
+        text.substr(start, last ? std::string_view::npos : slash - start);
+    if (last || !piece.empty()) {
+      BYTE stroke[stroke_bytes];
+      if (!read_stroke_keys(piece, stroke)) return false;
+      keys.append(reinterpret_cast<const char*>(stroke), stroke_bytes);
+    }
+    if (last) return keys.size() <= max_keys_length;
+    start = slash + 1;
+  }
+}
+
+// What the parser does not hand a client (the tokens its table does not
+// list, and optional destinations it does not list, which it skips), the
+// reader takes from the scanner's queue itself: after each call it reads the
+// tokens ahead of the current one, up to the next that the parser will act
+// on, and consumes them; and it takes the "\*" out of every "{\*", so that
+// the parser skips no group and the reader sees every byte of an entry.
+constexpr int types = CRtfToken::typeGroupEnd + 1;
+
+struct TypeTable {
+  std::array<bool, types> acted{};        // the parser calls the client for it
+  std::array<bool, types> destination{};  // a destination of the reader's table
+  int optional_destination = 0;           // "\*"
+};
+
+const TypeTable& type_table() {
+  static const TypeTable table = [] {
+    TypeTable t;
+    for (const RTFTransTblEntry& entry : translation_table()) {
+      t.acted[entry.nTokenType] = true;
+      t.destination[entry.nTokenType] = entry.nAction == action_destination;
+    }
+    t.acted[CRtfToken::typeText] = true;
+    t.acted[CRtfToken::typeEndOfInput] = true;
+    t.acted[CRtfToken::typeGroupBegin] = true;
+    t.acted[CRtfToken::typeGroupEnd] = true;
+    t.optional_destination = token_type(szRTFCS_OPTDEST);
+    return t;
+  }();
+  return table;
+}
+
+// Control words the scanner's table does not hold, so that they come as
+// unrecognised tokens.
+constexpr std::string_view word_unicode = "\\u";
+constexpr std::string_view word_fallback = "\\uc";
+constexpr std::string_view word_code_page = "\\ansicpg";
+constexpr UINT cp_1252 = 1252;
+constexpr long default_fallback = 1;
+
+bool is_line_break(char c) { return c == '\r' || c == '\n'; }
+
+// The scanner drops line breaks between tokens, so a token's bytes may begin
+// with some, and a text's may end with some; neither belongs to what a kept
+// piece of RTF says. A line break after a backslash is a control word and
+// stays.
+std::string_view trim_line_breaks(std::string_view rtf) {
+  while (!rtf.empty() && is_line_break(rtf.front())) rtf.remove_prefix(1);
+  std::size_t end = rtf.size();
+  while (end > 0 && is_line_break(rtf[end - 1])) --end;
+  std::size_t backslashes = 0;
+  while (end > backslashes && rtf[end - backslashes - 1] == '\\') ++backslashes;
+  if (backslashes % 2 == 1 && end < rtf.size()) ++end;
+  return rtf.substr(0, end);
+}
+
+// The groups an entry's RTF leaves open, as the scanner counts them (escaped
+// braces and binary data count for nothing), so that the entry can be closed
+// and written back whole even when the file ends inside it.
+std::size_t open_groups(std::string_view rtf) {
+  std::size_t depth = 0;
+  for (std::size_t i = 0; i < rtf.size(); ++i) {
+    if (rtf[i] == '{') {
+      ++depth;
+    } else if (rtf[i] == '}') {
+      if (depth > 0) --depth;
+    } else if (rtf[i] == '\\') {
+      if (rtf.substr(i + 1).starts_with("bin")) {
+        std::size_t end = i + 4;
+        unsigned long long count = 0;
+        while (end < rtf.size() && rtf[end] >= '0' && rtf[end] <= '9' && count < rtf.size())
+          count = count * 10 + static_cast<unsigned>(rtf[end++] - '0');
+        if (end < rtf.size() && rtf[end] == ' ') ++end;
+        if (end > i + 4)
+          i = static_cast<std::size_t>(std::min<unsigned long long>(end + count, rtf.size())) - 1;
+        continue;
+      }
+      ++i;
+    }
+  }
+  return depth;
+}
+
+// True when every 8-bit byte of the file from `start` belongs to a
+// well-formed UTF-8 sequence, and there is one. The file is left where it
+// stood.
+bool is_utf8(CFile& file, ULONGLONG start) {
+  const ULONGLONG here = file.GetPosition();
+  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
+  bool any = false, well_formed = true;
+  // A sequence is all 8-bit bytes, so each run of them must be whole
+  // sequences; a run may go on into the next block.
+  std::string run;
+  const auto check_run = [&] {
+    if (!run.empty() && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run.data(),
+                                            static_cast<int>(run.size()), nullptr, 0) == 0)
+      well_formed = false;
+    run.clear();
+  };
+  char block[65536];
+  for (UINT got = 0; well_formed && (got = file.Read(block, sizeof block)) > 0;) {
+    for (UINT i = 0; i < got; ++i) {
+      if (static_cast<unsigned char>(block[i]) < 0x80) {
+        check_run();
+        continue;
+      }
+      any = true;
+      run += block[i];
+    }
+  }
+  check_run();
+  file.Seek(static_cast<LONGLONG>(here), CFile::begin);
+  return any && well_formed;
+}
+
+class DictionaryReader : public CRtfParserClient {
+ public:
+  DictionaryReader(CStenoDictionary& dictionary,
+                   std::vector<CStenoDictionary::InvalidOutline>& invalid, CFile& file,
+                   ULONGLONG start, bool utf8_mark)
+      : m_dictionary(dictionary), m_invalid(invalid), m_file(file), m_start(start) {
+    if (utf8_mark) SetUtf8(true);
+  }
+
+  // The parser's scanner, whose queue the reader reads ahead in.
+  void SetScanner(CRtfScanner* scanner) { m_pScanner = scanner; }
+  // Stores the last entry, which ends where the parse stopped (`end`).
+  void Finish(DWORD end) { CommitEntry(end); }
+  // A failure of the reader's own reads of the scanner, which the parser
+  // does not see when it comes in ChangeDestination.
+  long GetError() const { return m_lError; }
+  std::size_t GetUnrepresentableCount() const { return m_decoder.count(); }
+  // Stream offsets of the invalid outlines found, in the order they were
+  // added to the invalid entries.
+  const std::vector<DWORD>& GetInvalidOffsets() const { return m_invalidOffsets; }
+
+  long PushState() override {
+    Break();
+    const Group& outer = m_states.back();
+    Group group = outer;
+    group.begin = m_pScanner->GetToken(0)->GetStreamOffset();
+    group.kept = false;
+    group.holds_extras = false;
+    group.entry = m_entry == EntryState::translation ? m_entries : 0;
+    group.text_at_begin = m_text.size();
+    group.extras_at_begin = m_pieces.size();
+    // An optional destination the reader does not know: what the parser
+    // would have skipped.
+    if (outer.destination != dest_skip && group.begin == m_optionalGroup &&
+        !type_table().destination[TypeAt(1)]) {
+      group.destination = dest_skip;
+      group.kept = true;
+    }
+    m_states.push_back(group);
+    return Settle();
+  }
+
+  long PopState() override {
+    // A stray "}" must not take the outermost state away.
+    if (m_states.size() == 1) return Settle();
+    Break();
+    const Group closed = m_states.back();
+    m_states.pop_back();
+    Group& outer = m_states.back();
+    if (closed.kept) {
+      KeepBytes(closed.begin, m_pScanner->GetToken(1)->GetStreamOffset());
+    } else if (closed.holds_extras && closed.entry == m_entries && InEntry()) {
+      // A group that holds extras keeps its braces, so that what they apply
+      // to stays inside it.
+      m_pieces.insert(m_pieces.begin() + static_cast<std::ptrdiff_t>(closed.extras_at_begin),
+                      Piece{closed.text_at_begin, m_pieceBytes.size(), 1, 0});
+      m_pieceBytes += '{';
+      AddPiece("}");
+    }
+    if (closed.destination != outer.destination) EndDestination(closed.destination);
+    if (m_entry != EntryState::none && m_states.size() < m_entryDepth)
+      CommitEntry(m_pScanner->GetToken(0)->GetStreamOffset());
+    return Settle();
+  }
+
+  long ChangeDestination(int nIndex) override {
+    Group& group = m_states.back();
+    // Nothing inside a skipped group or an outline starts anything.
+    if (group.destination == dest_skip || group.destination == dest_outline) return Settle();
+    Break();
+    group.destination = static_cast<Destination>(nIndex);
+    if (nIndex == dest_outline) {
+      CommitEntry(group.begin);
+      ++m_entries;
+      m_entry = EntryState::outline;
+      m_entryBegin = group.begin;
+      m_entryDepth = m_states.size() - 1;
+      m_outline.clear();
+      m_dwOutlineOffset = m_pScanner->GetToken(0)->GetStreamOffset();
+    } else if (nIndex == dest_punctuation) {
+      m_punctuationStart = m_text.size();
+    } else if (nIndex == dest_skip) {
+      group.kept = true;
+    }
+    return Settle();
+  }
+
+  long EndDestination(int nIndex) override {
+    if (nIndex == dest_outline) EndOutline();
+    if (nIndex == dest_punctuation) EndPunctuation();
+    return 0;
+  }
+
+  long OutputText(const char* szText, bool) override {
+    switch (m_states.back().destination) {
+      case dest_outline:
+        m_outline += szText;
+        break;
+      case dest_text:
+      case dest_punctuation:
+        if (InTranslation()) AddText(szText);
+        break;
+      case dest_skip:
+        break;
+    }
+    return Settle();
+  }
+
+  long OutputChar(int nIndex) override {
+    if (InTranslation()) {
+      m_decoder.character(static_cast<char>(nIndex), m_text);
+      TakeUnrepresentable();
+    }
+    return Settle();
+  }
+
+  long ApplySpecialControl(int nIndex) override {
+    if (!InTranslation()) return Settle();
+    Break();
+    switch (nIndex) {
+      case special_attach:
+        if (m_text.empty()) m_bAttachBefore = true;
+        m_bAttachAfter = true;
+        m_attachedAt = m_text.size();
+        break;
+      case special_capitalize:
+        m_bCapitalize = true;
+        break;
+      case special_paragraph:
+        m_text += paragraph_mark;
+        break;
+    }
+    return Settle();
+  }
+
+  long ApplyPropChange(int nIndex, long lValue) override {
+    if (nIndex == property_flags && InTranslation()) m_explicitFlags = static_cast<WORD>(lValue);
+    return Settle();
+  }
+
+  const RTFTransTblEntry* GetTransTbl() override { return translation_table().data(); }
+  int GetTransTblEntries() override { return static_cast<int>(translation_table().size()); }
+
+ private:
+  enum class EntryState { none, outline, translation, invalid };
+
+  // What a group changes: its destination, \ucN, and where it began.
+  struct Group {
+    Destination destination = dest_text;
+    long fallback = default_fallback;
+    DWORD begin = 0;    // the stream offset of its "{"
+    bool kept = false;  // kept whole as an extra; the groups inside it are not
+    bool holds_extras = false;
+    unsigned entry = 0;  // the entry whose translation it was opened in, or 0
+    std::size_t text_at_begin = 0;
+    std::size_t extras_at_begin = 0;
+  };
+
+  // A piece of RTF kept with the current entry, in m_pieceBytes.
+  struct Piece {
+    std::size_t position;
+    std::size_t offset;
+    std::size_t length;
+    DWORD end;  // the stream offset after it, when it came from the file; 0 if not
+  };
+
+  int TypeAt(int place) {
+    const int type = m_pScanner->GetToken(place)->GetType();
+    return type >= 0 && type < types ? type : CRtfToken::typeEndOfInput;
+  }
+
+  // Reads the tokens the parser would pass over, up to the next one it acts
+  // on; see type_table.
+  long Settle() {
+    while (m_lError == 0) {
+      CRtfToken* next = m_pScanner->GetToken(1);
+      const int type = TypeAt(1);
+      if (type == CRtfToken::typeGroupBegin) {
+        if (TypeAt(2) != type_table().optional_destination) break;
+        m_optionalGroup = next->GetStreamOffset();
+        m_lError = m_pScanner->ConsumeToken(2);
+        break;
+      }
+      if (type_table().acted[type]) break;
+      Take(*next, m_pScanner->GetToken(2)->GetStreamOffset());
+      m_lError = m_pScanner->ConsumeToken(1);
+    }
+    return m_lError;
+  }
+
+  // A token the parser would pass over, which ends at `end`.
+  void Take(CRtfToken& token, DWORD end) {
+    if (token.GetType() == CRtfToken::typeUnknown &&
+        token.GetNumParm() != CRtfToken::no_parameter) {
+      const std::string_view word = token.GetCtrlWord();
+      if (word == word_unicode && InTranslation()) {
+        m_decoder.unicode(token.GetNumParm(), m_states.back().fallback, m_text);
+        TakeUnrepresentable();
+        return;
+      }
+      if (word == word_fallback) {
+        m_states.back().fallback = token.GetNumParm();
+        return;
+      }
+      if (word == word_code_page) {
+        SetCodePage(static_cast<UINT>(token.GetNumParm()));
+        return;
+      }
+    }
+    KeepBytes(token.GetStreamOffset(), end);
+  }
+
+  void SetCodePage(UINT code_page) {
+    if (code_page == CP_UTF8) {
+      SetUtf8(true);
+    } else {
+      m_decoder.set_code_page(code_page);
+      // A code page declared before any text settles what raw bytes are.
+      if (code_page != cp_1252 && !m_bEncodingKnown) SetUtf8(false);
+    }
+  }
+
+  void SetUtf8(bool utf8) {
+    m_decoder.set_utf8(utf8);
+    m_bEncodingKnown = true;
+  }
+
+  bool InEntry() const {
+    return m_entry == EntryState::outline || m_entry == EntryState::translation;
+  }
+
+  bool InTranslation() const {
+    const Destination d = m_states.back().destination;
+    return m_entry == EntryState::translation && (d == dest_text || d == dest_punctuation);
+  }
+
+  void AddText(const char* text) {
+    const std::string_view bytes(text);
+    if (m_decoder.takes_as_it_is(bytes)) {
+      m_text += bytes;
+      return;
+    }
+    // Only a file with 8-bit bytes in its text needs to know what they are.
+    if (!m_bEncodingKnown) SetUtf8(is_utf8(m_file, m_start));
+    m_decoder.text(bytes, m_text);
+    TakeUnrepresentable();
+  }
+
+  // Text stops here: an escape's fallback or a UTF-8 sequence ends.
+  void Break() {
+    if (m_entry != EntryState::translation) return;
+    m_decoder.flush(m_text);
+    TakeUnrepresentable();
+  }
+
+  void TakeUnrepresentable() {
+    std::vector<rtf_text::unrepresentable>& found = m_decoder.found();
+    if (found.empty()) return;
+    for (const rtf_text::unrepresentable& character : found)
+      if (!character.rtf.empty()) AddPiece(character.rtf, character.position);
+    found.clear();
+  }
+
+  // Keeps the file's bytes from `begin` to `end` with the current entry.
+  void KeepBytes(DWORD begin, DWORD end) {
+    // A kept group is kept whole when it closes.
+    if (!InEntry() || end <= begin || m_states.back().destination == dest_skip) return;
+    const std::size_t position = m_entry == EntryState::translation ? m_text.size() : 0;
+    if (!m_pieces.empty()) {
+      Piece& last = m_pieces.back();
+      if (last.end == begin && last.position == position &&
+          last.offset + last.length == m_pieceBytes.size()) {
+        ReadBytes(begin, end, m_pieceBytes);
+        last.length = m_pieceBytes.size() - last.offset;
+        last.end = end;
+        return;
+      }
+    }
+    std::string bytes;
+    ReadBytes(begin, end, bytes);
+    const std::string_view kept = trim_line_breaks(bytes);
+    if (kept.empty()) return;
+    AddPiece(kept, position);
+    m_pieces.back().end = end;
+  }
+
+  void AddPiece(std::string_view rtf, std::size_t position) {
+    m_pieces.push_back({position, m_pieceBytes.size(), rtf.size(), 0});
+    m_pieceBytes += rtf;
+    if (m_states.back().entry == m_entries) m_states.back().holds_extras = true;
+  }
+
+  void AddPiece(std::string_view rtf) { AddPiece(rtf, m_text.size()); }
+
+  // The file's bytes between two stream offsets, appended to `out`; the
+  // scanner reads on from where the file stood.
+  void ReadBytes(DWORD begin, DWORD end, std::string& out) {
+    const ULONGLONG here = m_file.GetPosition();
+    m_file.Seek(static_cast<LONGLONG>(m_start + begin), CFile::begin);
+    const std::size_t at = out.size();
+    out.resize(at + (end - begin));
+    out.resize(at + m_file.Read(out.data() + at, end - begin));
+    m_file.Seek(static_cast<LONGLONG>(here), CFile::begin);
+  }
+
+  void EndOutline() {
+    const std::string_view text = trim_spaces(m_outline);
+    if (!read_outline_keys(text, m_keys)) {
+      m_entry = EntryState::invalid;
+      m_invalid.push_back({0, std::string(text), {}, 0});
+      m_invalidOffsets.push_back(m_dwOutlineOffset);
+      return;
+    }
+    m_entry = EntryState::translation;
+    m_text.clear();
+    m_bAttachBefore = m_bAttachAfter = m_bCapitalize = false;
+    m_explicitFlags.reset();
+  }
+
+  // Punctuation carries the spacing of its source in blanks around the mark;
+  // spacing is the text rules' business here.
+  void EndPunctuation() {
+    const std::size_t start = std::min(m_punctuationStart, m_text.size());
+    const std::string_view group = std::string_view(m_text).substr(start);
+    const std::string_view mark = trim_spaces(group);
+    const std::size_t lead = static_cast<std::size_t>(mark.data() - group.data());
+    m_text = m_text.substr(0, start) + std::string(mark);
+    for (Piece& piece : m_pieces)
+      if (piece.position > start)
+        piece.position =
+            std::min(piece.position > start + lead ? piece.position - lead : start, m_text.size());
+  }
+
+  void CommitEntry(DWORD end) {
+    Break();
+    if (m_entry == EntryState::outline) EndOutline();
+    if (m_entry == EntryState::translation) {
+      const bool attach_after = m_bAttachAfter && m_attachedAt == m_text.size();
+      const WORD flags =
+          m_explicitFlags.value_or(cre_marker_flags(m_bAttachBefore, attach_after, m_bCapitalize));
+      m_extras.clear();
+      for (const Piece& piece : m_pieces)
+        m_extras.push_back({std::min(piece.position, m_text.size()),
+                            std::string_view(m_pieceBytes).substr(piece.offset, piece.length)});
+      m_dictionary.Append({reinterpret_cast<const BYTE*>(m_keys.data()), m_keys.size()}, m_text,
+                          CTranFlags(flags), m_extras);
+    } else if (m_entry == EntryState::invalid) {
+      std::string bytes;
+      ReadBytes(m_entryBegin, end, bytes);
+      CStenoDictionary::InvalidOutline& invalid = m_invalid.back();
+      invalid.rtf = trim_line_breaks(bytes);
+      invalid.rtf.append(open_groups(invalid.rtf), '}');
+      invalid.before = m_dictionary.GetCount();
+    }
+    m_entry = EntryState::none;
+    m_pieces.clear();
+    m_pieceBytes.clear();
+  }
+
+  CStenoDictionary& m_dictionary;
+  std::vector<CStenoDictionary::InvalidOutline>& m_invalid;
+  CFile& m_file;
+  ULONGLONG m_start;
+  CRtfScanner* m_pScanner = nullptr;
+  long m_lError = 0;
+  // The stream offset of the last "{" whose "\*" was taken out.
+  DWORD m_optionalGroup = ~DWORD{0};
+  // The open groups, the outermost first.
+  std::vector<Group> m_states{Group{}};
+  std::vector<DWORD> m_invalidOffsets;
+
+  rtf_text::decoder m_decoder;
+  bool m_bEncodingKnown = false;
+
+  EntryState m_entry = EntryState::none;
+  unsigned m_entries = 0;  // entries begun, so that each has its own number
+  DWORD m_entryBegin = 0;
+  std::size_t m_entryDepth = 0;
+  std::string m_outline;
+  DWORD m_dwOutlineOffset = 0;
+  std::string m_keys;
+  std::string m_text;
+  std::size_t m_punctuationStart = 0;
+  bool m_bAttachBefore = false;
+  bool m_bAttachAfter = false;
+  std::size_t m_attachedAt = 0;
+  bool m_bCapitalize = false;
+  std::optional<WORD> m_explicitFlags;
+  std::vector<Piece> m_pieces;
+  std::string m_pieceBytes;
+  std::vector<CStenoDictionary::Extra> m_extras;
+};
+
+// Line numbers cost a second pass, so only files with invalid outlines pay it.
+void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offsets,
+                  std::span<CStenoDictionary::InvalidOutline> invalid) {
+  if (offsets.empty()) return;
+  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
+  char buffer[65536];
+  unsigned long line = 1;
+  DWORD position = 0;
+  std::size_t next = 0;
+  char previous = 0;
+  for (UINT got = 0; next < offsets.size() && (got = file.Read(buffer, sizeof buffer)) > 0;) {
+    for (UINT i = 0; i < got && next < offsets.size(); ++i, ++position) {
+      while (next < offsets.size() && offsets[next] == position) invalid[next++].line = line;
+      const char c = buffer[i];
+      if (c == '\n' || (previous == '\r' && c != '\n')) ++line;
+      previous = c;
+    }
+  }
+  for (; next < offsets.size(); ++next) invalid[next].line = line;
+}
+
+// Room for what a file of `bytes` bytes is likely to hold, so that a load
+// neither copies its arenas as they grow nor faults in their pages twice.
+// Entries in real dictionaries take 20 to 40 bytes of RTF each; what is only
+// reserved costs address space, not memory.
+void reserve_for(CStenoDictionary& dictionary, ULONGLONG bytes) {
+  const std::size_t size = static_cast<std::size_t>(std::min<ULONGLONG>(bytes, max_arena));
+  dictionary.Reserve(size / 16, size / 4, size / 2);
+}
+
+// Whether the file begins as RTF: "{\rtf" after blanks and line breaks, and
+// after a UTF-8 byte-order mark, which editors put before UTF-8 text. The
+// file is left where it stood.
+bool begins_as_rtf(CFile& file, bool& utf8_mark) {
+  const ULONGLONG start = file.GetPosition();
+  char head[512];
+  const std::string_view read(head, file.Read(head, sizeof head));
+  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
+  std::string_view rest = read;
+  utf8_mark = rest.starts_with("\xEF\xBB\xBF");
+  if (utf8_mark) rest.remove_prefix(3);
+  while (!rest.empty() &&
+         (rest.front() == ' ' || rest.front() == '\t' || is_line_break(rest.front())))
+    rest.remove_prefix(1);
+  return rest.starts_with("{\\rtf");
+}
+
+long file_error_code(const CFileException& error) {
+  return CStenoDictionary::errorFile + error.m_cause;
+}
+
+}  // namespace
+
+long CStenoDictionary::Read(CFile& file) {
+  m_nDuplicates = 0;
+  m_nUnrepresentable = 0;
+  bool utf8_mark = false;
+  if (!begins_as_rtf(file, utf8_mark)) return errorNotRtf;
+  const ULONGLONG start = file.GetPosition();
+  const ULONGLONG length = file.GetLength();
+  if (length > start) reserve_for(*this, length - start);
+  const std::size_t first_invalid = m_invalid.size();
+  DictionaryReader reader(*this, m_invalid, file, start, utf8_mark);
+  long result = 0;
+  {
+    CRtfParser parser(file, &reader);
+    reader.SetScanner(parser.GetScannerPtr());
+    result = parser.Run(true);
+  }
+  if (result == 0) result = reader.GetError();
+  reader.Finish(static_cast<DWORD>(file.GetPosition() - start));
+  m_nUnrepresentable = reader.GetUnrepresentableCount();
+  m_nDuplicates = IndexAppended();
+  number_lines(file, start, reader.GetInvalidOffsets(),
+               std::span(m_invalid).subspan(first_invalid));
+  return result;
+}
+
+long CStenoDictionary::Read(LPCSTR path) {
+  CFile file;
+  CFileException error;
+  if (!file.Open(path, CFile::modeRead | CFile::typeBinary, &error)) return file_error_code(error);
+  try {
+    return Read(file);
+  } catch (const CFileException& e) {
+    return file_error_code(e);
+  }
+}
+
+CString CStenoDictionary::GetErrorText(long code) const {
+  if (code == errorNotRtf) return "The file is not RTF: it does not begin with {\\rtf.";
+  if (code > errorFile) return CFileException(static_cast<int>(code - errorFile)).Describe();
+  CFile none;
+  if (code >= 10) return CRtfParser(none, nullptr).GetErrorText(static_cast<int>(code));
+  return CRtfScanner(none).GetErrorText(code);
+}
