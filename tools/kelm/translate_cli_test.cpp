@@ -1,16 +1,23 @@
 // `kelm translate` end to end: the bundled captures through the bundled
-// dictionary, the transcript read back, undo and untranslated strokes, and
+// dictionary, the transcript read back, undo and untranslated strokes, the
+// edits of --live, the text drawn and corrected on a terminal (in tmux), and
 // the command line's mistakes.
 
+#include <kelm/kelm.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/cli_runner.h"
@@ -103,11 +110,9 @@ TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
   const std::vector<std::string> outlines = transcript_outlines(ReadWholeFile(rtf));
   EXPECT_EQ(strokes_of(steno_file_outlines(example("paragraph.steno"))), strokes_of(outlines));
 
-  CFile file(rtf.c_str(), CFile::modeRead | CFile::typeBinary);
-  kelm_cli::CStenoDictionary read;
-  const kelm_cli::DictionaryLoad load = kelm_cli::ReadRtfDictionary(file, read);
-  EXPECT_EQ(0, load.result);
-  EXPECT_TRUE(load.invalid.empty());
+  CStenoDictionary read;
+  EXPECT_EQ(0, read.Read(rtf.c_str()));
+  EXPECT_TRUE(read.GetInvalidOutlines().empty());
   // Outlines that recur are read once, with their last text.
   const std::set<std::string> distinct(outlines.begin(), outlines.end());
   EXPECT_EQ(distinct.size(), read.GetCount());
@@ -207,6 +212,246 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
     EXPECT_EQ(c.status, got.status) << c.args.back();
     EXPECT_NE(std::string::npos, got.err.find(c.err)) << c.args.back() << "\n" << got.err;
   }
+}
+
+// --- Every edit as it happens ---------------------------------------------
+
+// Besides the small one: a paragraph mark, a tab, a backslash and a letter
+// that takes two bytes in UTF-8.
+const char live_dictionary[] =
+    "{\\rtf1\\ansi{\\*\\cxrev100}\\cxdict{\\*\\cxsystem test}\r\n"
+    "{\\*\\cxs TH-E}the\r\n"
+    "{\\*\\cxs KA-T}cat\r\n"
+    "{\\*\\cxs KA-T/-S}cats\r\n"
+    "{\\*\\cxs PHA-EUBG}make\r\n"
+    "{\\*\\cxs -G}\\cxds ing\r\n"
+    "{\\*\\cxs PA*R}\\par\\cxfc\r\n"
+    "{\\*\\cxs KAF}caf\\'e9\r\n"
+    "{\\*\\cxs TA*B}\\tab x\r\n"
+    "{\\*\\cxs SHRARB}a\\\\b\r\n"
+    "}\r\n";
+
+TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
+  const ScratchFolder home;
+  const std::string dictionary = home.path("live.rtf");
+  WriteWholeFile(dictionary, live_dictionary);
+  const struct {
+    const char* steno;
+    const char* out;
+  } cases[] = {
+      {"", ""},
+      // The suffix swallows "cat" into "cats", which goes whole.
+      {"THE\nKAT\n-S\n*\n", "0\tThe\n0\t cat\n0\ts\n5\t\n0\t\\n\n"},
+      {"PHAEUBG\n-G\n", "0\tMake\n1\ting\n0\t\\n\n"},
+      // Characters are taken back, not bytes.
+      {"KAF\n*\nKAF\n", "0\tCaf\xC3\xA9\n4\t\n0\tCaf\xC3\xA9\n0\t\\n\n"},
+      // The undo takes the line break back.
+      {"KAT\nPA*R\n*\n", "0\tCat\n0\t\\n\n1\t\n0\t\\n\n"},
+      {"KAT\nTA*B\nSHRARB\n", "0\tCat\n0\t \\tx\n0\t a\\\\b\n0\t\\n\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string steno = home.path("steno");
+    WriteWholeFile(steno, c.steno);
+    expect_outcome(
+        run_kelm({"translate", "--dict", dictionary, "--steno", "-", "--live"}, home, steno), 0,
+        c.out, "", c.steno);
+  }
+}
+
+// The live lines applied in order, counting characters in UTF-8.
+std::string applied(const std::string& live) {
+  std::u32string text;
+  std::istringstream lines(live);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t tab = line.find('\t');
+    EXPECT_NE(std::string::npos, tab) << line;
+    const std::size_t back = std::stoul(line.substr(0, tab));
+    EXPECT_LE(back, text.size()) << line;
+    text.resize(text.size() - std::min(back, text.size()));
+    const std::string added = line.substr(tab + 1);
+    for (std::size_t i = 0; i < added.size();) {
+      const auto lead = static_cast<unsigned char>(added[i]);
+      if (lead == '\\') {
+        const char escape = added.at(i + 1);
+        text += escape == 't' ? U'\t' : escape == 'n' ? U'\n' : U'\\';
+        i += 2;
+        continue;
+      }
+      const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+      for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (added.at(i + k) & 0x3F);
+      text += c;
+      i += length;
+    }
+  }
+  std::string utf8;
+  for (const char32_t c : text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (c >> 6));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (c >> 12));
+      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+TEST(TranslateCommand, LiveEditsAddUpToTheText) {
+  if (!have_examples()) GTEST_SKIP() << "examples/sample.rtf and paragraph.txt are not there yet";
+  const ScratchFolder home;
+  const std::vector<std::string> args = {"translate", "--dict", example("sample.rtf"), "--steno",
+                                         example("paragraph.steno")};
+  std::vector<std::string> live = args;
+  live.push_back("--live");
+  const Outcome got = run_kelm(live, home);
+  EXPECT_EQ(0, got.status) << got.err;
+  EXPECT_EQ(ReadWholeFile(example("paragraph.txt")), applied(got.out));
+}
+
+// --- On a terminal ----------------------------------------------------------
+
+// The output of a shell command.
+std::string shell(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+// A tmux server of the test's own with one pane of a fixed size running a
+// command; what the pane shows is read back as its rows.
+class TmuxPane {
+ public:
+  TmuxPane(const ScratchFolder& home, int width, int height, const std::string& command)
+      : m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
+    shell(m_tmux + "new-session -d -s kelm -x " + std::to_string(width) + " -y " +
+          std::to_string(height) + " \"" + command + "\" 2>&1");
+  }
+  TmuxPane(const TmuxPane&) = delete;
+  TmuxPane& operator=(const TmuxPane&) = delete;
+  ~TmuxPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+
+  void Type(const std::string& line) {
+    shell(m_tmux + "send-keys -t kelm -l -- '" + line + "'");
+    shell(m_tmux + "send-keys -t kelm Enter");
+  }
+  void Press(const std::string& key) { shell(m_tmux + "send-keys -t kelm " + key); }
+
+  // The rows, trailing empty ones aside, and where the cursor stands:
+  // "row\nrow\n@column,row".
+  std::string Screen() {
+    std::string rows = shell(m_tmux + "capture-pane -p -t kelm 2>/dev/null");
+    while (rows.ends_with("\n\n")) rows.pop_back();
+    const std::string cursor =
+        shell(m_tmux + "display-message -p -t kelm '#{cursor_x},#{cursor_y}' 2>/dev/null");
+    return rows + "@" + cursor.substr(0, cursor.find('\n'));
+  }
+  std::string Terminal() { return shell(m_tmux + "display-message -p -t kelm '#{pane_tty}'"); }
+
+  // The screen once it passes, or what it shows after a few seconds.
+  std::string ScreenOnce(const std::function<bool(const std::string&)>& pass) {
+    std::string screen;
+    for (int tries = 0; tries < 500; ++tries) {
+      screen = Screen();
+      if (pass(screen)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return screen;
+  }
+  std::string ScreenOnceIt(const std::string& want) {
+    return ScreenOnce([&want](const std::string& screen) { return screen == want; });
+  }
+
+ private:
+  std::string m_tmux;
+};
+
+bool have_tmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
+
+TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
+  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  const ScratchFolder home;
+  const std::string dictionary = home.path("live.rtf");
+  WriteWholeFile(dictionary, live_dictionary);
+  // The echo setting the run leaves behind shows after its text; cat keeps
+  // the pane open to be read.
+  const std::string command =
+      "env HOME=" + home.path("") + " XDG_CONFIG_HOME=" + home.path("config") +
+      " XDG_DATA_HOME=" + home.path("data") + " KELM_LEXICON_DIR=" + KELM_BUILD_LEXICON_DIR + " " +
+      KELM_COMMAND + " translate --dict " + dictionary +
+      " --steno -; stty -a | tr ' ;' '\\n\\n' | grep -x -e echo -e -echo; cat";
+  TmuxPane pane(home, 18, 16, command);
+  // The typed steno must not be echoed amid the text: wait for the echo to
+  // go before typing.
+  std::string settings;
+  for (int tries = 0; tries < 500; ++tries) {
+    settings = shell("stty -a -F " + pane.Terminal() + " 2>&1");
+    if (settings.find(" -echo ") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_NE(std::string::npos, settings.find(" -echo ")) << settings;
+
+  const struct {
+    const char* steno;
+    const char* screen;
+  } steps[] = {
+      {"THE", "The\n@3,0"},
+      {"KAT", "The cat\n@7,0"},
+      {"-S", "The cats\n@8,0"},
+      {"*", "The\n@3,0"},
+      {"PHAEUBG", "The make\n@8,0"},
+      {"-G", "The making\n@10,0"},
+      {"PA*R", "The making\n@0,1"},
+      {"KAF", "The making\nCaf\xC3\xA9\n@4,1"},
+      {"*", "The making\n@0,1"},
+      // Back across the line break.
+      {"*", "The making\n@10,0"},
+      {"KAT", "The making cat\n@14,0"},
+      // A line longer than the pane wraps, and is corrected across the wrap;
+      // after a full row the cursor waits in its last column.
+      {"KAT", "The making cat cat\n@18,0"},
+      {"KAT", "The making cat cat\n cat\n@4,1"},
+      {"-S", "The making cat cat\n cats\n@5,1"},
+      {"*", "The making cat cat\n@18,0"},
+      {"*", "The making cat\n@14,0"},
+      {"THE", "The making cat the\n@18,0"},
+      {"KAT", "The making cat the\n cat\n@4,1"},
+  };
+  for (const auto& step : steps) {
+    pane.Type(step.steno);
+    EXPECT_EQ(step.screen, pane.ScreenOnceIt(step.screen)) << "after " << step.steno;
+  }
+
+  // A line that is not steno is reported on rows of its own, and the line
+  // being written starts again below; a correction goes on there.
+  pane.Type("K A T");
+  const std::string above = "The making cat the\n cat\n";
+  std::string screen = pane.ScreenOnce([&](const std::string& s) {
+    return s.starts_with(above) && s.ends_with("\n" + above + "@4,7");
+  });
+  ASSERT_TRUE(screen.ends_with("\n" + above + "@4,7")) << screen;
+  // The pane drops the blanks at the ends of the rows the message wraps on.
+  std::string message = screen.substr(above.size(), screen.size() - 2 * above.size() - 4);
+  std::erase_if(message, [](char c) { return c == '\n' || c == ' '; });
+  EXPECT_EQ("-:19:\"KAT\"isnotstenointheplainnotation(character2)", message) << screen;
+  pane.Type("*");
+  screen = pane.ScreenOnce(
+      [](const std::string& s) { return s.ends_with("\nThe making cat the\n@18,6"); });
+  EXPECT_TRUE(screen.starts_with(above)) << screen;
+  EXPECT_TRUE(screen.ends_with("\nThe making cat the\n@18,6")) << screen;
+
+  // The end of input ends the last line, and the echo comes back.
+  pane.Press("C-d");
+  screen = pane.ScreenOnce([](const std::string& s) { return s.ends_with("\necho\n@0,8"); });
+  EXPECT_TRUE(screen.ends_with("\nThe making cat the\necho\n@0,8")) << screen;
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "translate_commands.h"
 
 #include <kelm/kelm.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +38,7 @@ struct TranslateOptions {
   std::string text;
   std::string conflicts = "first";
   bool grandjean = false;
+  bool live = false;
 };
 
 std::ostream& complain() { return std::cerr << "kelm translate: "; }
@@ -137,64 +141,237 @@ std::optional<std::vector<std::unique_ptr<CStenoDictionary>>> load_dictionaries(
 
 // --- Text out ------------------------------------------------------------
 
-// What goes to standard output: each translation once it is final, in UTF-8.
-// Blanks at the end of a line and at the start of the next only ever come
-// from the seams around a paragraph mark, so they are dropped.
-struct TextOut {
-  CTranslator& translator;
-  bool realtime;  // flushed after each line of input
-  std::size_t translations_out = 0;
-  std::string pending;
-  std::string blanks;
-  bool line_start = true;
-  std::string written;
+// Where the text goes as the strokes come. Every edit of the translator
+// passes through Take, Finish's too.
+class TextOut {
+ public:
+  virtual ~TextOut() = default;
+  virtual void Take(const CTranslator& translator, const CTranslator::Edit& edit) = 0;
+  // Around a message on the error stream, which shares a terminal with us.
+  virtual void BeforeMessage() { std::cout.flush(); }
+  virtual void AfterMessage() {}
 };
 
-void put_readable(TextOut& out, std::string_view readable) {
-  for (const char c : readable) {
-    if (c == ' ') {
-      if (!out.line_start) out.blanks += c;
-    } else if (c == '\n') {
-      out.blanks.clear();
-      out.pending += c;
-      out.line_start = true;
-    } else {
-      out.pending += out.blanks;
-      out.blanks.clear();
-      out.pending += c;
-      out.line_start = false;
+// Only text that no later stroke can change, as it grows, so that a pipe or
+// a file never needs a correction.
+class FinalTextOut : public TextOut {
+ public:
+  void Take(const CTranslator& translator, const CTranslator::Edit&) override {
+    const std::size_t final_length = translator.GetFinalLength();
+    if (final_length <= m_written) return;
+    std::cout << to_utf8(translator.GetTextView().substr(m_written, final_length - m_written));
+    m_written = final_length;
+  }
+
+ private:
+  std::size_t m_written = 0;
+};
+
+// "\t", "\n" and "\\", so that an edit stays on its line and its text ends
+// at the line's end.
+std::string escaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
+  }
+  return out;
+}
+
+// Every edit as it happens, one a line, for caption software: the characters
+// to take back (Unicode characters, one for each Windows-1252 one, never
+// bytes), a tab, the text to add in UTF-8, escaped.
+class LiveOut : public TextOut {
+ public:
+  void Take(const CTranslator&, const CTranslator::Edit& edit) override {
+    if (edit.nTakeBack == 0 && edit.text.IsEmpty()) return;
+    std::cout << edit.nTakeBack << '\t' << escaped(to_utf8(edit.text.View())) << '\n';
+  }
+};
+
+// The text on a terminal, corrected in place as a keyboard-emulating
+// translator corrects it. A correction moves the cursor to where the first
+// changed character stands - up as many rows as lie between, counted with
+// the terminal's width, then across from the row's start - erases from
+// there to the end of the screen and writes the rest anew. Backspaces would
+// not do: they stop at the start of a row, so they cannot take back a line
+// break or a wrapped line, and after a character in the last column
+// terminals disagree on where one lands. The count needs every character to
+// take one column: Windows-1252 has no wide ones, tabs go out as blanks to
+// the next multiple of eight, and controls and the soft hyphen, which
+// terminals show in their own ways, as '?' and '-'. Text above a message on
+// the error stream, or drawn before the terminal changed its width, is left
+// as it is: the line being written starts again below, and a correction
+// that reaches further back is drawn there too.
+class TerminalOut : public TextOut {
+ public:
+  void Take(const CTranslator&, const CTranslator::Edit& edit) override {
+    const std::size_t width = terminal_width();
+    if (width != m_width && m_width != 0) {
+      BeforeMessage();
+      AfterMessage();
+    }
+    m_width = width;
+    const std::size_t from = m_text.size() - static_cast<std::size_t>(edit.nTakeBack);
+    std::size_t draw_from = from;
+    if (from < m_region) {
+      BeforeMessage();
+      m_region = draw_from = line_start(from);
+    } else if (from < m_text.size()) {
+      // A row filled to its end is written again from its last character,
+      // so that the cursor is left in the last column as after any full row.
+      if (m_cols[from] > 0 && m_cols[from] % m_width == 0) --draw_from;
+      std::cout << '\r' << csi(RowsUp(draw_from), 'A') << csi(m_cols[draw_from] % m_width, 'C')
+                << "\x1b[J";
+    }
+    m_text.resize(from);
+    m_cols.resize(from + 1);
+    m_text += edit.text.View();
+    Lay(from);
+    Draw(draw_from);
+    std::cout.flush();
+  }
+
+  // A fresh row, so that the message does not land amid the text.
+  void BeforeMessage() override {
+    if (m_cols.back() != 0) std::cout << "\r\n";
+    std::cout.flush();
+    m_region = m_text.size();
+  }
+
+  // The line being written starts again below the message.
+  void AfterMessage() override {
+    m_region = line_start(m_text.size());
+    Draw(m_region);
+    std::cout.flush();
+  }
+
+ private:
+  static constexpr std::size_t tab_width = 8;
+
+  static std::size_t terminal_width() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
+  }
+
+  // A cursor movement, or nothing for a distance of 0.
+  static std::string csi(std::size_t n, char command) {
+    return n == 0 ? std::string() : "\x1b[" + std::to_string(n) + command;
+  }
+
+  std::size_t line_start(std::size_t at) const {
+    if (at == 0) return 0;
+    const std::size_t newline = m_text.rfind('\n', at - 1);
+    return newline == std::string::npos ? 0 : newline + 1;
+  }
+
+  // Works out the columns from character `from` on.
+  void Lay(std::size_t from) {
+    for (std::size_t i = from; i < m_text.size(); ++i) {
+      const std::size_t col = m_cols[i];
+      m_cols.push_back(m_text[i] == '\n'   ? 0
+                       : m_text[i] == '\t' ? col + tab_width - col % tab_width
+                                           : col + 1);
     }
   }
-}
 
-void take_final(TextOut& out) {
-  for (const std::size_t final_count = out.translator.GetFinalCount();
-       out.translations_out < final_count; ++out.translations_out)
-    put_readable(out, to_utf8(ReadableText(out.translator.Get(out.translations_out).text)));
-}
+  // Rows between the one that holds character `from` and the cursor, which
+  // stands after the last character: in the last column when that filled
+  // its row, as terminals leave it.
+  std::size_t RowsUp(std::size_t from) const {
+    const auto rows = [this](std::size_t cols) {
+      return cols == 0 ? 1 : (cols + m_width - 1) / m_width;
+    };
+    std::size_t up = rows(m_cols.back()) - 1;
+    for (std::size_t i = from; i < m_text.size(); ++i)
+      if (m_text[i] == '\n') up += rows(m_cols[i]);
+    return up - m_cols[from] / m_width;
+  }
 
-void flush(TextOut& out) {
-  std::cout << out.pending << std::flush;
-  out.written += out.pending;
-  out.pending.clear();
-}
+  // Writes the text from character `from` on, from where the cursor stands.
+  void Draw(std::size_t from) const {
+    std::string shown;
+    for (std::size_t i = from; i < m_text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(m_text[i]);
+      if (c == '\n')
+        shown += "\r\n";
+      else if (c == '\t')
+        shown.append(m_cols[i + 1] - m_cols[i], ' ');
+      else if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+               c == 0x9D)
+        shown += '?';
+      else if (c == 0xAD)
+        shown += '-';
+      else
+        shown += static_cast<char>(c);
+    }
+    std::cout << to_utf8(shown);
+  }
 
-void add_stroke(TextOut& out, const CStroke& stroke) {
-  out.translator.AddStroke(stroke);
-  take_final(out);
-}
+  std::string m_text;  // what the screen shows, in Windows-1252
+  // The column, within its line, at which each character starts, and one
+  // more for the cursor after the last.
+  std::vector<std::size_t> m_cols{0};
+  // The text before this stands above a message or a change of width.
+  std::size_t m_region = 0;
+  std::size_t m_width = 0;
+};
 
-void finish(TextOut& out) {
-  out.translator.Finish();
-  take_final(out);
-  if (!out.line_start) out.pending += '\n';
-  out.line_start = true;
-  flush(out);
-}
+// The typed steno is not echoed while the text is drawn on the same
+// terminal, or it would land amid the text: the text is the echo. The echo
+// comes back at the end, and when a signal ends the run.
+class QuietTerminalInput {
+ public:
+  QuietTerminalInput() {
+    if (::tcgetattr(STDIN_FILENO, &saved()) != 0) return;
+    termios quiet = saved();
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+      std::signal(signal, &restore_and_die);
+    m_active = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  QuietTerminalInput(const QuietTerminalInput&) = delete;
+  QuietTerminalInput& operator=(const QuietTerminalInput&) = delete;
+  ~QuietTerminalInput() {
+    if (m_active) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved());
+  }
+
+ private:
+  static termios& saved() {
+    static termios settings{};
+    return settings;
+  }
+  static void restore_and_die(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved());
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+  }
+
+  bool m_active = false;
+};
 
 // --- Strokes in ------------------------------------------------------------
 
-int translate_capture(const TranslateOptions& options, TextOut& out) {
+// The translator and where its text goes.
+struct Run {
+  CTranslator& translator;
+  TextOut& out;
+  bool realtime;  // flushed after each line of input
+};
+
+void add_stroke(Run& run, const CStroke& stroke) {
+  run.out.Take(run.translator, run.translator.AddStroke(stroke));
+}
+
+int translate_capture(const TranslateOptions& options, Run& run) {
   const WriterFormat& writer = find_writer(options.writer);
   std::string why;
   const std::optional<std::vector<BYTE>> bytes = read_capture(options.capture, why);
@@ -206,18 +383,20 @@ int translate_capture(const TranslateOptions& options, TextOut& out) {
   stroke.SetTimeStamp(CTime::GetCurrentTime());
   for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
     (stroke.*writer.read_packet)(bytes->data() + at);
-    add_stroke(out, stroke);
+    add_stroke(run, stroke);
   }
   const std::size_t left_over = bytes->size() % writer.packet_size;
   if (left_over == 0) return exit_ok;
+  run.out.BeforeMessage();
   complain() << "the last " << left_over << " byte(s) of the capture do not make a whole "
              << writer.name << " packet of " << writer.packet_size << " bytes\n";
+  run.out.AfterMessage();
   return exit_bad_input;
 }
 
 // One stroke or outline a line; blank lines are skipped. A line that is not
 // steno is reported and skipped, and the rest is still translated.
-int translate_steno(std::istream& in, const std::string& name, int grandjean, TextOut& out) {
+int translate_steno(std::istream& in, const std::string& name, int grandjean, Run& run) {
   int status = exit_ok;
   std::string line;
   CSteno outline;
@@ -228,8 +407,10 @@ int translate_steno(std::istream& in, const std::string& name, int grandjean, Te
     const std::size_t last = line.find_last_not_of(" \t");
     const CString text(to_cp1252(std::string_view(line).substr(first, last - first + 1)));
     if (const int bad = outline.SetString(text, grandjean); bad != 0) {
+      run.out.BeforeMessage();
       std::cerr << name << ':' << number << ": \"" << printable(text.View())
                 << "\" is not steno in the plain notation (character " << bad << ")\n";
+      run.out.AfterMessage();
       status = exit_bad_input;
       continue;
     }
@@ -237,9 +418,9 @@ int translate_steno(std::istream& in, const std::string& name, int grandjean, Te
     for (int i = 0; i < outline.GetStrokeCount(); ++i) {
       CStroke stroke = outline[i];
       stroke.SetTimeStamp(now);
-      add_stroke(out, stroke);
+      add_stroke(run, stroke);
     }
-    if (out.realtime) flush(out);
+    if (run.realtime) std::cout.flush();
   }
   return status;
 }
@@ -253,6 +434,12 @@ bool write_output(const std::string& path, const std::function<void(CFile&)>& wr
   return !failure;
 }
 
+std::unique_ptr<TextOut> make_text_out(const TranslateOptions& options) {
+  if (options.live) return std::make_unique<LiveOut>();
+  if (::isatty(STDOUT_FILENO) == 1) return std::make_unique<TerminalOut>();
+  return std::make_unique<FinalTextOut>();
+}
+
 int run_translate(const TranslateOptions& options, int grandjean) {
   const auto dictionaries = load_dictionaries(options.dictionaries);
   if (!dictionaries) return exit_bad_input;
@@ -263,24 +450,31 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   for (const auto& dictionary : *dictionaries) translator.AddDictionary(dictionary.get());
 
   const bool from_stdin = options.steno == "-";
-  TextOut out{translator, from_stdin, 0, {}, {}, true, {}};
+  const std::unique_ptr<TextOut> out = make_text_out(options);
+  std::optional<QuietTerminalInput> quiet;
+  if (from_stdin && !options.live && ::isatty(STDOUT_FILENO) == 1 && ::isatty(STDIN_FILENO) == 1)
+    quiet.emplace();
+  Run run{translator, *out, from_stdin};
   int status = exit_ok;
   if (!options.capture.empty()) {
-    status = translate_capture(options, out);
+    status = translate_capture(options, run);
   } else if (from_stdin) {
-    status = translate_steno(std::cin, "-", grandjean, out);
+    status = translate_steno(std::cin, "-", grandjean, run);
   } else {
     std::ifstream in(std::string(KelmNativePath(options.steno.c_str()).View()), std::ios::binary);
     if (!in) {
       complain() << "cannot read " << options.steno << '\n';
       return exit_bad_input;
     }
-    status = translate_steno(in, options.steno, grandjean, out);
+    status = translate_steno(in, options.steno, grandjean, run);
   }
-  finish(out);
+  out->Take(translator, translator.Finish());
+  std::cout.flush();
+  quiet.reset();
 
-  if (!options.text.empty() && !write_output(options.text, [&out](CFile& file) {
-        file.Write(out.written.data(), static_cast<UINT>(out.written.size()));
+  if (!options.text.empty() && !write_output(options.text, [&translator](CFile& file) {
+        const std::string text = to_utf8(translator.GetTextView());
+        file.Write(text.data(), static_cast<UINT>(text.size()));
       }))
     status = exit_bad_input;
   if (!options.rtf.empty() && !write_output(options.rtf, [&translator](CFile& file) {
@@ -297,7 +491,9 @@ void add_translate_commands(CLI::App& app, int& status) {
   CLI::App* translate = app.add_subcommand(
       "translate",
       "Translate writer bytes or steno into English text through RTF/CRE dictionaries, as a "
-      "realtime translator does; the text goes to standard output");
+      "realtime translator does. The text goes to standard output: on a terminal at each "
+      "stroke, corrected in place; elsewhere once no later stroke can change it, or with "
+      "--live as every stroke's edit");
   translate
       ->add_option("--dict", options->dictionaries,
                    "An RTF/CRE dictionary; give several in rising priority (a later one's "
@@ -324,6 +520,10 @@ void add_translate_commands(CLI::App& app, int& status) {
                    "Conflict texts [a|b]: take the first alternative, or keep them whole")
       ->transform(CLI::IsMember({"first", "keep"}))
       ->default_str("first");
+  translate->add_flag("--live", options->live,
+                      "Write every stroke's edit at once, one a line: the characters to take "
+                      "back, a tab, and the text to add with tab, line break and backslash "
+                      "written \\t, \\n and \\\\");
   CLI::Option* grandjean = translate->add_flag(
       "--grandjean", options->grandjean,
       "Steno for the French Grandjean keyboard; without the flag the GrandJean setting decides");
