@@ -197,6 +197,49 @@ constexpr std::array<std::uint8_t, 256> run_classes = [] {
   return classes;
 }();
 
+// Sixteen bytes compared at once, on any target the compiler has vectors for.
+using byte_block [[gnu::vector_size(16)]] = unsigned char;
+
+// The offset of the first set byte of a comparison's half.
+unsigned first_set_byte(std::uint64_t half) {
+  if constexpr (std::endian::native == std::endian::big)
+    return static_cast<unsigned>(std::countl_zero(half)) / 8;
+  else
+    return static_cast<unsigned>(std::countr_zero(half)) / 8;
+}
+
+// The first byte at or after data[q] that ends a run of text: a line break,
+// tab, backslash or brace. Sixteen bytes at a time, so it may look up to 15
+// bytes past the one it finds; the caller makes sure that there is one.
+size_t text_run_end(const BYTE* data, size_t q) {
+  for (;; q += sizeof(byte_block)) {
+    byte_block v;
+    std::memcpy(&v, data + q, sizeof v);
+    const auto ends =
+        (v == '\\') | (v == '{') | (v == '}') | (v == '\t') | (v == '\n') | (v == '\r');
+    std::uint64_t halves[2];
+    static_assert(sizeof ends == sizeof halves);
+    std::memcpy(halves, &ends, sizeof halves);
+    if (halves[0] != 0) return q + first_set_byte(halves[0]);
+    if (halves[1] != 0) return q + 8 + first_set_byte(halves[1]);
+  }
+}
+
+// The first byte at or after data[q] that is not a lower-case letter, read
+// as text_run_end reads.
+size_t letters_end(const BYTE* data, size_t q) {
+  for (;; q += sizeof(byte_block)) {
+    byte_block v;
+    std::memcpy(&v, data + q, sizeof v);
+    const auto others = v - 'a' > 'z' - 'a';
+    std::uint64_t halves[2];
+    static_assert(sizeof others == sizeof halves);
+    std::memcpy(halves, &others, sizeof halves);
+    if (halves[0] != 0) return q + first_set_byte(halves[0]);
+    if (halves[1] != 0) return q + 8 + first_set_byte(halves[1]);
+  }
+}
+
 }  // namespace
 
 CRtfScanner::CRtfScanner(CFile& file)
@@ -612,7 +655,8 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
   // capacity, are taken here: then no refill, full buffer or split escape
   // can change how they end, and the state machine would give the same
   // bytes, count, state and last byte. Anything else is left to it.
-  static_assert(read_slack >= short_run && read_slack >= sizeof(packed_word));
+  static_assert(read_slack >= short_run && read_slack >= sizeof(packed_word) &&
+                read_slack >= sizeof(byte_block));
   if (token.m_nBufferSize < whole_token_room) return false;
   const BYTE* const data = m_readAhead;
   const size_t end = m_readEnd;
@@ -657,8 +701,7 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
       // is left to the state machine like every escape.
       const BYTE d = data[p + 1];
       if (is_lower(d)) {
-        size_t q = p + 2;
-        while (is_lower(data[q])) ++q;
+        size_t q = letters_end(data, p + 2);
         if (q >= end || data[q] == '-' || !fits(q - p)) return false;
         last_read = data[q];
         state = state_ctrl_word;
@@ -691,7 +734,7 @@ bool CRtfScanner::TakeWholeToken(CRtfToken& token) {
       size_t q = p;
       for (;;) {
         const size_t run = q;
-        while ((run_classes[data[q]] & run_text) != 0) ++q;
+        q = text_run_end(data, q);
         if (q >= end || !fits(token.m_nLength + (q - run))) return false;
         take(run, q);
         last_read = data[q];
