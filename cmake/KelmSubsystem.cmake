@@ -69,6 +69,9 @@ function(kelm_subsystem name)
       target_link_libraries(${target} PUBLIC kelm_${d})
     endforeach()
     kelm_warnings(${target})
+    # Only what carries KELM_EXPORT leaves the shared library.
+    set_target_properties(${target} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
     set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
   endif()
 

@@ -4,6 +4,7 @@
 // file for its lifetime.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/time.h"
 #include "platform/types.h"
@@ -13,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-class CRtfCreWriter : public CRtfExport {
+class KELM_EXPORT CRtfCreWriter : public CRtfExport {
  protected:
   CRtfCreWriter(CFile& file, CTime created) : m_created(created) { m_pFile = &file; }
 

@@ -27,6 +27,7 @@
 // translation or extra handed out stays valid until the next Set or Read.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/string.h"
 #include "platform/time.h"
@@ -42,7 +43,7 @@
 #include <string_view>
 #include <vector>
 
-class CStenoDictionary {
+class KELM_EXPORT CStenoDictionary {
  public:
   struct Translation {
     std::string_view text;

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "platform/export.h"
 #include "platform/object.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CFile : public CObject {
+class KELM_EXPORT CFile : public CObject {
  public:
   enum OpenFlags : UINT {
     modeRead = 0x0000,
@@ -91,7 +92,7 @@ class CFile : public CObject {
   bool m_bCanWrite = false;
 };
 
-class CMemFile : public CFile {
+class KELM_EXPORT CMemFile : public CFile {
  public:
   // A growing memory file that owns its memory.
   explicit CMemFile(UINT nGrowBytes = 1024);

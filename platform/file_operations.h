@@ -3,6 +3,7 @@
 // Library code calls these instead of touching native paths.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/types.h"
 
 struct SECURITY_ATTRIBUTES;
@@ -19,14 +20,14 @@ inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
 // the whole copy, never a part of it. The copy takes the source's permission
 // bits, as Windows copies the read-only attribute. FALSE with GetLastError
 // when it fails; the target is then as it was and no copy is left beside it.
-BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+KELM_EXPORT BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
 
 // Makes the folder with every missing folder above it. ERROR_SUCCESS when it
 // made the folder, ERROR_ALREADY_EXISTS when a folder was there already,
 // ERROR_FILE_EXISTS when a file stands in its place, otherwise the reason
 // (ERROR_PATH_NOT_FOUND when a file stands in the way above it,
 // ERROR_ACCESS_DENIED, ...). hwnd and psa are not used.
-int SHCreateDirectoryExA(HWND hwnd, LPCSTR pszPath, const SECURITY_ATTRIBUTES* psa);
+KELM_EXPORT int SHCreateDirectoryExA(HWND hwnd, LPCSTR pszPath, const SECURITY_ATTRIBUTES* psa);
 
 // Renames the file. An existing target is replaced with
 // MOVEFILE_REPLACE_EXISTING, in one step (a reader meets the old file or the
@@ -34,10 +35,10 @@ int SHCreateDirectoryExA(HWND hwnd, LPCSTR pszPath, const SECURITY_ATTRIBUTES* p
 // MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk. Other
 // flags (moving across file systems, at the next boot) fail with
 // ERROR_INVALID_PARAMETER. FALSE with GetLastError when it fails.
-BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+KELM_EXPORT BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 
 // Removes the file; FALSE with GetLastError (ERROR_FILE_NOT_FOUND, ...).
-BOOL DeleteFileA(LPCSTR lpFileName);
+KELM_EXPORT BOOL DeleteFileA(LPCSTR lpFileName);
 
 // Makes a new, empty file "<prefix><hex>.TMP" in the folder lpPathName, with
 // the first three characters of the prefix and the lowest number from a
@@ -47,4 +48,5 @@ BOOL DeleteFileA(LPCSTR lpFileName);
 // Windows. Returns the number, or 0 with GetLastError (ERROR_PATH_NOT_FOUND,
 // ERROR_BUFFER_OVERFLOW for a path longer than MAX_PATH, ERROR_FILE_EXISTS
 // when every number is taken, ...).
-UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName);
+KELM_EXPORT UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
+                                  LPSTR lpTempFileName);

@@ -10,12 +10,13 @@
 
 #include <string_view>
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/string.h"
 #include "platform/time.h"
 #include "platform/types.h"
 
-class CRtfExport {
+class KELM_EXPORT CRtfExport {
  public:
   // Bits of nFlags: a "\*" prefix (optional destination), a "\v" prefix
   // (hidden text), both in that order.

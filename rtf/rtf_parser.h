@@ -13,13 +13,14 @@
 
 #include <array>
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/string.h"
 #include "rtf/rtf_parser_client.h"
 #include "rtf/rtf_scanner.h"
 #include "rtf/rtf_token.h"
 
-class CRtfParser {
+class KELM_EXPORT CRtfParser {
  public:
   CRtfParser(CFile& file, CRtfParserClient* pClient);
   CRtfParser(const CRtfParser&) = delete;

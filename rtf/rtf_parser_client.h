@@ -10,6 +10,7 @@
 // order; a nonzero result stops the parse and becomes the result of Run.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/time.h"
 #include "platform/types.h"
@@ -18,14 +19,14 @@
 // nTokenType, each type at most once. An entry copied out with nTokenType 0
 // means that the table has no entry for the type asked about, so type 0
 // (unrecognised controls) can never have an entry.
-struct RTFTransTblEntry {
+struct KELM_EXPORT RTFTransTblEntry {
   int nTokenType;  // the scanner's token type
   LONG lDefault;   // property value for a control word without a parameter
   int nAction;     // 1 character, 2 destination, 3 property, 4 special control
   int nIndex;      // the client's own number, passed through by the parser
 };
 
-class CRtfParserClient {
+class KELM_EXPORT CRtfParserClient {
  public:
   CRtfParserClient() = default;
   CRtfParserClient(const CRtfParserClient&) = delete;

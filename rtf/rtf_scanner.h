@@ -18,13 +18,14 @@
 
 #include <cstddef>
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/string.h"
 #include "platform/types.h"
 #include "rtf/rtf_control_words.h"
 #include "rtf/rtf_token.h"
 
-class CRtfScanner {
+class KELM_EXPORT CRtfScanner {
  public:
   // Reads nothing yet.
   explicit CRtfScanner(CFile& file);

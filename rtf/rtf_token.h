@@ -8,10 +8,11 @@
 // Tokens are not copied.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-class CRtfToken {
+class KELM_EXPORT CRtfToken {
  public:
   // A buffer of lSize bytes holds lSize - 1 characters. When the memory
   // cannot be had, GetBuffer and GetText give null and nothing fits.

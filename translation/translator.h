@@ -30,6 +30,7 @@
 // belong to the thread that feeds it.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/file.h"
 #include "platform/string.h"
 #include "platform/time.h"
@@ -48,7 +49,7 @@
 
 #include "dictionary/steno_dictionary.h"
 
-class CTranslator {
+class KELM_EXPORT CTranslator {
  public:
   struct Options {
     // Conflict texts ("[a|b]") stay whole instead of giving their first
@@ -174,4 +175,4 @@ class CTranslator {
 // group, generator, `created` as creation time), then each translation's
 // time as "{\*\cxt hh:mm:ss:00}", its outline in a "{\*\cxs ...}" group and its
 // text. The dictionary reader reads it back as outlines with their texts.
-void WriteRtfTranscript(CFile& file, const CTranslator& translator, CTime created);
+KELM_EXPORT void WriteRtfTranscript(CFile& file, const CTranslator& translator, CTime created);
