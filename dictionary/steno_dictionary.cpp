@@ -30,6 +30,11 @@ std::string keys_of(const CSteno& outline) {
   return keys;
 }
 
+// Three quarters full at most: the hash stands beside each entry in its
+// slot, so a probe past another outline costs a compare in the same cache
+// line, and the table is half the memory a half-full one would take.
+bool too_full(std::size_t entries, std::size_t slots) { return 4 * entries > 3 * slots; }
+
 std::span<const BYTE> as_bytes(std::string_view text) {
   return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
 }
@@ -120,8 +125,7 @@ bool CStenoDictionary::Set(std::span<const BYTE> keys, std::string_view text, CT
                            std::span<const Extra> extras) {
   CheckRoom(keys, text, extras);
   if (m_indexed != m_entries.size()) IndexAppended();
-  // Half full at most, so that a miss ends after a probe or two.
-  if (2 * (m_entries.size() + 1) > m_slots.size()) Grow();
+  if (too_full(m_entries.size() + 1, m_slots.size())) Grow();
   const std::uint32_t hash = hash_keys(keys);
   const std::size_t slot = FindSlot(keys, hash);
   Entry* entry = m_slots[slot].entry ? &m_entries[m_slots[slot].entry - 1] : nullptr;
@@ -160,11 +164,17 @@ void CStenoDictionary::Append(std::span<const BYTE> keys, std::string_view text,
   // An entry costs these bytes besides its outline and text; extras cost
   // nothing to the many entries without them.
   static_assert(sizeof(Entry) == 24);
-  CheckRoom(keys, text, extras);
-  m_entries.push_back(
-      {static_cast<std::uint32_t>(m_keys.size()), static_cast<std::uint32_t>(m_text.size()),
-       static_cast<std::uint32_t>(text.size()), hash_keys(keys),
-       static_cast<std::uint16_t>(keys.size()), flags.GetUShort(), StoreExtras(text, extras)});
+  // Most entries have no extras and sizes far from any bound: they are
+  // checked without the full count.
+  constexpr std::size_t far = max_arena / 2;
+  if (!extras.empty() || keys.size() > max_keys_length || m_keys.size() > far ||
+      m_text.size() > far || text.size() > far || m_extras.size() > far)
+    CheckRoom(keys, text, extras);
+  m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()),
+                       static_cast<std::uint32_t>(m_text.size()),
+                       static_cast<std::uint32_t>(text.size()), hash_keys(keys),
+                       static_cast<std::uint16_t>(keys.size()), flags.GetUShort(),
+                       extras.empty() ? 0 : StoreExtras(text, extras)});
   m_keys.append(reinterpret_cast<const char*>(keys.data()), keys.size());
   m_text.append(text);
 }
@@ -172,7 +182,7 @@ void CStenoDictionary::Append(std::span<const BYTE> keys, std::string_view text,
 std::size_t CStenoDictionary::IndexAppended() {
   const std::size_t count = m_entries.size();
   std::size_t size = std::max<std::size_t>(1024, m_slots.size());
-  while (2 * count > size) size *= 2;
+  while (too_full(count, size)) size *= 2;
   std::size_t first = m_indexed;
   if (size != m_slots.size()) {
     m_slots.assign(size, Slot{0, 0});
