@@ -69,6 +69,9 @@ void decoder::text(std::string_view bytes, std::string& out) {
   std::size_t i = 0;
   for (; m_escape && m_fallbackLeft > 0 && i < bytes.size(); ++i, --m_fallbackLeft)
     m_fallback += bytes[i];
+  // A high half waits for its low half; any other escape is whole once its
+  // fallback is.
+  if (m_escape && m_fallbackLeft == 0 && !is_high_surrogate(m_escaped)) settle_escape(out);
   if (i == bytes.size()) return;
   settle_escape(out);
   bytes.remove_prefix(i);
@@ -94,7 +97,7 @@ void decoder::text(std::string_view bytes, std::string& out) {
 void decoder::character(char c, std::string& out) {
   if (m_escape && m_fallbackLeft > 0) {
     m_fallback += c;
-    --m_fallbackLeft;
+    if (--m_fallbackLeft == 0 && !is_high_surrogate(m_escaped)) settle_escape(out);
     return;
   }
   flush(out);

@@ -91,16 +91,32 @@ void CStenoDictionary::CheckRoom(std::span<const BYTE> keys, std::string_view te
 
 std::uint32_t CStenoDictionary::StoreExtras(std::string_view text, std::span<const Extra> extras) {
   if (extras.empty()) return 0;
-  const auto start = static_cast<std::uint32_t>(m_extras.size());
-  put_word(m_extras, static_cast<std::uint32_t>(extras.size()));
-  // Stable, so that extras at one place keep their order.
+  // Stable, so that extras at one place keep their order; at one place they
+  // are one piece of RTF, as they will be written and read back.
   std::vector<Extra> sorted(extras.begin(), extras.end());
+  for (Extra& extra : sorted) extra.position = std::min(extra.position, text.size());
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const Extra& a, const Extra& b) { return a.position < b.position; });
+  std::vector<std::string> joined;
+  std::vector<std::size_t> positions;
   for (const Extra& extra : sorted) {
-    put_word(m_extras, static_cast<std::uint32_t>(std::min(extra.position, text.size())));
-    put_word(m_extras, static_cast<std::uint32_t>(extra.rtf.size()));
-    m_extras.append(extra.rtf);
+    if (extra.rtf.empty()) continue;
+    if (positions.empty() || positions.back() != extra.position) {
+      positions.push_back(extra.position);
+      joined.emplace_back();
+    } else if (extra.rtf.front() != '\\' && extra.rtf.front() != '{') {
+      // What begins as text would run on from the RTF before it.
+      joined.back() += "{}";
+    }
+    joined.back() += extra.rtf;
+  }
+  if (joined.empty()) return 0;
+  const auto start = static_cast<std::uint32_t>(m_extras.size());
+  put_word(m_extras, static_cast<std::uint32_t>(joined.size()));
+  for (std::size_t i = 0; i < joined.size(); ++i) {
+    put_word(m_extras, static_cast<std::uint32_t>(positions[i]));
+    put_word(m_extras, static_cast<std::uint32_t>(joined[i].size()));
+    m_extras.append(joined[i]);
   }
   return start + 1;
 }

@@ -51,7 +51,8 @@ class KELM_EXPORT CStenoDictionary {
   };
 
   // RTF kept with an entry: it stood before the text's byte at `position`
-  // (the text's length: after the text).
+  // (the text's length: after the text). Extras given for one place are
+  // kept as one, in their order.
   struct Extra {
     std::size_t position;
     std::string_view rtf;
@@ -123,7 +124,8 @@ class KELM_EXPORT CStenoDictionary {
   // The outline's strokes as packed keys, three bytes each.
   std::span<const BYTE> GetKeys(std::size_t index) const { return KeysOf(m_entries[index]); }
   Translation GetTranslation(std::size_t index) const;
-  // In their order in the file; none for most entries.
+  // In their order in the file, one piece of RTF for each place; none for
+  // most entries.
   std::vector<Extra> GetExtras(std::size_t index) const;
 
  private:

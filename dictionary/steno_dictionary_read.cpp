@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -323,9 +324,11 @@ class DictionaryReader : public CRtfParserClient {
 
   long PushState() override {
     Break();
+    m_states.back().fresh = false;
     const Group& outer = m_states.back();
     Group group = outer;
     group.begin = m_pScanner->GetToken(0)->GetStreamOffset();
+    group.fresh = true;
     group.kept = false;
     group.holds_extras = false;
     group.entry = m_entry == EntryState::translation ? m_entries : 0;
@@ -369,6 +372,15 @@ class DictionaryReader : public CRtfParserClient {
     Group& group = m_states.back();
     // Nothing inside a skipped group or an outline starts anything.
     if (group.destination == dest_skip || group.destination == dest_outline) return Settle();
+    // An outline or a skipped group is a group of its own: its word comes
+    // first. Elsewhere the word is only kept, as any word the reader does not
+    // know.
+    const bool fresh = std::exchange(group.fresh, false);
+    if (!fresh && (nIndex == dest_outline || nIndex == dest_skip)) {
+      KeepBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
+                m_pScanner->GetToken(1)->GetStreamOffset());
+      return Settle();
+    }
     Break();
     group.destination = static_cast<Destination>(nIndex);
     if (nIndex == dest_outline) {
@@ -394,6 +406,7 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   long OutputText(const char* szText, bool) override {
+    m_states.back().fresh = false;
     switch (m_states.back().destination) {
       case dest_outline:
         m_outline += szText;
@@ -409,6 +422,7 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   long OutputChar(int nIndex) override {
+    m_states.back().fresh = false;
     if (InTranslation()) {
       m_decoder.character(static_cast<char>(nIndex), m_text);
       TakeUnrepresentable();
@@ -417,6 +431,7 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   long ApplySpecialControl(int nIndex) override {
+    m_states.back().fresh = false;
     if (!InTranslation()) return Settle();
     Break();
     switch (nIndex) {
@@ -436,6 +451,7 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   long ApplyPropChange(int nIndex, long lValue) override {
+    m_states.back().fresh = false;
     if (nIndex == property_flags && InTranslation()) m_explicitFlags = static_cast<WORD>(lValue);
     return Settle();
   }
@@ -450,8 +466,9 @@ class DictionaryReader : public CRtfParserClient {
   struct Group {
     Destination destination = dest_text;
     long fallback = default_fallback;
-    DWORD begin = 0;    // the stream offset of its "{"
-    bool kept = false;  // kept whole as an extra; the groups inside it are not
+    DWORD begin = 0;     // the stream offset of its "{"
+    bool fresh = false;  // nothing read in it yet
+    bool kept = false;   // kept whole as an extra; the groups inside it are not
     bool holds_extras = false;
     unsigned entry = 0;  // the entry whose translation it was opened in, or 0
     std::size_t text_at_begin = 0;
@@ -492,6 +509,7 @@ class DictionaryReader : public CRtfParserClient {
 
   // A token the parser would pass over, which ends at `end`.
   void Take(CRtfToken& token, DWORD end) {
+    m_states.back().fresh = false;
     if (token.GetType() == CRtfToken::typeUnknown &&
         token.GetNumParm() != CRtfToken::no_parameter) {
       const std::string_view word = token.GetCtrlWord();

@@ -131,12 +131,18 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
        "3:{\\*\\cxcomment a note}"},
       {"{\\*\\cxs TPAO}foo{\\*\\cxunknown {nested} bar}baz", "TPAO", "foobaz", 0,
        "3:{\\*\\cxunknown {nested} bar}"},
-      {"{\\*\\cxs PWOLD}{\\b bold} text", "PWOLD", "bold text", 0, "0:{|0:\\b |4:}"},
+      {"{\\*\\cxs PWOLD}{\\b bold} text", "PWOLD", "bold text", 0, "0:{\\b |4:}"},
       {"{\\*\\cxs PHRAEUPB}\\f1\\fs24 plain\\cxunknown7\\'41", "PHRAEUPB", "plainA", 0,
        "0:\\f1\\fs24 |5:\\cxunknown7"},
       {"{\\*\\cxs PWEUPB}x\\bin3 {}}y", "PWEUPB", "xy", 0, "1:\\bin3 {}}"},
       {"{\\*\\cxs PWRAOEBG}line\n broken", "PWRAOEBG", "line broken", 0, ""},
       {"{\\*\\cxs KAT/-S}{\\*\\cxs KAT}cat", "KAT", "cat", 0, ""},
+      // Found by fuzzing: an outline word inside text starts no entry; RTF
+      // kept at one place from two groups reads back as one piece; an
+      // escape's fallback ends before what follows it is kept.
+      {"{\\*\\cxs TPOUPBD}found\\cxs KAT}x", "TPOUPBD", "foundKAT", 0, "5:\\cxs "},
+      {"{\\*\\cxs TWO}a\\i0{\\rtf1 b", "TWO", "ab", 0, "1:\\i0{\\rtf1 |2:}"},
+      {"{\\*\\cxs TPAUL}\\u945?\\rtf1 x", "TPAUL", "?x", 0, "0:\\u945|1:\\rtf1 "},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
@@ -181,7 +187,7 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
       {"\\u and its fallback", document("{\\*\\cxs KAF}\\u945a"), "a", 1, "0:\\u945"},
       {"\\uc0", document("{\\*\\cxs KAF}\\uc0\\u945 b"), "?b", 1, "0:\\u945"},
       {"\\uc2", document("{\\*\\cxs KAF}{\\uc2\\u945ab c}\\u946?"), "ab c?", 2,
-       "0:{|0:\\u945|4:}|4:\\u946"},
+       "0:{\\u945|4:}\\u946"},
       {"negative \\u", document("{\\*\\cxs KAF}\\u-3913?x"), "?x", 1, "0:\\u-3913"},
       {"\\u pair", document("{\\*\\cxs KAF}\\u-10179?\\u-8704?"), "?", 1, "0:\\u-10179?\\u-8704"},
       {"1250", document("{\\*\\cxs KAF}\\'9a\\'f8\xe8", "\\ansi\\ansicpg1250"), "\x9a??", 2,
