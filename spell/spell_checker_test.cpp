@@ -36,21 +36,18 @@ TEST_F(SpellCheckerTest, CheckSpaceJudgesTheSpacingBetweenTwoWords) {
     int want;
     const char* corrected;  // only when wrong
   } cases[] = {
-      {"", "cat", "dog", 0, " "},        {" ", "cat", "dog", 1, ""},
-      {"  ", "cat", "dog", 0, " "},      {"^^", "cat", "dog", 0, "^"},
-      {". ", "end", "Next", 0, ".  "},   {".  ", "end", "Next", 1, ""},
-      {".   ", "end", "Next", 0, ".  "}, {". ", "Mr", "Smith", 1, ""},
-      {". ", "J", "Smith", 1, ""},       {". ", "Inc", "Then", 1, ""},
-      {". ", "r", "Then", 1, ""},        {".  ", "Mr", "Smith", 0, ". "},
-      {".", "12", "5", 1, ""},           {".", "No", "5", 1, ""},
-      {".", "No", "five", 0, ".  "},     {" .", "is", "5", 1, ""},
-      {"? ", "who", "He", 0, "?  "},     {"!  ", "stop", "He", 1, ""},
-      {":  ", "note", "the", 1, ""},     {": ", "note", "the", 0, ":  "},
-      {".\"  ", "end", "He", 1, ""},     {"\"", "said", "hello", 1, ""},
-      {"\" ", "said", "hello", 1, ""},   {"\"  ", "said", "hello", 0, "\" "},
-      {",", "one", "two", 1, ""},        {"-", "one", "two", 1, ""},
-      {", ", "one", "two", 1, ""},       {",  ", "one", "two", 0, ", "},
-      {". x", "end", "y", 1, ""},
+      {"", "cat", "dog", 0, " "},      {" ", "cat", "dog", 1, ""},
+      {"  ", "cat", "dog", 0, " "},    {"^^", "cat", "dog", 0, "^"},
+      {". ", "end", "Next", 0, ".  "}, {".  ", "end", "Next", 1, ""},
+      {". ", "Mr", "Smith", 1, ""},    {". ", "J", "Smith", 1, ""},
+      {". ", "r", "Then", 1, ""},      {".  ", "Mr", "Smith", 0, ". "},
+      {".", "12", "5", 1, ""},         {".", "No", "5", 1, ""},
+      {".", "No", "five", 0, ".  "},   {" .", "is", "5", 1, ""},
+      {"? ", "who", "He", 0, "?  "},   {":  ", "note", "the", 1, ""},
+      {": ", "note", "the", 0, ":  "}, {".\"  ", "end", "He", 1, ""},
+      {"\"", "said", "hello", 1, ""},  {"\"  ", "said", "hello", 0, "\" "},
+      {",", "one", "two", 1, ""},      {"-", "one", "two", 1, ""},
+      {",  ", "one", "two", 0, ", "},  {". x", "end", "y", 1, ""},
   };
   CSpellChecker checker;
   for (const auto& c : cases) {
@@ -302,34 +299,25 @@ TEST_F(SpellCheckerTest, NoDefaultLexiconsAreReportedOncePerFolder) {
   EXPECT_EQ(2u, m_messages.size()) << "reported although there are defaults";
 }
 
-TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBounds) {
-  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
-  CSpellChecker checker;
-  std::vector<CString> suggestions(3000);
-  EXPECT_EQ(0, checker.SuggestSpelling("cxt", suggestions.data(), 0));
-  EXPECT_EQ(0, checker.SuggestSpelling("cxt", suggestions.data(), -5));
-  const int two = checker.SuggestSpelling("cxt", suggestions.data(), 2);
-  EXPECT_EQ(2, two);
-  const int fifteen = checker.SuggestSpelling("cxt", suggestions.data(), 15);
-  EXPECT_GE(fifteen, 3);
-  EXPECT_LT(fifteen, 15) << "a score of 0 ends the list";
-  for (int i = 0; i < fifteen; ++i) EXPECT_FALSE(suggestions[i].IsEmpty()) << i;
-  // 30 bytes a suggestion for 3000 of them would not fit the engine's 16-bit
-  // size; the request is cut rather than wrapped to a small buffer.
-  EXPECT_EQ(fifteen, checker.SuggestSpelling("cxt", suggestions.data(), 3000));
-}
-
 // The scores come with the same suggestions, best first, and none is written
 // past the last suggestion.
-TEST_F(SpellCheckerTest, SuggestSpellingGivesEachSuggestionsScore) {
+TEST_F(SpellCheckerTest, SuggestSpellingKeepsToItsBoundsAndScoresEachSuggestion) {
   WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\ncot\ti\ncut\ti\ncart\ti\n");
   CSpellChecker checker;
-  CString plain[15], scored[15];
-  std::vector<int> scores(15, -7);
-  const int found = checker.SuggestSpelling("cxt", plain, 15);
-  ASSERT_EQ(found, checker.SuggestSpelling("cxt", scored, scores.data(), 15));
+  std::vector<CString> plain(3000), scored(15);
+  for (const int bad : {0, -5})
+    EXPECT_EQ(0, checker.SuggestSpelling("cxt", plain.data(), bad)) << "at most " << bad;
+  EXPECT_EQ(2, checker.SuggestSpelling("cxt", plain.data(), 2));
+  const int found = checker.SuggestSpelling("cxt", plain.data(), 15);
   ASSERT_GE(found, 3);
+  EXPECT_LT(found, 15) << "a score of 0 ends the list";
+  // 30 bytes a suggestion for 3000 of them would not fit the engine's 16-bit
+  // size; the request is cut rather than wrapped to a small buffer.
+  EXPECT_EQ(found, checker.SuggestSpelling("cxt", plain.data(), 3000));
+  std::vector<int> scores(15, -7);
+  ASSERT_EQ(found, checker.SuggestSpelling("cxt", scored.data(), scores.data(), 15));
   for (int i = 0; i < found; ++i) {
+    EXPECT_FALSE(plain[i].IsEmpty()) << i;
     EXPECT_EQ(std::string(plain[i].View()), std::string(scored[i].View())) << i;
     EXPECT_GT(scores[i], 0) << scored[i].View();
     if (i > 0) {
@@ -337,7 +325,7 @@ TEST_F(SpellCheckerTest, SuggestSpellingGivesEachSuggestionsScore) {
     }
   }
   EXPECT_EQ(-7, scores[found]);
-  EXPECT_EQ(0, checker.SuggestSpelling("cxt", scored, scores.data(), 0));
+  EXPECT_EQ(0, checker.SuggestSpelling("cxt", scored.data(), scores.data(), 0));
 }
 
 }  // namespace
