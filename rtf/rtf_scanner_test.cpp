@@ -212,6 +212,26 @@ TEST(RtfScanner, StreamOffsetsAndCount) {
   }
 }
 
+// The scanner reads 4096 bytes at a time and takes common tokens whole from
+// the block; a token that the block's end cuts must come out as it does
+// anywhere else, wherever the cut falls.
+TEST(RtfScanner, TokensAcrossTheReadBlockEnd) {
+  const std::string sample =
+      "{\\*\\cxs STKPWHR/-T}word\\par\r\n\\cxds \\'e9x\\cxt12 ab\\\\c\\{d\\fs24 \\li-360\\b x"
+      "\\-\\~\\tab\ty\\\r\n\\cxkelmdictentrydate z\\par" +
+      std::string(40, 'q') + "}";
+  const std::vector<Scanned> alone = scan(sample);
+  for (size_t shift = 4040; shift <= 4100; ++shift) {
+    // One token per brace, so that the sample's tokens follow them unchanged.
+    const std::vector<Scanned> tokens = scan(std::string(shift, '}') + sample);
+    ASSERT_EQ(shift + alone.size(), tokens.size()) << shift;
+    std::vector<Scanned> moved(tokens.begin() + static_cast<std::ptrdiff_t>(shift), tokens.end());
+    for (Scanned& t : moved) t.offset -= static_cast<DWORD>(shift);
+    EXPECT_EQ(describe(alone), describe(moved)) << shift;
+    for (size_t i = 0; i < alone.size(); ++i) EXPECT_EQ(alone[i].offset, moved[i].offset) << shift;
+  }
+}
+
 class ScannerWithBoxes : public ::testing::Test {
  protected:
   void SetUp() override {
