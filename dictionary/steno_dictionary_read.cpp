@@ -242,31 +242,41 @@ std::string_view trim_line_breaks(std::string_view rtf) {
   return rtf.substr(0, end);
 }
 
-// The groups an entry's RTF leaves open, as the scanner counts them (escaped
-// braces and binary data count for nothing), so that the entry can be closed
-// and written back whole even when the file ends inside it.
-std::size_t open_groups(std::string_view rtf) {
+// An entry's RTF with its groups closed: a brace that closes no group of the
+// entry is left out, and the groups it leaves open are closed at its end, as
+// the scanner counts them (escaped braces and binary data count for
+// nothing), so that the entry reads back the same when written where other
+// entries stand, even when the file breaks off inside it.
+std::string balance_groups(std::string_view rtf) {
+  std::string balanced;
+  balanced.reserve(rtf.size());
   std::size_t depth = 0;
   for (std::size_t i = 0; i < rtf.size(); ++i) {
     if (rtf[i] == '{') {
       ++depth;
     } else if (rtf[i] == '}') {
-      if (depth > 0) --depth;
+      if (depth == 0) continue;
+      --depth;
     } else if (rtf[i] == '\\') {
+      std::size_t end = i + 2;
       if (rtf.substr(i + 1).starts_with("bin")) {
-        std::size_t end = i + 4;
+        end = i + 4;
         unsigned long long count = 0;
         while (end < rtf.size() && rtf[end] >= '0' && rtf[end] <= '9' && count < rtf.size())
           count = count * 10 + static_cast<unsigned>(rtf[end++] - '0');
-        if (end < rtf.size() && rtf[end] == ' ') ++end;
+        if (end > i + 4 && end < rtf.size() && rtf[end] == ' ') ++end;
         if (end > i + 4)
-          i = static_cast<std::size_t>(std::min<unsigned long long>(end + count, rtf.size())) - 1;
-        continue;
+          end = static_cast<std::size_t>(std::min<unsigned long long>(end + count, rtf.size()));
       }
-      ++i;
+      end = std::min(end, rtf.size());
+      balanced.append(rtf.substr(i, end - i));
+      i = end - 1;
+      continue;
     }
+    balanced += rtf[i];
   }
-  return depth;
+  balanced.append(depth, '}');
+  return balanced;
 }
 
 // True when every 8-bit byte of the file from `start` belongs to a
@@ -668,8 +678,8 @@ class DictionaryReader : public CRtfParserClient {
       std::string bytes;
       ReadBytes(m_entryBegin, end, bytes);
       CStenoDictionary::InvalidOutline& invalid = m_invalid.back();
-      invalid.rtf = trim_line_breaks(bytes);
-      invalid.rtf.append(open_groups(invalid.rtf), '}');
+      // Line breaks trimmed again, in case a brace left out stood after one.
+      invalid.rtf = trim_line_breaks(balance_groups(trim_line_breaks(bytes)));
       invalid.before = m_dictionary.GetCount();
     }
     m_entry = EntryState::none;

@@ -286,6 +286,17 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreKeptAndDuplicatesLastWins) {
   EXPECT_EQ("KAT KXAT KK  TKOG KAT/TKOG TKOG/KXAT " + too_long + " TKOG/KAT TKOG/" + too_long + " ",
             outlines);
   EXPECT_EQ(describe(loaded.dictionary), describe(read_rtf(written).dictionary)) << written;
+
+  // Found by fuzzing: a brace that closes no group of the entry is not kept,
+  // nor are groups the file leaves open left open.
+  for (const char* file : {"{\\rtf1 x}{\\*\\cxs KXAT}bad\n}", "{\\rtf1{\\*\\cxs KXAT}bad{\\b"}) {
+    const Loaded stray = read_rtf(file);
+    ASSERT_EQ(1u, stray.dictionary.GetInvalidOutlines().size()) << file;
+    const std::string rtf = stray.dictionary.GetInvalidOutlines()[0].rtf;
+    EXPECT_TRUE(rtf == "{\\*\\cxs KXAT}bad" || rtf == "{\\*\\cxs KXAT}bad{\\b}") << rtf;
+    const std::string again = write_rtf(stray.dictionary);
+    EXPECT_EQ(describe(stray.dictionary), describe(read_rtf(again).dictionary)) << again;
+  }
 }
 
 // The reader takes strokes written in key order without the notation's
