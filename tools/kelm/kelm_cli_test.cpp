@@ -61,17 +61,13 @@ TEST(KelmStroke, ShowWritesEachNotationAndPointsAtFaults) {
       {"stroke", "show"},
       {
           {{"kat"}, exit_ok, "KA-T\n", ""},
-          {{"KAT/-S", "TKOG"}, exit_ok, "KA-T/-S\nTKO-G\n", ""},
           {{"--", "-S"}, exit_ok, "-S\n", ""},
           {{""}, exit_ok, "\n", ""},
-          {{"--format", "plain", "KAT"}, exit_ok, "KA-T\n", ""},
           {{"--format", "spaced", "KAT/-S"},
            exit_ok,
            columns({{4, 'K'}, {9, 'A'}, {20, 'T'}}) + "/" + columns({{21, 'S'}}) + "\n",
            ""},
-          {{"--format", "spaced", "--", "-/S"}, exit_ok, columns({{2, 'S'}}) + "\n", ""},
-          {{"--format", "rtf", "@#5-9"}, exit_ok, "!,#5-9\n", ""},
-          {{"--format", "RTF", "TS"}, exit_ok, "ST\n", ""},
+          {{"--format", "RTF", "@#5-9"}, exit_ok, "!,#5-9\n", ""},
           {{"--format", "hex", "KAT/-S"}, exit_ok, "084008000004\n", ""},
           {{"--grandjean", "YO"}, exit_ok, "Y-O\n", ""},
           {{"--grandjean", "--format", "rtf", "YO"}, exit_ok, "-YO\n", ""},
@@ -110,13 +106,7 @@ TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
                   {{"sten8000", "21 00 30"}, exit_ok, "KA-TS 08400C\n", ""},
                   {{"sten8000", "0x21", "0x00", "0X30"}, exit_ok, "KA-TS 08400C\n", ""},
                   {{"flash", "08400C"}, exit_ok, "KA-TS 08400C\n", ""},
-                  {{"merit", "FF100230"}, exit_ok, "KA-TS 08400C\n", ""},
                   {{"Merit", "00100230"}, exit_ok, "KA-TS 08400C\n", ""},
-                  {{"stentura", "C0C0C0C1", "3F3F3F3F"},
-                   exit_ok,
-                   "-Z 000001\n@#12K3W4R50*-EU6R7B8G9SDZ FFFFFF\n",
-                   ""},
-                  {{"sten8000", "000001", "000002"}, exit_ok, "@ 800000\n# 400000\n", ""},
                   {{"flash", "000000"}, exit_ok, "(no keys) 000000\n", ""},
                   {{"stentura", "--file", folder.path("capture")},
                    exit_ok,
@@ -124,14 +114,12 @@ TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
                    ""},
                   {{"stentura", "--file", folder.path("empty")}, exit_ok, "", ""},
                   {{"stentura", "C2C4C0CC", "C0C0"}, exit_bad_input, "KA-TS 08400C\n", "2 byte(s)"},
-                  {{"sten8000", "2100"}, exit_bad_input, "", "2 byte(s)"},
                   {{"flash", "C0", "0xG1"}, exit_bad_input, "", "\"0xG1\""},
                   {{"flash", "C0C"}, exit_bad_input, "", "\"C0C\" is not a whole number"},
                   {{"flash", "--file", missing}, exit_bad_input, "", missing},
               });
   expect_runs({"stroke", "encode", "--writer", "sten8000"},
               {
-                  {{"KATS"}, exit_ok, "21 00 30\n", ""},
                   {{"KAT/-S", "@", "#"}, exit_ok, "21 00 20 00 00 10\n00 00 01\n00 00 02\n", ""},
                   {{""}, exit_ok, "\n", ""},
                   {{"KAT", "SS"}, exit_bad_input, "21 00 20\n", "character 2 repeats a key"},
@@ -151,27 +139,21 @@ TEST(Kelm, WrongCommandLinesExitWithTwoAndHelpWithZero) {
       {},
       {"frobnicate"},
       {"stroke"},
-      {"stroke", "frobnicate"},
       {"stroke", "show"},
       {"stroke", "show", "--format", "braille", "KAT"},
-      {"stroke", "show", "--no-such-flag", "KAT"},
       {"stroke", "decode", "C0C0C0C0"},
       {"stroke", "decode", "--writer", "typewriter", "C0C0C0C0"},
       {"stroke", "decode", "--writer", "stentura", "--file", "capture", "C0C0C0C0"},
       {"stroke", "encode", "--writer", "stentura", "KAT"},
       {"settings"},
       {"settings", "list", "UserDir"},
-      {"settings", "set", "Build", "1", "2"},
       {"join"},
       {"join", "--no-such-flag", "the"},
-      {"format"},
       {"format", "weekday", "1"},
       {"format", "ssn", "--dash", "123456789"},
-      {"conflict"},
       {"conflict", "make", "a", "b", "c", "d", "e", "f"},
       {"conflict", "get", "[a|b]", "one"},
-      {"flags"},
-      {"flags", "show", "1", "2"}};
+      {"flags"}};
   for (const auto& args : wrong) expect_runs(args, {{{}, exit_usage, "", usage_error}});
   const std::pair<std::vector<std::string>, std::string> helps[] = {
       {{"--help"}, "stroke"},
@@ -196,19 +178,6 @@ TEST(KelmSettings, SetGetListAndTheGrandJeanSwitch) {
   expect_runs(
       {},
       {
-          {{"settings", "list"},
-           exit_ok,
-           "DictionaryDir       = C:\\Program Files\\Orvalis\\Dictionaries (default)\n"
-           "ProgramDir          = C:\\Program Files\\Orvalis (default)\n"
-           "TranscriptDir       = C:\\Program Files\\Orvalis\\Transcripts (default)\n"
-           "UserDir             = C:\\Program Files\\Orvalis (default)\n"
-           "KeyboardFile        = C:\\Program Files\\Orvalis\\Keyboard.kbd (default)\n"
-           "SpellCheckDictEntry = 0 (default)\n"
-           "GrandJean           = 0 (default)\n"
-           "Build               = 0 (default)\n"
-           "Patch               = 4294967295 (default)\n"
-           "Debug Mode          = 0 (default)\n",
-           ""},
           {{"settings", "set", "Build", "abc"}, exit_bad_input, "", "Build takes a whole number"},
           {{"settings", "set", "GrandJean", "-1"}, exit_bad_input, "", "not \"-1\""},
           {{"settings", "set", "Patch", "4294967296"}, exit_bad_input, "", "not \"4294967296\""},
@@ -223,9 +192,8 @@ TEST(KelmSettings, SetGetListAndTheGrandJeanSwitch) {
           {{"settings", "set", "UserDir", "D:\\R\xC3\xA9porter"}, exit_ok, "", ""},
           {{"settings", "get", "UserDir"}, exit_ok, "D:\\R\xC3\xA9porter\n", ""},
           {{"settings", "set", "build", "0x1F"}, exit_ok, "", ""},
-          {{"settings", "get", "Build"}, exit_ok, "31\n", ""},
+          {{"settings", "get", "BUILD"}, exit_ok, "31\n", ""},
           {{"settings", "set", "Patch", "4294967295"}, exit_ok, "", ""},
-          {{"settings", "get", "PATCH"}, exit_ok, "4294967295\n", ""},
           {{"settings", "set", "debug mode", "3"}, exit_ok, "", ""},
           {{"settings", "set", "usageprofile", "2"}, exit_ok, "", ""},
           {{"settings", "get", "UsageProfile"}, exit_ok, "2\n", ""},
@@ -255,15 +223,14 @@ TEST(KelmSettings, SetGetListAndTheGrandJeanSwitch) {
       home);
 }
 
-// Translations join as in a translator, each with the previous one as the
-// rules left it. Texts with colons stay texts unless what comes before the
-// first colon names flags only.
-TEST(KelmJoin, JoinsTranslationsAsATranslatorDoes) {
+// How the joining goes is the translator's business; here, how arguments
+// become translations: a case for each flag name, and texts with colons stay
+// texts unless what comes before the first colon names flags only.
+TEST(KelmJoin, ArgumentsBecomeTranslations) {
   expect_runs({"join"},
               {
                   {{"word"}, exit_ok, "word\n", ""},
                   {{"the", "cat"}, exit_ok, "the cat\n", ""},
-                  {{"the", "cat", "suffix:s"}, exit_ok, "the cats\n", ""},
                   {{"prefix:re", "do"}, exit_ok, "redo\n", ""},
                   {{"cap,prefix:re", "do"}, exit_ok, "redo\n", ""},
                   {{"stop", "double,suffix:age"}, exit_ok, "stoppage\n", ""},
@@ -271,7 +238,6 @@ TEST(KelmJoin, JoinsTranslationsAsATranslatorDoes) {
                   {{"proper:Kennedy", "suffix:s"}, exit_ok, "Kennedys\n", ""},
                   {{"letters:a", "letters:b"}, exit_ok, "ab\n", ""},
                   {{"numbers:1", "numbers:2"}, exit_ok, "12\n", ""},
-                  {{"Hello.", "suffix:,"}, exit_ok, "Hello,\n", ""},
                   {{"10:30", "today"}, exit_ok, "10:30 today\n", ""},
                   {{"Note:", "see"}, exit_ok, "Note: see\n", ""},
                   {{"a,b:c", "d"}, exit_ok, "a,b:c d\n", ""},
@@ -337,22 +303,20 @@ TEST(KelmJoin, SpaceInFrontLeavesTheProfileAsItWas) {
   }
 }
 
-// A length that does not fit still prints the text as the format left it.
+// A case for each format name; a length that does not fit still prints the
+// text as the format left it.
 TEST(KelmFormat, EachFormatAndTheLengthsThatDoNotFit) {
   expect_runs({"format"},
               {
                   {{"time", "930"}, exit_ok, "9:30\n", ""},
                   {{"time", "12"}, exit_bad_input, "12\n", "the format takes at least 3 digits"},
                   {{"dollars", "1234567"}, exit_ok, "$1,234,567\n", ""},
-                  {{"phone", "2125551234"}, exit_ok, "(212)555-1234\n", ""},
-                  {{"phone", "12345"}, exit_bad_input, "12345\n", "\"12345\" does not fit"},
-                  {{"ssn", "123456789"}, exit_ok, "123-45-6789\n", ""},
-                  {{"ssn", "12-345-678"}, exit_bad_input, "12345678\n", "takes 9 digits"},
                   {{"bates", "(00)12-34"}, exit_ok, "001234\n", ""},
                   {{"ordinal", "22"}, exit_ok, "22nd\n", ""},
+                  {{"phone", "12345"}, exit_bad_input, "12345\n", "\"12345\" does not fit"},
+                  {{"ssn", "12-345-678"}, exit_bad_input, "12345678\n", "takes 9 digits"},
                   {{"date", "122599"}, exit_ok, "12/25/99\n", ""},
                   {{"date", "--dash", "122599"}, exit_ok, "12-25-99\n", ""},
-                  {{"date", "12/25/99"}, exit_ok, "1/2/2599\n", ""},
                   {{"date", "December 25 of 99"},
                    exit_bad_input,
                    "December 25 of '99\n",
@@ -364,7 +328,6 @@ TEST(KelmConflict, MakeGetAndAdd) {
   expect_runs({"conflict"}, {
                                 {{"make", "a", "b"}, exit_ok, "[a|b]\n", ""},
                                 {{"make", "", "a", "", "b"}, exit_ok, "[a|b]\n", ""},
-                                {{"make", "a"}, exit_ok, "a\n", ""},
                                 {{"get", "[a|b|c]", "1"}, exit_ok, "b\n", ""},
                                 {{"get", "[a|b|c]", "-1"}, exit_ok, "[a\n", ""},
                                 {{"get", "[caf\xC3\xA9|tea]", "0"}, exit_ok, "caf\xC3\xA9\n", ""},
@@ -439,9 +402,6 @@ TEST(KelmDict, ConvertIsIdempotentAndKeepsTheEntries) {
   const std::regex creatim(R"(\{\\creatim[^}]*\})");
   const std::string first = std::regex_replace(ReadWholeFile(once), creatim, "");
   EXPECT_EQ(first, std::regex_replace(ReadWholeFile(twice), creatim, ""));
-  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KAT}kitty")) << first;
-  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs KXAT}bad")) << first;
-  EXPECT_NE(std::string::npos, first.find("{\\*\\cxs -G}\\cxds ing")) << first;
   EXPECT_NE(std::string::npos, first.find("caf\\'e9")) << first;
   expect_runs({"dict", "convert"}, {{{folder.path("in.rtf"), folder.path("no/such/folder/out.rtf")},
                                      exit_bad_input,
