@@ -65,7 +65,7 @@ void decoder::set_code_page(UINT code_page) {
   m_knownCodePage = code_page == cp_1252 || m_upperHalf != nullptr;
 }
 
-void decoder::text(std::string_view bytes, std::string& out) {
+void decoder::text(std::string_view bytes, std::string& out, std::string_view escaped) {
   std::size_t i = 0;
   for (; m_escape && m_fallbackLeft > 0 && i < bytes.size(); ++i, --m_fallbackLeft)
     m_fallback += bytes[i];
@@ -75,16 +75,22 @@ void decoder::text(std::string_view bytes, std::string& out) {
   if (i == bytes.size()) return;
   settle_escape(out);
   bytes.remove_prefix(i);
+  if (!escaped.empty()) escaped.remove_prefix(std::min(i, escaped.size()));
   if (m_partial.empty() &&
       (!has_8bit_byte(bytes) || (!m_utf8 && m_upperHalf == nullptr && m_knownCodePage))) {
     out += bytes;
     return;
   }
-  for (const char c : bytes) {
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    const char c = bytes[at];
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
+    const bool code_page_byte = at < escaped.size() && escaped[at] != 0;
+    if (byte < 0x80 || code_page_byte) {
       if (!m_partial.empty()) decode_partial(out, true);
-      out += c;
+      if (byte < 0x80)
+        out += c;
+      else
+        put_code_page_byte(byte, out);
     } else if (m_utf8) {
       m_partial += c;
       decode_partial(out, false);

@@ -37,8 +37,10 @@ class decoder {
   // code page.
   void set_utf8(bool utf8) { m_utf8 = utf8; }
 
-  // Text, appended to `out`. Runs from one text may come in pieces.
-  void text(std::string_view bytes, std::string& out);
+  // Text, appended to `out`. Runs from one text may come in pieces. A
+  // nonzero byte of `escaped` marks a byte that came from a \'hh escape,
+  // which is a byte of the code page even where raw bytes are UTF-8.
+  void text(std::string_view bytes, std::string& out, std::string_view escaped = {});
   // Whether text() would append these bytes as they are (ASCII, with nothing
   // waiting), which the caller may then do itself.
   bool takes_as_it_is(std::string_view bytes) const;

@@ -542,6 +542,7 @@ class DictionaryReader : public CRtfParserClient {
 
   void SetCodePage(UINT code_page) {
     if (code_page == CP_UTF8) {
+      m_bEscapesUtf8 = true;
       SetUtf8(true);
     } else {
       m_decoder.set_code_page(code_page);
@@ -552,6 +553,7 @@ class DictionaryReader : public CRtfParserClient {
 
   void SetUtf8(bool utf8) {
     m_decoder.set_utf8(utf8);
+    m_bRawUtf8 = utf8;
     m_bEncodingKnown = true;
   }
 
@@ -572,8 +574,27 @@ class DictionaryReader : public CRtfParserClient {
     }
     // Only a file with 8-bit bytes in its text needs to know what they are.
     if (!m_bEncodingKnown) SetUtf8(is_utf8(m_file, m_start));
-    m_decoder.text(bytes, m_text);
+    m_decoder.text(bytes, m_text, m_bRawUtf8 && !m_bEscapesUtf8 ? EscapedBytes(bytes) : "");
     TakeUnrepresentable();
+  }
+
+  // Which bytes of the current text token came from \'hh escapes, read from
+  // the file's own bytes: the scanner gives them resolved, like raw bytes.
+  std::string_view EscapedBytes(std::string_view text) {
+    m_raw.clear();
+    ReadBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
+              m_pScanner->GetToken(1)->GetStreamOffset(), m_raw);
+    m_escaped.clear();
+    for (std::size_t i = 0; i < m_raw.size(); ++i) {
+      if (is_line_break(m_raw[i])) continue;
+      const bool escape = m_raw[i] == '\\' && i + 1 < m_raw.size();
+      m_escaped += escape ? '\1' : '\0';
+      if (escape) i += m_raw[i + 1] == '\'' ? 3 : 1;
+    }
+    // A token the file does not spell so (one cut at the scanner's limit) is
+    // taken as raw bytes.
+    if (m_escaped.size() != text.size()) m_escaped.clear();
+    return m_escaped;
   }
 
   // Text stops here: an escape's fallback or a UTF-8 sequence ends.
@@ -701,6 +722,11 @@ class DictionaryReader : public CRtfParserClient {
 
   rtf_text::decoder m_decoder;
   bool m_bEncodingKnown = false;
+  bool m_bRawUtf8 = false;
+  // Declared UTF-8: its escapes are UTF-8 bytes too.
+  bool m_bEscapesUtf8 = false;
+  std::string m_raw;
+  std::string m_escaped;
 
   EntryState m_entry = EntryState::none;
   unsigned m_entries = 0;  // entries begun, so that each has its own number
