@@ -232,6 +232,23 @@ TEST(RtfScanner, TokensAcrossTheReadBlockEnd) {
   }
 }
 
+// A caller may read into a token of its own, however small: the scanner
+// once took braces and symbols whole without asking whether they fit, which
+// overran such a token's buffer.
+TEST(RtfScanner, ReadingIntoASmallTokenKeepsToItsCapacity) {
+  std::string input = "{\\-\\par hello}\\'e9" + std::string(100, ' ');
+  for (long size = 1; size <= 8; ++size) {
+    CMemFile file(reinterpret_cast<BYTE*>(input.data()), static_cast<UINT>(input.size()));
+    CRtfScanner scanner(file);
+    CRtfToken token(size);
+    for (int i = 0; i < 12; ++i) {
+      scanner.ReadTokenFromFile(token);
+      ASSERT_LE(token.GetLength(), token.GetBufferSize()) << size << " token " << i;
+      token.GetText();
+    }
+  }
+}
+
 class ScannerWithBoxes : public ::testing::Test {
  protected:
   void SetUp() override {
