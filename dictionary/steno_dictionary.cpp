@@ -104,7 +104,7 @@ std::uint32_t CStenoDictionary::StoreExtras(std::string_view text, std::span<con
     if (positions.empty() || positions.back() != extra.position) {
       positions.push_back(extra.position);
       joined.emplace_back();
-    } else if (extra.rtf.front() != '\\' && extra.rtf.front() != '{') {
+    } else if (extra.rtf.front() != '\\' && extra.rtf.front() != '{' && extra.rtf.front() != '}') {
       // What begins as text would run on from the RTF before it.
       joined.back() += "{}";
     }

@@ -339,6 +339,7 @@ class DictionaryReader : public CRtfParserClient {
     Group group = outer;
     group.begin = m_pScanner->GetToken(0)->GetStreamOffset();
     group.fresh = true;
+    group.optional = false;
     group.kept = false;
     group.holds_extras = false;
     group.entry = m_entry == EntryState::translation ? m_entries : 0;
@@ -476,9 +477,10 @@ class DictionaryReader : public CRtfParserClient {
   struct Group {
     Destination destination = dest_text;
     long fallback = default_fallback;
-    DWORD begin = 0;     // the stream offset of its "{"
-    bool fresh = false;  // nothing read in it yet
-    bool kept = false;   // kept whole as an extra; the groups inside it are not
+    DWORD begin = 0;        // the stream offset of its "{"
+    bool fresh = false;     // nothing read in it yet
+    bool optional = false;  // its "\*" has been read
+    bool kept = false;      // kept whole as an extra; the groups inside it are not
     bool holds_extras = false;
     unsigned entry = 0;  // the entry whose translation it was opened in, or 0
     std::size_t text_at_begin = 0;
@@ -519,23 +521,38 @@ class DictionaryReader : public CRtfParserClient {
 
   // A token the parser would pass over, which ends at `end`.
   void Take(CRtfToken& token, DWORD end) {
-    m_states.back().fresh = false;
+    Group& group = m_states.back();
+    // The words that set how text is read, and "\*", leave a group as new
+    // as it was, so that a destination may still follow.
+    if (token.GetType() == type_table().optional_destination && group.fresh) {
+      group.optional = true;
+      return;
+    }
     if (token.GetType() == CRtfToken::typeUnknown &&
         token.GetNumParm() != CRtfToken::no_parameter) {
       const std::string_view word = token.GetCtrlWord();
-      if (word == word_unicode && InTranslation()) {
-        m_decoder.unicode(token.GetNumParm(), m_states.back().fallback, m_text);
-        TakeUnrepresentable();
-        return;
-      }
       if (word == word_fallback) {
-        m_states.back().fallback = token.GetNumParm();
+        group.fallback = token.GetNumParm();
         return;
       }
       if (word == word_code_page) {
         SetCodePage(static_cast<UINT>(token.GetNumParm()));
         return;
       }
+      if (word == word_unicode && InTranslation()) {
+        group.fresh = false;
+        m_decoder.unicode(token.GetNumParm(), group.fallback, m_text);
+        TakeUnrepresentable();
+        return;
+      }
+    }
+    // An optional destination the reader does not know, as in PushState.
+    const bool unknown_destination = group.fresh && group.optional;
+    group.fresh = false;
+    if (unknown_destination && group.destination != dest_skip) {
+      group.destination = dest_skip;
+      group.kept = true;
+      return;
     }
     KeepBytes(token.GetStreamOffset(), end);
   }

@@ -130,7 +130,7 @@ class DictionaryWriter : public CRtfCreWriter {
     if (rtf.empty()) return;
     // RTF that begins as text (what the scanner could not place) would run
     // on from the text before it; an empty group parts them.
-    if (rtf.front() != '\\' && rtf.front() != '{') {
+    if (rtf.front() != '\\' && rtf.front() != '{' && rtf.front() != '}') {
       EmitKeyword(szRTFGROUPBEGIN, 0);
       EmitKeyword(szRTFGROUPEND, 0);
     }
