@@ -1,12 +1,12 @@
-// Costs of the kelm command's realtime translation over a dictionary of the
-// size a working writer's merged dictionaries reach: loading the dictionary,
-// and translating 100,000 strokes through it (lookups of the longest outline,
-// joins with the text rules, undo strokes and untranslated strokes among
-// them). Before the benchmarks run it prints what the loaded dictionary holds
-// in memory (the bytes allocated from malloc, per entry) and the process's
-// peak resident set before and after the load. The run keeps a registry hive
-// and a user folder of its own, seeded with the build's lexicons, so that the
-// suffix rules ask a real spelling checker and nothing of the user's is read.
+// Costs of realtime translation over a dictionary of the size a working
+// writer's merged dictionaries reach: loading the dictionary, and translating
+// 100,000 strokes through it (lookups of the longest outline, joins with the
+// text rules, each stroke's edit of the readable text, undo strokes and
+// untranslated strokes among them). Before the benchmarks run it prints what the loaded dictionary
+// holds in memory (the bytes allocated from malloc, per entry) and the process's peak resident set
+// before and after the load. The run keeps a registry hive and a user folder of its own, seeded
+// with the build's lexicons, so that the suffix rules ask a real spelling checker and nothing of
+// the user's is read.
 //
 //   translate_bench [benchmark flags]
 
@@ -24,8 +24,6 @@
 #include <vector>
 
 #include "big_dictionary.h"
-#include "dictionary/steno_dictionary.h"
-#include "translation/translator.h"
 
 namespace {
 
@@ -39,7 +37,7 @@ constexpr std::size_t untranslated_every = 40;
 
 struct Input {
   fs::path dictionary_path;
-  kelm_cli::StenoDictionary dictionary;
+  CStenoDictionary dictionary;
   std::vector<CStroke> strokes;
 };
 
@@ -71,7 +69,7 @@ struct Random {
 
 // Outlines of the dictionary in random order, with undo strokes and strokes
 // the dictionary does not know among them.
-std::vector<CStroke> make_strokes(const kelm_cli::StenoDictionary& dictionary) {
+std::vector<CStroke> make_strokes(const CStenoDictionary& dictionary) {
   Random random{7};
   CStroke undo;
   undo.SetAsterisk(1);
@@ -96,9 +94,8 @@ std::vector<CStroke> make_strokes(const kelm_cli::StenoDictionary& dictionary) {
 
 void BM_LoadDictionary(benchmark::State& state) {
   for (auto _ : state) {
-    CFile file(input().dictionary_path.c_str(), CFile::modeRead | CFile::typeBinary);
-    kelm_cli::StenoDictionary dictionary;
-    if (kelm_cli::ReadRtfDictionary(file, dictionary).result != 0)
+    CStenoDictionary dictionary;
+    if (dictionary.Read(input().dictionary_path.c_str()) != 0)
       state.SkipWithError("the dictionary did not load");
     benchmark::DoNotOptimize(dictionary.GetCount());
   }
@@ -106,27 +103,39 @@ void BM_LoadDictionary(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadDictionary)->Unit(benchmark::kMillisecond);
 
+// Each stroke's edit is worked out whether or not the host reads it; the
+// counters say how much the edits took back and added per stroke.
 void BM_Translate(benchmark::State& state) {
   const std::vector<CStroke>& strokes = input().strokes;
   std::size_t translations = 0;
+  double taken_back = 0, added = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    kelm_cli::Translator translator({&input().dictionary}, {});
+    CTranslator translator;
+    translator.AddDictionary(&input().dictionary);
+    taken_back = added = 0;
     state.ResumeTiming();
-    for (const CStroke& stroke : strokes) translator.AddStroke(stroke);
+    for (const CStroke& stroke : strokes) {
+      const CTranslator::Edit& edit = translator.AddStroke(stroke);
+      taken_back += edit.nTakeBack;
+      added += edit.text.GetLength();
+    }
     translator.Finish();
     translations = translator.GetCount();
-    benchmark::DoNotOptimize(translator.Get(translations - 1).text.data());
+    benchmark::DoNotOptimize(translator.GetTextView().data());
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * strokes.size()));
   state.counters["translations"] = static_cast<double>(translations);
+  state.counters["taken_back"] = taken_back / static_cast<double>(strokes.size());
+  state.counters["added"] = added / static_cast<double>(strokes.size());
 }
 BENCHMARK(BM_Translate)->Unit(benchmark::kMillisecond);
 
 // The translator's own start: finding the longest outline among the entries.
 void BM_StartTranslator(benchmark::State& state) {
   for (auto _ : state) {
-    kelm_cli::Translator translator({&input().dictionary}, {});
+    CTranslator translator;
+    translator.AddDictionary(&input().dictionary);
     benchmark::DoNotOptimize(translator.GetLongestOutline());
   }
 }
@@ -158,12 +167,9 @@ int main(int argc, char** argv) {
 
   const double allocated_before = allocated_bytes();
   const double peak_before = peak_resident_bytes();
-  {
-    CFile file(in.dictionary_path.c_str(), CFile::modeRead | CFile::typeBinary);
-    if (kelm_cli::ReadRtfDictionary(file, in.dictionary).result != 0) {
-      std::fprintf(stderr, "translate_bench: the dictionary did not load\n");
-      return 1;
-    }
+  if (in.dictionary.Read(in.dictionary_path.c_str()) != 0) {
+    std::fprintf(stderr, "translate_bench: the dictionary did not load\n");
+    return 1;
   }
   const double entries = static_cast<double>(in.dictionary.GetCount());
   const double held = allocated_bytes() - allocated_before;

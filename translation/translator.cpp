@@ -1,6 +1,7 @@
 #include "translation/translator.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -126,7 +127,6 @@ std::optional<CStenoDictionary::Translation> CTranslator::Lookup(std::size_t fir
 
 void CTranslator::Append(std::string_view text, CTranFlags flags, bool untranslated,
                          std::uint32_t first_key, CTime time) {
-  Touch(m_records.empty() ? 0 : m_records.size() - 1);
   Record record{first_key, flags, untranslated, false, time, CString(text), CString(), 0, {}};
   if (!m_options.keep_conflicts && is_conflict(text))
     record.text = CStringRules::GetTextFromConflict(record.text, 0);
@@ -135,7 +135,11 @@ void CTranslator::Append(std::string_view text, CTranFlags flags, bool untransla
     Record& previous = m_records.back();
     record.previous_text = previous.text;
     m_rules.ApplyConcatRules(previous.flags, previous.text, record.flags, record.text);
+    // Most joins leave the text before alone, and then it need not be laid
+    // out again.
+    if (previous.text != record.previous_text) Touch(m_records.size() - 1);
   }
+  Touch(m_records.size());
   if (capitalize) CStringRules::CapFirst(record.text, 1);
   record.capitalize_after =
       flags.GetCapitalizeNext() || (capitalize && !takes_capital(record.text));
@@ -147,9 +151,13 @@ void CTranslator::Append(std::string_view text, CTranFlags flags, bool untransla
 }
 
 void CTranslator::RemoveLast() {
-  Touch(m_records.size() > 1 ? m_records.size() - 2 : 0);
+  Touch(m_records.size() - 1);
   Record& last = m_records.back();
-  if (m_records.size() > 1) m_records[m_records.size() - 2].text = std::move(last.previous_text);
+  if (m_records.size() > 1) {
+    CString& previous = m_records[m_records.size() - 2].text;
+    if (previous != last.previous_text) Touch(m_records.size() - 2);
+    previous = std::move(last.previous_text);
+  }
   m_records.pop_back();
 }
 
@@ -177,25 +185,30 @@ void CTranslator::Touch(std::size_t index) {
 // them on their line; blanks at a line's start are dropped. Both only ever
 // come from the seams around a paragraph mark.
 void CTranslator::LayOut(std::string_view text, Layout& layout, std::string& shown) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '{' && text.substr(i).starts_with(paragraph_mark)) {
-      c = '\n';
-      i += paragraph_mark.size() - 1;
-    } else if (c == '^') {
-      c = ' ';
+  const auto ordinary = [](char c) { return c != ' ' && c != '^' && c != '{' && c != '\n'; };
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t end = i;
+    while (end < text.size() && ordinary(text[end])) ++end;
+    if (end == i) {
+      const char c = text[i];
+      if (c == ' ' || c == '^') {
+        if (!layout.line_start) ++layout.blanks;
+        ++i;
+        continue;
+      }
+      if (c == '\n' || text.substr(i).starts_with(paragraph_mark)) {
+        shown += '\n';
+        layout = Layout();
+        i += c == '\n' ? 1 : paragraph_mark.size();
+        continue;
+      }
+      end = i + 1;  // a brace that opens no paragraph mark
     }
-    if (c == ' ') {
-      if (!layout.line_start) ++layout.blanks;
-    } else if (c == '\n') {
-      shown += c;
-      layout = Layout();
-    } else {
-      shown.append(layout.blanks, ' ');
-      shown += c;
-      layout.blanks = 0;
-      layout.line_start = false;
-    }
+    if (layout.blanks > 0) shown.append(layout.blanks, ' ');
+    shown.append(text.data() + i, end - i);
+    layout.blanks = 0;
+    layout.line_start = false;
+    i = end;
   }
 }
 
@@ -217,5 +230,8 @@ void CTranslator::Relayout() {
       std::mismatch(tail.begin(), tail.end(), m_previousTail.begin(), m_previousTail.end()).first -
       tail.begin());
   m_edit.nTakeBack = static_cast<int>(m_previousTail.size() - same);
-  m_edit.text = CString(tail.substr(same));
+  // Into the edit's own buffer, which a few strokes make big enough for good.
+  const std::string_view added = tail.substr(same);
+  std::memcpy(m_edit.text.GetBufferSetLength(static_cast<int>(added.size())), added.data(),
+              added.size());
 }

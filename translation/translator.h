@@ -139,8 +139,8 @@ class KELM_EXPORT CTranslator {
               CTime time);
   void RemoveLast();
   void Undo();
-  // Notes that translation `index` (or a new one at the end) is about to
-  // change, keeping where its readable text started.
+  // Notes that translation `index` (or a new one at the end) changes, before
+  // the text laid out for it or after it does, keeping where it started.
   void Touch(std::size_t index);
   // Lays out the readable text again from the first translation touched and
   // makes m_edit the difference.

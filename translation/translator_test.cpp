@@ -354,8 +354,8 @@ class ReadableReference {
 
 // A dictionary with a bit of everything a join does: suffixes that change
 // the word before, prefixes, punctuation, capitals, conflicts, paragraph
-// marks, hard spaces, bytes above 127 and outlines that swallow the
-// translations of their first strokes.
+// marks and line breaks inside texts, hard spaces, braces, bytes above 127
+// and outlines that swallow the translations of their first strokes.
 const CStenoDictionary& mixed_dictionary() {
   static const CStenoDictionary dictionary = make_dictionary({
       {"THE", "the"},
@@ -386,6 +386,9 @@ const CStenoDictionary& mixed_dictionary() {
       {"S-P", "^", suffix | prefix},
       {"KAFE", "caf\xE9"},
       {"TAB", "\tx"},
+      {"PWRAS", "a{b"},
+      {"HR-PB", "line\nbreak"},
+      {"EPBD", "end{P}^start"},
   });
   return dictionary;
 }
@@ -393,7 +396,7 @@ const CStenoDictionary& mixed_dictionary() {
 std::vector<CStroke> mixed_strokes() {
   std::vector<CStroke> strokes = strokes_of(
       "THE KAT -S A HRAOEUBG PHAEUBG RUPB PWEG SREUZ SPOPBS HAP -G -D -BL -PBS TP-PL KW-BG KW-GS "
-      "RE TKO TPHAEUPL PA*R S-P KAFE TAB TKOG");
+      "RE TKO TPHAEUPL PA*R S-P KAFE TAB PWRAS HR-PB EPBD TKOG");
   strokes.push_back(CStroke(CString("*"), 0));
   return strokes;
 }
