@@ -32,9 +32,11 @@ bool has_8bit_byte(std::string_view bytes) {
   return (any & 0x80) != 0;
 }
 
-// The byte of the character in Windows-1252, or -1.
+// The byte of the character in Windows-1252, or -1. NUL has a byte but no
+// place in a text that is passed on as a C string.
 int cp1252_byte(char32_t code_point) {
-  if (code_point > 0xFFFF || is_high_surrogate(code_point) || is_low_surrogate(code_point))
+  if (code_point == 0 || code_point > 0xFFFF || is_high_surrogate(code_point) ||
+      is_low_surrogate(code_point))
     return -1;
   const WCHAR unit = static_cast<WCHAR>(code_point);
   char byte = 0;
