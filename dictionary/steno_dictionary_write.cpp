@@ -36,6 +36,28 @@ bool ends_with_control_word(std::string_view rtf) {
   return backslashes % 2 == 1;
 }
 
+// A brace that the piece of RTF opens and does not close is the start of a
+// group whose first word the dictionary read (\cxds and the like) and does
+// not write there; what follows it would be read as that group's first word,
+// a destination perhaps. An empty group after the brace keeps it from being
+// first, and reads back as nothing.
+std::string guard_open_braces(std::string_view rtf) {
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < rtf.size(); ++i) {
+    if (rtf[i] == '\\') {
+      ++i;
+    } else if (rtf[i] == '{') {
+      open.push_back(i);
+    } else if (rtf[i] == '}' && !open.empty()) {
+      open.pop_back();
+    }
+  }
+  std::string guarded(rtf);
+  for (auto at = open.rbegin(); at != open.rend(); ++at)
+    if (*at + 1 < guarded.size() && guarded[*at + 1] == '\\') guarded.insert(*at + 1, "{}");
+  return guarded;
+}
+
 // What would run on into a control word before it: its letters and
 // parameter, and the blank that it would take as its delimiter.
 bool continues_control_word(char c) { return is_letter(c) || is_digit(c) || c == ' ' || c == '-'; }
@@ -126,8 +148,10 @@ class DictionaryWriter : public CRtfCreWriter {
   }
 
   // RTF kept as the file spelled it.
-  void WriteRtf(std::string_view rtf) {
-    if (rtf.empty()) return;
+  void WriteRtf(std::string_view kept) {
+    if (kept.empty()) return;
+    const std::string guarded = guard_open_braces(kept);
+    const std::string_view rtf = guarded;
     // RTF that begins as text (what the scanner could not place) would run
     // on from the text before it; an empty group parts them.
     if (rtf.front() != '\\' && rtf.front() != '{' && rtf.front() != '}') {
