@@ -27,7 +27,8 @@
 //
 // The dictionaries are not owned; they must outlive the translator and stay
 // unchanged. One thread: the translator, its edits and the views it hands out
-// belong to the thread that feeds it.
+// belong to the thread that feeds it (CLiveTranslator shares one between a
+// writer's thread and a display's).
 #pragma once
 
 #include "platform/export.h"

@@ -44,3 +44,4 @@
 #include "dictionary/steno_dictionary.h"
 #include "dictionary/rtf_cre_writer.h"
 #include "translation/translator.h"
+#include "translation/live_translator.h"
