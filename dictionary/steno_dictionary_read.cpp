@@ -258,6 +258,8 @@ std::string balance_groups(std::string_view rtf) {
       if (depth == 0) continue;
       --depth;
     } else if (rtf[i] == '\\') {
+      // A backslash the file ends on would escape the brace that closes.
+      if (i + 1 == rtf.size()) break;
       std::size_t end = i + 2;
       if (rtf.substr(i + 1).starts_with("bin")) {
         end = i + 4;
@@ -701,7 +703,15 @@ class DictionaryReader : public CRtfParserClient {
 
   void CommitEntry(DWORD end) {
     Break();
-    if (m_entry == EntryState::outline) EndOutline();
+    // An outline the file breaks off in names an entry without text when
+    // the notation takes it; one it does not take is no entry at all, since
+    // whatever closed it when written back could make it one.
+    if (m_entry == EntryState::outline) {
+      if (read_outline_keys(trim_spaces(m_outline), m_keys))
+        EndOutline();
+      else
+        m_entry = EntryState::none;
+    }
     if (m_entry == EntryState::translation) {
       const bool attach_after = m_bAttachAfter && m_attachedAt == m_text.size();
       const WORD flags =
