@@ -548,6 +548,9 @@ class DictionaryReader : public CRtfParserClient {
         return;
       }
     }
+    // A backslash alone (before a digit or a capital) stands for nothing,
+    // and kept it would run on into whatever is written after it.
+    if (token.GetType() == CRtfToken::typeUnknown && token.GetLength() == 1) return;
     // An optional destination the reader does not know, as in PushState.
     const bool unknown_destination = group.fresh && group.optional;
     group.fresh = false;
