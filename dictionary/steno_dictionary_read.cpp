@@ -524,6 +524,9 @@ class DictionaryReader : public CRtfParserClient {
   // A token the parser would pass over, which ends at `end`.
   void Take(CRtfToken& token, DWORD end) {
     Group& group = m_states.back();
+    // What a kept group holds is kept with it, not read: a code page set in
+    // it would move with it, should its entry be written elsewhere.
+    if (group.destination == dest_skip) return;
     // The words that set how text is read, and "\*", leave a group as new
     // as it was, so that a destination may still follow.
     if (token.GetType() == type_table().optional_destination && group.fresh) {
