@@ -281,6 +281,21 @@ std::string balance_groups(std::string_view rtf) {
   return balanced;
 }
 
+// Whether binary data in the RTF runs past its end, as it does when the file
+// ends inside it: written back, the data would take the bytes after it.
+bool binary_cut_short(std::string_view rtf) {
+  for (std::size_t at = rtf.find("\\bin"); at != std::string_view::npos;
+       at = rtf.find("\\bin", at + 1)) {
+    std::size_t end = at + 4;
+    unsigned long long count = 0;
+    while (end < rtf.size() && rtf[end] >= '0' && rtf[end] <= '9' && count <= rtf.size())
+      count = count * 10 + static_cast<unsigned>(rtf[end++] - '0');
+    if (end < rtf.size() && rtf[end] == ' ') ++end;
+    if (end > at + 4 && end + count > rtf.size()) return true;
+  }
+  return false;
+}
+
 // True when every 8-bit byte of the file from `start` belongs to a
 // well-formed UTF-8 sequence, and there is one. The file is left where it
 // stood.
@@ -723,9 +738,12 @@ class DictionaryReader : public CRtfParserClient {
       const WORD flags =
           m_explicitFlags.value_or(cre_marker_flags(m_bAttachBefore, attach_after, m_bCapitalize));
       m_extras.clear();
-      for (const Piece& piece : m_pieces)
-        m_extras.push_back({std::min(piece.position, m_text.size()),
-                            std::string_view(m_pieceBytes).substr(piece.offset, piece.length)});
+      for (const Piece& piece : m_pieces) {
+        const std::string_view rtf =
+            std::string_view(m_pieceBytes).substr(piece.offset, piece.length);
+        if (!binary_cut_short(rtf))
+          m_extras.push_back({std::min(piece.position, m_text.size()), rtf});
+      }
       m_dictionary.Append({reinterpret_cast<const BYTE*>(m_keys.data()), m_keys.size()}, m_text,
                           CTranFlags(flags), m_extras);
     } else if (m_entry == EntryState::invalid) {
