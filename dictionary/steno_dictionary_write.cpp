@@ -44,7 +44,15 @@ bool ends_with_control_word(std::string_view rtf) {
 std::string guard_open_braces(std::string_view rtf) {
   std::vector<std::size_t> open;
   for (std::size_t i = 0; i < rtf.size(); ++i) {
-    if (rtf[i] == '\\') {
+    if (rtf.substr(i).starts_with("\\bin")) {
+      // Binary data holds no groups.
+      std::size_t end = i + 4;
+      std::size_t count = 0;
+      while (end < rtf.size() && rtf[end] >= '0' && rtf[end] <= '9' && count <= rtf.size())
+        count = count * 10 + static_cast<std::size_t>(rtf[end++] - '0');
+      if (end < rtf.size() && rtf[end] == ' ') ++end;
+      if (end > i + 4) i = std::min(end + count, rtf.size()) - 1;
+    } else if (rtf[i] == '\\') {
       ++i;
     } else if (rtf[i] == '{') {
       open.push_back(i);
