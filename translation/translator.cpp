@@ -1,12 +1,22 @@
 #include "translation/translator.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t stroke_bytes = CStroke::PackedSize;
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
+
+// The characters of a translation that do not go to the readable text as
+// they are: blanks and carets, line breaks, and the brace of a paragraph
+// mark.
+constexpr std::array<bool, 256> laid_out_apart = [] {
+  std::array<bool, 256> apart{};
+  for (const unsigned char c : {' ', '^', '\n', '{'}) apart[c] = true;
+  return apart;
+}();
 
 bool is_conflict(std::string_view text) {
   return text.size() > 2 && text.front() == '[' && text.back() == ']' &&
@@ -185,10 +195,9 @@ void CTranslator::Touch(std::size_t index) {
 // them on their line; blanks at a line's start are dropped. Both only ever
 // come from the seams around a paragraph mark.
 void CTranslator::LayOut(std::string_view text, Layout& layout, std::string& shown) {
-  const auto ordinary = [](char c) { return c != ' ' && c != '^' && c != '{' && c != '\n'; };
   for (std::size_t i = 0; i < text.size();) {
     std::size_t end = i;
-    while (end < text.size() && ordinary(text[end])) ++end;
+    while (end < text.size() && !laid_out_apart[static_cast<unsigned char>(text[end])]) ++end;
     if (end == i) {
       const char c = text[i];
       if (c == ' ' || c == '^') {
@@ -214,24 +223,28 @@ void CTranslator::LayOut(std::string_view text, Layout& layout, std::string& sho
 
 void CTranslator::Relayout() {
   if (m_nTouched == SIZE_MAX) return;
-  m_previousTail.assign(m_shown, m_nTouchedStart);
-  m_shown.resize(m_nTouchedStart);
+  // The new text is laid out after the old, compared with it, and moved
+  // over it.
+  const std::size_t old_end = m_shown.size();
+  const std::size_t old_length = old_end - m_nTouchedStart;
   m_layout = m_touchedLayout;
   for (std::size_t i = m_nTouched; i < m_records.size(); ++i) {
-    m_records[i].shown_start = m_shown.size();
+    m_records[i].shown_start = m_shown.size() - old_length;
     m_records[i].layout = m_layout;
     LayOut(m_records[i].text.View(), m_layout, m_shown);
   }
   m_nTouched = SIZE_MAX;
 
   // Only what differs goes back: "make" joined to "ing" takes back one "e".
-  const std::string_view tail = std::string_view(m_shown).substr(m_nTouchedStart);
+  const std::string_view old_tail = std::string_view(m_shown).substr(m_nTouchedStart, old_length);
+  const std::string_view new_tail = std::string_view(m_shown).substr(old_end);
   const std::size_t same = static_cast<std::size_t>(
-      std::mismatch(tail.begin(), tail.end(), m_previousTail.begin(), m_previousTail.end()).first -
-      tail.begin());
-  m_edit.nTakeBack = static_cast<int>(m_previousTail.size() - same);
+      std::mismatch(new_tail.begin(), new_tail.end(), old_tail.begin(), old_tail.end()).first -
+      new_tail.begin());
+  m_edit.nTakeBack = static_cast<int>(old_length - same);
   // Into the edit's own buffer, which a few strokes make big enough for good.
-  const std::string_view added = tail.substr(same);
+  const std::string_view added = new_tail.substr(same);
   std::memcpy(m_edit.text.GetBufferSetLength(static_cast<int>(added.size())), added.data(),
               added.size());
+  m_shown.erase(m_nTouchedStart, old_length);
 }

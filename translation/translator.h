@@ -167,8 +167,6 @@ class KELM_EXPORT CTranslator {
   std::size_t m_nTouched = SIZE_MAX;
   std::size_t m_nTouchedStart = 0;
   Layout m_touchedLayout;
-  // The text laid out before the stroke, from m_nTouchedStart on.
-  std::string m_previousTail;
   Edit m_edit;
 };
 
