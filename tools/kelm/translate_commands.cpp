@@ -336,12 +336,12 @@ class QuietTerminalInput {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
       std::signal(signal, &restore_and_die);
-    m_active = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    m_active = ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
   }
   QuietTerminalInput(const QuietTerminalInput&) = delete;
   QuietTerminalInput& operator=(const QuietTerminalInput&) = delete;
   ~QuietTerminalInput() {
-    if (m_active) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved());
+    if (m_active) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved());
   }
 
  private:
@@ -350,7 +350,7 @@ class QuietTerminalInput {
     return settings;
   }
   static void restore_and_die(int signal) {
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved());
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved());
     std::signal(signal, SIG_DFL);
     std::raise(signal);
   }
