@@ -354,7 +354,10 @@ class TmuxPane {
         shell(m_tmux + "display-message -p -t kelm '#{cursor_x},#{cursor_y}' 2>/dev/null");
     return rows + "@" + cursor.substr(0, cursor.find('\n'));
   }
-  std::string Terminal() { return shell(m_tmux + "display-message -p -t kelm '#{pane_tty}'"); }
+  std::string Terminal() {
+    const std::string tty = shell(m_tmux + "display-message -p -t kelm '#{pane_tty}'");
+    return tty.substr(0, tty.find('\n'));
+  }
 
   // The screen once it passes, or what it shows after a few seconds.
   std::string ScreenOnce(const std::function<bool(const std::string&)>& pass) {
