@@ -9,18 +9,9 @@
 #include <thread>
 #include <vector>
 
-namespace {
+#include "testing/steno_strokes.h"
 
-std::vector<CStroke> strokes_of(std::string_view strokes) {
-  std::vector<CStroke> all;
-  std::istringstream words{std::string(strokes)};
-  for (std::string word; words >> word;) {
-    CSteno steno;
-    EXPECT_EQ(0, steno.SetString(word.c_str(), 0)) << word;
-    for (int i = 0; i < steno.GetStrokeCount(); ++i) all.push_back(steno[i]);
-  }
-  return all;
-}
+namespace {
 
 // Joins that need no spelling checker, since each thread would keep one.
 const CStenoDictionary& dictionary() {

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <initializer_list>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "testing/scratch_folder.h"
+#include "testing/steno_strokes.h"
 #include "testing/user_folder_test.h"
 
 namespace {
@@ -69,17 +69,6 @@ const CStenoDictionary& main_dictionary() {
       {"SHRARB", "back\\slash {x} \xE9t\xE9"},
   });
   return dictionary;
-}
-
-std::vector<CStroke> strokes_of(std::string_view strokes) {
-  std::vector<CStroke> all;
-  std::istringstream words{std::string(strokes)};
-  for (std::string word; words >> word;) {
-    CSteno steno;
-    EXPECT_EQ(0, steno.SetString(word.c_str(), 0)) << word;
-    for (int i = 0; i < steno.GetStrokeCount(); ++i) all.push_back(steno[i]);
-  }
-  return all;
 }
 
 void add_strokes(CTranslator& translator, std::string_view strokes) {
