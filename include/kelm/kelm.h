@@ -34,6 +34,9 @@
 #include "rtf/rtf_export.h"
 #include "strokes/stroke.h"
 
+#include "keyboard/keyboard_command.h"
+#include "keyboard/keyboard_table.h"
+
 #include "settings/orvalis_data.h"
 #include "settings/translator_settings.h"
 #include "settings/auto_complete_options.h"
