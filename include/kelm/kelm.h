@@ -33,6 +33,7 @@
 #include "rtf/rtf_parser.h"
 #include "rtf/rtf_export.h"
 #include "strokes/stroke.h"
+#include "strokes/writer_stream.h"
 
 #include "keyboard/keyboard_command.h"
 #include "keyboard/keyboard_table.h"
