@@ -20,6 +20,10 @@
 #include "platform/types.h"
 #include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
+#include "platform/dao/dao_database.h"
+#include "platform/dao/dao_exception.h"
+#include "platform/dao/dao_recordset.h"
+#include "platform/dao/ole_variant.h"
 
 #include "strokes/steno.h"
 
