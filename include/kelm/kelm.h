@@ -49,6 +49,8 @@
 #include "spell/kept_spell_checker.h"
 #include "spell/spell_checker.h"
 
+#include "tableview/entry_count_recordset.h"
+
 #include "dictionary/steno_dictionary.h"
 #include "dictionary/rtf_cre_writer.h"
 #include "translation/translator.h"
