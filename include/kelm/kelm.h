@@ -20,6 +20,7 @@
 #include "platform/types.h"
 #include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
+#include "platform/serial/comm.h"
 #include "platform/dao/dao_database.h"
 #include "platform/dao/dao_exception.h"
 #include "platform/dao/dao_recordset.h"
@@ -48,6 +49,8 @@
 
 #include "spell/kept_spell_checker.h"
 #include "spell/spell_checker.h"
+
+#include "comm/comm_port.h"
 
 #include "tableview/entry_count_recordset.h"
 

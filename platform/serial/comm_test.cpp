@@ -1,0 +1,449 @@
+#include "platform/serial/comm.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <termios.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "testing/private_hive.h"
+#include "testing/pty_pair.h"
+#include "testing/scratch_folder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using steady = std::chrono::steady_clock;
+
+// Time-outs are checked for their lower bound exactly and for their upper
+// bound with room for a loaded machine under the sanitizers.
+constexpr auto margin = 1500ms;
+
+std::chrono::milliseconds since(steady::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - start);
+}
+
+HANDLE open_device(const std::string& path, DWORD flags = FILE_FLAG_OVERLAPPED) {
+  return CreateFileA(("\\\\.\\" + path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                     OPEN_EXISTING, flags, nullptr);
+}
+
+BOOL set_timeouts(HANDLE h, DWORD interval, DWORD multiplier, DWORD constant) {
+  COMMTIMEOUTS t{interval, multiplier, constant, 0, 0};
+  return SetCommTimeouts(h, &t);
+}
+
+// One overlapped read waited for to the end: the bytes, or the failure's code.
+struct read_result {
+  BOOL ok;
+  std::string bytes;
+  DWORD error;
+};
+
+read_result read_overlapped(HANDLE h, DWORD count) {
+  std::string buffer(count, '\0');
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD done = 0;
+  BOOL ok = ReadFile(h, buffer.data(), count, &done, &ov);
+  if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(h, &ov, &done, TRUE);
+  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+  CloseHandle(ov.hEvent);
+  buffer.resize(done);
+  return {ok, buffer, error};
+}
+
+class CommTest : public PrivateHiveTest {
+ protected:
+  void SetUp() override {
+    PrivateHiveTest::SetUp();
+    m_port = open_device(m_pty.SlavePath());
+    ASSERT_NE(INVALID_HANDLE_VALUE, m_port) << m_pty.SlavePath() << " error " << GetLastError();
+  }
+  void TearDown() override {
+    if (m_port != INVALID_HANDLE_VALUE) CloseHandle(m_port);
+    PrivateHiveTest::TearDown();
+  }
+
+  PtyPair m_pty;
+  HANDLE m_port = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(CommTest, OpensOnlyTerminalsByTheirNames) {
+  ScratchFolder folder;
+  WriteWholeFile(folder.path("plain"), "not a terminal");
+  struct refused {
+    std::string name;
+    DWORD error;
+  };
+  const refused cases[] = {
+      {"\\\\.\\/dev/kelm-no-such-device", ERROR_FILE_NOT_FOUND},
+      {"\\\\.\\kelm-no-such-device", ERROR_FILE_NOT_FOUND},
+      {"\\\\.\\" + folder.path("plain"), ERROR_FILE_NOT_FOUND},
+      {m_pty.SlavePath(), ERROR_INVALID_NAME},
+      {"COM1", ERROR_INVALID_NAME},
+      {"\\\\.\\", ERROR_INVALID_NAME},
+  };
+  for (const auto& c : cases) {
+    SetLastError(ERROR_SUCCESS);
+    HANDLE h = CreateFileA(c.name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, h) << c.name;
+    EXPECT_EQ(c.error, GetLastError()) << c.name;
+  }
+}
+
+TEST_F(CommTest, SecondOpenIsRefusedUntilTheFirstCloses) {
+  EXPECT_EQ(INVALID_HANDLE_VALUE, open_device(m_pty.SlavePath()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  // Windows devices take no sharing mode.
+  EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(("\\\\.\\" + m_pty.SlavePath()).c_str(), GENERIC_READ,
+                                              1, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+
+  ASSERT_TRUE(CloseHandle(m_port));
+  EXPECT_FALSE(CloseHandle(m_port));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+  m_port = open_device(m_pty.SlavePath());
+  EXPECT_NE(INVALID_HANDLE_VALUE, m_port) << GetLastError();
+}
+
+TEST_F(CommTest, ComPortsComeFromThePortTable) {
+  ASSERT_TRUE(CloseHandle(m_port));
+  m_port = INVALID_HANDLE_VALUE;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Orvalis\\Ports",
+                                           0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const std::string& path = m_pty.SlavePath();
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "COM7", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                           static_cast<DWORD>(path.size())));
+  RegCloseKey(key);
+
+  m_port = CreateFileA("\\\\.\\com7", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, m_port) << GetLastError();
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 2000));
+  ASSERT_TRUE(m_pty.Send("S"));
+  EXPECT_EQ("S", read_overlapped(m_port, 1).bytes);
+}
+
+TEST_F(CommTest, LineSettingsReachTheTerminal) {
+  DCB dcb{};
+  ASSERT_TRUE(GetCommState(m_port, &dcb));
+  ASSERT_TRUE(BuildCommDCBA("baud=19200 parity=E data=7 stop=2", &dcb));
+  ASSERT_TRUE(SetCommState(m_port, &dcb)) << GetLastError();
+  DCB back{};
+  ASSERT_TRUE(GetCommState(m_port, &back));
+  EXPECT_EQ(19200u, back.BaudRate);
+  EXPECT_EQ(EVENPARITY, back.Parity);
+  EXPECT_EQ(7, back.ByteSize);
+  EXPECT_EQ(TWOSTOPBITS, back.StopBits);
+
+  dcb.BaudRate = 12345;
+  EXPECT_FALSE(SetCommState(m_port, &dcb));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+TEST_F(CommTest, OverlappedReadCompletesWhenTheBytesCome) {
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
+  char buffer[4] = {};
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD done = 0;
+  ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &done, &ov));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+  EXPECT_FALSE(GetOverlappedResult(m_port, &ov, &done, FALSE));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_IO_INCOMPLETE), GetLastError());
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ov.hEvent, 20));
+
+  ASSERT_TRUE(m_pty.Send("ab"));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ov.hEvent, 20));
+  ASSERT_TRUE(m_pty.Send("cd"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, INFINITE));
+  ASSERT_TRUE(GetOverlappedResult(m_port, &ov, &done, TRUE));
+  EXPECT_EQ(4u, done);
+  EXPECT_EQ("abcd", std::string(buffer, done));
+  CloseHandle(ov.hEvent);
+}
+
+TEST_F(CommTest, ReadTimeoutsKeepTheirWin32Meaning) {
+  struct timed {
+    COMMTIMEOUTS timeouts;
+    const char* sent;  // before the read
+    DWORD count;
+    std::string want;
+    std::chrono::milliseconds at_least;
+  };
+  const timed cases[] = {
+      {{0, 50, 50, 0, 0}, "", 2, "", 150ms},
+      {{0, 50, 50, 0, 0}, "x", 2, "x", 150ms},
+      {{0, 0, 120, 0, 0}, "xyz", 3, "xyz", 0ms},
+      {{MAXDWORD, 0, 0, 0, 0}, "", 8, "", 0ms},
+      {{MAXDWORD, 0, 0, 0, 0}, "pq", 8, "pq", 0ms},
+      {{MAXDWORD, MAXDWORD, 200, 0, 0}, "", 8, "", 200ms},
+      {{MAXDWORD, MAXDWORD, 200, 0, 0}, "pq", 8, "pq", 0ms},
+      {{40, 0, 0, 0, 0}, "pq", 8, "pq", 40ms},
+  };
+  for (const auto& c : cases) {
+    std::string input = "interval " + std::to_string(c.timeouts.ReadIntervalTimeout) +
+                        " multiplier " + std::to_string(c.timeouts.ReadTotalTimeoutMultiplier) +
+                        " constant " + std::to_string(c.timeouts.ReadTotalTimeoutConstant) +
+                        " sent \"" + c.sent + "\"";
+    COMMTIMEOUTS t = c.timeouts;
+    ASSERT_TRUE(SetCommTimeouts(m_port, &t)) << input;
+    ASSERT_TRUE(m_pty.Send(c.sent)) << input;
+    // The bytes must be waiting before the read starts.
+    std::this_thread::sleep_for(20ms);
+    auto start = steady::now();
+    read_result got = read_overlapped(m_port, c.count);
+    auto took = since(start);
+    EXPECT_TRUE(got.ok) << input;
+    EXPECT_EQ(c.want, got.bytes) << input;
+    EXPECT_GE(took, c.at_least) << input;
+    EXPECT_LT(took, c.at_least + margin) << input;
+  }
+}
+
+TEST_F(CommTest, FirstByteEndsAWaitingReadAtOnce) {
+  ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, MAXDWORD, 5000));
+  std::thread writer([&] {
+    std::this_thread::sleep_for(50ms);
+    m_pty.Send("k");
+  });
+  auto start = steady::now();
+  read_result got = read_overlapped(m_port, 16);
+  writer.join();
+  EXPECT_EQ("k", got.bytes);
+  EXPECT_LT(since(start), 5000ms);
+}
+
+TEST_F(CommTest, IntervalTimeoutEndsAReadAfterTheLastByte) {
+  ASSERT_TRUE(set_timeouts(m_port, 100, 0, 0));
+  std::thread writer([&] {
+    std::this_thread::sleep_for(30ms);
+    m_pty.Send("a");
+    std::this_thread::sleep_for(30ms);
+    m_pty.Send("b");
+  });
+  auto start = steady::now();
+  read_result got = read_overlapped(m_port, 16);
+  writer.join();
+  EXPECT_EQ("ab", got.bytes);
+  // The clock starts at the first byte, so nothing ends it before 160 ms.
+  EXPECT_GE(since(start), 160ms);
+  EXPECT_LT(since(start), 160ms + margin);
+}
+
+TEST_F(CommTest, WritesReachTheOtherEnd) {
+  COMMTIMEOUTS t{0, 0, 0, 50, 50};
+  ASSERT_TRUE(SetCommTimeouts(m_port, &t));
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD done = 0;
+  if (!WriteFile(m_port, "hello", 5, &done, &ov)) {
+    ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+    ASSERT_TRUE(GetOverlappedResult(m_port, &ov, &done, TRUE));
+  }
+  EXPECT_EQ(5u, done);
+  EXPECT_EQ("hello", m_pty.Receive(5, 2000ms));
+  CloseHandle(ov.hEvent);
+}
+
+TEST_F(CommTest, PurgeDropsInputAndAbortsAPendingRead) {
+  ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, 0, 0));
+  ASSERT_TRUE(m_pty.Send("stale"));
+  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR));
+  EXPECT_EQ("", read_overlapped(m_port, 8).bytes);
+
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
+  char buffer[8];
+  OVERLAPPED ov{};
+  DWORD done = 0;
+  ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &done, &ov));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+  ASSERT_TRUE(PurgeComm(m_port, PURGE_RXABORT));
+  EXPECT_FALSE(GetOverlappedResult(m_port, &ov, &done, TRUE));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_OPERATION_ABORTED), GetLastError());
+
+  EXPECT_FALSE(PurgeComm(m_port, 0x10));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+TEST_F(CommTest, CommEventReportsWaitingInput) {
+  DWORD events = 0;
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  // No mask, no wait.
+  EXPECT_FALSE(WaitCommEvent(m_port, &events, &ov));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+
+  ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+  DWORD mask = 0;
+  ASSERT_TRUE(GetCommMask(m_port, &mask));
+  EXPECT_EQ(EV_RXCHAR, mask);
+  ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+  auto start = steady::now();
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ov.hEvent, 100));
+  EXPECT_GE(since(start), 100ms);
+  ASSERT_TRUE(m_pty.Send("z"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, 5000));
+  EXPECT_EQ(EV_RXCHAR, events);
+  // The byte is still there to read.
+  ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, 0, 0));
+  EXPECT_EQ("z", read_overlapped(m_port, 4).bytes);
+  CloseHandle(ov.hEvent);
+}
+
+// A wait ended from another thread: the mask change completes it with no
+// events, and the thread waiting on its event wakes.
+TEST_F(CommTest, MaskChangeFromAnotherThreadEndsAPendingWait) {
+  ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
+  DWORD events = 0xFFFF;
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+  std::thread changer([&] {
+    std::this_thread::sleep_for(50ms);
+    SetCommMask(m_port, 0);
+  });
+  auto start = steady::now();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, 10000));
+  EXPECT_LT(since(start), 10000ms);
+  changer.join();
+  DWORD done = 0;
+  EXPECT_TRUE(GetOverlappedResult(m_port, &ov, &done, TRUE));
+  EXPECT_EQ(0u, events);
+  CloseHandle(ov.hEvent);
+}
+
+TEST_F(CommTest, ClosingTheHandleFromAnotherThreadEndsAPendingRead) {
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
+  HANDLE port = m_port;
+  std::thread closer([&] {
+    std::this_thread::sleep_for(50ms);
+    CloseHandle(port);
+  });
+  read_result got = read_overlapped(port, 4);
+  closer.join();
+  m_port = INVALID_HANDLE_VALUE;
+  EXPECT_FALSE(got.ok);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_OPERATION_ABORTED), got.error);
+}
+
+TEST_F(CommTest, VanishedDeviceEndsTheWaitingReadAndEveryLaterCall) {
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
+  std::thread puller([&] {
+    std::this_thread::sleep_for(50ms);
+    m_pty.CloseMaster();
+  });
+  auto start = steady::now();
+  read_result got = read_overlapped(m_port, 4);
+  puller.join();
+  EXPECT_FALSE(got.ok);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), got.error);
+  EXPECT_LT(since(start), margin);
+
+  start = steady::now();
+  DCB dcb{};
+  DWORD mask = 0;
+  EXPECT_FALSE(read_overlapped(m_port, 1).ok);
+  EXPECT_FALSE(GetCommState(m_port, &dcb));
+  EXPECT_FALSE(SetCommMask(m_port, EV_RXCHAR));
+  EXPECT_FALSE(GetCommMask(m_port, &mask));
+  EXPECT_FALSE(PurgeComm(m_port, PURGE_RXCLEAR));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), GetLastError());
+  EXPECT_LT(since(start), 500ms);
+  EXPECT_TRUE(CloseHandle(m_port));
+  m_port = INVALID_HANDLE_VALUE;
+}
+
+TEST_F(CommTest, BytesReadBeforeTheLineWentAreDelivered) {
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
+  std::thread writer([&] {
+    std::this_thread::sleep_for(30ms);
+    m_pty.Send("ab");
+    std::this_thread::sleep_for(30ms);
+    m_pty.CloseMaster();
+  });
+  read_result got = read_overlapped(m_port, 8);
+  writer.join();
+  EXPECT_TRUE(got.ok);
+  EXPECT_EQ("ab", got.bytes);
+  EXPECT_FALSE(read_overlapped(m_port, 8).ok);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), GetLastError());
+}
+
+void ignore_signal(int) {}
+
+// A signal that interrupts the wait neither ends the read early nor loses it.
+TEST_F(CommTest, SignalsDuringAWaitAreRetried) {
+  struct sigaction action {};
+  struct sigaction old {};
+  action.sa_handler = ignore_signal;
+  ASSERT_EQ(0, sigaction(SIGUSR1, &action, &old));
+  ASSERT_TRUE(set_timeouts(m_port, 0, 0, 300));
+  pthread_t reader = pthread_self();
+  std::atomic<bool> done = false;
+  std::thread signaller([&] {
+    while (!done) {
+      pthread_kill(reader, SIGUSR1);
+      std::this_thread::sleep_for(10ms);
+    }
+  });
+  auto start = steady::now();
+  read_result got = read_overlapped(m_port, 4);
+  auto took = since(start);
+  done = true;
+  signaller.join();
+  sigaction(SIGUSR1, &old, nullptr);
+  EXPECT_TRUE(got.ok);
+  EXPECT_EQ("", got.bytes);
+  EXPECT_GE(took, 300ms);
+}
+
+TEST_F(CommTest, ModemLinesAndQueues) {
+  EXPECT_FALSE(EscapeCommFunction(m_port, 77));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  // A pseudo-terminal has a break but no modem lines.
+  EXPECT_TRUE(EscapeCommFunction(m_port, SETBREAK)) << GetLastError();
+  EXPECT_TRUE(EscapeCommFunction(m_port, CLRBREAK)) << GetLastError();
+  EXPECT_TRUE(SetupComm(m_port, 4096, 4096));
+  EXPECT_FALSE(SetupComm(reinterpret_cast<HANDLE>(UINT_PTR{12345}), 4096, 4096));
+}
+
+TEST(CommEventTest, EventsSignalAndReset) {
+  HANDLE manual = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+  ASSERT_NE(nullptr, manual);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
+  EXPECT_TRUE(SetEvent(manual));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
+  EXPECT_TRUE(ResetEvent(manual));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
+
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 0));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(automatic, 0));
+  std::thread setter([&] {
+    std::this_thread::sleep_for(30ms);
+    SetEvent(automatic);
+  });
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 10000));
+  setter.join();
+
+  EXPECT_EQ(nullptr, CreateEventA(nullptr, TRUE, FALSE, "named"));
+  EXPECT_TRUE(CloseHandle(manual));
+  EXPECT_TRUE(CloseHandle(automatic));
+  EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(manual, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+}
+
+}  // namespace
