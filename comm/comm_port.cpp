@@ -1,11 +1,22 @@
 #include "comm/comm_port.h"
 
+#include <algorithm>
+
 #include "platform/time.h"
 #include "settings/orvalis_data.h"
 
 namespace {
 
 constexpr DWORD log_mode = 3;
+
+// The log is named by the device's last name: a device given by its path
+// ("/dev/serial/by-id/usb-...", "\\.\COM3") would otherwise name folders
+// that do not exist, and its log would be lost.
+CString log_name(const CString& device) {
+  int slash = device.ReverseFind('/');
+  int backslash = device.ReverseFind('\\');
+  return device.Mid(std::max(slash, backslash) + 1);
+}
 
 // One overlapped transfer with its own event, waited for to the end: the
 // device's time-outs bound the wait.
@@ -71,7 +82,7 @@ int CCommPort::Open(CString spec) {
 // what happened around a lost connection; any other log is closed first.
 void CCommPort::StartLog(COrvalisData& data, const CString& name, const CString& spec) {
   bool wanted = data.GetDebugMode() == log_mode;
-  CString path = wanted ? data.GetProgramDir() + "\\QX" + name + ".txt" : CString();
+  CString path = wanted ? data.GetProgramDir() + "\\QX" + log_name(name) + ".txt" : CString();
   if (m_bLogging && (!wanted || m_logFile.GetFilePath() != path)) {
     m_logFile.Abort();
     m_bLogging = 0;

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +15,7 @@
 #include "settings/orvalis_data.h"
 #include "testing/private_hive.h"
 #include "testing/pty_pair.h"
+#include "testing/scratch_folder.h"
 
 namespace {
 
@@ -79,6 +84,279 @@ TEST_F(CommPortTest, ClosedPortReadsNothing) {
   EXPECT_EQ(0, port.Read(buffer, 4));
   EXPECT_EQ(0, port.Write(buffer, 4));
   EXPECT_EQ(1, port.Close());
+  EXPECT_EQ(0, port.WaitForCharReceived(10));
+  EXPECT_EQ(0, port.Clear());
+}
+
+TEST_F(CommPortTest, WaitForByteConsumesUpToTheTarget) {
+  CCommPort port;
+  OpenPort(port);
+  ASSERT_TRUE(m_pty.Send("ab\x80xyz"));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(1, port.WaitForByte(0x80));
+  EXPECT_EQ("xyz", ReadAll(port, 3));
+
+  ASSERT_TRUE(m_pty.Send("abc"));
+  std::this_thread::sleep_for(20ms);
+  auto start = steady::now();
+  EXPECT_EQ(0, port.WaitForByte('q'));
+  // Every byte went, then one read time-out of 50 + 50 x 1 ms.
+  EXPECT_GE(since(start), 100ms);
+  BYTE byte;
+  EXPECT_EQ(0, port.Read(&byte, 1));
+  port.Close();
+}
+
+TEST_F(CommPortTest, FlushDropsWhatWaitsAndClearDropsItAtOnce) {
+  CCommPort port;
+  OpenPort(port);
+  ASSERT_TRUE(m_pty.Send("junk"));
+  std::this_thread::sleep_for(20ms);
+  auto start = steady::now();
+  port.Flush();
+  EXPECT_GE(since(start), 100ms);
+  EXPECT_LT(since(start), 100ms + margin);
+  BYTE byte;
+  EXPECT_EQ(0, port.Read(&byte, 1));
+
+  ASSERT_TRUE(m_pty.Send("more junk"));
+  std::this_thread::sleep_for(20ms);
+  start = steady::now();
+  EXPECT_EQ(1, port.Clear());
+  EXPECT_LT(since(start), margin);
+  EXPECT_EQ(0, port.Read(&byte, 1));
+  port.Close();
+}
+
+TEST_F(CommPortTest, WaitForCharReceivedLeavesTheByteToRead) {
+  CCommPort port;
+  OpenPort(port);
+  auto start = steady::now();
+  EXPECT_EQ(0, port.WaitForCharReceived(150));
+  EXPECT_GE(since(start), 150ms);
+  EXPECT_LT(since(start), 150ms + margin);
+
+  std::thread writer([&] {
+    std::this_thread::sleep_for(50ms);
+    m_pty.Send("K");
+  });
+  start = steady::now();
+  EXPECT_EQ(1, port.WaitForCharReceived(10000));
+  EXPECT_LT(since(start), 10000ms);
+  writer.join();
+  EXPECT_EQ("K", ReadAll(port, 1));
+  // A byte already waiting counts as received.
+  ASSERT_TRUE(m_pty.Send("L"));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(1, port.WaitForCharReceived(0));
+  EXPECT_EQ("L", ReadAll(port, 1));
+  port.Close();
+}
+
+TEST_F(CommPortTest, OpenRefusesBadSpecificationsAndBusyDevices) {
+  const std::string missing = "/dev/kelm-no-such-device";
+  struct refused {
+    std::string spec;
+    const char* why;
+  };
+  const refused cases[] = {
+      {m_pty.SlavePath(), "no colon"},
+      {m_pty.SlavePath() + ":baud=9600 parity=Q", "parity BuildCommDCBA refuses"},
+      {m_pty.SlavePath() + ":9600,n,9,1", "data bits BuildCommDCBA refuses"},
+      {m_pty.SlavePath() + ":baud=12345", "a rate the terminal lacks"},
+      {missing + ":baud=9600", "missing device"},
+      {"COM200:baud=9600", "a COM port with no device"},
+  };
+  for (const auto& c : cases) {
+    CCommPort port;
+    EXPECT_EQ(0, port.Open(CString(c.spec.c_str()))) << c.spec << " (" << c.why << ")";
+    EXPECT_EQ(0, port.IsOpen()) << c.spec;
+  }
+  // Refused settings left the device closed, so it opens now.
+  CCommPort first;
+  OpenPort(first);
+  CCommPort second;
+  EXPECT_EQ(0, second.Open(Spec()));
+  first.Close();
+  EXPECT_EQ(1, second.Open(Spec()));
+  second.Close();
+}
+
+TEST_F(CommPortTest, SpecificationForms) {
+  struct form {
+    std::string spec;
+  };
+  const form cases[] = {
+      {m_pty.SlavePath() + ":9600,n,8,1"},
+      {m_pty.SlavePath() + ":   baud=19200"},
+      {"\\\\.\\" + m_pty.SlavePath() + ":baud=9600 parity=N data=8 stop=1"},
+      {m_pty.SlavePath() + ":"},
+  };
+  for (const auto& c : cases) {
+    CCommPort port;
+    EXPECT_EQ(1, port.Open(CString(c.spec.c_str()))) << c.spec;
+    ASSERT_TRUE(m_pty.Send("s")) << c.spec;
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ("s", ReadAll(port, 1)) << c.spec;
+    EXPECT_EQ(1, port.Close()) << c.spec;
+  }
+}
+
+// The fault mended: Open on an open port kept the old handle, which held the
+// device, so reopening the same device failed and the handle leaked.
+TEST_F(CommPortTest, OpenOnAnOpenPortClosesTheOldHandleFirst) {
+  CCommPort port;
+  OpenPort(port);
+  EXPECT_EQ(1, port.Open(Spec("9600,n,8,1")));
+  ASSERT_TRUE(m_pty.Send("r"));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ("r", ReadAll(port, 1));
+  EXPECT_EQ(1, port.Close());
+  CCommPort other;
+  EXPECT_EQ(1, other.Open(Spec()));
+  other.Close();
+}
+
+TEST_F(CommPortTest, PulledCableEndsTheReadAndLaterCallsFailFast) {
+  CCommPort port;
+  OpenPort(port);
+  ASSERT_EQ(1, port.SetReadTimeouts(0, 0, 0));
+  std::thread puller([&] {
+    std::this_thread::sleep_for(50ms);
+    m_pty.CloseMaster();
+  });
+  auto start = steady::now();
+  BYTE buffer[8];
+  EXPECT_EQ(0, port.Read(buffer, 8));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), GetLastError());
+  EXPECT_LT(since(start), margin);
+  puller.join();
+
+  start = steady::now();
+  EXPECT_EQ(0, port.Read(buffer, 8));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), GetLastError());
+  EXPECT_EQ(0, port.Write(buffer, 8));
+  EXPECT_EQ(0, port.WaitForCharReceived(5000));
+  EXPECT_EQ(0, port.WaitForByte('x'));
+  port.Flush();
+  EXPECT_EQ(0, port.Clear());
+  EXPECT_LT(since(start), 500ms);
+  EXPECT_EQ(1, port.Close());
+}
+
+// As /dev/serial/by-id names a device: the link stays while the device
+// behind it goes and comes back under another name.
+TEST_F(CommPortTest, ReopensThroughALinkAfterTheDeviceCameBack) {
+  ScratchFolder folder;
+  std::string link = folder.path("usb-writer");
+  std::filesystem::create_symlink(m_pty.SlavePath(), link);
+  CCommPort port;
+  ASSERT_EQ(1, port.Open(CString((link + ":9600,n,8,1").c_str())));
+  m_pty.CloseMaster();
+  BYTE buffer[4];
+  EXPECT_EQ(0, port.Read(buffer, 4));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), GetLastError());
+
+  auto back = std::make_unique<PtyPair>();
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(back->SlavePath(), link);
+  ASSERT_EQ(1, port.Open(CString((link + ":9600,n,8,1").c_str())));
+  ASSERT_TRUE(back->Send("again"));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ("again", ReadAll(port, 5));
+  port.Close();
+}
+
+class CommPortLogTest : public CommPortTest {
+ protected:
+  void SetUp() override {
+    CommPortTest::SetUp();
+    COrvalisData data(KEY_ALL_ACCESS);
+    data.SetProgramDir(m_folder.path("").c_str());
+    data.SetDebugMode(3);
+  }
+
+  // The lines of the log with their time stamps checked and taken off.
+  std::vector<std::string> LogLines(const std::string& name) {
+    std::string text = ReadWholeFile(m_folder.path("QX" + name + ".txt"));
+    std::vector<std::string> lines;
+    const std::regex stamp(R"(\d\d-\d\d-\d\d \d\d:\d\d:\d\d\t)");
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      std::string line = text.substr(start, end - start);
+      EXPECT_TRUE(std::regex_search(line, stamp, std::regex_constants::match_continuous)) << line;
+      lines.push_back(line.size() > 18 ? line.substr(18) : line);
+    }
+    EXPECT_EQ(text.size(), start) << "a line without CR LF: " << text.substr(start);
+    return lines;
+  }
+};
+
+TEST_F(CommPortLogTest, DebugModeThreeLogsEveryCallInOrder) {
+  std::string link = m_folder.path("COM2");
+  std::filesystem::create_symlink(m_pty.SlavePath(), link);
+  CString spec = CString(link.c_str()) + ":baud=9600";
+  CCommPort port;
+  ASSERT_EQ(1, port.Open(spec));
+  ASSERT_TRUE(m_pty.Send("ab"));
+  std::this_thread::sleep_for(20ms);
+  BYTE buffer[2];
+  EXPECT_EQ(2, port.Read(buffer, 2));
+  EXPECT_EQ(0, port.WaitForByte('b'));
+  port.EscapeFunction(SETBREAK);
+  port.EscapeFunction(CLRBREAK);
+  port.SetupComm(4096, 4096);
+  port.WaitForCharReceived(0);
+  EXPECT_EQ(1, port.Close());
+
+  const std::vector<std::string> want = {
+      "Open\t" + std::string(spec),
+      "SetReadTimeouts",
+      "SetWriteTimeouts",
+      "Clear",
+      "Read",
+      "IsOpen",
+      "WaitForByte",
+      "Read",
+      "IsOpen",
+      "EscapeFunction",
+      "EscapeFunction",
+      "SetupComm",
+      "WaitForCharReceived",
+      "Close",
+  };
+  EXPECT_EQ(want, LogLines("COM2"));
+}
+
+TEST_F(CommPortLogTest, ReopeningTheDeviceGoesOnInTheSameLog) {
+  CCommPort port;
+  OpenPort(port);
+  EXPECT_EQ(1, port.Open(Spec("9600,n,8,1")));
+  port.Close();
+  std::string name = std::filesystem::path(m_pty.SlavePath()).filename().string();
+  const std::vector<std::string> want = {
+      "Open\t" + std::string(Spec()),
+      "SetReadTimeouts",
+      "SetWriteTimeouts",
+      "Clear",
+      "Open\t" + std::string(Spec("9600,n,8,1")),
+      "SetReadTimeouts",
+      "SetWriteTimeouts",
+      "Clear",
+      "Close",
+  };
+  EXPECT_EQ(want, LogLines(name));
+}
+
+TEST_F(CommPortTest, NoLogOutsideDebugModeThree) {
+  COrvalisData data(KEY_ALL_ACCESS);
+  data.SetProgramDir(m_folder.path("").c_str());
+  data.SetDebugMode(2);
+  CCommPort port;
+  OpenPort(port);
+  port.Close();
+  std::string name = std::filesystem::path(m_pty.SlavePath()).filename().string();
+  EXPECT_FALSE(std::filesystem::exists(m_folder.path("QX" + name + ".txt")));
 }
 
 }  // namespace
