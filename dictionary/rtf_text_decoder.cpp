@@ -131,7 +131,7 @@ void decoder::unicode(long n, long fallback, std::string& out) {
   if (m_fallbackLeft == 0 && !is_high_surrogate(m_escaped)) settle_escape(out);
 }
 
-void decoder::flush(std::string& out) {
+void decoder::flush_waiting(std::string& out) {
   decode_partial(out, true);
   settle_escape(out);
 }

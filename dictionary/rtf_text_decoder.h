@@ -50,8 +50,11 @@ class decoder {
   // \uN with `fallback` characters after it to stand in for it (\ucN).
   void unicode(long n, long fallback, std::string& out);
   // Anything else in the text ends a fallback and a UTF-8 sequence cut
-  // short; so does the end of a text.
-  void flush(std::string& out);
+  // short; so does the end of a text. Nearly always there is none, which is
+  // seen here without a call.
+  void flush(std::string& out) {
+    if (m_escape || !m_partial.empty()) flush_waiting(out);
+  }
 
   // The characters found and not yet cleared, in text order.
   std::vector<unrepresentable>& found() { return m_found; }
@@ -62,6 +65,7 @@ class decoder {
   // A code point of the text that is not ASCII.
   void put(char32_t code_point, std::string& out);
   void put_code_page_byte(unsigned char byte, std::string& out);
+  void flush_waiting(std::string& out);
   // Takes what m_partial holds as far as it makes whole characters.
   void decode_partial(std::string& out, bool cut_short);
   // The \u escape waiting for its fallback, or for the low half of a pair.

@@ -104,21 +104,20 @@ constexpr std::string_view key_letters =
     std::string_view(CStroke::szKeyOrder).substr(first_letter_position);
 constexpr int last_vowel_position = 13;
 
-// The positions a letter names, S, T, P and R two, with their key bits. The
-// hyphen names the last vowel's position without its key, so that only the
-// right bank may follow it.
+// The positions a letter names, S, T, P and R two, and whether it names a
+// key. The hyphen names the last vowel's position without its key, so that
+// only the right bank may follow it.
 struct letter_keys {
-  int position[2] = {-1, -1};
-  std::uint32_t bit[2] = {0, 0};
+  std::int8_t position[2] = {-1, -1};
+  std::uint32_t key_mask = 0;
 };
 
 constexpr std::array<letter_keys, 256> letter_table = [] {
   std::array<letter_keys, 256> table{};
   for (int p = first_letter_position; p < first_letter_position + int(key_letters.size()); ++p) {
     letter_keys& l = table[static_cast<unsigned char>(key_letters[p - first_letter_position])];
-    const int which = l.position[0] < 0 ? 0 : 1;
-    l.position[which] = p;
-    l.bit[which] = 1u << (23 - p);
+    l.position[l.position[0] < 0 ? 0 : 1] = static_cast<std::int8_t>(p);
+    l.key_mask = ~std::uint32_t{0};
   }
   table['-'].position[0] = last_vowel_position;
   return table;
@@ -130,58 +129,57 @@ constexpr std::array<letter_keys, 256> letter_table = [] {
 // its name after the last key named, and a hyphen moves on to the right bank.
 // (S, T and P name their left key until a key from their own to R- is down
 // or the right side is reached, and R- until the right side is reached; in
-// key order that is exactly "the next one".) Such a text is read here, which
-// spares the notation's general reader. Nothing when the text is not in key
+// key order that is exactly "the next one".) Such a stroke is read here,
+// which spares the notation's general reader, from text[at] to the next slash
+// or the end; the result is where it stopped, before a character out of key
 // order (lower case, digits, the mark, a key out of order or repeated, a
-// hyphen after -U or a right key, any other character): the notation reads
-// it then.
-std::optional<std::uint32_t> keys_in_key_order(std::string_view text) {
-  std::uint32_t keys = 0;
+// hyphen after -U or a right key, any other character) if there is one, and
+// the notation reads the stroke then.
+std::size_t keys_in_key_order(std::string_view text, std::size_t at, std::uint32_t& keys) {
+  keys = 0;
   int last = first_letter_position - 1;
-  for (const char c : text) {
-    const letter_keys& named = letter_table[static_cast<unsigned char>(c)];
-    // A mask, not a branch: which of S's two keys comes next is as good as
-    // random, and `last` is the loop's one chain of dependence.
-    const int second = -static_cast<int>(named.position[0] <= last);
-    const int p = named.position[0] ^ ((named.position[0] ^ named.position[1]) & second);
-    if (p <= last) return std::nullopt;
-    keys |= named.bit[0] ^ ((named.bit[0] ^ named.bit[1]) & static_cast<std::uint32_t>(second));
+  for (; at < text.size() && text[at] != '/'; ++at) {
+    const letter_keys& named = letter_table[static_cast<unsigned char>(text[at])];
+    const int p = named.position[0] > last ? named.position[0] : named.position[1];
+    if (p <= last) break;
+    keys |= (1u << (23 - p)) & named.key_mask;
     last = p;
   }
-  return keys;
-}
-
-// False when the notation refuses the stroke or it is empty (an empty stroke
-// has no text form, so it could never be written back).
-bool read_stroke_keys(std::string_view text, BYTE (&keys)[stroke_bytes]) {
-  if (const std::optional<std::uint32_t> in_order = keys_in_key_order(text)) {
-    keys[0] = static_cast<BYTE>(*in_order >> 16);
-    keys[1] = static_cast<BYTE>(*in_order >> 8);
-    keys[2] = static_cast<BYTE>(*in_order);
-    return *in_order != 0;
-  }
-  CStroke stroke;
-  if (stroke.SetRtf(CString(text), grandjean_off) != 0 || stroke.IsEmpty()) return false;
-  std::memcpy(keys, stroke.GetKeyBytes(), stroke_bytes);
-  return true;
+  return at;
 }
 
 // The outline's strokes, read as CSteno::SetRtf reads them, packed into keys
 // (reused, so that an entry costs no allocation). False when a stroke is
-// refused or empty, or there is no stroke or too many.
+// refused or empty (an empty stroke has no text form, so it could never be
+// written back), or there is no stroke or too many. Empty pieces between
+// slashes are passed over.
 bool read_outline_keys(std::string_view text, std::string& keys) {
   keys.clear();
   if (text.empty()) return false;
   for (std::size_t start = 0;;) {
-    const std::size_t slash = text.find('/', start);
-    const bool last = slash == std::string_view::npos;
-    const std::string_view piece =
-        text.substr(start, last ? std::string_view::npos : slash - start);
-    if (last || !piece.empty()) {
-      BYTE stroke[stroke_bytes];
-      if (!read_stroke_keys(piece, stroke)) return false;
-      keys.append(reinterpret_cast<const char*>(stroke), stroke_bytes);
+    std::uint32_t in_order = 0;
+    const std::size_t stop = keys_in_key_order(text, start, in_order);
+    const bool ordered = stop == text.size() || text[stop] == '/';
+    const std::size_t slash = ordered ? stop : text.find('/', stop);
+    const bool last = slash >= text.size();
+    if (!last && slash == start) {
+      start = slash + 1;
+      continue;
     }
+    char stroke[stroke_bytes];
+    if (ordered) {
+      if (in_order == 0) return false;
+      stroke[0] = static_cast<char>(in_order >> 16);
+      stroke[1] = static_cast<char>(in_order >> 8);
+      stroke[2] = static_cast<char>(in_order);
+    } else {
+      CStroke general;
+      if (general.SetRtf(CString(text.substr(start, slash - start)), grandjean_off) != 0 ||
+          general.IsEmpty())
+        return false;
+      std::memcpy(stroke, general.GetKeyBytes(), stroke_bytes);
+    }
+    keys.append(stroke, stroke_bytes);
     if (last) return keys.size() <= max_keys_length;
     start = slash + 1;
   }
@@ -296,34 +294,75 @@ bool binary_cut_short(std::string_view rtf) {
   return false;
 }
 
+// The length of the well-formed UTF-8 sequence at data[0] of at most
+// `size` bytes, or 0. A sequence cut off by the end of `size` is not one.
+std::size_t utf8_sequence(const unsigned char* data, std::size_t size) {
+  const unsigned char lead = data[0];
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (size < length || data[1] < low || data[1] > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (data[i] < 0x80 || data[i] > 0xBF) return 0;
+  return length;
+}
+
 // True when every 8-bit byte of the file from `start` belongs to a
 // well-formed UTF-8 sequence, and there is one. The file is left where it
-// stood.
+// stood. Dictionaries are nearly all ASCII, which is passed over eight bytes
+// at a time.
 bool is_utf8(CFile& file, ULONGLONG start) {
   const ULONGLONG here = file.GetPosition();
   file.Seek(static_cast<LONGLONG>(start), CFile::begin);
   bool any = false, well_formed = true;
-  // A sequence is all 8-bit bytes, so each run of them must be whole
-  // sequences; a run may go on into the next block.
-  std::string run;
-  const auto check_run = [&] {
-    if (!run.empty() && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run.data(),
-                                            static_cast<int>(run.size()), nullptr, 0) == 0)
-      well_formed = false;
-    run.clear();
-  };
-  char block[65536];
-  for (UINT got = 0; well_formed && (got = file.Read(block, sizeof block)) > 0;) {
-    for (UINT i = 0; i < got; ++i) {
-      if (static_cast<unsigned char>(block[i]) < 0x80) {
-        check_run();
+  constexpr std::size_t block_size = 1 << 16;
+  constexpr std::size_t longest = 4;
+  // A sequence may go on into the next block: its start is carried over.
+  std::vector<unsigned char> block(block_size + longest);
+  std::size_t carried = 0;
+  for (;;) {
+    const UINT got = file.Read(block.data() + carried, static_cast<UINT>(block_size));
+    const std::size_t size = carried + got;
+    const bool last = got == 0;
+    std::size_t i = 0;
+    carried = 0;
+    while (well_formed && i < size) {
+      std::uint64_t eight;
+      if (i + sizeof eight <= size) {
+        std::memcpy(&eight, block.data() + i, sizeof eight);
+        if ((eight & 0x8080808080808080u) == 0) {
+          i += sizeof eight;
+          continue;
+        }
+      }
+      if (block[i] < 0x80) {
+        ++i;
         continue;
       }
       any = true;
-      run += block[i];
+      if (!last && size - i < longest) {
+        carried = size - i;
+        std::memmove(block.data(), block.data() + i, carried);
+        break;
+      }
+      const std::size_t length = utf8_sequence(block.data() + i, size - i);
+      if (length == 0) well_formed = false;
+      i += length;
     }
+    if (!well_formed || last) break;
   }
-  check_run();
   file.Seek(static_cast<LONGLONG>(here), CFile::begin);
   return any && well_formed;
 }
@@ -365,7 +404,7 @@ class DictionaryReader : public CRtfParserClient {
     // An optional destination the reader does not know: what the parser
     // would have skipped.
     if (outer.destination != dest_skip && group.begin == m_optionalGroup &&
-        !type_table().destination[TypeAt(1)]) {
+        !m_types.destination[TypeAt(1)]) {
       group.destination = dest_skip;
       group.kept = true;
     }
@@ -435,13 +474,14 @@ class DictionaryReader : public CRtfParserClient {
 
   long OutputText(const char* szText, bool) override {
     m_states.back().fresh = false;
+    const std::string_view text(szText);
     switch (m_states.back().destination) {
       case dest_outline:
-        m_outline += szText;
+        m_outline += text;
         break;
       case dest_text:
       case dest_punctuation:
-        if (InTranslation()) AddText(szText);
+        if (InTranslation()) AddText(text);
         break;
       case dest_skip:
         break;
@@ -524,12 +564,12 @@ class DictionaryReader : public CRtfParserClient {
       CRtfToken* next = m_pScanner->GetToken(1);
       const int type = TypeAt(1);
       if (type == CRtfToken::typeGroupBegin) {
-        if (TypeAt(2) != type_table().optional_destination) break;
+        if (TypeAt(2) != m_types.optional_destination) break;
         m_optionalGroup = next->GetStreamOffset();
         m_lError = m_pScanner->ConsumeToken(2);
         break;
       }
-      if (type_table().acted[type]) break;
+      if (m_types.acted[type]) break;
       Take(*next, m_pScanner->GetToken(2)->GetStreamOffset());
       m_lError = m_pScanner->ConsumeToken(1);
     }
@@ -544,7 +584,7 @@ class DictionaryReader : public CRtfParserClient {
     if (group.destination == dest_skip) return;
     // The words that set how text is read, and "\*", leave a group as new
     // as it was, so that a destination may still follow.
-    if (token.GetType() == type_table().optional_destination && group.fresh) {
+    if (token.GetType() == m_types.optional_destination && group.fresh) {
       group.optional = true;
       return;
     }
@@ -606,8 +646,7 @@ class DictionaryReader : public CRtfParserClient {
     return m_entry == EntryState::translation && (d == dest_text || d == dest_punctuation);
   }
 
-  void AddText(const char* text) {
-    const std::string_view bytes(text);
+  void AddText(std::string_view bytes) {
     if (m_decoder.takes_as_it_is(bytes)) {
       m_text += bytes;
       return;
@@ -645,8 +684,11 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   void TakeUnrepresentable() {
+    if (!m_decoder.found().empty()) KeepUnrepresentable();
+  }
+
+  void KeepUnrepresentable() {
     std::vector<rtf_text::unrepresentable>& found = m_decoder.found();
-    if (found.empty()) return;
     for (const rtf_text::unrepresentable& character : found)
       if (!character.rtf.empty()) AddPiece(character.rtf, character.position);
     found.clear();
@@ -764,6 +806,7 @@ class DictionaryReader : public CRtfParserClient {
   CFile& m_file;
   ULONGLONG m_start;
   CRtfScanner* m_pScanner = nullptr;
+  const TypeTable& m_types = type_table();
   long m_lError = 0;
   // The stream offset of the last "{" whose "\*" was taken out.
   DWORD m_optionalGroup = ~DWORD{0};

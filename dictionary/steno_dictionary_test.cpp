@@ -161,6 +161,22 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
   }
 }
 
+// The reader learns whether raw bytes are UTF-8 from the whole file, a block
+// at a time: a UTF-8 character may stand across two blocks, and a byte that
+// is not UTF-8 may come long after the first character that is.
+std::string utf8_across_blocks() {
+  const auto make = [](std::size_t filler) {
+    return document("{\\*\\cxcomment " + std::string(filler, 'x') + "}{\\*\\cxs KAF}caf\xc3\xa9");
+  };
+  constexpr std::size_t block = 1 << 16;
+  return make(block - 1 - make(0).find('\xc3'));
+}
+
+std::string latin_after_utf8() {
+  // The byte stands in an entry of its own whose outline is no outline.
+  return document("{\\*\\cxs KAF}caf\xc3\xa9\n{\\*\\cxs 1x}" + std::string(70000, 'x') + "\xe9");
+}
+
 // Each way a file spells its text gives the same Windows-1252 text; a
 // character 1252 cannot hold is counted, stands as its fallback or "?", and
 // comes back from writing as \u escapes.
@@ -176,6 +192,8 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
       {"UTF-8", document("{\\*\\cxs KAF}caf\xc3\xa9 \xe2\x80\x93"), "caf\xe9 \x96", 0, ""},
       {"UTF-8 after a mark", "\xef\xbb\xbf" + document("{\\*\\cxs KAF}caf\xc3\xa9"), "caf\xe9", 0,
        ""},
+      {"UTF-8 across blocks", utf8_across_blocks(), "caf\xe9", 0, ""},
+      {"1252 found after UTF-8", latin_after_utf8(), "caf\xc3\xa9", 0, ""},
       {"UTF-8 beside 1252 declared", document("{\\*\\cxs KAF}caf\xc3\xa9", "\\ansi\\ansicpg1252"),
        "caf\xe9", 0, ""},
       {"UTF-8 declared", document("{\\*\\cxs KAF}caf\\'c3\\'a9", "\\ansi\\ansicpg65001"), "caf\xe9",
