@@ -1,5 +1,7 @@
 #include "platform/message.h"
 
+#include "platform/ui/front_end.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -57,7 +59,10 @@ int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   const LPCSTR text = lpText == nullptr ? "" : lpText;
   const LPCSTR caption = lpCaption == nullptr ? "" : lpCaption;
   const KelmMessageBoxHandler& handler = installed_handler();
-  return handler ? handler(text, caption, uType) : show_on_stderr(text, caption, uType);
+  if (handler) return handler(text, caption, uType);
+  if (KelmFrontEnd* front_end = KelmGetFrontEnd())
+    return front_end->MessageBox(text, caption, uType);
+  return show_on_stderr(text, caption, uType);
 }
 
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {

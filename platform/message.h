@@ -1,9 +1,10 @@
 // Message boxes and the string table.
 //
 // The library asks the user through AfxMessageBox/MessageBoxA; what the user
-// sees and answers is decided by a handler that the host installs (a window,
-// a terminal prompt, or a scripted answer in tests). Without one, the text
-// goes to standard error and the answer is IDOK, or IDNO for a question.
+// sees and answers is decided by a handler that the host installs, else by
+// the active user-interface front end (platform/ui/front_end.h: a terminal,
+// or a scripted user in tests). Without either, the text goes to standard
+// error and the answer is IDOK, or IDNO for a question.
 //
 // String resources are registered by the host (KelmRegisterString) and read
 // by ID with LoadStringA or CString::LoadString.
@@ -33,6 +34,9 @@ inline constexpr UINT MB_ICONASTERISK = 0x00000040;
 inline constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
 inline constexpr UINT MB_DEFBUTTON1 = 0x00000000;
 inline constexpr UINT MB_DEFBUTTON2 = 0x00000100;
+inline constexpr UINT MB_DEFBUTTON3 = 0x00000200;
+inline constexpr UINT MB_DEFMASK = 0x00000F00;
+inline constexpr UINT MB_ICONMASK = 0x000000F0;
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;

@@ -65,6 +65,15 @@ class KELM_EXPORT CWinApp : public CObject {
   HKEY GetAppRegistryKey();
   HKEY GetSectionKey(LPCTSTR lpszSection);
 
+  // The message loop (platform/ui): PumpMessage takes and dispatches one
+  // message, waiting for input when there is none, and returns FALSE on
+  // WM_QUIT; OnIdle is called with 0, 1, 2, ... while the queue is empty,
+  // until it returns FALSE (hosts override it for their idle work); Run
+  // loops over both until WM_QUIT and returns its exit code.
+  virtual BOOL PumpMessage();
+  virtual BOOL OnIdle(LONG lCount);
+  virtual int Run();
+
   LPCTSTR m_pszAppName;
   LPCTSTR m_pszRegistryKey = nullptr;
   LPCTSTR m_pszProfileName;
