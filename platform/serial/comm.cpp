@@ -214,6 +214,12 @@ steady::time_point after(steady::time_point from, std::uint64_t ms) {
   return from + std::chrono::milliseconds(std::min(ms, longest));
 }
 
+// A hung-up terminal polls as readable with an error; a pseudo-terminal
+// whose master closed, as hung up with nothing to read.
+bool line_gone(short revents) {
+  return (revents & (POLLERR | POLLNVAL)) || ((revents & POLLHUP) && !(revents & POLLIN));
+}
+
 void step_read(device& d, operation& op, steady::time_point now) {
   if (op.transferred < op.count) {
     ssize_t n;
@@ -264,7 +270,7 @@ void step_wait(device& d, operation& op) {
   int n;
   do n = poll(&p, 1, 0);
   while (n < 0 && errno == EINTR);
-  if (n > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN)) {
+  if (n > 0 && line_gone(p.revents)) {
     mark_gone(d);
   } else if (n > 0 && (p.revents & POLLIN) && (d.mask & EV_RXCHAR)) {
     *op.events = EV_RXCHAR;
@@ -321,9 +327,12 @@ bool drive(device& d, operation& op, std::optional<steady::time_point> until) {
     auto wake = next_deadline(op);
     if (until && (!wake || *until < *wake)) wake = until;
     if (op.wake_fd < 0) op.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    pollfd fds[2] = {
-        {d.fd, static_cast<short>(op.what == operation::kind::write ? POLLOUT : POLLIN), 0},
-        {op.wake_fd, POLLIN, 0}};
+    // A wait that no reported event can end listens for a hang-up only, so
+    // that waiting input does not wake it over and over.
+    short events = op.what == operation::kind::write                          ? POLLOUT
+                   : op.what == operation::kind::read || (d.mask & EV_RXCHAR) ? POLLIN
+                                                                              : 0;
+    pollfd fds[2] = {{d.fd, events, 0}, {op.wake_fd, POLLIN, 0}};
     int timeout = -1;
     if (wake) {
       // Rounded up, so that a time-out never ends early.
@@ -335,9 +344,7 @@ bool drive(device& d, operation& op, std::optional<steady::time_point> until) {
     lock.lock();
     // A hang-up with nothing left to read: the read's own step sees it as a
     // read of nothing; a wait or a write learns it here.
-    if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN) &&
-        op.what != operation::kind::read && !op.complete)
-      mark_gone(d);
+    if (line_gone(fds[0].revents) && op.what != operation::kind::read && !op.complete) mark_gone(d);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <termios.h>
 
 #include <atomic>
@@ -298,6 +299,32 @@ TEST_F(CommTest, CommEventReportsWaitingInput) {
   // The byte is still there to read.
   ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, 0, 0));
   EXPECT_EQ("z", read_overlapped(m_port, 4).bytes);
+  CloseHandle(ov.hEvent);
+}
+
+std::chrono::milliseconds thread_cpu_time() {
+  struct rusage usage {};
+  getrusage(RUSAGE_THREAD, &usage);
+  return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         std::chrono::milliseconds((usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000);
+}
+
+// Waiting input that the mask does not ask for once kept the wait spinning.
+TEST_F(CommTest, WaitForUnreportedEventsSleepsBesideWaitingInput) {
+  ASSERT_TRUE(SetCommMask(m_port, EV_BREAK));
+  ASSERT_TRUE(m_pty.Send("unread"));
+  std::this_thread::sleep_for(20ms);
+  DWORD events = 0;
+  OVERLAPPED ov{};
+  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
+  auto cpu = thread_cpu_time();
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ov.hEvent, 300));
+  EXPECT_LT(thread_cpu_time() - cpu, 150ms);
+  ASSERT_TRUE(SetCommMask(m_port, 0));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, 0));
+  EXPECT_EQ(0u, events);
   CloseHandle(ov.hEvent);
 }
 
