@@ -4,6 +4,7 @@
 #include "spell/kept_spell_checker.h"
 #include "textrules/ascii_text.h"
 #include "textrules/string_rules.h"
+#include "textrules/suffix_repair.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ using namespace ascii_text;
 // tests, so that every test of a beginning, an ending or a vowel is the one
 // the rest of the rules use.
 struct rules : CStringRules {
+  using CStringRules::ApplyAddStringRules;
   using CStringRules::BeginsWith;
   using CStringRules::EndsWith;
   using CStringRules::IsIn;
@@ -213,6 +215,44 @@ void able_or_ible(const CString& word, CString& suffix) {
   if ((verdict(checker, word + other) & 1) == 0) suffix = other;
 }
 
+// Steps from the spelling branch on, after the switches have had their say.
+void join_by_rules(CTranFlags first, CString& word, CTranFlags second, CString& suffix) {
+  change_spelling(first, word, second, suffix);
+
+  if (first.GetSuffix() && second.GetSuffix()) first.SetDoubleLast(0);
+  if (first.GetDoubleLast() && (is_doubling_suffix(suffix) || second.GetDoubleLast()) &&
+      !word.IsEmpty() && !rules::IsVowel(last(word)))
+    suffix.Insert(0, last(word));
+  if (second.GetSuffix() && begins_with_any(suffix, {"ab", "ib"})) able_or_ible(word, suffix);
+
+  rules::ApplyAddStringRules(word, suffix);
+}
+
+// The rules' join stands when the speller knows it, or has no session to
+// ask. A word that is itself a suffix ("ly" + "s") is no whole word to ask
+// about. The "ate" ending's "or" is the switch's guess ("creator", but
+// "later"): a swap the speller does not know gives way to the plain suffix
+// when that makes a known word.
+void repair(CTranFlags first, const CString& given_word, const CString& given_suffix,
+            const CString& plain_suffix, bool ate_swap, CTranFlags second, CString& word,
+            CString& suffix) {
+  if (first.GetSuffix()) return;
+  CKeptSpellChecker checker;
+  const bool proper_name = first.GetProperName();
+  if (!ate_swap) {
+    suffix_repair::repair_join(checker, {given_word, given_suffix, proper_name}, word, suffix);
+    return;
+  }
+  if (suffix_repair::is_known_join(checker, word, suffix)) return;
+  CString plain_word = given_word, plain = plain_suffix;
+  join_by_rules(first, plain_word, second, plain);
+  if (suffix_repair::repair_join(checker, {given_word, plain_suffix, proper_name}, plain_word,
+                                 plain)) {
+    word = plain_word;
+    suffix = plain;
+  }
+}
+
 }  // namespace
 
 int CStringRules::SuffixIs(CString text, CString suffix) {
@@ -242,18 +282,15 @@ void CStringRules::ApplySuffixRules(CTranFlags firstFlags, CString& word, CTranF
                                     CString& suffix) const {
   if (word.IsEmpty() || suffix.IsEmpty() || firstFlags.GetAttachLetters()) return;
   if (m_bUseRule1) drop_plural_s(word, suffix);
+  const CString plain_suffix = suffix;
   if (firstFlags.GetOrEnding() || (m_bErToOr && ends_with_any(word, {"ct", "ate", "ss"})))
     er_to_or(suffix);
+  const bool ate_swap =
+      suffix != plain_suffix && !firstFlags.GetOrEnding() && !ends_with_any(word, {"ct", "ss"});
 
-  change_spelling(firstFlags, word, secondFlags, suffix);
-
-  if (firstFlags.GetSuffix() && secondFlags.GetSuffix()) firstFlags.SetDoubleLast(0);
-  if (firstFlags.GetDoubleLast() && (is_doubling_suffix(suffix) || secondFlags.GetDoubleLast()) &&
-      !word.IsEmpty() && !IsVowel(last(word)))
-    suffix.Insert(0, last(word));
-  if (secondFlags.GetSuffix() && begins_with_any(suffix, {"ab", "ib"})) able_or_ible(word, suffix);
-
-  ApplyAddStringRules(word, suffix);
+  const CString given_word = word, given_suffix = suffix;
+  join_by_rules(firstFlags, word, secondFlags, suffix);
+  repair(firstFlags, given_word, given_suffix, plain_suffix, ate_swap, secondFlags, word, suffix);
 }
 
 CString CStringRules::AddSuffix(CTranFlags firstFlags, CString word, CTranFlags secondFlags,
