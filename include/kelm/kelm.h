@@ -20,11 +20,22 @@
 #include "platform/types.h"
 #include "platform/spelling/default_lexicons.h"
 #include "platform/spelling/ssce.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/font.h"
+#include "platform/ui/front_end.h"
+#include "platform/ui/geometry.h"
+#include "platform/ui/win_user.h"
+#include "platform/ui/wnd.h"
 #include "platform/serial/comm.h"
 #include "platform/dao/dao_database.h"
 #include "platform/dao/dao_exception.h"
 #include "platform/dao/dao_recordset.h"
 #include "platform/dao/ole_variant.h"
+
+#include "resources/library_resources.h"
+#include "resources/resource.h"
 
 #include "strokes/steno.h"
 

@@ -72,7 +72,9 @@ HWND find_mnemonic(HWND dialog, HWND focus, char ch) {
   const char wanted = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
   for (size_t k = 0; k < n; ++k) {
     HWND child = children[(start + k) % n];
-    if ((child->style & WS_VISIBLE) == 0) continue;
+    // A hidden push button keeps its accelerator: dialogs use such buttons
+    // as keyboard shortcuts.
+    if ((child->style & WS_VISIBLE) == 0 && !is_push_button(child)) continue;
     if (kelm::ui::is_class(child, "STATIC") && (child->style & SS_NOPREFIX) != 0) continue;
     if (kelm::ui::mnemonic(child->text) == wanted) return child;
   }

@@ -1,0 +1,118 @@
+// The library's dialog templates: registered when the library loads, laid
+// out as its dialogs expect, and usable through the keyboard.
+#include <gtest/gtest.h>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/scripted/scripted_front_end.h"
+#include "resources/library_resources.h"
+#include "resources/resource.h"
+
+namespace {
+
+TEST(ResourcesTest, SpecialCharacterTemplateIsAsTheDialogNeedsIt) {
+  const KelmDialogTemplate* t = KelmFindDialogTemplate(IDD_SPECIAL_CHAR);
+  ASSERT_NE(nullptr, t) << "registered at load, without a call";
+  EXPECT_EQ("Insert Special Character", t->caption);
+  EXPECT_EQ(136, t->cx);
+  EXPECT_EQ(175, t->cy);
+  EXPECT_EQ("MS Sans Serif", t->fontName);
+  EXPECT_EQ(8, t->pointSize);
+  EXPECT_EQ(DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+            t->style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU));
+  struct Want {
+    const char* cls;
+    int id;
+    const char* text;
+    short x, y, cx, cy;
+    DWORD style;
+  };
+  const Want want[] = {
+      {"STATIC", IDC_STATIC, "&Special Characters", 7, 7, 69, 11, WS_VISIBLE | WS_GROUP},
+      {"LISTBOX", IDC_SPECIAL_CHARS, "", 7, 19, 62, 149,
+       WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
+           LBS_NOINTEGRALHEIGHT},
+      {"BUTTON", IDOK, "O&K", 79, 19, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+      {"BUTTON", IDCANCEL, "Cancel", 79, 37, 50, 14, WS_VISIBLE | WS_TABSTOP},
+  };
+  ASSERT_EQ(std::size(want), t->controls.size());
+  for (size_t i = 0; i < std::size(want); ++i) {
+    const KelmDialogControl& c = t->controls[i];
+    EXPECT_EQ(want[i].cls, c.className) << i;
+    EXPECT_EQ(want[i].id, c.id) << i;
+    EXPECT_EQ(want[i].text, c.text) << i;
+    EXPECT_EQ(want[i].x, c.x) << i;
+    EXPECT_EQ(want[i].y, c.y) << i;
+    EXPECT_EQ(want[i].cx, c.cx) << i;
+    EXPECT_EQ(want[i].cy, c.cy) << i;
+    EXPECT_EQ(want[i].style, c.style & ~WS_CHILD) << i;
+  }
+}
+
+// Each of the library's dialogs opens from its template, fits its controls
+// inside, starts on a control that takes the focus, and closes with Esc.
+TEST(ResourcesTest, EveryLibraryDialogOpensAndClosesFromTheKeyboard) {
+  struct Case {
+    UINT id;
+    const char* caption;
+    size_t controls;
+  };
+  const Case cases[] = {
+      {IDD_LEXICONS, "Lexicons", 12},
+      {IDD_SPELL_OPTIONS, "Spell Checker Options", 19},
+      {IDD_SUGGESTION, "Correct Spelling", 23},
+      {IDD_SPACING, "Double space error", 7},
+      {IDD_SPECIAL_CHAR, "Insert Special Character", 4},
+      {IDD_AUTO_COMPLETE, "Auto Complete Options", 11},
+  };
+  for (const Case& c : cases) {
+    const KelmDialogTemplate* t = KelmFindDialogTemplate(c.id);
+    ASSERT_NE(nullptr, t) << c.id;
+    EXPECT_EQ(c.caption, t->caption) << c.id;
+    EXPECT_EQ(c.controls, t->controls.size()) << c.id;
+    for (const KelmDialogControl& control : t->controls) {
+      EXPECT_LE(control.x + control.cx, t->cx) << c.id << " " << control.text;
+      const bool hidden = (control.style & WS_VISIBLE) == 0;
+      if (!hidden && control.className != "COMBOBOX") {
+        EXPECT_LE(control.y + control.cy, t->cy) << c.id << " " << control.text;
+      }
+    }
+    KelmScriptedFrontEnd person;
+    CDialog dlg(c.id);
+    int focus = 0;
+    person.Then([&] { focus = GetDlgCtrlID(GetFocus()); }).Press(VK_ESCAPE);
+    EXPECT_EQ(IDCANCEL, dlg.DoModal()) << c.id;
+    EXPECT_NE(0, focus) << c.id;
+    ASSERT_FALSE(person.Shown().empty()) << c.id;
+    EXPECT_EQ(CString("open ") + c.caption, person.Shown().front()) << c.id;
+  }
+}
+
+TEST(ResourcesTest, StringTableIsRegistered) {
+  CString text;
+  ASSERT_TRUE(text.LoadString(IDS_CONFIRM_DELETE));
+  EXPECT_EQ("Delete the selected entry\nAre you Sure?", text);
+  EXPECT_TRUE(KelmRegisterLibraryResources()) << "registering again does no harm";
+  ASSERT_TRUE(text.LoadString(IDS_TABLE_EMPTY));
+  EXPECT_EQ("Table is empty", text);
+}
+
+TEST(ResourcesTest, LexiconActionsComeFromTheTemplatesInitialData) {
+  KelmScriptedFrontEnd person;
+  CDialog dlg(IDD_LEXICONS);
+  int count = 0;
+  CString fifth;
+  person
+      .Then([&] {
+        auto* actions = static_cast<CComboBox*>(dlg.GetDlgItem(IDC_ACTION));
+        count = actions->GetCount();
+        actions->GetLBText(4, fifth);
+      })
+      .Press(VK_ESCAPE);
+  dlg.DoModal();
+  EXPECT_EQ(6, count);
+  EXPECT_EQ("Ignore", fifth);
+}
+
+}  // namespace
