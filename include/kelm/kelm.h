@@ -29,6 +29,7 @@
 #include "platform/ui/win_user.h"
 #include "platform/ui/wnd.h"
 #include "platform/serial/comm.h"
+#include "platform/serial/serial_ports.h"
 #include "platform/dao/dao_database.h"
 #include "platform/dao/dao_exception.h"
 #include "platform/dao/dao_recordset.h"
@@ -62,6 +63,7 @@
 #include "spell/spell_checker.h"
 
 #include "comm/comm_port.h"
+#include "comm/writer_connection.h"
 
 #include "tableview/entry_count_recordset.h"
 
