@@ -66,8 +66,10 @@
 #include "comm/writer_connection.h"
 
 #include "tableview/entry_count_recordset.h"
+#include "tableview/sample_table.h"
 
 #include "dictionary/steno_dictionary.h"
 #include "dictionary/rtf_cre_writer.h"
+#include "dictionary/steno_dictionary_sqlite.h"
 #include "translation/translator.h"
 #include "translation/live_translator.h"
