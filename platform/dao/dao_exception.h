@@ -7,12 +7,12 @@
 
 #include "platform/exception.h"
 #include "platform/export.h"
+#include "platform/stream.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-using SCODE = LONG;
-inline constexpr SCODE S_OK = 0;
-inline constexpr SCODE E_FAIL = static_cast<SCODE>(0x80004005);
+// S_OK and E_FAIL are COM's, with the stream's HRESULTs.
+using SCODE = HRESULT;
 
 // m_nAfxDaoError: a failure found by the classes rather than by the engine.
 inline constexpr int NO_AFX_DAO_ERROR = 0;
