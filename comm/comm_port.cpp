@@ -36,7 +36,10 @@ long overlapped_transfer(HANDLE comm, Transfer transfer) {
 
 CCommPort::CCommPort() : m_bOpen(0), m_bLogging(0) {}
 
+// An owner that forgot Close would otherwise leave the device held for the
+// rest of the process, and no later Open of it could succeed.
 CCommPort::~CCommPort() {
+  if (m_bOpen) CloseHandle(m_hComm);
   if (m_bLogging) m_logFile.Abort();
 }
 

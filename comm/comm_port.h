@@ -7,8 +7,8 @@
 // Every call works on the calling thread and returns when its system call
 // has completed or timed out: a read of n bytes waits at most 50 + 50 x n
 // milliseconds with the time-outs Open sets. One thread uses an object at a
-// time. The object owns its device handle and its log: the owner calls Close
-// before destroying it (the destructor closes only the log).
+// time. The object owns its device handle and its log; the destructor closes
+// both.
 //
 // A device that goes away (the cable pulled) ends the call waiting on it:
 // Read and Write return 0 with GetLastError() ERROR_DEVICE_NOT_CONNECTED,

@@ -59,6 +59,26 @@ TEST_F(CommPortTest, BytesFromTheWriterArriveThroughRead) {
   EXPECT_EQ(1, port.Close());
 }
 
+// A Linux terminal's XON/XOFF, kept when the settings did not name the flow
+// control, ate the bytes 0x11 and 0x13 of binary packets.
+TEST_F(CommPortTest, EveryByteValuePassesUnchanged) {
+  const char* settings[] = {"baud=9600 parity=N data=8 stop=1", "9600,n,8,1", "baud=115200"};
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  for (const char* s : settings) {
+    CCommPort port;
+    ASSERT_EQ(1, port.Open(Spec(s))) << s;
+    ASSERT_EQ(1, port.SetReadTimeouts(0, 0, 2000)) << s;
+    ASSERT_TRUE(m_pty.Send(all)) << s;
+    EXPECT_EQ(all, ReadAll(port, 256)) << s;
+    BYTE back[256];
+    std::copy(all.begin(), all.end(), back);
+    EXPECT_EQ(256, port.Write(back, 256)) << s;
+    EXPECT_EQ(all, m_pty.Receive(256, 2000ms)) << s;
+    port.Close();
+  }
+}
+
 TEST_F(CommPortTest, ReadOfNothingEndsAfterTheTimeout) {
   CCommPort port;
   OpenPort(port);
@@ -215,6 +235,17 @@ TEST_F(CommPortTest, OpenOnAnOpenPortClosesTheOldHandleFirst) {
   CCommPort other;
   EXPECT_EQ(1, other.Open(Spec()));
   other.Close();
+}
+
+// A port destroyed while open held its device for the rest of the process.
+TEST_F(CommPortTest, DestroyingAnOpenPortReleasesTheDevice) {
+  {
+    CCommPort port;
+    OpenPort(port);
+  }
+  CCommPort again;
+  EXPECT_EQ(1, again.Open(Spec()));
+  again.Close();
 }
 
 TEST_F(CommPortTest, PulledCableEndsTheReadAndLaterCallsFailFast) {

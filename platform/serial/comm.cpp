@@ -489,7 +489,13 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     return INVALID_HANDLE_VALUE;
   }
   ioctl(fd, TIOCEXCL);
+  // A Linux terminal starts with XON/XOFF on, which would eat the bytes 0x11
+  // and 0x13 of a writer's binary packets whenever the settings given do
+  // not name the flow control; a Windows port starts with it off.
   d->dcb = comm_line::from_termios(tio);
+  d->dcb.fOutX = d->dcb.fInX = FALSE;
+  d->dcb.fOutxCtsFlow = d->dcb.fOutxDsrFlow = FALSE;
+  d->dcb.fRtsControl = RTS_CONTROL_ENABLE;
   struct termios raw = tio;
   if (comm_line::to_termios(d->dcb, raw)) tcsetattr(fd, TCSANOW, &raw);
   d->overlapped = (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0;
