@@ -63,3 +63,7 @@ KELM_EXPORT void KelmPostChar(char ch);
 KELM_EXPORT BOOL KelmPostMouse(HWND hWndTop, UINT message, POINT ptClient, short nWheelDelta = 0);
 // The top-level windows shown, oldest first; the last is the active one.
 KELM_EXPORT int KelmGetTopLevelWindows(HWND* phWnd, int nMax);
+// A list box's tab stops in dialog units, as LB_SETTABSTOPS set them (none
+// means one every 32 units), for front ends that lay out its items; returns
+// their number, copying at most nMax.
+KELM_EXPORT int KelmGetListTabStops(HWND hList, int* pStops, int nMax);

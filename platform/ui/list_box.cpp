@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ui/front_end.h"
 #include "platform/ui/window_state.h"
 
 namespace {
@@ -197,7 +198,35 @@ int item_at(HWND w, LPARAM lParam) {
   return valid(w, index) ? index : -1;
 }
 
+// The last column of a list with a vertical scroll bar is the bar: its ends
+// scroll a row, the rest jumps to the same place in the list.
+bool on_scroll_bar(HWND w, LPARAM lParam) {
+  const int width = static_cast<int>(w->rect.right - w->rect.left);
+  return (w->style & WS_VSCROLL) != 0 && count(w) > rows(w) && GET_X_LPARAM(lParam) >= width - 8;
+}
+
+void scroll_by_bar(HWND w, LPARAM lParam) {
+  const int row = (GET_Y_LPARAM(lParam) - list_top(w)) / item_height;
+  const int n = rows(w);
+  if (row <= 0)
+    --w->top_index;
+  else if (row >= n - 1)
+    ++w->top_index;
+  else
+    w->top_index = (count(w) - n) * row / std::max(1, n - 1);
+  clamp_top(w);
+}
+
 }  // namespace
+
+int KelmGetListTabStops(HWND hList, int* pStops, int nMax) {
+  HWND w = kelm::ui::live(hList);
+  if (w == nullptr) return 0;
+  const int count = static_cast<int>(w->tab_stops.size());
+  for (int i = 0; pStops != nullptr && i < std::min(count, nMax); ++i)
+    pStops[i] = w->tab_stops[static_cast<size_t>(i)];
+  return count;
+}
 
 namespace kelm::ui {
 
@@ -220,6 +249,10 @@ LRESULT list_box_procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: {
       SetFocus(w);
       if (live(w) == nullptr) return 0;
+      if (on_scroll_bar(w, lParam)) {
+        scroll_by_bar(w, lParam);
+        return 0;
+      }
       const int at = item_at(w, lParam);
       if (at < 0) return 0;
       choose(w, at);

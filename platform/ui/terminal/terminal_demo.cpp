@@ -1,0 +1,147 @@
+// A small dialog on the terminal front end, for trying it by hand and for
+// its tmux test: prints what was chosen on standard output (UTF-8) and exits
+// 0 on OK, 1 on Cancel, 2 when there is no terminal. With DEMO_PID_FILE set
+// it writes its process ID there once the dialog is up.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/terminal/terminal_front_end.h"
+
+namespace {
+
+constexpr UINT IDD_DEMO = 31000;
+constexpr int IDC_NAME = 101;
+constexpr int IDC_COUNT = 102;
+constexpr int IDC_BOLD = 103;
+constexpr int IDC_ITEMS = 104;
+constexpr int IDC_COLOR = 105;
+constexpr int IDC_DEPTH = 106;
+
+KelmDialogTemplate demo_template() {
+  KelmDialogTemplate t;
+  t.id = IDD_DEMO;
+  t.caption = "Demo";
+  t.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  t.cx = 240;
+  t.cy = 150;
+  const DWORD vis = WS_VISIBLE;
+  t.controls = {
+      {"STATIC", IDC_STATIC, "&Name", 7, 8, 40, 8, vis},
+      {"EDIT", IDC_NAME, "", 52, 8, 100, 8, vis | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
+      {"STATIC", IDC_STATIC, "&Count", 7, 24, 40, 8, vis},
+      {"EDIT", IDC_COUNT, "", 52, 24, 24, 8, vis | WS_TABSTOP | WS_BORDER},
+      {"BUTTON", IDC_BOLD, "&Bold words", 7, 40, 100, 8,
+       vis | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX},
+      {"STATIC", IDC_STATIC, "&Words", 7, 56, 60, 8, vis},
+      {"LISTBOX", IDC_ITEMS, "", 7, 64, 100, 64,
+       vis | WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_SORT | LBS_NOTIFY},
+      {"STATIC", IDC_STATIC, "Co&lor", 120, 56, 40, 8, vis},
+      {"COMBOBOX",
+       IDC_COLOR,
+       "",
+       120,
+       64,
+       60,
+       40,
+       vis | WS_TABSTOP | CBS_DROPDOWNLIST,
+       0,
+       {"Red", "Green", "Blue"}},
+      {"BUTTON", IDC_STATIC, "&Depth", 120, 88, 112, 32, vis | BS_GROUPBOX},
+      {"msctls_trackbar32", IDC_DEPTH, "", 124, 104, 104, 8, vis | WS_TABSTOP},
+      {"BUTTON", IDOK, "OK", 180, 8, 52, 16, vis | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON},
+      {"BUTTON", IDCANCEL, "Cancel", 180, 28, 52, 16, vis | WS_TABSTOP},
+  };
+  return t;
+}
+
+std::string utf8(const CString& text) {
+  WCHAR wide[512];
+  const int units = MultiByteToWideChar(CP_ACP, 0, text, text.GetLength(), wide, 512);
+  char bytes[1536];
+  const int count =
+      WideCharToMultiByte(CP_UTF8, 0, wide, units, bytes, sizeof bytes, nullptr, nullptr);
+  return std::string(bytes, static_cast<size_t>(count));
+}
+
+class CDemoDlg : public CDialog {
+ public:
+  CDemoDlg() : CDialog(IDD_DEMO) {}
+
+  CString m_strName;
+  int m_nCount = 3;
+  int m_bBold = 0;
+  CString m_strItem = "cherry";
+  int m_nColor = 0;
+  int m_nDepth = 40;
+
+ protected:
+  BOOL OnInitDialog() override {
+    auto* items = static_cast<CListBox*>(GetDlgItem(IDC_ITEMS));
+    for (const char* word :
+         {"\xE9lan", "apple", "Banana",    "cherry", "date",      "elder", "fig",   "grape",
+          "hazel",   "kiwi",  "lemon",     "mango",  "nectarine", "olive", "peach", "quince",
+          "raisin",  "sloe",  "tangerine", "ugli",   "vanilla",   "walnut"})
+      items->AddString(word);
+    static_cast<CSliderCtrl*>(GetDlgItem(IDC_DEPTH))->SetRange(0, 100);
+    m_font.CreateFont(-15, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    CDialog::OnInitDialog();
+    if (const char* pid_file = std::getenv("DEMO_PID_FILE")) {
+      if (FILE* f = std::fopen(pid_file, "w")) {
+        std::fprintf(f, "%d\n", static_cast<int>(getpid()));
+        std::fclose(f);
+      }
+    }
+    return TRUE;
+  }
+
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Text(pDX, IDC_NAME, m_strName);
+    DDX_Text(pDX, IDC_COUNT, m_nCount);
+    DDV_MinMaxInt(pDX, m_nCount, 0, 10);
+    DDX_Check(pDX, IDC_BOLD, m_bBold);
+    DDX_LBString(pDX, IDC_ITEMS, m_strItem);
+    DDX_CBIndex(pDX, IDC_COLOR, m_nColor);
+    DDX_Slider(pDX, IDC_DEPTH, m_nDepth);
+  }
+
+  void OnBold() {
+    GetDlgItem(IDC_ITEMS)->SetFont(IsDlgButtonChecked(IDC_BOLD) ? &m_font : nullptr);
+  }
+
+  const AFX_MSGMAP* GetMessageMap() const override {
+    static const AFX_MSGMAP map{CDialog::GetMessageMap(),
+                                {ON_BN_CLICKED(IDC_BOLD, &CDemoDlg::OnBold)}};
+    return &map;
+  }
+
+ private:
+  CFont m_font;
+};
+
+}  // namespace
+
+int main() {
+  KelmRegisterDialogTemplate(demo_template());
+  KelmTerminalFrontEnd terminal;
+  if (!terminal.Open()) {
+    std::fprintf(stderr, "terminal_demo: no terminal to show the dialog on\n");
+    return 2;
+  }
+  CDemoDlg dlg;
+  const INT_PTR result = dlg.DoModal();
+  terminal.Close();
+  if (result != IDOK) {
+    std::printf("cancel\n");
+    return 1;
+  }
+  std::printf("name=%s count=%d bold=%d item=%s color=%d depth=%d\n", utf8(dlg.m_strName).c_str(),
+              dlg.m_nCount, dlg.m_bBold, utf8(dlg.m_strItem).c_str(), dlg.m_nColor, dlg.m_nDepth);
+  return 0;
+}
