@@ -1,7 +1,10 @@
 // Arbitrary bytes as a lexicon file. The first byte chooses the kind: a
 // compressed lexicon must be refused whole or decode to words that encode
-// back to the same bytes; a text lexicon, whatever a person typed into it,
-// must open, answer checks, take a new entry and keep it across a reopen.
+// back to the same bytes; a suggestion index must be refused or answer, and
+// once its checksum is made to match (as a crafted file's would be), must
+// keep every search inside its bytes; a text lexicon, whatever a person
+// typed into it, must open, answer checks, take a new entry and keep it
+// across a reopen.
 
 #include <kelm/kelm.h>
 
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "platform/spelling/compressed_lexicon.h"
+#include "platform/spelling/suggester.h"
 
 namespace {
 
@@ -30,6 +34,42 @@ void compressed(std::string_view bytes) {
   for (std::size_t i = 0; i < lexicon->size(); ++i)
     words.emplace_back(std::string(lexicon->word(i)), lexicon->level(i));
   require(spelling::compressed_lexicon::encode(std::move(words), lexicon->language()) == bytes);
+}
+
+// The owner fields of an index header, so that the fuzzer's own index is
+// taken as this lexicon's.
+spelling::index_owner owner_in(std::string_view bytes) {
+  spelling::index_owner owner;
+  if (bytes.size() < 48) return owner;
+  for (int i = 7; i >= 0; --i) {
+    owner.checksum = (owner.checksum << 8) | static_cast<unsigned char>(bytes[32 + i]);
+    owner.size = (owner.size << 8) | static_cast<unsigned char>(bytes[40 + i]);
+  }
+  return owner;
+}
+
+void search(const spelling::suggester& s) {
+  for (const char* typed : {"begining", "teh", "alot", "x", "phonetik", "AAAAAAAAAA"}) {
+    for (const bool phonetic : {false, true}) {
+      spelling::suggest_options options;
+      options.depth = phonetic ? 100 : 10;
+      options.phonetic = phonetic;
+      s.suggest(typed, options, 10, [](std::string_view) { return true; });
+    }
+  }
+}
+
+void suggestion_index(std::string_view bytes) {
+  std::string refusal;
+  if (const auto s = spelling::suggester::over(bytes, nullptr, owner_in(bytes), refusal))
+    search(*s);
+  else
+    require(!refusal.empty());
+  std::string sealed(bytes);
+  spelling::suggester::seal(sealed);
+  refusal.clear();
+  if (const auto s = spelling::suggester::over(sealed, nullptr, owner_in(sealed), refusal))
+    search(*s);
 }
 
 const std::string& scratch_lexicon() {
@@ -63,6 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (data[0] & 1)
     compressed(bytes);
+  else if (data[0] & 2)
+    suggestion_index(bytes);
   else
     text(bytes);
   return 0;

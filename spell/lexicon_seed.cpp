@@ -74,11 +74,20 @@ void seed_user_folder(SSCE_S16 session, const CString& user_dir) {
     any_default = true;
     // A copy that fails leaves the lexicon missing or empty, so the next
     // checker tries again.
+    bool copied = false;
     if (!present) {
       SHCreateDirectoryExA(nullptr, user_dir, nullptr);
-      CopyFileA(source, target, TRUE);
+      copied = CopyFileA(source, target, TRUE) != FALSE;
     } else if (holds_no_words(session, target)) {
-      CopyFileA(source, target, FALSE);
+      copied = CopyFileA(source, target, FALSE) != FALSE;
+    }
+    // A compressed lexicon's suggestion index goes with it, and joins a copy
+    // made before there were indexes; the engine checks that it belongs.
+    if (target.Right(4).CompareNoCase(".clx") == 0) {
+      const CString index = source.Left(source.GetLength() - 4) + ".idx";
+      const CString target_index = target.Left(target.GetLength() - 4) + ".idx";
+      if ((copied || !look_at(target_index).exists) && look_at(index).exists)
+        CopyFileA(index, target_index, FALSE);
     }
   }
   if (!any_default && any_missing) report_no_defaults(defaults);

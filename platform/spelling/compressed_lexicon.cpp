@@ -7,9 +7,9 @@
 #include <map>
 #include <mutex>
 
+#include "platform/spelling/engine_diagnostics.h"
 #include "platform/spelling/lexicon_file.h"
 #include "platform/spelling/ssce.h"
-#include "platform/spelling/suggester.h"
 
 namespace spelling {
 
@@ -88,6 +88,7 @@ int compressed_lexicon::decode(std::string_view bytes,
 
   std::shared_ptr<compressed_lexicon> loaded(new compressed_lexicon());
   loaded->m_language = static_cast<std::uint16_t>(load_le(p + 24, 2));
+  loaded->m_owner = index_owner{load_le(p + checksum_offset, 8), bytes.size()};
   // Reserved once, so that the views taken below never move.
   const std::size_t arena = text_bytes + 2 * count;
   loaded->m_text.reserve(arena);
@@ -180,19 +181,58 @@ int compressed_lexicon::open(const std::string& native_path,
   if (const int result = read_file(native_path, bytes, identity); result != 0) return result;
   std::shared_ptr<compressed_lexicon> loaded;
   if (const int result = decode(bytes, loaded); result != 0) return result;
+  loaded->m_index_path = index_path_of(canonical);
   const std::lock_guard lock(cache_mutex);
   cache()[canonical] = cache_entry{identity, loaded};
   lexicon = std::move(loaded);
   return 0;
 }
 
+std::string compressed_lexicon::index_path_of(const std::string& native_path) {
+  constexpr std::string_view lexicon_extension = ".clx";
+  if (native_path.size() > lexicon_extension.size() &&
+      equal_folded(std::string_view(native_path).substr(native_path.size() - 4), lexicon_extension))
+    return native_path.substr(0, native_path.size() - 4) + ".idx";
+  return native_path + ".idx";
+}
+
+std::string compressed_lexicon::compile_index() const {
+  return suggester::compile(dictionary_words(), m_owner);
+}
+
+std::vector<dictionary_word> compressed_lexicon::dictionary_words() const {
+  std::vector<dictionary_word> words;
+  words.reserve(m_words.size());
+  for (std::size_t i = 0; i < m_words.size(); ++i)
+    words.push_back(dictionary_word{m_words[i], m_levels[i]});
+  return words;
+}
+
+std::unique_ptr<suggester> compressed_lexicon::mapped_suggester() const {
+  std::shared_ptr<const mapped_file> mapping;
+  const int result = mapped_file::map(m_index_path, mapping);
+  std::string refusal;
+  if (result == SSCE_FILE_NOT_FOUND_ERR) {
+    refusal = "there is no suggestion index";
+  } else if (result != 0) {
+    refusal = "its suggestion index cannot be read";
+  } else {
+    const std::string_view image = mapping->bytes();
+    auto mapped = suggester::over(
+        image, mapping, m_owner, refusal,
+        [&mapping](std::size_t from, std::size_t to) { mapping->release(from, to); });
+    if (mapped) return mapped;
+  }
+  note_diagnostic("spelling engine: " + m_index_path + ": " + refusal +
+                  "; the index is built in memory instead");
+  return nullptr;
+}
+
 const suggester& compressed_lexicon::words_suggester() const {
   std::call_once(m_suggester->once, [this] {
-    std::vector<dictionary_word> words;
-    words.reserve(m_words.size());
-    for (std::size_t i = 0; i < m_words.size(); ++i)
-      words.push_back(dictionary_word{m_words[i], m_levels[i]});
-    m_suggester->built = std::make_unique<suggester>(std::move(words));
+    // An empty lexicon (as the checker creates) has nothing worth compiling.
+    if (!m_index_path.empty() && !m_words.empty()) m_suggester->built = mapped_suggester();
+    if (!m_suggester->built) m_suggester->built = std::make_unique<suggester>(dictionary_words());
   });
   return *m_suggester->built;
 }

@@ -11,6 +11,10 @@
 // then the body: the words in ascending byte order, each front-coded as
 // (bytes shared with the previous word, bytes that follow, those bytes, level).
 // A file that breaks any of these rules is refused whole.
+//
+// The suggestion index over the words is compiled beside the file (see
+// index_path_of) and mapped at the first suggestion; a lexicon read from a
+// file without a usable index, or decoded from bytes, builds it in memory.
 #pragma once
 
 #include <cstdint>
@@ -20,11 +24,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/spelling/suggester.h"
 #include "platform/spelling/word_index.h"
 
 namespace spelling {
-
-class suggester;
 
 class compressed_lexicon {
  public:
@@ -39,6 +42,10 @@ class compressed_lexicon {
   // listed twice keeps its most common level).
   static std::string encode(std::vector<std::pair<std::string, std::uint8_t>> words,
                             std::uint16_t language);
+
+  // Where the suggestion index of the lexicon at `native_path` lies: the
+  // same name with ".idx" for ".clx", or with ".idx" added.
+  static std::string index_path_of(const std::string& native_path);
 
   ~compressed_lexicon();
 
@@ -58,11 +65,20 @@ class compressed_lexicon {
     });
   }
 
-  // The suggestion search over these words, built on first use.
+  // What ties a compiled index to this lexicon's file.
+  index_owner owner() const { return m_owner; }
+  // The bytes of this lexicon's suggestion index file.
+  std::string compile_index() const;
+
+  // The suggestion search over these words: on first use, the compiled index
+  // beside the file when it is there and sound, else one built in memory.
   const suggester& words_suggester() const;
 
  private:
   compressed_lexicon();
+  std::vector<dictionary_word> dictionary_words() const;
+  // The compiled index beside the file, or null with a diagnostic.
+  std::unique_ptr<suggester> mapped_suggester() const;
 
   // The words back to back, each after its length byte and ended by a zero,
   // so that a probe of the index reaches a word's text in one step.
@@ -70,6 +86,8 @@ class compressed_lexicon {
   std::vector<std::string_view> m_words;
   std::vector<std::uint8_t> m_levels;
   std::uint16_t m_language = 0;
+  index_owner m_owner;
+  std::string m_index_path;  // empty for a lexicon decoded from bytes
   word_index m_index;
   struct lazy_suggester;
   std::unique_ptr<lazy_suggester> m_suggester;

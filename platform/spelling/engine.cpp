@@ -625,7 +625,17 @@ SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* wor
   }
   const CString native = KelmNativePath(path);
   if (native.IsEmpty()) return SSCE_FILE_ACCESS_ERR;
-  return static_cast<SSCE_S16>(
-      spelling::replace_file(std::string(static_cast<LPCSTR>(native), native.GetLength()),
-                             compressed_lexicon::encode(std::move(list), SSCE_AMER_ENGLISH_LANG)));
+  const std::string native_path(static_cast<LPCSTR>(native), native.GetLength());
+  const std::string bytes = compressed_lexicon::encode(std::move(list), SSCE_AMER_ENGLISH_LANG);
+  // The index is compiled from the lexicon as read back, so that it is the
+  // index a reader of the file would build.
+  std::shared_ptr<compressed_lexicon> written;
+  if (const int result = compressed_lexicon::decode(bytes, written); result != 0)
+    return static_cast<SSCE_S16>(result);
+  // The lexicon goes first: should the index then fail, it is stale beside
+  // the new lexicon, which the reader notices.
+  if (const int result = spelling::replace_file(native_path, bytes); result != 0)
+    return static_cast<SSCE_S16>(result);
+  return static_cast<SSCE_S16>(spelling::replace_file(
+      compressed_lexicon::index_path_of(native_path), written->compile_index()));
 }

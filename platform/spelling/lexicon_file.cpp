@@ -1,10 +1,13 @@
 #include "platform/spelling/lexicon_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/os_file.h"
 #include "platform/spelling/ssce.h"
@@ -74,6 +77,43 @@ int create_file(const std::string& path, std::string_view bytes) {
   if (linked != 0) return SSCE_FILE_ACCESS_ERR;
   os_file::sync_folder(path);
   return 0;
+}
+
+int mapped_file::map(const std::string& path, std::shared_ptr<const mapped_file>& mapping) {
+  const int fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return error_of(errno);
+  struct stat st {};
+  int result = 0;
+  void* address = nullptr;
+  if (os_file::calls().fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    result = SSCE_FILE_ACCESS_ERR;
+  } else if (st.st_size > 0) {
+    // An empty file cannot be mapped; it has no bytes to share anyway.
+    address = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
+    if (address == MAP_FAILED) {
+      address = nullptr;
+      result = SSCE_FILE_ACCESS_ERR;
+    }
+  }
+  os_file::close_file(fd);
+  if (result == 0)
+    mapping.reset(
+        new mapped_file(address, address != nullptr ? static_cast<std::size_t>(st.st_size) : 0));
+  return result;
+}
+
+mapped_file::~mapped_file() {
+  if (m_address != nullptr) munmap(m_address, m_size);
+}
+
+void mapped_file::release(std::size_t from, std::size_t to) const {
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  // Only whole pages inside the range, so that no page is let go that the
+  // caller still reads.
+  const std::size_t first = (from + page - 1) / page * page;
+  const std::size_t end = std::min(to, m_size) / page * page;
+  if (m_address == nullptr || first >= end) return;
+  madvise(static_cast<char*>(m_address) + first, end - first, MADV_DONTNEED);
 }
 
 }  // namespace spelling

@@ -133,10 +133,21 @@ KELM_EXPORT SSCE_S16 SSCE_Suggest(SSCE_S16 session, const char* word, SSCE_S16 d
 // KelmLib's own: writes a compressed lexicon holding the given words (in any
 // order; duplicates kept once), each with its commonness level, the SCOWL
 // size of the smallest word list that holds it (10 very common to 95 rare).
-// The file is replaced atomically. Returns 0 or an error.
+// The file is replaced atomically, and then its suggestion index is written
+// beside it ("x.clx" gives "x.idx"; a name without the extension gets ".idx"
+// added), which the engine maps at the first suggestion instead of building
+// the index. An index that is missing, damaged or made for another version of
+// the lexicon is never used: the engine builds the index in memory, as it
+// does for text lexicons, and says so in its diagnostics. Returns 0 or an
+// error.
 struct KELM_EXPORT KelmLexiconWord {
   const char* word;  // Windows-1252, at most 63 characters
   std::uint8_t level;
 };
 KELM_EXPORT SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* words,
                                                 std::size_t count);
+
+// KelmLib's own: the engine's diagnostics so far in this process, one message
+// a line, oldest first (the last 64 at most). Copies at most bufferSize - 1
+// bytes and a zero into buffer; returns the length of the whole text.
+KELM_EXPORT SSCE_S32 KelmGetSpellingDiagnostics(char* buffer, SSCE_S32 bufferSize);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 #include "platform/spelling/phonetic.h"
 #include "platform/spelling/word_index.h"
@@ -329,39 +332,173 @@ std::uint32_t sound_hash(std::string_view word) {
   return key.empty() ? 0 : static_cast<std::uint32_t>(mix(pack(key)) >> 32) | 1;
 }
 
-struct entry {
-  std::string_view text;
-  std::uint32_t folded_offset;
-  std::uint8_t folded_length;
-  std::uint8_t level;
-};
-
 struct found {
   std::uint32_t entry;
   int cost;
 };
 
+// The compiled index is one image: a header, then columns of plain numbers
+// and texts, each column starting on an eight-byte boundary. Built in memory
+// or mapped from a file, it is read through the same code, so suggestions do
+// not depend on where the index came from.
+//
+// Header (little-endian):
+//   0  magic "KSIX\r\n\x1a\n"   8  version (1)         12 header size (80)
+//   16 image size (64 bits)     24 checksum (64 bits) of every other byte
+//   32 lexicon's checksum (64)  40 lexicon's size in bytes (64)
+//   48 entries  52 groups  56 buckets (a power of two)  60 deletions
+//   64 sound keys  68 bytes of word text  72 reserved (0, 64 bits)
+// Columns, in order: entry offsets (32 bits), lengths (8), levels (8); the
+// words as the lexicon spells them and folded, back to back in the same
+// order; group starts (groups + 1, 32 bits); bucket starts (buckets + 1);
+// the deletions, each a group number under its hash's tag (32 bits); the
+// sound keys, sorted, and their entries (32 bits each); each entry's sound
+// key (32 bits).
+constexpr char image_magic[8] = {'K', 'S', 'I', 'X', '\r', '\n', '\x1a', '\n'};
+constexpr std::uint32_t image_version = 1;
+constexpr std::size_t image_header_size = 80;
+constexpr std::size_t image_checksum_at = 24;
+
+struct image_counts {
+  std::uint64_t entries = 0, groups = 0, buckets = 0, deletions = 0, sounds = 0, text_bytes = 0;
+};
+
+struct image_layout {
+  std::size_t entry_offset, entry_length, entry_level, text, folded, group_start, bucket_start,
+      bucket_item, sound_hash, sound_entry, sound_of, end;
+};
+
+// Counts are 32-bit, so no sum here comes near overflowing.
+image_layout layout_of(const image_counts& n) {
+  std::size_t at = image_header_size;
+  const auto take = [&at](std::uint64_t bytes) {
+    const std::size_t start = at;
+    at = (at + bytes + 7) / 8 * 8;
+    return start;
+  };
+  image_layout l{};
+  l.entry_offset = take(4 * n.entries);
+  l.entry_length = take(n.entries);
+  l.entry_level = take(n.entries);
+  l.text = take(n.text_bytes);
+  l.folded = take(n.text_bytes);
+  l.group_start = take(4 * (n.groups + 1));
+  l.bucket_start = take(4 * (n.buckets + 1));
+  l.bucket_item = take(4 * n.deletions);
+  l.sound_hash = take(4 * n.sounds);
+  l.sound_entry = take(4 * n.sounds);
+  l.sound_of = take(4 * n.entries);
+  l.end = at;
+  return l;
+}
+
+std::uint64_t load_le(const char* at, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(at[i]);
+  return v;
+}
+
+void store_le(char* at, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// Four independent lanes of a bijective mix, eight bytes a step, so that the
+// multiplications overlap: any change confined to one eight-byte block
+// changes its lane and so the result. The checksum's own block is left out.
+// `checked(from, to)` hears of each stretch read.
+std::uint64_t image_checksum(std::string_view image,
+                             const std::function<void(std::size_t, std::size_t)>& checked) {
+  constexpr std::size_t stretch = std::size_t{1} << 20;
+  std::uint64_t lanes[4] = {0x243F6A8885A308D3ULL ^ image.size(), 0x13198A2E03707344ULL,
+                            0xA4093822299F31D0ULL, 0x082EFA98EC4E6C89ULL};
+  std::size_t i = 0;
+  for (std::size_t from = 0; from < image.size(); from += stretch) {
+    const std::size_t to = std::min(image.size(), from + stretch);
+    for (; i + 8 <= to; i += 8) {
+      if (i == image_checksum_at) continue;
+      std::uint64_t& h = lanes[(i / 8) % 4];
+      h = (h ^ load_le(image.data() + i, 8)) * 0x9E3779B97F4A7C15ULL;
+      h ^= h >> 29;
+    }
+    if (checked) checked(from, to);
+  }
+  if (i < image.size()) {
+    lanes[0] = (lanes[0] ^ load_le(image.data() + i, static_cast<int>(image.size() - i))) *
+               0x9E3779B97F4A7C15ULL;
+  }
+  std::uint64_t h = 0;
+  for (const std::uint64_t lane : lanes) h = (h ^ lane) * 0xff51afd7ed558ccdULL ^ (h >> 31);
+  return h;
+}
+
+// Values of T read from the image at any alignment, in the host's order.
+template <typename T>
+struct column {
+  const char* at = nullptr;
+  T operator[](std::size_t i) const {
+    T v;
+    std::memcpy(&v, at + i * sizeof(T), sizeof v);
+    return v;
+  }
+};
+
+// The deletion list holds a group number in its low bits, just wide enough
+// for the lexicon's groups, and its hash's tag in the bits above: tags weed
+// out most bucket collisions before a group is read. A tag cut short lets
+// through a few groups more, never fewer, and the distance walk decides.
+std::uint32_t group_mask_of(std::uint64_t groups) {
+  const int bits = std::bit_width(groups);
+  return bits >= 32 ? ~0u : (1u << bits) - 1;
+}
+
+std::uint32_t tag_of(std::uint64_t hash, std::uint32_t group_mask) {
+  return static_cast<std::uint32_t>(hash >> 32) & ~group_mask;
+}
+
 }  // namespace
 
 struct suggester::index {
-  std::vector<entry> entries;  // in the order of their folded spelling
-  std::string folded_text;
-  // Entries sharing their first prefix_length folded letters form a group.
-  std::vector<std::uint32_t> group_start;
-  // Each group under the hash of each deletion of its prefix; tags (the
-  // hash's high half) weed out most bucket collisions before a group is read.
-  std::uint64_t bucket_mask = 0;
-  std::vector<std::uint32_t> bucket_start;
-  std::vector<std::uint32_t> bucket_group;
-  std::vector<std::uint32_t> bucket_tag;
-  // (hash of sound key, entry), sorted; and each entry's hash by entry.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> sounds;
-  std::vector<std::uint32_t> sound_of;
+  std::shared_ptr<const void> keep;  // what holds the image
+  image_counts n;
+  std::uint32_t group_mask = 0;
+  // Entries are in the order of their folded spelling; entries sharing
+  // their first prefix_length folded letters form a group.
+  column<std::uint32_t> entry_offset;
+  column<std::uint8_t> entry_length, entry_level;
+  const char* text = nullptr;
+  const char* folded_text = nullptr;
+  column<std::uint32_t> group_start, bucket_start, bucket_item;
+  // The entries' sound keys sorted with their entries; and each entry's key.
+  column<std::uint32_t> sound_hash_sorted, sound_entry, sound_of;
 
-  std::string_view folded(std::uint32_t e) const {
-    return std::string_view(folded_text).substr(entries[e].folded_offset, entries[e].folded_length);
+  void attach(std::string_view image, std::shared_ptr<const void> keeper);
+
+  // A mapped image may have passed its checksum and still be wrong, so every
+  // offset and count read from it is bounded by the image before use; an
+  // entry whose text lies outside it reads as empty and is passed over.
+  std::uint32_t offset_of(std::uint32_t e) const {
+    const std::uint32_t offset = entry_offset[e];
+    const std::uint8_t length = entry_length[e];
+    return length == 0 || length > max_word_length || offset > n.text_bytes ||
+                   length > n.text_bytes - offset
+               ? 0
+               : offset;
   }
-  std::string_view prefix(std::uint32_t e) const { return folded(e).substr(0, prefix_length); }
+  std::size_t length_of(std::uint32_t e) const {
+    const std::uint32_t offset = entry_offset[e];
+    const std::uint8_t length = entry_length[e];
+    return length > max_word_length || offset > n.text_bytes || length > n.text_bytes - offset
+               ? 0
+               : length;
+  }
+  std::string_view folded(std::uint32_t e) const {
+    return {folded_text + offset_of(e), length_of(e)};
+  }
+  std::string_view spelled(std::uint32_t e) const { return {text + offset_of(e), length_of(e)}; }
+  std::uint8_t level(std::uint32_t e) const { return entry_level[e]; }
+  std::uint32_t bounded(std::uint32_t at, std::uint64_t most) const {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(at, most));
+  }
 
   // The entries spelled `word` (folded), as a range.
   std::pair<std::uint32_t, std::uint32_t> exact(std::string_view word) const;
@@ -369,8 +506,32 @@ struct suggester::index {
   void sounding_like(std::string_view typed, std::size_t max_words, std::vector<found>& out) const;
 };
 
+void suggester::index::attach(std::string_view image, std::shared_ptr<const void> keeper) {
+  keep = std::move(keeper);
+  const char* p = image.data();
+  n.entries = load_le(p + 48, 4);
+  n.groups = load_le(p + 52, 4);
+  n.buckets = load_le(p + 56, 4);
+  n.deletions = load_le(p + 60, 4);
+  n.sounds = load_le(p + 64, 4);
+  n.text_bytes = load_le(p + 68, 4);
+  group_mask = group_mask_of(n.groups);
+  const image_layout l = layout_of(n);
+  entry_offset.at = p + l.entry_offset;
+  entry_length.at = p + l.entry_length;
+  entry_level.at = p + l.entry_level;
+  text = p + l.text;
+  folded_text = p + l.folded;
+  group_start.at = p + l.group_start;
+  bucket_start.at = p + l.bucket_start;
+  bucket_item.at = p + l.bucket_item;
+  sound_hash_sorted.at = p + l.sound_hash;
+  sound_entry.at = p + l.sound_entry;
+  sound_of.at = p + l.sound_of;
+}
+
 std::pair<std::uint32_t, std::uint32_t> suggester::index::exact(std::string_view word) const {
-  std::uint32_t low = 0, high = static_cast<std::uint32_t>(entries.size());
+  std::uint32_t low = 0, high = static_cast<std::uint32_t>(n.entries);
   while (low < high) {
     const std::uint32_t mid = low + (high - low) / 2;
     if (folded(mid) < word)
@@ -379,21 +540,25 @@ std::pair<std::uint32_t, std::uint32_t> suggester::index::exact(std::string_view
       high = mid;
   }
   std::uint32_t end = low;
-  while (end < entries.size() && folded(end) == word) ++end;
+  while (end < n.entries && folded(end) == word) ++end;
   return {low, end};
 }
 
 void suggester::index::near(std::string_view typed, int max_distance,
                             std::vector<found>& out) const {
+  if (n.buckets == 0) return;
   std::vector<std::uint64_t> keys;
   deletions(typed.substr(0, prefix_length), max_distance, keys);
   std::vector<std::uint32_t> groups;
   for (std::uint64_t key : keys) {
     const std::uint64_t hash = mix(key);
-    const std::uint64_t bucket = hash & bucket_mask;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::uint32_t k = bucket_start[bucket]; k < bucket_start[bucket + 1]; ++k) {
-      if (bucket_tag[k] == tag) groups.push_back(bucket_group[k]);
+    const std::uint64_t bucket = hash & (n.buckets - 1);
+    const std::uint32_t tag = tag_of(hash, group_mask);
+    const std::uint32_t end = bounded(bucket_start[bucket + 1], n.deletions);
+    for (std::uint32_t k = bucket_start[bucket]; k < end; ++k) {
+      const std::uint32_t item = bucket_item[k];
+      if ((item & ~group_mask) == tag && (item & group_mask) < n.groups)
+        groups.push_back(item & group_mask);
     }
   }
   std::sort(groups.begin(), groups.end());
@@ -401,8 +566,10 @@ void suggester::index::near(std::string_view typed, int max_distance,
   distance_walk walk;
   start_walk(walk, typed, max_distance);
   for (std::uint32_t g : groups) {
-    for (std::uint32_t e = group_start[g]; e < group_start[g + 1]; ++e) {
-      if (within_bound(walk, folded(e))) out.push_back({e, 0});
+    const std::uint32_t end = bounded(group_start[g + 1], n.entries);
+    for (std::uint32_t e = group_start[g]; e < end; ++e) {
+      const std::string_view word = folded(e);
+      if (!word.empty() && within_bound(walk, word)) out.push_back({e, 0});
     }
   }
 }
@@ -411,16 +578,30 @@ void suggester::index::sounding_like(std::string_view typed, std::size_t max_wor
                                      std::vector<found>& out) const {
   const std::uint32_t hash = sound_hash(typed);
   if (hash == 0) return;
-  auto it = std::lower_bound(sounds.begin(), sounds.end(), std::make_pair(hash, 0u));
-  for (std::size_t taken = 0; it != sounds.end() && it->first == hash && taken < max_words;
-       ++it, ++taken)
-    out.push_back({it->second, 0});
+  std::uint64_t low = 0, high = n.sounds;
+  while (low < high) {
+    const std::uint64_t mid = low + (high - low) / 2;
+    if (sound_hash_sorted[mid] < hash)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  for (std::size_t taken = 0; low < n.sounds && sound_hash_sorted[low] == hash && taken < max_words;
+       ++low, ++taken) {
+    const std::uint32_t e = sound_entry[low];
+    if (e < n.entries && !folded(e).empty()) out.push_back({e, 0});
+  }
 }
 
-suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_unique<index>()) {
-  index& x = *m_index;
+std::string suggester::compile(std::vector<dictionary_word> words, const index_owner& owner) {
+  struct staged {
+    std::string_view text;
+    std::uint32_t folded_offset;
+    std::uint8_t length;
+    std::uint8_t level;
+  };
   std::string folded_text;
-  std::vector<entry> unsorted;
+  std::vector<staged> unsorted;
   unsorted.reserve(words.size());
   for (const dictionary_word& w : words) {
     if (w.text.empty() || w.text.size() > max_word_length) continue;
@@ -431,26 +612,23 @@ suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_uni
   std::vector<std::uint32_t> order(unsorted.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   auto folded_of = [&](std::uint32_t i) {
-    return std::string_view(folded_text)
-        .substr(unsorted[i].folded_offset, unsorted[i].folded_length);
+    return std::string_view(folded_text).substr(unsorted[i].folded_offset, unsorted[i].length);
   };
   std::sort(order.begin(), order.end(),
             [&](std::uint32_t a, std::uint32_t b) { return folded_of(a) < folded_of(b); });
-  x.entries.reserve(order.size());
-  x.folded_text.reserve(folded_text.size());
-  for (std::uint32_t i : order) {
-    entry e = unsorted[i];
-    e.folded_offset = static_cast<std::uint32_t>(x.folded_text.size());
-    x.folded_text += folded_of(i);
-    x.entries.push_back(e);
-  }
 
-  const auto count = static_cast<std::uint32_t>(x.entries.size());
-  for (std::uint32_t e = 0; e < count; ++e) {
-    if (e == 0 || x.prefix(e) != x.prefix(e - 1)) x.group_start.push_back(e);
+  image_counts n;
+  n.entries = order.size();
+  n.text_bytes = folded_text.size();
+  std::vector<std::uint32_t> group_start;
+  std::string_view previous_prefix;
+  for (std::uint32_t e = 0; e < n.entries; ++e) {
+    const std::string_view prefix = folded_of(order[e]).substr(0, prefix_length);
+    if (e == 0 || prefix != previous_prefix) group_start.push_back(e);
+    previous_prefix = prefix;
   }
-  const auto groups = static_cast<std::uint32_t>(x.group_start.size());
-  x.group_start.push_back(count);
+  n.groups = group_start.size();
+  group_start.push_back(static_cast<std::uint32_t>(n.entries));
 
   // The deletions are hashed once and then placed by counting (a bucket
   // array and one flat list) rather than kept in a hash map of lists: far
@@ -458,35 +636,117 @@ suggester::suggester(std::vector<dictionary_word> words) : m_index(std::make_uni
   std::vector<std::uint64_t> keys;
   std::vector<std::uint64_t> hashes;
   std::vector<std::uint32_t> hash_group;
-  for (std::uint32_t g = 0; g < groups; ++g) {
-    deletions(x.prefix(x.group_start[g]), 2, keys);
+  for (std::uint32_t g = 0; g < n.groups; ++g) {
+    deletions(folded_of(order[group_start[g]]).substr(0, prefix_length), 2, keys);
     for (std::uint64_t key : keys) {
       hashes.push_back(mix(key));
       hash_group.push_back(g);
     }
   }
-  std::uint64_t buckets = 1;
-  while (buckets < hashes.size() / 2) buckets <<= 1;
-  x.bucket_mask = buckets - 1;
-  x.bucket_start.assign(buckets + 1, 0);
-  for (std::uint64_t hash : hashes) ++x.bucket_start[(hash & x.bucket_mask) + 1];
-  for (std::uint64_t b = 0; b < buckets; ++b) x.bucket_start[b + 1] += x.bucket_start[b];
-  x.bucket_group.resize(hashes.size());
-  x.bucket_tag.resize(hashes.size());
-  std::vector<std::uint32_t> next(x.bucket_start.begin(), x.bucket_start.end() - 1);
-  for (std::size_t h = 0; h < hashes.size(); ++h) {
-    const std::uint32_t slot = next[hashes[h] & x.bucket_mask]++;
-    x.bucket_group[slot] = hash_group[h];
-    x.bucket_tag[slot] = static_cast<std::uint32_t>(hashes[h] >> 32);
-  }
+  n.deletions = hashes.size();
+  n.buckets = 1;
+  while (n.buckets < n.deletions / 4) n.buckets <<= 1;
+  const std::uint32_t group_mask = group_mask_of(n.groups);
 
-  x.sounds.reserve(count);
-  x.sound_of.resize(count);
-  for (std::uint32_t e = 0; e < count; ++e) {
-    x.sound_of[e] = sound_hash(x.entries[e].text);
-    if (x.sound_of[e] != 0) x.sounds.emplace_back(x.sound_of[e], e);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sounds;
+  std::vector<std::uint32_t> sound_of(n.entries);
+  for (std::uint32_t e = 0; e < n.entries; ++e) {
+    sound_of[e] = sound_hash(unsorted[order[e]].text);
+    if (sound_of[e] != 0) sounds.emplace_back(sound_of[e], e);
   }
-  std::sort(x.sounds.begin(), x.sounds.end());
+  std::sort(sounds.begin(), sounds.end());
+  n.sounds = sounds.size();
+
+  const image_layout l = layout_of(n);
+  std::string image(l.end, '\0');
+  char* p = image.data();
+  std::memcpy(p, image_magic, sizeof image_magic);
+  store_le(p + 8, image_version, 4);
+  store_le(p + 12, image_header_size, 4);
+  store_le(p + 16, l.end, 8);
+  store_le(p + 32, owner.checksum, 8);
+  store_le(p + 40, owner.size, 8);
+  store_le(p + 48, n.entries, 4);
+  store_le(p + 52, n.groups, 4);
+  store_le(p + 56, n.buckets, 4);
+  store_le(p + 60, n.deletions, 4);
+  store_le(p + 64, n.sounds, 4);
+  store_le(p + 68, n.text_bytes, 4);
+  const auto put32 = [p](std::size_t column_at, std::size_t i, std::uint32_t v) {
+    std::memcpy(p + column_at + 4 * i, &v, 4);
+  };
+  std::size_t text_at = 0;
+  for (std::uint32_t e = 0; e < n.entries; ++e) {
+    const staged& s = unsorted[order[e]];
+    put32(l.entry_offset, e, static_cast<std::uint32_t>(text_at));
+    p[l.entry_length + e] = static_cast<char>(s.length);
+    p[l.entry_level + e] = static_cast<char>(s.level);
+    std::memcpy(p + l.text + text_at, s.text.data(), s.length);
+    std::memcpy(p + l.folded + text_at, folded_of(order[e]).data(), s.length);
+    text_at += s.length;
+    put32(l.sound_of, e, sound_of[e]);
+  }
+  for (std::size_t g = 0; g < group_start.size(); ++g) put32(l.group_start, g, group_start[g]);
+  std::vector<std::uint32_t> next(n.buckets + 1, 0);
+  for (std::uint64_t hash : hashes) ++next[(hash & (n.buckets - 1)) + 1];
+  for (std::uint64_t b = 0; b < n.buckets; ++b) next[b + 1] += next[b];
+  for (std::size_t b = 0; b < next.size(); ++b) put32(l.bucket_start, b, next[b]);
+  for (std::size_t h = 0; h < hashes.size(); ++h) {
+    const std::uint32_t slot = next[hashes[h] & (n.buckets - 1)]++;
+    put32(l.bucket_item, slot, tag_of(hashes[h], group_mask) | hash_group[h]);
+  }
+  for (std::size_t s = 0; s < sounds.size(); ++s) {
+    put32(l.sound_hash, s, sounds[s].first);
+    put32(l.sound_entry, s, sounds[s].second);
+  }
+  seal(image);
+  return image;
+}
+
+void suggester::seal(std::string& image) {
+  if (image.size() >= image_header_size)
+    store_le(image.data() + image_checksum_at, image_checksum(image, {}), 8);
+}
+
+suggester::suggester(std::unique_ptr<index> built) : m_index(std::move(built)) {}
+
+suggester::suggester(std::vector<dictionary_word> words) : suggester(std::make_unique<index>()) {
+  auto image = std::make_shared<const std::string>(compile(std::move(words), index_owner{}));
+  const std::string_view bytes = *image;
+  m_index->attach(bytes, std::move(image));
+}
+
+std::unique_ptr<suggester> suggester::over(
+    std::string_view image, std::shared_ptr<const void> keep, const index_owner& owner,
+    std::string& refusal, const std::function<void(std::size_t, std::size_t)>& checked) {
+  const char* p = image.data();
+  image_counts n;
+  if (image.size() >= image_header_size) {
+    n.entries = load_le(p + 48, 4);
+    n.groups = load_le(p + 52, 4);
+    n.buckets = load_le(p + 56, 4);
+    n.deletions = load_le(p + 60, 4);
+    n.sounds = load_le(p + 64, 4);
+    n.text_bytes = load_le(p + 68, 4);
+  }
+  if (std::endian::native != std::endian::little)
+    refusal = "this machine does not read little-endian indexes";
+  else if (image.size() < image_header_size || std::memcmp(p, image_magic, sizeof image_magic) != 0)
+    refusal = "not a suggestion index";
+  else if (load_le(p + 8, 4) != image_version || load_le(p + 12, 4) != image_header_size)
+    refusal = "a suggestion index of another version";
+  else if (load_le(p + 16, 8) != image.size() || layout_of(n).end != image.size() ||
+           n.buckets == 0 || !std::has_single_bit(n.buckets) || n.groups > n.entries ||
+           n.sounds > n.entries)
+    refusal = "a damaged suggestion index (its sizes do not add up)";
+  else if (load_le(p + 32, 8) != owner.checksum || load_le(p + 40, 8) != owner.size)
+    refusal = "the suggestion index of another version of the lexicon";
+  else if (load_le(p + image_checksum_at, 8) != image_checksum(image, checked))
+    refusal = "a damaged suggestion index (its checksum does not match)";
+  if (!refusal.empty()) return nullptr;
+  auto x = std::make_unique<index>();
+  x->attach(image, std::move(keep));
+  return std::unique_ptr<suggester>(new suggester(std::move(x)));
 }
 
 suggester::~suggester() = default;
@@ -514,11 +774,11 @@ std::vector<candidate> suggester::suggest(
     const std::string_view spelled = x.folded(f.entry);
     int cost = typo_cost(measuring, spelled);
     if (typed_sound != 0 && x.sound_of[f.entry] == typed_sound) cost -= 40;
-    cost += prior_cost(x.entries[f.entry].level);
+    cost += prior_cost(x.level(f.entry));
     // Without an apostrophe typed, a plural is likelier than a possessive;
     // but a contraction ("wasnt", "dont") has no plural to be mistaken for.
     if (!typed_apostrophe && spelled.ends_with("'s")) cost += 45;
-    const char first = x.entries[f.entry].text[0];
+    const char first = x.spelled(f.entry)[0];
     if (typed_lower && fold(first) != static_cast<unsigned char>(first)) cost += 10;
     f.cost = std::max(cost, 0);
   }
@@ -526,8 +786,8 @@ std::vector<candidate> suggester::suggest(
   // left out than put in.
   std::sort(found_words.begin(), found_words.end(), [&](const found& a, const found& b) {
     if (a.cost != b.cost) return a.cost < b.cost;
-    const std::uint8_t length_a = x.entries[a.entry].folded_length;
-    const std::uint8_t length_b = x.entries[b.entry].folded_length;
+    const std::size_t length_a = x.length_of(a.entry);
+    const std::size_t length_b = x.length_of(b.entry);
     return length_a != length_b ? length_a > length_b : a.entry < b.entry;
   });
 
@@ -541,35 +801,35 @@ std::vector<candidate> suggester::suggest(
     if (offers.size() == limit) break;
     const std::string_view spelled = x.folded(f.entry);
     // The word as typed is no suggestion, though another case of it may be.
-    if (x.entries[f.entry].text == word) continue;
+    if (x.spelled(f.entry) == word) continue;
     if (std::find(offered.begin(), offered.end(), spelled) != offered.end()) continue;
-    if (!acceptable(x.entries[f.entry].text)) continue;
+    if (!acceptable(x.spelled(f.entry))) continue;
     offered.push_back(spelled);
-    offers.push_back({std::string(x.entries[f.entry].text), f.cost});
+    offers.push_back({std::string(x.spelled(f.entry)), f.cost});
   }
 
   if (options.split_words) {
     for (std::size_t cut = 1; cut < typed.size(); ++cut) {
-      auto best_of = [&](std::string_view half) -> const entry* {
+      auto best_of = [&](std::string_view half) -> std::optional<std::uint32_t> {
         const auto [begin, end] = x.exact(half);
-        const entry* best = nullptr;
+        std::optional<std::uint32_t> best;
         for (std::uint32_t e = begin; e < end; ++e) {
-          if ((best == nullptr || x.entries[e].level < best->level) &&
-              acceptable(x.entries[e].text))
-            best = &x.entries[e];
+          if ((!best || x.level(e) < x.level(*best)) && acceptable(x.spelled(e))) best = e;
         }
         return best;
       };
       const std::string_view left = std::string_view(typed).substr(0, cut);
       const std::string_view right = std::string_view(typed).substr(cut);
-      const entry* first = best_of(left);
-      const entry* second = first ? best_of(right) : nullptr;
-      if (second == nullptr) continue;
+      const std::optional<std::uint32_t> first = best_of(left);
+      const std::optional<std::uint32_t> second = first ? best_of(right) : std::nullopt;
+      if (!second) continue;
       // A lone letter is seldom a word of its own ("a" and "I" aside).
-      int cost = 180 + prior_cost(first->level) + prior_cost(second->level);
-      if ((left.size() == 1 && first->level > 10) || (right.size() == 1 && second->level > 10))
+      int cost = 180 + prior_cost(x.level(*first)) + prior_cost(x.level(*second));
+      if ((left.size() == 1 && x.level(*first) > 10) ||
+          (right.size() == 1 && x.level(*second) > 10))
         cost += 150;
-      offers.push_back({std::string(first->text) + ' ' + std::string(second->text), cost});
+      offers.push_back(
+          {std::string(x.spelled(*first)) + ' ' + std::string(x.spelled(*second)), cost});
     }
     std::stable_sort(offers.begin(), offers.end(),
                      [](const offer& a, const offer& b) { return a.cost < b.cost; });

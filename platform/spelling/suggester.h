@@ -5,6 +5,10 @@
 // the engine keeps one suggester per compressed word list (shared by every
 // session of the process) and one for the words of a session's text lexicons,
 // and merges their candidates by score.
+//
+// The index behind the search can be compiled once into a file of its own
+// (compile) and used from there without building it (over), which is how a
+// compressed word list's index is shipped beside it.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +32,13 @@ struct suggest_options {
   bool split_words = true;
 };
 
+// What ties a compiled index to the one lexicon file it was made from: that
+// file's own checksum and size. An index made in memory is tied to nothing.
+struct index_owner {
+  std::uint64_t checksum = 0;
+  std::uint64_t size = 0;
+};
+
 struct candidate {
   std::string word;  // the dictionary's spelling
   int score;         // 1 to 32767, higher is better
@@ -35,8 +46,24 @@ struct candidate {
 
 class suggester {
  public:
-  // The words' text must outlive the suggester.
+  // Builds the index in memory; the words are copied into it.
   explicit suggester(std::vector<dictionary_word> words);
+  // The index over these words as the bytes of an index file, tied to
+  // `owner`: the same words give the same bytes and the same suggestions.
+  static std::string compile(std::vector<dictionary_word> words, const index_owner& owner);
+  // Sets the checksum of an index image to match its bytes: for a fuzzer or
+  // a test that changes an image on purpose and wants it past the checksum.
+  static void seal(std::string& image);
+  // The suggester over a compiled index, which `keep` holds for as long as
+  // the suggester lives; or null, with the reason in `refusal`, when the
+  // image is not an index of this version, its sizes or checksum are wrong,
+  // or it was made for another lexicon than `owner`. Every byte is read once
+  // to check it; `checked(from, to)` hears of each stretch read, so that a
+  // mapping can let those pages go. A damaged image that still passes never
+  // leads a search outside it.
+  static std::unique_ptr<suggester> over(
+      std::string_view image, std::shared_ptr<const void> keep, const index_owner& owner,
+      std::string& refusal, const std::function<void(std::size_t, std::size_t)>& checked = {});
   ~suggester();
   suggester(const suggester&) = delete;
   suggester& operator=(const suggester&) = delete;
@@ -51,6 +78,7 @@ class suggester {
 
  private:
   struct index;
+  explicit suggester(std::unique_ptr<index> built);
   std::unique_ptr<index> m_index;
 };
 

@@ -233,7 +233,7 @@ TEST(SuggesterTest, InputWithNothingToMatchGivesNoSuggestions) {
     EXPECT_TRUE(s.suggest(typed, with(100, true, true, true), 10, accept_all).empty())
         << typed.size();
   }
-  const suggester empty({});
+  const suggester empty(std::vector<dictionary_word>{});
   EXPECT_TRUE(empty.suggest("word", with(100, true, true, true), 10, accept_all).empty());
 }
 

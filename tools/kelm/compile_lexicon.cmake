@@ -1,4 +1,5 @@
-# Compiles the main American English lexicon with the built kelm, after making
+# Compiles the main American English lexicon and its suggestion index (kelm
+# writes ssceam2.idx beside ssceam2.clx) with the built kelm, after making
 # sure the word lists are there: a missing Debian word list is the usual
 # reason the build cannot make it. Called by the lexicons target with KELM,
 # WORD_LIST, LEVELS and OUTPUT defined.

@@ -74,12 +74,59 @@ TEST(KelmSpell, InitSeedsTheUserFolderAndCompileWritesALexicon) {
                                     home);
   EXPECT_EQ(0, compiled.status) << compiled.err;
   EXPECT_NE(std::string::npos, compiled.out.find("3 words, 1 skipped")) << compiled.out;
+  EXPECT_TRUE(std::filesystem::is_regular_file(home.path("out.idx")));
   const Outcome listed = run_kelm({"lexicon", "list", home.path("out.clx")}, home);
   EXPECT_EQ(0, listed.status) << listed.err;
   for (const char* word : {"cat\t", "caf\xC3\xA9\t", "na\xC3\xAFve\t"})
     EXPECT_NE(std::string::npos, listed.out.find(word)) << word << "\n" << listed.out;
   EXPECT_EQ(1,
             run_kelm({"lexicon", "compile", home.path("none"), home.path("x.clx")}, home).status);
+}
+
+// The index compiled beside the default lexicon is seeded with it and used
+// as it is; a damaged or stale one gives the same answers, and the user is
+// told why they were slow.
+TEST(KelmSpell, SuggestionsComeFromTheSeededIndexOrTheSameWithoutIt) {
+  if (!std::filesystem::exists(KELM_BUILD_LEXICON_DIR "/ssceam2.idx"))
+    GTEST_SKIP() << "the lexicons target is not built";
+  const ScratchFolder home;
+  ASSERT_EQ(0, run_kelm({"init"}, home).status);
+  const std::string index = user_folder(home) + "/ssceam2.idx";
+  const std::string seeded = ReadWholeFile(index);
+  EXPECT_EQ(ReadWholeFile(KELM_BUILD_LEXICON_DIR "/ssceam2.idx"), seeded);
+  const std::vector<std::string> suggest = {"spell", "suggest", "-n", "5", "begining"};
+  const Outcome mapped = run_kelm(suggest, home);
+  expect_outcome(mapped, 0, mapped.out, "", joined(suggest));
+  EXPECT_EQ(0u, mapped.out.find("beginning\t")) << mapped.out;
+
+  WriteWholeFile(home.path("words"), "cat\n");
+  ASSERT_EQ(
+      0, run_kelm({"lexicon", "compile", home.path("words"), home.path("other.clx")}, home).status);
+  const std::string text = home.path("text.txt");
+  WriteWholeFile(text, "the begining\n");
+  const std::string first = mapped.out.substr(0, mapped.out.find('\t'));
+  const struct {
+    std::string index;
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // the start of the output
+    std::string err;
+  } cases[] = {
+      {seeded.substr(0, seeded.size() / 2), suggest, 0, mapped.out, "a damaged suggestion index"},
+      {ReadWholeFile(home.path("other.idx")),
+       {"spell", "text", text},
+       1,
+       "1:5: begining: " + first,
+       "the suggestion index of another version of the lexicon"},
+  };
+  for (const auto& c : cases) {
+    WriteWholeFile(index, c.index);
+    const Outcome got = run_kelm(c.args, home);
+    const std::string shown = joined(c.args) + " with " + c.err;
+    EXPECT_EQ(c.status, got.status) << shown << "\n" << got.err;
+    EXPECT_EQ(0u, got.out.find(c.out)) << shown << "\n" << got.out;
+    EXPECT_NE(std::string::npos, got.err.find("ssceam2.idx: " + c.err)) << shown << "\n" << got.err;
+  }
 }
 
 }  // namespace

@@ -180,6 +180,23 @@ int run_list(const std::string& file) {
 
 // --- kelm spell ---
 
+// What the engine did in place of what was asked, such as building the
+// suggestion index in memory because the compiled one was missing: the
+// answers stand, but the user learns why they were slow.
+void report_engine_diagnostics(std::string_view command) {
+  const SSCE_S32 length = KelmGetSpellingDiagnostics(nullptr, 0);
+  if (length <= 0) return;
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  KelmGetSpellingDiagnostics(text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  std::string_view lines = text;
+  while (!lines.empty()) {
+    const std::size_t end = std::min(lines.find('\n'), lines.size());
+    complain(command) << lines.substr(0, end) << '\n';
+    lines.remove_prefix(std::min(end + 1, lines.size()));
+  }
+}
+
 int run_check(const WordsOptions& options) {
   CSpellChecker checker;
   int status = exit_ok;
@@ -202,6 +219,7 @@ int run_suggest(const SuggestOptions& options) {
   const int found = checker.SuggestSpelling(to_cp1252(options.word).c_str(), words.data(),
                                             scores.data(), options.count);
   for (int i = 0; i < found; ++i) std::cout << printable(words[i]) << '\t' << scores[i] << '\n';
+  report_engine_diagnostics("spell suggest");
   return exit_ok;
 }
 
@@ -306,6 +324,7 @@ int run_text(const TextOptions& options) {
     strip_line_end(line);
     found |= check_line(checker, ++number, to_cp1252(line), !options.no_spacing);
   }
+  report_engine_diagnostics("spell text");
   return found ? exit_bad_input : exit_ok;
 }
 
@@ -339,13 +358,15 @@ void add_lexicon(CLI::App& app, int& status) {
   CLI::App* compile = group->add_subcommand(
       "compile",
       "Compile a word list (UTF-8, one word a line) into a compressed lexicon, each word with "
-      "its commonness level; words that Windows-1252 cannot hold or longer than 63 characters "
-      "are left out");
+      "its commonness level, and the lexicon's suggestion index beside it; words that "
+      "Windows-1252 cannot hold or longer than 63 characters are left out");
   compile
       ->add_option("WORDLIST", compile_options->word_list,
                    "The word list, such as /usr/share/dict/american-english-large")
       ->required();
-  compile->add_option("OUT", compile_options->output, "The compressed lexicon to write (.clx)")
+  compile
+      ->add_option("OUT", compile_options->output,
+                   "The compressed lexicon to write (.clx); the index goes beside it (.idx)")
       ->required();
   compile->add_option(
       "--levels", compile_options->levels,
