@@ -10,6 +10,7 @@
 #include "settings_commands.h"
 #include "spell_commands.h"
 #include "stroke_commands.h"
+#include "table_commands.h"
 #include "text_commands.h"
 #include "translate_commands.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int status = exit_ok;
   add_stroke_commands(app, status);
+  add_table_commands(app, status);
   add_settings_commands(app, status);
   add_text_commands(app, status);
   add_rtf_commands(app, status);

@@ -171,9 +171,33 @@ int run_lookup(const LookupOptions& options) {
   return status;
 }
 
+// A dictionary file whose name ends so is an SQLite table of its entries.
+bool is_table_file(const std::string& path) {
+  const std::string extension = std::filesystem::path(path).extension().string();
+  CString lower(extension.c_str());
+  lower.MakeLower();
+  return lower == ".sqlite" || lower == ".sqlite3" || lower == ".db";
+}
+
 int run_convert(const ConvertOptions& options) {
-  const std::unique_ptr<LoadedDictionary> loaded = load_dictionary("dict convert", options.input);
+  std::unique_ptr<LoadedDictionary> loaded;
+  CString why;
+  if (is_table_file(options.input)) {
+    loaded = std::make_unique<LoadedDictionary>();
+    if (KelmReadDictionaryTable(loaded->dictionary, options.input.c_str(), &why) != 0) {
+      complain("dict convert") << printable(why.View()) << '\n';
+      return exit_bad_input;
+    }
+  } else {
+    loaded = load_dictionary("dict convert", options.input);
+  }
   if (!loaded) return exit_bad_input;
+  if (is_table_file(options.output)) {
+    if (KelmWriteDictionaryTable(loaded->dictionary, options.output.c_str(), &why) == 0)
+      return exit_ok;
+    complain("dict convert") << options.output << ": " << printable(why.View()) << '\n';
+    return exit_bad_input;
+  }
   const long result = loaded->dictionary.Write(options.output.c_str());
   if (result == 0) return exit_ok;
   complain("dict convert") << options.output << ": "
@@ -228,9 +252,11 @@ void add_dict(CLI::App& app, int& status) {
       "convert",
       "Read a dictionary and write it back as RTF/CRE, with what its entries hold besides "
       "their translations and the entries whose outlines are invalid; the output file is "
-      "replaced whole or not at all");
-  convert->add_option("IN", convert_options->input, "The RTF/CRE dictionary to read")->required();
-  convert->add_option("OUT", convert_options->output, "The RTF/CRE file to write")->required();
+      "replaced whole or not at all. A file named .sqlite, .sqlite3 or .db is an SQLite "
+      "database with the entries in table \"entries\" (id, outline, translation, flags, and "
+      "what converting back needs), for kelm table and other programs");
+  convert->add_option("IN", convert_options->input, "The dictionary to read")->required();
+  convert->add_option("OUT", convert_options->output, "The file to write")->required();
   convert->callback([convert_options, &status] { status = run_convert(*convert_options); });
 }
 
