@@ -348,9 +348,16 @@ constexpr UINT track_changes_resources[] = {15028, 15029, 15030, 15002, 15084};
 constexpr UINT plain_resources[] = {103, 101, 102};
 constexpr char track_changes_prefix[] = "Track Changes";
 
+// A name that fills its field has no terminator: it ends with the field.
+template <std::size_t N>
+std::string_view view_of(const char (&field)[N]) {
+  return std::string_view(field,
+                          static_cast<std::size_t>(std::find(field, field + N, '\0') - field));
+}
+
 template <std::size_t N>
 CString name_of(const char (&field)[N]) {
-  return CString(field, static_cast<int>(std::find(field, field + N, '\0') - field));
+  return CString(view_of(field));
 }
 
 // Longer names are cut to the field, keeping its terminator; the rest of the
@@ -373,7 +380,7 @@ Entry entry_of(std::string_view name, WORD code) {
 template <class Entry>
 int find_name(const CArray<Entry, Entry&>& entries, INT_PTR first, const CString& name) {
   for (INT_PTR i = first; i < entries.GetSize(); ++i)
-    if (name_of(entries[i].szName) == name) return static_cast<int>(i);
+    if (view_of(entries[i].szName) == name.View()) return static_cast<int>(i);
   return -1;
 }
 
@@ -507,7 +514,7 @@ void CKeyboardTable::DeleteMacro(int nMacro) {
 void CKeyboardTable::RenameMacro(CString strOld, CString strNew) {
   for (INT_PTR i = first_macro(m_nOrigSize, m_aCommands); i < m_aCommands.GetSize(); ++i) {
     CmdTblEntry& entry = m_aCommands[i];
-    if (entry.wCode == MacroCommand && name_of(entry.szName) == strOld)
+    if (entry.wCode == MacroCommand && view_of(entry.szName) == strOld.View())
       set_name(entry.szName, strNew.View());
   }
 }

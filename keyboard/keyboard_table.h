@@ -5,9 +5,9 @@
 //
 // The constructor builds the whole table; eight command names come from the
 // host's string resources (15028, 15029, 15030, 15002 and 15084, put after
-// "Track Changes " unless they begin with it, then 101 to 103), so the host
-// registers its strings before it makes a table. Afterwards only the macros
-// change.
+// "Track Changes " unless they begin with it, then 103, 101 and 102, each
+// as it is), so the host registers its strings before it makes a table.
+// Afterwards only the macros change.
 //
 // Names compare exactly, byte for byte; searches return the first match or
 // -1. Indexes given to the Get operations must lie within their table. The
