@@ -34,6 +34,9 @@
 #include "platform/dao/dao_exception.h"
 #include "platform/dao/dao_recordset.h"
 #include "platform/dao/ole_variant.h"
+#include "platform/gdi/character_grid.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/sys_colors.h"
 
 #include "resources/library_resources.h"
 #include "resources/resource.h"
