@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 
 class PtyPair {
  public:
@@ -27,10 +29,17 @@ class PtyPair {
     char name[128];
     if (ptsname_r(m_master, name, sizeof name) != 0) throw std::runtime_error("no slave name");
     m_slave = name;
+    // Held only to see what waits in the slave's queue; opened before the
+    // code under test takes the terminal for itself.
+    m_watch = open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_watch < 0) throw std::runtime_error("cannot watch the slave");
   }
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
-  ~PtyPair() { CloseMaster(); }
+  ~PtyPair() {
+    CloseMaster();
+    close(m_watch);
+  }
 
   // The slave's native path, e.g. /dev/pts/4.
   const std::string& SlavePath() const { return m_slave; }
@@ -44,6 +53,26 @@ class PtyPair {
       bytes.remove_prefix(static_cast<size_t>(n));
     }
     return true;
+  }
+
+  // Sends bytes and returns once they wait in the slave's queue, so that a
+  // read started next finds them however slowly the kernel passes them on.
+  // Only while nobody reads the slave.
+  bool SendQueued(std::string_view bytes) {
+    size_t want = Queued() + bytes.size();
+    if (!Send(bytes)) return false;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Queued() < want) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+
+  // The bytes waiting to be read on the slave.
+  size_t Queued() const {
+    int n = 0;
+    return ioctl(m_watch, FIONREAD, &n) == 0 ? static_cast<size_t>(n) : 0;
   }
 
   // What came from the slave within `wait`, up to `most` bytes.
@@ -71,5 +100,6 @@ class PtyPair {
 
  private:
   int m_master = -1;
+  int m_watch = -1;
   std::string m_slave;
 };

@@ -348,11 +348,6 @@ bool drive(device& d, operation& op, std::optional<steady::time_point> until) {
   }
 }
 
-struct device_name {
-  std::string path;
-  bool found = true;
-};
-
 // "COMn" from the port table, else the n-th standard serial port.
 std::string com_port_path(unsigned n) {
   char value_name[16];
@@ -391,6 +386,8 @@ std::string device_path(std::string_view name) {
 
 std::shared_ptr<device> find_device(HANDLE h) { return find_handle<device>(h); }
 
+// Starts a read, write or wait: complete at once when the device allows,
+// else pending (overlapped) or driven to its end (not overlapped).
 BOOL start(const std::shared_ptr<device>& d, std::shared_ptr<operation> op, LPDWORD done,
            LPOVERLAPPED ov) {
   if (done != nullptr) *done = 0;
