@@ -17,9 +17,10 @@
 // simply calls Open again.
 //
 // With "Debug Mode" 3 in the suite's settings, Open starts a log in the
-// program folder, QX<device>.txt, with one line per call received (local
-// time, a tab, the call's name), CR LF ended and written through at once so
-// that a crash keeps it. Reopening the same device goes on in the same log.
+// program folder named by the device's last name (QXCOM1.txt,
+// QXttyUSB0.txt), with one line per call received (local time, a tab, the
+// call's name), CR LF ended and written through at once so that a crash
+// keeps it. Reopening the same device goes on in the same log.
 #pragma once
 
 #include "platform/export.h"
