@@ -12,30 +12,11 @@
 #include "platform/error.h"
 #include "platform/os_file.h"
 #include "platform/path.h"
-#include "testing/scratch_folder.h"
+#include "testing/system_calls_test.h"
 
 namespace {
 
-ssize_t FullDiskWrite(int, const void*, size_t) {
-  errno = ENOSPC;
-  return -1;
-}
-
-class FileOperationsTest : public ::testing::Test {
- protected:
-  void TearDown() override { os_file::calls() = m_savedCalls; }
-
-  std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_folder.path("")))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  ScratchFolder m_folder;
-  const os_file::system_calls m_savedCalls = os_file::calls();
-};
+using FileOperationsTest = SystemCallsTest;
 
 // Whether the target was there decides with bFailIfExists; either way the
 // target ends whole, and nothing is left beside it.
@@ -98,7 +79,7 @@ TEST_F(FileOperationsTest, CopyFileFailsWithoutTouchingTheTarget) {
   for (const auto& c : cases) {
     if (c.disk_full) os_file::calls().write = FullDiskWrite;
     EXPECT_FALSE(CopyFileA(c.from.c_str(), c.to.c_str(), FALSE)) << c.from << " to " << c.to;
-    os_file::calls() = m_savedCalls;
+    RestoreCalls();
     EXPECT_EQ(c.want_error, static_cast<LONG>(GetLastError())) << c.from << " to " << c.to;
     EXPECT_EQ("target", ReadWholeFile(to)) << c.from << " to " << c.to;
     EXPECT_EQ((std::vector<std::string>{"from.tlx", "to.tlx"}), FolderEntries())

@@ -12,7 +12,7 @@
 
 #include "platform/os_file.h"
 #include "platform/path.h"
-#include "testing/scratch_folder.h"
+#include "testing/system_calls_test.h"
 
 namespace {
 
@@ -41,10 +41,6 @@ ssize_t ShortWrite(int fd, const void* buf, size_t n) {
 ssize_t ShortRead(int fd, void* buf, size_t n) {
   return os_file::real_calls().read(fd, buf, std::min<size_t>(n, 7));
 }
-ssize_t FullDiskWrite(int, const void*, size_t) {
-  errno = ENOSPC;
-  return -1;
-}
 ssize_t FailingRead(int, void*, size_t) {
   errno = EIO;
   return -1;
@@ -66,13 +62,12 @@ int CauseOf(const std::function<void()>& call) {
   return -1;
 }
 
-class CFileTest : public ::testing::Test {
+class CFileTest : public SystemCallsTest {
  protected:
   void SetUp() override {
     g_systemCalls = 0;
     g_interruptNext = false;
   }
-  void TearDown() override { os_file::calls() = m_savedCalls; }
 
   // Writes through both the buffered and the direct path, then reads back.
   std::string WriteAndReadBack(const std::string& content) const {
@@ -91,9 +86,6 @@ class CFileTest : public ::testing::Test {
     back.resize(5000 + f.Read(&back[5000], static_cast<UINT>(back.size() - 5000)));
     return back;
   }
-
-  ScratchFolder m_folder;
-  const os_file::system_calls m_savedCalls = os_file::calls();
 };
 
 TEST_F(CFileTest, OneByteReadsAndStepsBackMakeNoSystemCall) {
@@ -163,7 +155,7 @@ TEST_F(CFileTest, InterruptedAndShortTransfersAreCompleted) {
   for (const auto& c : cases) {
     c.install(os_file::calls());
     EXPECT_EQ(content, WriteAndReadBack(content)) << c.fault;
-    os_file::calls() = m_savedCalls;
+    RestoreCalls();
     EXPECT_EQ(content, ReadWholeFile(m_folder.path("round.bin"))) << c.fault;
   }
 }

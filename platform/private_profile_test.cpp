@@ -12,34 +12,18 @@
 #include "platform/os_file.h"
 #include "platform/profile.h"
 #include "testing/child_processes.h"
-#include "testing/scratch_folder.h"
+#include "testing/system_calls_test.h"
 
 namespace {
 
-ssize_t FullDiskWrite(int, const void*, size_t) {
-  errno = ENOSPC;
-  return -1;
-}
-
-class PrivateProfileTest : public ::testing::Test {
+class PrivateProfileTest : public SystemCallsTest {
  protected:
-  void TearDown() override { os_file::calls() = m_savedCalls; }
-
-  std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_folder.path("")))
-      names.push_back(entry.path().filename().string());
-    return names;
-  }
   std::string Read(const std::string& file, LPCSTR app, LPCSTR key,
                    LPCSTR def = "<default>") const {
     char buffer[512];
     const DWORD n = GetPrivateProfileStringA(app, key, def, buffer, sizeof buffer, file.c_str());
     return std::string(buffer, n);
   }
-
-  ScratchFolder m_folder;
-  const os_file::system_calls m_savedCalls = os_file::calls();
 };
 
 std::string WithCrLf(std::string text) {
@@ -292,7 +276,7 @@ TEST_F(PrivateProfileTest, FailedWritesReportAndLeaveNoTrace) {
   SetLastError(0);
   EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", full.c_str()));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", m_folder.path("fresh.ini").c_str()));
-  os_file::calls() = m_savedCalls;
+  RestoreCalls();
   EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
   EXPECT_EQ(original, ReadWholeFile(full));
   EXPECT_EQ(std::vector<std::string>{"full.ini"}, FolderEntries());

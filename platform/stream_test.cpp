@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/os_file.h"
-#include "testing/scratch_folder.h"
+#include "testing/system_calls_test.h"
 
 namespace {
 
@@ -17,10 +17,6 @@ int g_writes = 0;
 int CountingClose(int fd) {
   ++g_closes;
   return os_file::real_calls().close(fd);
-}
-ssize_t FullDiskWrite(int, const void*, size_t) {
-  errno = ENOSPC;
-  return -1;
 }
 ssize_t FailingWrite(int, const void*, size_t) {
   errno = EIO;
@@ -49,19 +45,15 @@ std::string ReadSome(IStream* s, ULONG n, HRESULT* hr) {
   return bytes;
 }
 
-class StreamTest : public ::testing::Test {
+class StreamTest : public SystemCallsTest {
  protected:
   void SetUp() override { g_closes = 0; }
-  void TearDown() override { os_file::calls() = m_savedCalls; }
 
   IStream* Open(const char* name, DWORD mode) const {
     IStream* s = nullptr;
     EXPECT_EQ(S_OK, SHCreateStreamOnFileA(m_folder.path(name).c_str(), mode, &s)) << name;
     return s;
   }
-
-  ScratchFolder m_folder;
-  const os_file::system_calls m_savedCalls = os_file::calls();
 };
 
 // The behaviour both kinds of stream share, run on each.
@@ -196,7 +188,7 @@ TEST_F(StreamTest, FileStreamWriteFailuresAreReportedByTheWrite) {
     os_file::calls().write = c.write;
     ULONG written = 99;
     EXPECT_EQ(c.want, s->Write("abcdefgh", 8, &written)) << c.want;
-    os_file::calls() = m_savedCalls;
+    RestoreCalls();
     EXPECT_EQ(c.wantWritten, written) << c.want;
     EXPECT_EQ(c.wantWritten, Position(s)) << c.want;
     EXPECT_EQ(0u, s->Release());
