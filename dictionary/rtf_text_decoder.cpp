@@ -1,6 +1,5 @@
 #include "dictionary/rtf_text_decoder.h"
 
-#include "dictionary/ansi_code_pages.h"
 #include "platform/code_page.h"
 
 #include <algorithm>
@@ -63,8 +62,7 @@ bool is_plain(std::string_view fallback) {
 
 void decoder::set_code_page(UINT code_page) {
   m_codePage = code_page;
-  m_upperHalf = ansi_code_pages::upper_half(code_page);
-  m_knownCodePage = code_page == cp_1252 || m_upperHalf != nullptr;
+  m_knownCodePage = code_page != CP_UTF8 && IsValidCodePage(code_page);
 }
 
 void decoder::text(std::string_view bytes, std::string& out, std::string_view escaped) {
@@ -78,8 +76,7 @@ void decoder::text(std::string_view bytes, std::string& out, std::string_view es
   settle_escape(out);
   bytes.remove_prefix(i);
   if (!escaped.empty()) escaped.remove_prefix(std::min(i, escaped.size()));
-  if (m_partial.empty() &&
-      (!has_8bit_byte(bytes) || (!m_utf8 && m_upperHalf == nullptr && m_knownCodePage))) {
+  if (m_partial.empty() && (!has_8bit_byte(bytes) || (!m_utf8 && m_codePage == cp_1252))) {
     out += bytes;
     return;
   }
@@ -158,13 +155,15 @@ void decoder::put(char32_t code_point, std::string& out) {
 }
 
 void decoder::put_code_page_byte(unsigned char byte, std::string& out) {
-  if (byte < 0x80 || (m_knownCodePage && m_upperHalf == nullptr)) {
+  if (byte < 0x80 || m_codePage == cp_1252) {
     out += static_cast<char>(byte);
     return;
   }
-  const char32_t code_point = m_upperHalf ? m_upperHalf[byte - 0x80] : 0;
-  if (code_point != 0) {
-    put(code_point, out);
+  const char c = static_cast<char>(byte);
+  WCHAR unit = 0;
+  if (m_knownCodePage &&
+      MultiByteToWideChar(m_codePage, MB_ERR_INVALID_CHARS, &c, 1, &unit, 1) == 1) {
+    put(unit, out);
     return;
   }
   report(out.size(), {});

@@ -73,7 +73,6 @@ class decoder {
   void report(std::size_t position, std::string rtf);
 
   UINT m_codePage = 1252;
-  const WCHAR* m_upperHalf = nullptr;  // null: 1252, or not known
   bool m_knownCodePage = true;
   bool m_utf8 = false;
   std::string m_partial;  // the start of a UTF-8 sequence

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ansi_code_pages.h"
 #include "platform/error.h"
 
 namespace {
@@ -172,6 +173,21 @@ bool utf8_to_utf16(const unsigned char* at, const unsigned char* end, bool stric
   return true;
 }
 
+// False at the first byte the code page leaves undefined when `strict`.
+bool single_byte_to_utf16(const WCHAR* upper_half, const unsigned char* at,
+                          const unsigned char* end, bool strict, Output<WCHAR>& out) {
+  for (; at != end; ++at) {
+    const WCHAR c = *at < 0x80 ? WCHAR{*at} : upper_half[*at - 0x80];
+    if (c == 0 && *at != 0) {
+      if (strict) return false;
+      out.Put(replacement_character);
+      continue;
+    }
+    out.Put(c);
+  }
+  return true;
+}
+
 // A surrogate pair is one character, so it takes one default byte.
 void utf16_to_cp1252(const WCHAR* at, const WCHAR* end, char default_char, bool& used_default,
                      Output<char>& out) {
@@ -217,11 +233,12 @@ bool utf16_to_utf8(const WCHAR* at, const WCHAR* end, bool strict, Output<char>&
   return true;
 }
 
-enum class Encoding { cp1252, utf8, unknown };
+enum class Encoding { cp1252, utf8, single_byte, unknown };
 
 Encoding encoding_of(UINT code_page) {
   if (code_page == CP_ACP || code_page == 1252) return Encoding::cp1252;
   if (code_page == CP_UTF8) return Encoding::utf8;
+  if (ansi_code_pages::upper_half(code_page) != nullptr) return Encoding::single_byte;
   return Encoding::unknown;
 }
 
@@ -243,6 +260,10 @@ bool valid_buffers(const In* input, int& input_count, const Out* output, int out
 
 }  // namespace
 
+BOOL IsValidCodePage(UINT CodePage) {
+  return CodePage != CP_ACP && encoding_of(CodePage) != Encoding::unknown ? TRUE : FALSE;
+}
+
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar) {
   const Encoding encoding = encoding_of(CodePage);
@@ -255,10 +276,16 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 
   const auto* in = reinterpret_cast<const unsigned char*>(lpMultiByteStr);
   Output<WCHAR> out{lpWideCharStr, static_cast<std::size_t>(cchWideChar)};
+  const bool strict = (dwFlags & MB_ERR_INVALID_CHARS) != 0;
+  bool converted = true;
   if (encoding == Encoding::cp1252)
     cp1252_to_utf16(in, in + cbMultiByte, out);
-  else if (!utf8_to_utf16(in, in + cbMultiByte, (dwFlags & MB_ERR_INVALID_CHARS) != 0, out))
-    return fail(ERROR_NO_UNICODE_TRANSLATION);
+  else if (encoding == Encoding::utf8)
+    converted = utf8_to_utf16(in, in + cbMultiByte, strict, out);
+  else
+    converted = single_byte_to_utf16(ansi_code_pages::upper_half(CodePage), in, in + cbMultiByte,
+                                     strict, out);
+  if (!converted) return fail(ERROR_NO_UNICODE_TRANSLATION);
   return result_of(out, cchWideChar == 0);
 }
 
@@ -266,7 +293,7 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         LPBOOL lpUsedDefaultChar) {
   const Encoding encoding = encoding_of(CodePage);
-  if (encoding == Encoding::unknown ||
+  if (encoding == Encoding::unknown || encoding == Encoding::single_byte ||
       !valid_buffers(lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte) ||
       (encoding == Encoding::utf8 && (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr)))
     return fail(ERROR_INVALID_PARAMETER);

@@ -18,24 +18,29 @@ inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 inline constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 
+// Whether the conversions know the code page: 1252 (and CP_ACP), UTF-8, and
+// for MultiByteToWideChar the ANSI code pages 1250 to 1258 and the DOS code
+// pages 437 and 850.
+KELM_EXPORT BOOL IsValidCodePage(UINT CodePage);
+
 // Converts cbMultiByte bytes (-1: up to and including the terminating NUL)
-// of code page 1252 or UTF-8 into UTF-16 code units. Returns the units
+// of code page 1252, UTF-8 or another code page IsValidCodePage knows into
+// UTF-16 code units. Returns the units
 // written, or with cchWideChar 0 the units needed. Fails with
 // ERROR_INSUFFICIENT_BUFFER when they do not fit, ERROR_INVALID_PARAMETER for
 // another code page or a bad pointer or count, ERROR_INVALID_FLAGS for flags
 // the code page does not take, and ERROR_NO_UNICODE_TRANSLATION for
-// malformed UTF-8 under MB_ERR_INVALID_CHARS (without it each malformed
-// sequence becomes U+FFFD).
+// malformed UTF-8 or a byte the code page leaves undefined under
+// MB_ERR_INVALID_CHARS (without it each becomes U+FFFD).
 KELM_EXPORT int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
                                     int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 
 // Converts cchWideChar UTF-16 code units (-1: up to and including the
-// terminating NUL) into code page 1252 or UTF-8. Returns the bytes written,
-// or with cbMultiByte 0 the bytes needed. For 1252, a character the code
-// page cannot hold becomes *lpDefaultChar ('?' when null), one byte for each
-// character, and *lpUsedDefaultChar tells whether that happened. For UTF-8
-// both must be null; an unpaired surrogate becomes U+FFFD, or fails with
-// ERROR_NO_UNICODE_TRANSLATION under WC_ERR_INVALID_CHARS. Other failures as
+// terminating NUL) into code page 1252 or UTF-8 (the library writes no other). Returns the bytes
+// written, or with cbMultiByte 0 the bytes needed. For 1252, a character the code page cannot hold
+// becomes *lpDefaultChar ('?' when null), one byte for each character, and *lpUsedDefaultChar tells
+// whether that happened. For UTF-8 both must be null; an unpaired surrogate becomes U+FFFD, or
+// fails with ERROR_NO_UNICODE_TRANSLATION under WC_ERR_INVALID_CHARS. Other failures as
 // MultiByteToWideChar's.
 KELM_EXPORT int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
                                     int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,

@@ -44,15 +44,17 @@ std::string from_utf16(UINT code_page, std::u16string_view units, DWORD flags = 
 }
 
 // glibc's table, an independent reading of the code page; "" where it has
-// none (the five bytes the code page leaves undefined).
-std::string iconv_cp1252_to_utf8(char byte) {
-  const iconv_t cd = iconv_open("UTF-8", "CP1252");
+// none (such as the five bytes Windows-1252 leaves undefined).
+std::string iconv_to_utf8(const char* code_page, char byte) {
+  const iconv_t cd = iconv_open("UTF-8", code_page);
   char out[8];
   char* in_at = &byte;
   char* out_at = out;
   std::size_t in_left = 1;
   std::size_t out_left = sizeof out;
-  const bool converted = iconv(cd, &in_at, &in_left, &out_at, &out_left) == 0;
+  // 1255 and 1258 hold a letter back in case a combining mark follows.
+  const bool converted = iconv(cd, &in_at, &in_left, &out_at, &out_left) == 0 &&
+                         iconv(cd, nullptr, nullptr, &out_at, &out_left) == 0;
   iconv_close(cd);
   return converted ? std::string(out, out_at) : "";
 }
@@ -64,7 +66,7 @@ TEST(CodePageTest, EveryWindows1252ByteRoundTripsThroughUtf16AndUtf8) {
     ASSERT_EQ(1u, wide.size()) << "byte " << b;
     EXPECT_EQ(wide, to_utf16(CP_ACP, byte)) << "byte " << b;
     const std::string utf8 = from_utf16(CP_UTF8, wide);
-    const std::string want = iconv_cp1252_to_utf8(byte[0]);
+    const std::string want = iconv_to_utf8("CP1252", byte[0]);
     if (want.empty()) {
       EXPECT_EQ(b, wide[0]) << "undefined byte " << b << " is the C1 control of its value";
     } else {
@@ -81,6 +83,42 @@ TEST(CodePageTest, EveryWindows1252ByteRoundTripsThroughUtf16AndUtf8) {
 // One default byte per character, so positions in the result are character
 // positions; the C1 controls other than the undefined five have no byte,
 // since theirs stand for other characters.
+// The other code pages that files declare are read byte for byte as glibc
+// reads them; a byte the code page leaves undefined fails under
+// MB_ERR_INVALID_CHARS and is U+FFFD otherwise. They are not written.
+TEST(CodePageTest, OtherSingleByteCodePagesReadAsGlibcReadsThem) {
+  const struct {
+    UINT code_page;
+    const char* iconv_name;
+  } code_pages[] = {{1250, "CP1250"}, {1251, "CP1251"}, {1253, "CP1253"}, {1254, "CP1254"},
+                    {1255, "CP1255"}, {1256, "CP1256"}, {1257, "CP1257"}, {1258, "CP1258"},
+                    {437, "IBM437"},  {850, "IBM850"}};
+  for (const auto& cp : code_pages) {
+    EXPECT_TRUE(IsValidCodePage(cp.code_page)) << cp.code_page;
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      const char byte = static_cast<char>(b);
+      WCHAR unit = 0;
+      const int strict =
+          MultiByteToWideChar(cp.code_page, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1);
+      const std::string theirs = iconv_to_utf8(cp.iconv_name, byte);
+      if (strict == 1) {
+        EXPECT_EQ(theirs, from_utf16(CP_UTF8, std::u16string(1, unit)))
+            << cp.code_page << " byte " << b;
+      } else {
+        EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError()) << cp.code_page << " byte " << b;
+        EXPECT_EQ(u"\uFFFD", to_utf16(cp.code_page, std::string(1, byte))) << cp.code_page;
+      }
+    }
+    const WCHAR a = u'a';
+    char out = 0;
+    EXPECT_EQ(0, WideCharToMultiByte(cp.code_page, 0, &a, 1, &out, 1, nullptr, nullptr));
+  }
+  for (const UINT unknown : {0u, 932u, 1200u, 28591u})
+    EXPECT_FALSE(IsValidCodePage(unknown)) << unknown;
+  EXPECT_TRUE(IsValidCodePage(1252));
+  EXPECT_TRUE(IsValidCodePage(CP_UTF8));
+}
+
 TEST(CodePageTest, CharactersWindows1252CannotHoldBecomeTheDefaultChar) {
   const struct {
     std::u16string wide;
@@ -191,7 +229,7 @@ TEST(CodePageTest, SizesBuffersAndArgumentsAsWin32) {
       {1252, 0, nullptr, 3, 8, 0, ERROR_INVALID_PARAMETER},
       {1252, 0, "abc", 3, null_output, 0, ERROR_INVALID_PARAMETER},
       {1252, 0, "abc", 3, -1, 0, ERROR_INVALID_PARAMETER},
-      {437, 0, "abc", 3, 8, 0, ERROR_INVALID_PARAMETER},
+      {932, 0, "abc", 3, 8, 0, ERROR_INVALID_PARAMETER},
       {CP_UTF8, MB_PRECOMPOSED, "a", 1, 8, 0, ERROR_INVALID_FLAGS},
       {1252, MB_PRECOMPOSED | MB_ERR_INVALID_CHARS, "\x81", 1, 8, 1, untouched},
       {1252, 0x2, "a", 1, 8, 0, ERROR_INVALID_FLAGS},  // Windows' MB_COMPOSITE, not offered

@@ -1,4 +1,4 @@
-#include "dictionary/ansi_code_pages.h"
+#include "platform/ansi_code_pages.h"
 
 namespace ansi_code_pages {
 namespace {
