@@ -237,17 +237,15 @@ void repair(CTranFlags first, const CString& given_word, const CString& given_su
             const CString& plain_suffix, bool ate_swap, CTranFlags second, CString& word,
             CString& suffix) {
   if (first.GetSuffix()) return;
-  CKeptSpellChecker checker;
   const bool proper_name = first.GetProperName();
   if (!ate_swap) {
-    suffix_repair::repair_join(checker, {given_word, given_suffix, proper_name}, word, suffix);
+    suffix_repair::repair_join({given_word, given_suffix, proper_name}, word, suffix);
     return;
   }
-  if (suffix_repair::is_known_join(checker, word, suffix)) return;
+  if (suffix_repair::is_known_join(word, suffix)) return;
   CString plain_word = given_word, plain = plain_suffix;
   join_by_rules(first, plain_word, second, plain);
-  if (suffix_repair::repair_join(checker, {given_word, plain_suffix, proper_name}, plain_word,
-                                 plain)) {
+  if (suffix_repair::repair_join({given_word, plain_suffix, proper_name}, plain_word, plain)) {
     word = plain_word;
     suffix = plain;
   }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/spelling/ssce.h"
+#include "spell/kept_spell_checker.h"
 #include "textrules/ascii_text.h"
 #include "textrules/suffix_repair.h"
 
@@ -155,7 +156,7 @@ verdict check(CKeptSpellChecker& checker, std::string_view word) {
 }
 
 // The last word of the text with the letters that begin the suffix.
-std::string joined_word(const CString& word, const CString& suffix) {
+std::string checked_text(const CString& word, const CString& suffix) {
   const std::string_view w = word.View(), s = suffix.View();
   return lowered(std::string(w.substr(word_start(w))) +
                  std::string(s.substr(0, leading_letters(s))));
@@ -187,13 +188,12 @@ candidate spell(const spelling& s, std::string_view stem, std::string_view suffi
 
 namespace suffix_repair {
 
-bool is_known_join(CKeptSpellChecker& checker, const CString& joinedWord,
-                   const CString& joinedSuffix) {
-  return check(checker, joined_word(joinedWord, joinedSuffix)) == verdict::known;
+bool is_known_join(const CString& joined_word, const CString& joined_suffix) {
+  CKeptSpellChecker checker;
+  return check(checker, checked_text(joined_word, joined_suffix)) == verdict::known;
 }
 
-bool repair_join(CKeptSpellChecker& checker, const seam& given, CString& joinedWord,
-                 CString& joinedSuffix) {
+bool repair_join(const seam& given, CString& joined_word, CString& joined_suffix) {
   const std::string_view word = given.word.View(), suffix = given.suffix.View();
   const std::size_t start = word_start(word);
   const std::string_view stem = word.substr(start);
@@ -201,9 +201,10 @@ bool repair_join(CKeptSpellChecker& checker, const seam& given, CString& joinedW
   if (stem.size() < 2 || !is_letter(stem.back()) || letters == 0) return false;
   const std::string_view seam_suffix = suffix.substr(0, letters);
 
+  CKeptSpellChecker checker;
   std::string tried[std::size(spellings) + 1];
   std::size_t tries = 0;
-  tried[tries++] = joined_word(joinedWord, joinedSuffix);
+  tried[tries++] = checked_text(joined_word, joined_suffix);
   const verdict stated = check(checker, tried[0]);
   if (stated != verdict::unknown) return stated == verdict::known;
 
@@ -219,8 +220,8 @@ bool repair_join(CKeptSpellChecker& checker, const seam& given, CString& joinedW
     if (seen) continue;
     tried[tries++] = whole;
     if (check(checker, whole) != verdict::known) continue;
-    joinedWord = CString(word.substr(0, start)) + CString(c.stem);
-    joinedSuffix = CString(c.suffix) + CString(suffix.substr(letters));
+    joined_word = CString(word.substr(0, start)) + CString(c.stem);
+    joined_suffix = CString(c.suffix) + CString(suffix.substr(letters));
     return true;
   }
   return false;

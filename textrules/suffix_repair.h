@@ -7,7 +7,6 @@
 #pragma once
 
 #include "platform/string.h"
-#include "spell/kept_spell_checker.h"
 
 namespace suffix_repair {
 
@@ -19,18 +18,17 @@ struct seam {
   bool proper_name;  // a name keeps its y: "the Kennedys"
 };
 
-// Whether the last word of joinedWord followed by the letters that begin
-// joinedSuffix is a word the checker knows; false without a session.
-bool is_known_join(CKeptSpellChecker& checker, const CString& joinedWord,
-                   const CString& joinedSuffix);
+// Whether the last word of joined_word followed by the letters that begin
+// joined_suffix is a word this thread's kept spelling checker knows; false
+// without a session.
+bool is_known_join(const CString& joined_word, const CString& joined_suffix);
 
-// Leaves joinedWord and joinedSuffix, the rules' join of the seam, as they
+// Leaves joined_word and joined_suffix, the rules' join of the seam, as they
 // are when they make a known word, and otherwise replaces them with the
 // first known spelling of the seam. Returns whether they now make a known
 // word. A seam that is not a word of two letters or more followed by a
 // suffix that begins with a letter ("today" + ".") is not asked about, and
 // the result is false.
-bool repair_join(CKeptSpellChecker& checker, const seam& given, CString& joinedWord,
-                 CString& joinedSuffix);
+bool repair_join(const seam& given, CString& joined_word, CString& joined_suffix);
 
 }  // namespace suffix_repair
