@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "exit_status.h"
+#include "listen_commands.h"
 #include "keys_commands.h"
 #include "rtf_commands.h"
 #include "settings_commands.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   add_rtf_commands(app, status);
   add_spell_commands(app, status);
   add_translate_commands(app, status);
+  add_listen_commands(app, status);
   add_keys_commands(app, status);
   try {
     app.parse(argc, argv);

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "listen_commands.h"
 #include "output_file.h"
 #include "settings_commands.h"
 #include "stroke_commands.h"
@@ -34,6 +36,8 @@ struct TranslateOptions {
   std::string writer;
   std::string capture;
   std::string steno;
+  std::string port;
+  bool wait = false;
   std::string rtf;
   std::string text;
   std::string conflicts = "first";
@@ -360,6 +364,12 @@ class QuietTerminalInput {
 
 // --- Strokes in ------------------------------------------------------------
 
+// While a live run goes on, its --text and --rtf files are written again
+// whole (each atomically) when translations have become final, at most this
+// often: a crash or a lost machine then costs a second of transcript, and
+// rewriting a day's transcript once a second costs little.
+constexpr auto live_save_interval = std::chrono::seconds(1);
+
 // The translator and where its text goes.
 struct Run {
   CTranslator& translator;
@@ -425,6 +435,40 @@ int translate_steno(std::istream& in, const std::string& name, int grandjean, Ru
   return status;
 }
 
+// A writer on a serial line, translated as it writes until a signal ends
+// the run; the connection's changes go to the error stream between the
+// text. `save` writes the files out as translations become final.
+int translate_port(const TranslateOptions& options, Run& run, const std::function<bool()>& save) {
+  const StopSignals signals;
+  const std::unique_ptr<CWriterConnection> connection =
+      connect_writer("translate", options.port, options.writer, options.wait);
+  if (!connection) return exit_bad_input;
+  std::size_t saved_final = 0;
+  Clock::time_point saved_at = Clock::now();
+  bool saving = true;
+  run_connection(
+      *connection,
+      [&options, &run](const CWriterConnection::Event& event) {
+        if (event.kind == CWriterConnection::Event::Stroke) {
+          add_stroke(run, event.stroke);
+          std::cout.flush();
+          return;
+        }
+        run.out.BeforeMessage();
+        std::cerr << "kelm translate: " << describe_state(event.state, options.port) << std::endl;
+        run.out.AfterMessage();
+      },
+      [&] {
+        const std::size_t final_count = run.translator.GetFinalCount();
+        if (!saving || final_count == saved_final || Clock::now() - saved_at < live_save_interval)
+          return;
+        saving = save();
+        saved_final = final_count;
+        saved_at = Clock::now();
+      });
+  return exit_ok;
+}
+
 // --- Files out -------------------------------------------------------------
 
 // A file written whole or not at all; says why on failure.
@@ -454,9 +498,30 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   std::optional<QuietTerminalInput> quiet;
   if (from_stdin && !options.live && ::isatty(STDOUT_FILENO) == 1 && ::isatty(STDIN_FILENO) == 1)
     quiet.emplace();
-  Run run{translator, *out, from_stdin};
+  Run run{translator, *out, from_stdin || !options.port.empty()};
+  // During a live run the text file holds only final text; at the end, all.
+  const auto write_files = [&options, &translator](bool whole) {
+    bool written = true;
+    if (!options.text.empty())
+      written = write_output(options.text, [&translator, whole](CFile& file) {
+        std::string_view shown = translator.GetTextView();
+        if (!whole) shown = shown.substr(0, translator.GetFinalLength());
+        const std::string text = to_utf8(shown);
+        file.Write(text.data(), static_cast<UINT>(text.size()));
+      });
+    if (!options.rtf.empty())
+      written = write_output(options.rtf,
+                             [&translator](CFile& file) {
+                               WriteRtfTranscript(file, translator, CTime::GetCurrentTime());
+                             }) &&
+                written;
+    return written;
+  };
   int status = exit_ok;
-  if (!options.capture.empty()) {
+  if (!options.port.empty()) {
+    status = translate_port(options, run, [&write_files] { return write_files(false); });
+    if (status != exit_ok) return status;
+  } else if (!options.capture.empty()) {
     status = translate_capture(options, run);
   } else if (from_stdin) {
     status = translate_steno(std::cin, "-", grandjean, run);
@@ -472,15 +537,7 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   std::cout.flush();
   quiet.reset();
 
-  if (!options.text.empty() && !write_output(options.text, [&translator](CFile& file) {
-        const std::string text = to_utf8(translator.GetTextView());
-        file.Write(text.data(), static_cast<UINT>(text.size()));
-      }))
-    status = exit_bad_input;
-  if (!options.rtf.empty() && !write_output(options.rtf, [&translator](CFile& file) {
-        WriteRtfTranscript(file, translator, CTime::GetCurrentTime());
-      }))
-    status = exit_bad_input;
+  if (!write_files(true)) status = exit_bad_input;
   return status;
 }
 
@@ -490,8 +547,9 @@ void add_translate_commands(CLI::App& app, int& status) {
   auto options = std::make_shared<TranslateOptions>();
   CLI::App* translate = app.add_subcommand(
       "translate",
-      "Translate writer bytes or steno into English text through RTF/CRE dictionaries, as a "
-      "realtime translator does. The text goes to standard output: on a terminal at each "
+      "Translate writer bytes, a writer on a serial line, or steno into English text through "
+      "RTF/CRE dictionaries, as a realtime translator does. The text goes to standard output: "
+      "on a terminal at each "
       "stroke, corrected in place; elsewhere once no later stroke can change it, or with "
       "--live as every stroke's edit");
   translate
@@ -501,8 +559,10 @@ void add_translate_commands(CLI::App& app, int& status) {
       ->required()
       ->type_name("FILE.rtf");
   CLI::Option* writer =
-      translate->add_option("--writer", options->writer, "Steno writer that sent the capture")
-          ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
+      translate
+          ->add_option("--writer", options->writer,
+                       "Steno writer that sent the capture, or that writes on the port")
+          ->transform(CLI::IsMember(protocol_names(), CLI::ignore_case))
           ->type_name("FORMAT");
   CLI::Option* capture =
       translate->add_option("--input", options->capture, "Capture of the writer's bytes")
@@ -512,8 +572,22 @@ void add_translate_commands(CLI::App& app, int& status) {
                                         "Strokes or outlines in the plain notation, one a line; "
                                         "- reads standard input as it comes")
                            ->type_name("FILE");
-  translate->add_option("--rtf", options->rtf, "Write an RTF/CRE transcript")->type_name("OUT.rtf");
-  translate->add_option("--text", options->text, "Write the text to a file as well")
+  CLI::Option* port =
+      translate
+          ->add_option("--port", options->port,
+                       "A writer on a serial line, translated as it writes until Ctrl-C: the "
+                       "device and its line settings, as /dev/ttyUSB0:9600,n,8,1")
+          ->type_name("SPEC");
+  CLI::Option* wait = translate->add_flag("--wait", options->wait,
+                                          "With --port, wait for a device that is not there yet");
+  translate
+      ->add_option("--rtf", options->rtf,
+                   "Write an RTF/CRE transcript (with --port, again each second as it grows)")
+      ->type_name("OUT.rtf");
+  translate
+      ->add_option("--text", options->text,
+                   "Write the text to a file as well (with --port, its final part each second "
+                   "as it grows)")
       ->type_name("OUT.txt");
   translate
       ->add_option("--conflicts", options->conflicts,
@@ -527,12 +601,24 @@ void add_translate_commands(CLI::App& app, int& status) {
   CLI::Option* grandjean = translate->add_flag(
       "--grandjean", options->grandjean,
       "Steno for the French Grandjean keyboard; without the flag the GrandJean setting decides");
-  writer->needs(capture);
   capture->needs(writer);
   capture->excludes(steno);
-  translate->callback([options, grandjean, capture, steno, &status] {
-    if (capture->count() == 0 && steno->count() == 0)
-      throw CLI::RequiredError("--writer FORMAT --input CAPTURE, or --steno FILE");
+  port->needs(writer);
+  port->excludes(capture);
+  port->excludes(steno);
+  wait->needs(port);
+  translate->callback([options, grandjean, writer, capture, steno, port, &status] {
+    if (capture->count() == 0 && steno->count() == 0 && port->count() == 0)
+      throw CLI::RequiredError("--writer FORMAT --input CAPTURE, --steno FILE, or --port SPEC");
+    if (writer->count() > 0 && capture->count() == 0 && port->count() == 0)
+      throw CLI::RequiredError("--input CAPTURE or --port SPEC with --writer");
+    const std::vector<std::string> packet_writers = writer_names();
+    if (capture->count() > 0 && std::find(packet_writers.begin(), packet_writers.end(),
+                                          options->writer) == packet_writers.end())
+      throw CLI::ValidationError("--writer", options->writer + " is read from a port only");
+    if (port->count() > 0 && options->port.find(':') == std::string::npos)
+      throw CLI::ValidationError("--port", "needs the line settings after a colon, as in " +
+                                               options->port + ":9600,n,8,1");
     const int keyboard =
         grandjean->count() > 0 ? (options->grandjean ? 1 : 0) : grandjean_setting();
     status = run_translate(*options, keyboard);

@@ -1,0 +1,179 @@
+// `kelm listen` and `kelm translate --port` end to end on pseudo-terminals:
+// the test speaks as the writer on the master side of a pty that a link of
+// a stable name points to, as /dev/serial/by-id does; pulling the cable is
+// closing the master, plugging it back is linking a new pty in its place.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testing/cli_runner.h"
+#include "testing/pty_pair.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// Gemini PR packets.
+const std::string kat("\x80\x08\x20\x00\x04\x00", 6);
+const std::string skwr("\x80\x4A\x40\x00\x00\x00", 6);
+
+// A kelm run in the background, in the home's environment as run_kelm gives
+// it, with its output in files of the home.
+class Background {
+ public:
+  Background(std::vector<std::string> args, const ScratchFolder& home)
+      : m_out(home.path("bg_stdout")), m_err(home.path("bg_stderr")) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    args.insert(args.begin(), KELM_COMMAND);
+    std::vector<std::string> env = {"HOME=" + home.path(""),
+                                    "XDG_CONFIG_HOME=" + home.path("config"),
+                                    "XDG_DATA_HOME=" + home.path("data"),
+                                    std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string_view e = *entry;
+      if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
+        env.emplace_back(e);
+    }
+    std::vector<char*> argv, envp;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    EXPECT_EQ(0, posix_spawn(&m_pid, KELM_COMMAND, &actions, nullptr, argv.data(), envp.data()));
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+  ~Background() {
+    if (m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+
+  std::string Out() const { return ReadWholeFile(m_out); }
+  std::string Err() const { return ReadWholeFile(m_err); }
+
+  // Waits until the standard output or error holds `text` `times` times.
+  bool WaitFor(bool on_err, const std::string& text, int times = 1) const {
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (std::chrono::steady_clock::now() < until) {
+      const std::string got = on_err ? Err() : Out();
+      int found = 0;
+      for (std::size_t at = got.find(text); at != std::string::npos; at = got.find(text, at + 1))
+        ++found;
+      if (found >= times) return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return false;
+  }
+
+  // Sends the signal and gives the exit status, or -1 when it did not exit.
+  int Stop(int signal) {
+    kill(m_pid, signal);
+    int status = 0;
+    const pid_t pid = m_pid;
+    m_pid = -1;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  }
+
+ private:
+  std::string m_out, m_err;
+  pid_t m_pid = -1;
+};
+
+class LiveCommandTest : public ::testing::Test {
+ protected:
+  void PlugIn() {
+    m_pty = std::make_unique<PtyPair>();
+    const std::string fresh = m_link + ".new";
+    fs::create_symlink(m_pty->SlavePath(), fresh);
+    fs::rename(fresh, m_link);
+  }
+  void Pull() { m_pty.reset(); }
+  std::string Spec() const { return m_link + ":9600,n,8,1"; }
+
+  ScratchFolder m_home;
+  const std::string m_link = m_home.path("usb-Writer_0001-if00");
+  std::unique_ptr<PtyPair> m_pty;
+};
+
+// The writer is plugged in after the start, pulled and plugged back: each
+// change is said on the error stream and the strokes written after each
+// plug are printed, one a line with their time.
+TEST_F(LiveCommandTest, ListenWaitsForTheWriterAndKeepsGoingAcrossAPulledCable) {
+  Background listen({"listen", "--port", Spec(), "--writer", "geminipr", "--wait"}, m_home);
+  ASSERT_TRUE(listen.WaitFor(true, "waiting for the writer on " + m_link)) << listen.Err();
+  PlugIn();
+  ASSERT_TRUE(listen.WaitFor(true, "connected to " + m_link)) << listen.Err();
+  ASSERT_TRUE(m_pty->Send(kat));
+  ASSERT_TRUE(listen.WaitFor(false, "KA-T\n")) << listen.Out();
+  Pull();
+  ASSERT_TRUE(listen.WaitFor(true, "disconnected from " + m_link)) << listen.Err();
+  PlugIn();
+  ASSERT_TRUE(listen.WaitFor(true, "connected to " + m_link, 2)) << listen.Err();
+  ASSERT_TRUE(m_pty->Send(skwr));
+  ASSERT_TRUE(listen.WaitFor(false, "SKWR\n")) << listen.Out();
+  EXPECT_EQ(0, listen.Stop(SIGINT)) << listen.Err();
+  EXPECT_TRUE(std::regex_match(listen.Out(), std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9] KA-T\n"
+                                                        "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] SKWR\n")))
+      << listen.Out();
+  EXPECT_NE(std::string::npos, listen.Err().find("closed " + m_link)) << listen.Err();
+}
+
+TEST_F(LiveCommandTest, ListenRefusesAMissingDeviceWithoutWait) {
+  expect_outcome(run_kelm({"listen", "--port", Spec(), "--writer", "txbolt"}, m_home), 1, "",
+                 "no such device", "listen on a missing device");
+  expect_outcome(run_kelm({"listen", "--port", m_link, "--writer", "txbolt"}, m_home), 2, "",
+                 "after a colon", "listen without line settings");
+}
+
+// The sample paragraph as a Stentura writer sends it, translated as it
+// comes; SIGTERM ends the run with the whole text, on standard output and
+// in the text file.
+TEST_F(LiveCommandTest, TranslateFromAPortGivesTheTextOfWhatTheWriterSent) {
+  const std::string examples = KELM_EXAMPLES_DIR;
+  const std::string capture = ReadWholeFile(examples + "/paragraph.stentura");
+  if (capture.empty()) GTEST_SKIP() << "examples/paragraph.stentura is missing";
+  PlugIn();
+  const std::string text_file = m_home.path("out.txt");
+  Background translate({"translate", "--dict", examples + "/sample.rtf", "--port", Spec(),
+                        "--writer", "stentura", "--text", text_file},
+                       m_home);
+  ASSERT_TRUE(translate.WaitFor(true, "connected to " + m_link)) << translate.Err();
+  ASSERT_TRUE(m_pty->Send(capture));
+  // The last words become final only when the run ends; these are final
+  // once the strokes after them have come, and the rest are on their way.
+  ASSERT_TRUE(translate.WaitFor(false, "The court will take the matter")) << translate.Err();
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(0, translate.Stop(SIGTERM)) << translate.Err();
+  const std::string want = ReadWholeFile(examples + "/paragraph.txt");
+  EXPECT_EQ(want, translate.Out());
+  EXPECT_EQ(want, ReadWholeFile(text_file));
+}
+
+}  // namespace
