@@ -57,7 +57,10 @@ class KELM_EXPORT CStringRules {
   static void CapFirst(CString& text, int upper);
   static void TrimRight(CString& text);
 
-  // Suffix rules (string_rules_suffix.cpp).
+  // Suffix rules (string_rules_suffix.cpp). When the spelling checker has a
+  // session and does not know the word they join, the first other spelling
+  // of the seam that it knows is taken ("wolf" + "s" gives "wolves" unless
+  // the lexicons know "wolfs"); what the switches changed stays.
   void ApplySuffixRules(CTranFlags firstFlags, CString& word, CTranFlags secondFlags,
                         CString& suffix) const;
   CString AddSuffix(CTranFlags firstFlags, CString word, CTranFlags secondFlags,
