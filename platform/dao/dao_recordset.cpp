@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -194,7 +195,28 @@ std::string unbracketed(std::string_view name) {
   return std::string(name);
 }
 
-enum statement_id { first, last, after, before, at, beyond, remove_one, count_to, statement_count };
+// A walk of this many MoveNext calls in a row reads ahead: then one
+// statement gives the next rows, first a few and then more, up to the most.
+constexpr int walk_steps = 8;
+constexpr std::size_t fewest_ahead = 32;
+constexpr std::size_t most_ahead = 1024;
+// Rows read ahead are the table as it was when they were read; past this
+// age they are read again, so that a walk shows another connection's
+// changes as soon as a person could see them.
+constexpr auto ahead_life = std::chrono::milliseconds(20);
+
+enum statement_id {
+  first,
+  last,
+  after,
+  after_many,
+  before,
+  at,
+  beyond,
+  remove_one,
+  count_to,
+  statement_count
+};
 
 struct Column {
   std::string name;
@@ -224,6 +246,19 @@ struct CDaoRecordset::Walk {
   Row high;
   bool count_known = false;
   LONG count = 0;
+  // The farthest record a walk from below the farthest one has reached,
+  // compared with it only when that matters.
+  bool pending_set = false;
+  Row pending;
+
+  // Rows after the current one, read ahead for a walk of MoveNext calls.
+  std::vector<Row> ahead_keys;
+  std::vector<Row> ahead_values;
+  std::size_t ahead_next = 0;
+  std::size_t ahead_size = 0;
+  std::size_t ahead_batch = fewest_ahead;
+  std::chrono::steady_clock::time_point ahead_read;
+  int steps_in_a_row = 0;
 
   ~Walk() {
     for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
@@ -249,25 +284,70 @@ struct CDaoRecordset::Walk {
       sqlite3_reset(statement);
       throw_sqlite_error(db, rc);
     }
-    const int columns = sqlite3_column_count(statement);
-    key.resize(key_columns);
-    values.resize(static_cast<std::size_t>(columns) - key_columns);
-    for (std::size_t i = 0; i < key_columns; ++i) read_cell(statement, static_cast<int>(i), key[i]);
-    for (std::size_t i = 0; i < values.size(); ++i)
-      read_cell(statement, static_cast<int>(key_columns + i), values[i]);
+    read_row(statement, key, values);
     sqlite3_reset(statement);
+    bof = eof = deleted = false;
+    return true;
+  }
+
+  void read_row(sqlite3_stmt* statement, Row& row_key, Row& row_values) const {
+    const int columns = sqlite3_column_count(statement);
+    row_key.resize(key_columns);
+    row_values.resize(static_cast<std::size_t>(columns) - key_columns);
+    for (std::size_t i = 0; i < key_columns; ++i)
+      read_cell(statement, static_cast<int>(i), row_key[i]);
+    for (std::size_t i = 0; i < row_values.size(); ++i)
+      read_cell(statement, static_cast<int>(key_columns + i), row_values[i]);
+  }
+
+  void forget_ahead() {
+    ahead_next = ahead_size = 0;
+    ahead_batch = fewest_ahead;
+    steps_in_a_row = 0;
+  }
+
+  // Makes the record after the current one current from the rows read
+  // ahead, reading more when they are used up or too old. False at the end
+  // of the set.
+  bool next_ahead() {
+    const auto now = std::chrono::steady_clock::now();
+    if (ahead_next == ahead_size || now - ahead_read > ahead_life) {
+      sqlite3_stmt* statement = statements[after_many];
+      sqlite3_reset(statement);
+      int parameter = 1;
+      for (const Cell& cell : key) bind_cell(statement, parameter++, cell);
+      sqlite3_bind_int64(statement, parameter, static_cast<sqlite3_int64>(ahead_batch));
+      ahead_next = ahead_size = 0;
+      int rc;
+      while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (ahead_keys.size() == ahead_size) {
+          ahead_keys.emplace_back();
+          ahead_values.emplace_back();
+        }
+        read_row(statement, ahead_keys[ahead_size], ahead_values[ahead_size]);
+        ++ahead_size;
+      }
+      sqlite3_reset(statement);
+      if (rc != SQLITE_DONE) throw_sqlite_error(db, rc);
+      ahead_read = now;
+      ahead_batch = std::min(2 * ahead_batch, most_ahead);
+      if (ahead_size == 0) return false;
+    }
+    std::swap(key, ahead_keys[ahead_next]);
+    std::swap(values, ahead_values[ahead_next]);
+    ++ahead_next;
     bof = eof = deleted = false;
     return true;
   }
 
   // Whether the current record lies beyond the farthest one reached, asked
   // of the engine so that the columns' collations decide.
-  bool beyond_high() {
+  bool beyond_high(const Row& row_key) {
     if (!high_set) return true;
     sqlite3_stmt* statement = statements[beyond];
     sqlite3_reset(statement);
     int parameter = 1;
-    for (const Cell& cell : key) bind_cell(statement, parameter++, cell);
+    for (const Cell& cell : row_key) bind_cell(statement, parameter++, cell);
     for (const Cell& cell : high) bind_cell(statement, parameter++, cell);
     const int rc = sqlite3_step(statement);
     sqlite3_reset(statement);
@@ -289,13 +369,23 @@ struct CDaoRecordset::Walk {
       if (count_known) count += steps;
       return;
     }
-    if (!beyond_high()) return;
+    if (!beyond_high(key)) return;
     high = key;
     high_set = true;
     count_known = false;
   }
 
+  void settle_pending() {
+    if (!pending_set) return;
+    pending_set = false;
+    if (!beyond_high(pending)) return;
+    high = pending;
+    high_set = true;
+    count_known = false;
+  }
+
   LONG count_visited() {
+    settle_pending();
     if (!high_set) return 0;
     if (count_known) return count;
     sqlite3_stmt* statement = statements[count_to];
@@ -532,6 +622,9 @@ void CDaoRecordset::Open(int, LPCTSTR lpszSQL, int) {
   walk->statements[last] = prepare(db, select + " ORDER BY " + descending + " LIMIT 1 OFFSET ?1");
   walk->statements[after] =
       prepare(db, select + " WHERE " + row_key + " > " + bound + " ORDER BY " + ascending + offset);
+  walk->statements[after_many] =
+      prepare(db, select + " WHERE " + row_key + " > " + bound + " ORDER BY " + ascending +
+                      " LIMIT ?" + std::to_string(k + 1));
   walk->statements[before] = prepare(
       db, select + " WHERE " + row_key + " < " + bound + " ORDER BY " + descending + offset);
   walk->statements[at] = prepare(db, select + " WHERE " + row_key + " = " + bound);
@@ -591,6 +684,7 @@ BOOL CDaoRecordset::IsDeleted() const { return m_walk && m_walk->on_record() && 
 void CDaoRecordset::MoveFirst() {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
+  w.forget_ahead();
   if (!w.run(first, nullptr, 0)) {
     w.empty_set();
     w.no_current_record();
@@ -601,6 +695,7 @@ void CDaoRecordset::MoveFirst() {
 void CDaoRecordset::MoveLast() {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
+  w.forget_ahead();
   if (!w.run(last, nullptr, 0)) {
     w.empty_set();
     w.no_current_record();
@@ -618,6 +713,7 @@ void CDaoRecordset::Step(LONG lRows) {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
   if (w.bof && w.eof) w.no_current_record();
+  if (lRows != 1) w.forget_ahead();
   // From before the first record only forward, from after the last only
   // back, and only one step, as DAO allows.
   if ((w.eof && lRows != -1) || (w.bof && lRows != 1)) w.no_current_record();
@@ -635,6 +731,20 @@ void CDaoRecordset::Step(LONG lRows) {
     return;
   }
   const bool from_high = w.high_set && w.key == w.high;
+  if (lRows == 1 && ++w.steps_in_a_row > walk_steps) {
+    if (w.next_ahead()) {
+      if (from_high) {
+        w.high = w.key;
+        if (w.count_known) ++w.count;
+      } else {
+        w.pending = w.key;
+        w.pending_set = true;
+      }
+      return;
+    }
+    // The end of the set: the plain step below finds it.
+    w.forget_ahead();
+  }
   const Row from = w.key;
   if (lRows > 0) {
     if (!w.run(after, &from, lRows - 1)) {
@@ -666,6 +776,7 @@ void CDaoRecordset::SetBookmark(COleVariant varBookmark) {
   if (varBookmark.vt != (VT_ARRAY | VT_UI1) ||
       !decode_key(varBookmark.GetBytes(), w.key_columns, wanted))
     throw_dao_error(DAO_ERROR_NOT_A_BOOKMARK, "Not a valid bookmark.");
+  w.forget_ahead();
   if (w.run(at, &wanted, 0)) return;
   // Deleted since: the record after it stands in its place, or at the end
   // of the set the one before.
@@ -681,6 +792,8 @@ void CDaoRecordset::Delete() {
   Walk& w = *m_walk;
   if (!w.on_record()) w.no_current_record();
   if (w.deleted) throw_dao_error(DAO_ERROR_RECORD_DELETED, "Record is deleted.");
+  w.forget_ahead();
+  w.settle_pending();
   sqlite3_stmt* statement = w.statements[remove_one];
   sqlite3_reset(statement);
   int parameter = 1;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/scratch_folder.h"
@@ -197,6 +199,33 @@ TEST_F(RecordsetTest, RecordCountIsTheRecordsVisitedUntilTheLast) {
   m_rs.Open(dbOpenDynaset, "entries");
   m_rs.Move(1000);
   EXPECT_EQ(47, m_rs.GetRecordCount()) << "stepping past the end reaches the last";
+}
+
+// A walk of MoveNext calls reads rows ahead in batches; the batches go
+// stale quickly, so that a walk still steps over what another connection
+// deleted a moment before, and the visited count stays exact.
+TEST_F(RecordsetTest, LongWalksReadAheadAndStillSeeDeletionsElsewhere) {
+  Open(3000);
+  for (int i = 0; i < 1000; ++i) m_rs.MoveNext();
+  EXPECT_EQ("r1001", current(m_rs));
+  EXPECT_EQ(1001, m_rs.GetRecordCount());
+  OtherConnection other(m_path);
+  other.Run("DELETE FROM entries WHERE id BETWEEN 1002 AND 1500");
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  m_rs.MoveNext();
+  EXPECT_EQ("r1501", current(m_rs)) << "the rows read ahead before the deletion are not shown";
+  EXPECT_EQ(1002, m_rs.GetRecordCount());
+  m_rs.MoveFirst();
+  for (int i = 0; i < 200; ++i) m_rs.MoveNext();
+  EXPECT_EQ("r201", current(m_rs));
+  EXPECT_EQ(1002, m_rs.GetRecordCount()) << "a walk below the farthest record";
+  for (int i = 0; i < 1000; ++i) m_rs.MoveNext();
+  EXPECT_EQ("r1700", current(m_rs));
+  EXPECT_EQ(1201, m_rs.GetRecordCount()) << "a walk past the farthest record";
+  LONG rows = 0;
+  for (m_rs.MoveFirst(); !m_rs.IsEOF(); m_rs.MoveNext()) ++rows;
+  EXPECT_EQ(2501, rows);
+  EXPECT_EQ(2501, m_rs.GetRecordCount());
 }
 
 TEST_F(RecordsetTest, DeletedRecordStaysCurrentWithoutFields) {
