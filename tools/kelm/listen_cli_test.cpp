@@ -150,10 +150,12 @@ TEST_F(LiveCommandTest, ListenRefusesAMissingDeviceWithoutWait) {
                  "no such device", "listen on a missing device");
   expect_outcome(run_kelm({"listen", "--port", m_link, "--writer", "txbolt"}, m_home), 2, "",
                  "after a colon", "listen without line settings");
+  EXPECT_EQ(0, run_kelm({"ports"}, m_home).status);
 }
 
 // The sample paragraph as a Stentura writer sends it, translated as it
-// comes; SIGTERM ends the run with the whole text, on standard output and
+// comes, with the cable pulled and plugged back halfway: the transcript goes
+// on, and SIGTERM ends the run with the whole text, on standard output and
 // in the text file.
 TEST_F(LiveCommandTest, TranslateFromAPortGivesTheTextOfWhatTheWriterSent) {
   const std::string examples = KELM_EXAMPLES_DIR;
@@ -165,7 +167,14 @@ TEST_F(LiveCommandTest, TranslateFromAPortGivesTheTextOfWhatTheWriterSent) {
                         "--writer", "stentura", "--text", text_file},
                        m_home);
   ASSERT_TRUE(translate.WaitFor(true, "connected to " + m_link)) << translate.Err();
-  ASSERT_TRUE(m_pty->Send(capture));
+  const std::size_t half = capture.size() / 8 * 4;
+  ASSERT_TRUE(m_pty->Send(capture.substr(0, half)));
+  ASSERT_TRUE(translate.WaitFor(false, "Good morning")) << translate.Err();
+  Pull();
+  ASSERT_TRUE(translate.WaitFor(true, "disconnected from " + m_link)) << translate.Err();
+  PlugIn();
+  ASSERT_TRUE(translate.WaitFor(true, "connected to " + m_link, 2)) << translate.Err();
+  ASSERT_TRUE(m_pty->Send(capture.substr(half)));
   // The last words become final only when the run ends; these are final
   // once the strokes after them have come, and the rest are on their way.
   ASSERT_TRUE(translate.WaitFor(false, "The court will take the matter")) << translate.Err();
