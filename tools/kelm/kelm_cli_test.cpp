@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
@@ -81,10 +80,6 @@ TEST(KelmStroke, ShowWritesEachNotationAndPointsAtFaults) {
            exit_bad_input,
            "",
            "character 2 is not in the notation\n  K\xC3\x84T\n   ^\n"},
-          {{"--grandjean", "@S"},
-           exit_bad_input,
-           "",
-           "character 1 is not in the notation\n  @S\n  ^\n"},
           {{"KAT", "STx", "TKOG"},
            exit_bad_input,
            "KA-T\nTKO-G\n",
@@ -124,14 +119,6 @@ TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
                   {{""}, exit_ok, "\n", ""},
                   {{"KAT", "SS"}, exit_bad_input, "21 00 20\n", "character 2 repeats a key"},
               });
-
-  const std::vector<std::string> sample = {"stroke",   "decode",
-                                           "--writer", "stentura",
-                                           "--file",   KELM_EXAMPLES_DIR "/dictation.stentura"};
-  const Outcome got = run_kelm(sample, untouched_home());
-  EXPECT_EQ(exit_ok, got.status) << joined(sample) << "\n" << got.err;
-  EXPECT_EQ(0, got.out.rfind("A-UL ", 0)) << joined(sample) << "\n" << got.out;
-  EXPECT_EQ(22, std::count(got.out.begin(), got.out.end(), '\n')) << joined(sample);
 }
 
 TEST(Kelm, WrongCommandLinesExitWithTwoAndHelpWithZero) {

@@ -1,7 +1,7 @@
-// `kelm translate` end to end: the bundled captures through the bundled
-// dictionary, the transcript read back, undo and untranslated strokes, the
-// edits of --live, the text drawn and corrected on a terminal (in tmux), and
-// the command line's mistakes.
+// `kelm translate` end to end, for what the command owns: its arguments and
+// mistakes, each writer's capture read, the files written, the edits of
+// --live, and the text drawn and corrected on a terminal (in tmux). How
+// strokes become text is the translator's, tested with it.
 
 #include <kelm/kelm.h>
 #include <unistd.h>
@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -61,43 +59,9 @@ TEST(TranslateCommand, EveryCaptureOfTheSampleGivesItsText) {
   }
 }
 
-// The outlines of the "{\*\cxs ...}" groups, in file order, in the plain
-// notation. The writer may break a line before a control word or in place of
-// the blank after one.
-std::vector<std::string> transcript_outlines(std::string rtf) {
-  rtf = std::regex_replace(rtf, std::regex("\r\n"), "\n");
-  std::vector<std::string> outlines;
-  const std::regex group(R"(\{\n?\\\*\n?\\cxs[ \n]([^}]*)\})");
-  for (auto m = std::sregex_iterator(rtf.begin(), rtf.end(), group); m != std::sregex_iterator();
-       ++m) {
-    const std::string text = std::regex_replace((*m)[1].str(), std::regex("\n"), "");
-    CSteno steno;
-    EXPECT_EQ(0, steno.SetRtf(CString(text.c_str()), 0)) << text;
-    outlines.emplace_back(steno.GetStrDisplay(0).View());
-  }
-  return outlines;
-}
-
-std::vector<std::string> strokes_of(const std::vector<std::string>& outlines) {
-  std::vector<std::string> strokes;
-  for (const std::string& outline : outlines) {
-    CSteno steno(CString(outline.c_str()), 0);
-    for (int i = 0; i < steno.GetStrokeCount(); ++i)
-      strokes.emplace_back(steno[i].GetStrCompressed(0).View());
-  }
-  return strokes;
-}
-
-// The steno file's outlines, one a line, blank lines left out.
-std::vector<std::string> steno_file_outlines(const std::string& path) {
-  std::istringstream lines(ReadWholeFile(path));
-  std::vector<std::string> outlines;
-  for (std::string line; std::getline(lines, line);)
-    if (const std::string outline = words_of(line); !outline.empty()) outlines.push_back(outline);
-  return outlines;
-}
-
-TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
+// The transcript's outlines and texts are the translator's; here, that both
+// files are written whole and another RTF reader finds the printed words.
+TEST(TranslateCommand, WritesTheTranscriptAndTheTextFiles) {
   if (!have_examples()) GTEST_SKIP() << "examples/sample.rtf and paragraph.txt are not there yet";
   const ScratchFolder home;
   const std::string rtf = home.path("out.rtf"), text = home.path("out.txt");
@@ -106,21 +70,9 @@ TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
                                home);
   ASSERT_EQ(0, got.status) << got.err;
   EXPECT_EQ(got.out, ReadWholeFile(text));
-
-  const std::vector<std::string> outlines = transcript_outlines(ReadWholeFile(rtf));
-  EXPECT_EQ(strokes_of(steno_file_outlines(example("paragraph.steno"))), strokes_of(outlines));
-
   CStenoDictionary read;
   EXPECT_EQ(0, read.Read(rtf.c_str()));
-  EXPECT_TRUE(read.GetInvalidOutlines().empty());
-  // Outlines that recur are read once, with their last text.
-  const std::set<std::string> distinct(outlines.begin(), outlines.end());
-  EXPECT_EQ(distinct.size(), read.GetCount());
-  for (std::size_t i = 0; i < read.GetCount(); ++i) {
-    const std::string outline(read.GetOutline(i).GetStrDisplay(0).View());
-    EXPECT_TRUE(distinct.contains(outline)) << outline;
-    EXPECT_NE(std::string::npos, got.out.find(read.GetTranslation(i).text)) << outline;
-  }
+  EXPECT_LT(0u, read.GetCount());
 
   if (::access("/usr/bin/unrtf", X_OK) != 0) GTEST_SKIP() << "unrtf is not installed";
   const std::string unrtf_out = home.path("unrtf.txt");
@@ -133,7 +85,8 @@ TEST(TranslateCommand, TranscriptReadsBackAsTheStrokesAndTheText) {
   EXPECT_EQ(words_of(got.out), words_of(plain));
 }
 
-// A small dictionary of the test's own, so that each case shows one thing.
+// A small dictionary of the test's own: besides words, a suffix, a paragraph
+// mark, a tab, a backslash and a letter that takes two bytes in UTF-8.
 const char small_dictionary[] =
     "{\\rtf1\\ansi{\\*\\cxrev100}\\cxdict{\\*\\cxsystem test}\r\n"
     "{\\*\\cxs TH-E}the\r\n"
@@ -142,6 +95,10 @@ const char small_dictionary[] =
     "{\\*\\cxs PHA-EUBG}make\r\n"
     "{\\*\\cxs -G}\\cxds ing\r\n"
     "{\\*\\cxs TP-PL}\\cxds .\\cxfc\r\n"
+    "{\\*\\cxs PA*R}\\par\\cxfc\r\n"
+    "{\\*\\cxs KAF}caf\\'e9\r\n"
+    "{\\*\\cxs TA*B}\\tab x\r\n"
+    "{\\*\\cxs SHRARB}a\\\\b\r\n"
     "}\r\n";
 
 TEST(TranslateCommand, TranslatesSteno) {
@@ -154,10 +111,8 @@ TEST(TranslateCommand, TranslatesSteno) {
     const char* out;
     const char* err;  // a part of it, or "" for none
   } cases[] = {
-      {"TH-E\nKA-T\n-S\n", 0, "The cats\n", ""},
-      {"THE/KAT\n\n  PHAEUBG  \n-G\nTP-PL\n", 0, "The cat making.\n", ""},
-      {"THE\nKAT\n*\nTKOG\n", 0, "The TKO-G\n", ""},
-      {"*\n*\n", 0, "", ""},
+      // Strokes a line or joined by slashes, blank lines and blanks around.
+      {"TH-E/KAT\n\n  PHAEUBG  \n-G\nTP-PL\n", 0, "The cat making.\n", ""},
       {"THE\nK A T\nKAT\n", 1, "The cat\n", ":2: \"K A T\" is not steno"},
   };
   for (const auto& c : cases) {
@@ -216,25 +171,10 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
 
 // --- Every edit as it happens ---------------------------------------------
 
-// Besides the small one: a paragraph mark, a tab, a backslash and a letter
-// that takes two bytes in UTF-8.
-const char live_dictionary[] =
-    "{\\rtf1\\ansi{\\*\\cxrev100}\\cxdict{\\*\\cxsystem test}\r\n"
-    "{\\*\\cxs TH-E}the\r\n"
-    "{\\*\\cxs KA-T}cat\r\n"
-    "{\\*\\cxs KA-T/-S}cats\r\n"
-    "{\\*\\cxs PHA-EUBG}make\r\n"
-    "{\\*\\cxs -G}\\cxds ing\r\n"
-    "{\\*\\cxs PA*R}\\par\\cxfc\r\n"
-    "{\\*\\cxs KAF}caf\\'e9\r\n"
-    "{\\*\\cxs TA*B}\\tab x\r\n"
-    "{\\*\\cxs SHRARB}a\\\\b\r\n"
-    "}\r\n";
-
 TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
   const ScratchFolder home;
-  const std::string dictionary = home.path("live.rtf");
-  WriteWholeFile(dictionary, live_dictionary);
+  const std::string dictionary = home.path("small.rtf");
+  WriteWholeFile(dictionary, small_dictionary);
   const struct {
     const char* steno;
     const char* out;
@@ -256,60 +196,6 @@ TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
         run_kelm({"translate", "--dict", dictionary, "--steno", "-", "--live"}, home, steno), 0,
         c.out, "", c.steno);
   }
-}
-
-// The live lines applied in order, counting characters in UTF-8.
-std::string applied(const std::string& live) {
-  std::u32string text;
-  std::istringstream lines(live);
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t tab = line.find('\t');
-    EXPECT_NE(std::string::npos, tab) << line;
-    const std::size_t back = std::stoul(line.substr(0, tab));
-    EXPECT_LE(back, text.size()) << line;
-    text.resize(text.size() - std::min(back, text.size()));
-    const std::string added = line.substr(tab + 1);
-    for (std::size_t i = 0; i < added.size();) {
-      const auto lead = static_cast<unsigned char>(added[i]);
-      if (lead == '\\') {
-        const char escape = added.at(i + 1);
-        text += escape == 't' ? U'\t' : escape == 'n' ? U'\n' : U'\\';
-        i += 2;
-        continue;
-      }
-      const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-      char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-      for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (added.at(i + k) & 0x3F);
-      text += c;
-      i += length;
-    }
-  }
-  std::string utf8;
-  for (const char32_t c : text) {
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | (c >> 12));
-      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return utf8;
-}
-
-TEST(TranslateCommand, LiveEditsAddUpToTheText) {
-  if (!have_examples()) GTEST_SKIP() << "examples/sample.rtf and paragraph.txt are not there yet";
-  const ScratchFolder home;
-  const std::vector<std::string> args = {"translate", "--dict", example("sample.rtf"), "--steno",
-                                         example("paragraph.steno")};
-  std::vector<std::string> live = args;
-  live.push_back("--live");
-  const Outcome got = run_kelm(live, home);
-  EXPECT_EQ(0, got.status) << got.err;
-  EXPECT_EQ(ReadWholeFile(example("paragraph.txt")), applied(got.out));
 }
 
 // --- On a terminal ----------------------------------------------------------
@@ -382,8 +268,8 @@ bool have_tmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
 TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
   if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
-  const std::string dictionary = home.path("live.rtf");
-  WriteWholeFile(dictionary, live_dictionary);
+  const std::string dictionary = home.path("small.rtf");
+  WriteWholeFile(dictionary, small_dictionary);
   // The echo setting the run leaves behind shows after its text; cat keeps
   // the pane open to be read.
   const std::string command =
