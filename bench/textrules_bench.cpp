@@ -163,7 +163,7 @@ constexpr Pair dictionary_pairs[] = {
     {"repaired_plain_join", 0, "courage", CTranFlags::Suffix, "ous", "courageous"},
     {"repaired_doubled_consonant", 0, "rebut", CTranFlags::Suffix, "al", "rebuttal"},
     {"repaired_le_ly", 0, "noble", CTranFlags::Suffix, "ly", "nobly"},
-    {"repaired_f_to_ves", 0, "wolf", CTranFlags::Suffix, "s", "wolves"},
+    {"repaired_f_to_ves", 0, "self", CTranFlags::Suffix, "s", "selves"},
     {"no_known_spelling", 0, "zorblat", CTranFlags::Suffix, "ing", "zorblating"},
 };
 
@@ -174,7 +174,7 @@ void write_lexicon(const std::filesystem::path& folder) {
   if (std::FILE* f = std::fopen((user / "ssceam.tlx").c_str(), "w")) {
     std::fputs(
         "beginning\ti\nvisiting\ti\nresponsible\ti\nhopeful\ti\ncourageous\ti\nrebuttal\ti\n"
-        "nobly\ti\nwolves\ti\nrunning\ti\nhappiness\ti\nmaking\ti\n",
+        "nobly\ti\nselves\ti\nrunning\ti\nhappiness\ti\nmaking\ti\n",
         f);
     std::fclose(f);
   }
