@@ -89,10 +89,12 @@ int compressed_lexicon::decode(std::string_view bytes,
   std::shared_ptr<compressed_lexicon> loaded(new compressed_lexicon());
   loaded->m_language = static_cast<std::uint16_t>(load_le(p + 24, 2));
   loaded->m_owner = index_owner{load_le(p + checksum_offset, 8), bytes.size()};
-  // Reserved once, so that the views taken below never move.
+  // Reserved once, so that the views taken below never move; words are
+  // found by 32-bit offsets into it.
   const std::size_t arena = text_bytes + 2 * count;
+  if (arena > UINT32_MAX) return SSCE_DAMAGED_LEXICON_ERR;
   loaded->m_text.reserve(arena);
-  loaded->m_words.reserve(count);
+  loaded->m_starts.reserve(count);
   loaded->m_levels.reserve(count);
   std::size_t at = header_size;
   std::string_view previous;
@@ -114,15 +116,14 @@ int compressed_lexicon::decode(std::string_view bytes,
     const std::string_view word(loaded->m_text.data() + start, shared + own);
     if (n > 0 && !(previous < word)) return SSCE_DAMAGED_LEXICON_ERR;
     loaded->m_text.push_back('\0');
-    loaded->m_words.push_back(word);
+    loaded->m_starts.push_back(static_cast<std::uint32_t>(start));
     loaded->m_levels.push_back(p[at++]);
     previous = word;
   }
   if (at != bytes.size() || loaded->m_text.size() != arena) return SSCE_DAMAGED_LEXICON_ERR;
   loaded->m_index.reset(count);
-  for (const std::string_view w : loaded->m_words)
-    loaded->m_index.insert(folded_hash(w),
-                           static_cast<std::uint32_t>(w.data() - loaded->m_text.data()));
+  for (std::size_t i = 0; i < count; ++i)
+    loaded->m_index.insert(folded_hash(loaded->word(i)), loaded->m_starts[i]);
   lexicon = std::move(loaded);
   return 0;
 }
@@ -202,9 +203,8 @@ std::string compressed_lexicon::compile_index() const {
 
 std::vector<dictionary_word> compressed_lexicon::dictionary_words() const {
   std::vector<dictionary_word> words;
-  words.reserve(m_words.size());
-  for (std::size_t i = 0; i < m_words.size(); ++i)
-    words.push_back(dictionary_word{m_words[i], m_levels[i]});
+  words.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) words.push_back(dictionary_word{word(i), m_levels[i]});
   return words;
 }
 
@@ -231,7 +231,7 @@ std::unique_ptr<suggester> compressed_lexicon::mapped_suggester() const {
 const suggester& compressed_lexicon::words_suggester() const {
   std::call_once(m_suggester->once, [this] {
     // An empty lexicon (as the checker creates) has nothing worth compiling.
-    if (!m_index_path.empty() && !m_words.empty()) m_suggester->built = mapped_suggester();
+    if (!m_index_path.empty() && size() > 0) m_suggester->built = mapped_suggester();
     if (!m_suggester->built) m_suggester->built = std::make_unique<suggester>(dictionary_words());
   });
   return *m_suggester->built;

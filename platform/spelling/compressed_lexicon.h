@@ -49,8 +49,11 @@ class compressed_lexicon {
 
   ~compressed_lexicon();
 
-  std::size_t size() const { return m_words.size(); }
-  std::string_view word(std::size_t i) const { return m_words[i]; }
+  std::size_t size() const { return m_starts.size(); }
+  std::string_view word(std::size_t i) const {
+    const char* text = m_text.data() + m_starts[i];
+    return {text, static_cast<unsigned char>(text[-1])};
+  }
   std::uint8_t level(std::size_t i) const { return m_levels[i]; }
   std::uint16_t language() const { return m_language; }
 
@@ -83,7 +86,9 @@ class compressed_lexicon {
   // The words back to back, each after its length byte and ended by a zero,
   // so that a probe of the index reaches a word's text in one step.
   std::string m_text;
-  std::vector<std::string_view> m_words;
+  // Where each word's text begins in m_text: a quarter of the memory of a
+  // view, which counts for the main list's 170,000 words.
+  std::vector<std::uint32_t> m_starts;
   std::vector<std::uint8_t> m_levels;
   std::uint16_t m_language = 0;
   index_owner m_owner;

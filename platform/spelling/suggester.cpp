@@ -654,7 +654,9 @@ std::string suggester::compile(std::vector<dictionary_word> words, const index_o
   }
   n.deletions = hashes.size();
   n.buckets = 1;
-  while (n.buckets < n.deletions / 4) n.buckets <<= 1;
+  // Four to eight deletions a bucket: the bucket starts are a small part of
+  // the index, and a probe reads one short run of its list.
+  while (n.buckets < n.deletions / 8) n.buckets <<= 1;
   const std::uint32_t group_mask = group_mask_of(n.groups);
 
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sounds;
