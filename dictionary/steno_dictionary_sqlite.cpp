@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "platform/file_operations.h"
+#include "strokes/steno.h"
 
 namespace {
 
@@ -156,6 +157,25 @@ long read_invalid(CStenoDictionary& dictionary, std::span<const BYTE> rtf) {
   return dictionary.Read(file);
 }
 
+bool has_field(CDaoRecordset& rs, LPCSTR name) {
+  for (int i = 0; i < rs.GetFieldCount(); ++i) {
+    CDaoFieldInfo info;
+    rs.GetFieldInfo(i, info);
+    if (info.m_strName.CompareNoCase(name) == 0) return true;
+  }
+  return false;
+}
+
+// An outline's keys from its plain notation; empty when it is not one.
+std::string keys_of_outline(const CString& text) {
+  CSteno outline;
+  std::string keys;
+  if (outline.SetString(text, grandjean_off) != 0) return keys;
+  for (int i = 0; i < outline.GetStrokeCount(); ++i)
+    keys.append(reinterpret_cast<const char*>(outline[i].GetKeyBytes()), 3);
+  return keys;
+}
+
 long fail(CString* why, const CString& reason) {
   if (why != nullptr) *why = reason;
   return KELM_DICTIONARY_TABLE_ERROR;
@@ -197,34 +217,42 @@ long KelmReadDictionaryTable(CStenoDictionary& dictionary, LPCSTR path, CString*
     db.Open(path, FALSE, TRUE);
     CDaoRecordset rs(&db);
     rs.Open(dbOpenDynaset, "entries");
+    // A table made elsewhere needs only the outline and the translation.
+    const bool with_keys = has_field(rs, "keys");
+    const bool with_flags = has_field(rs, "flags");
+    const bool with_extras = has_field(rs, "extras");
+    const bool with_rtf = has_field(rs, "rtf");
     std::vector<std::string> texts;
     std::vector<CStenoDictionary::Extra> extras;
+    std::string keys;
     for (LONG row = 1; !rs.IsEOF(); rs.MoveNext(), ++row) {
-      const COleVariant rtf = rs.GetFieldValue("rtf");
-      if (rtf.vt != VT_NULL) {
-        dictionary.IndexAppended();
-        if (read_invalid(dictionary, rtf.GetBytes()) != 0) {
-          CString reason;
-          reason.Format("%s: entry %d: its kept RTF does not read", path, row);
-          return fail(why, reason);
+      CString reason;
+      reason.Format("%s: entry %d: not a dictionary entry", path, row);
+      if (with_rtf) {
+        const COleVariant rtf = rs.GetFieldValue("rtf");
+        if (rtf.vt != VT_NULL) {
+          dictionary.IndexAppended();
+          if (read_invalid(dictionary, rtf.GetBytes()) != 0) return fail(why, reason);
+          continue;
         }
-        continue;
       }
-      const COleVariant keys = rs.GetFieldValue("keys");
-      const COleVariant flags = rs.GetFieldValue("flags");
-      const CString translation = rs.GetFieldValue("translation").GetText();
+      const COleVariant kept = with_keys ? rs.GetFieldValue("keys") : COleVariant();
+      if (kept.vt == (VT_ARRAY | VT_UI1)) {
+        const std::span<const BYTE> bytes = kept.GetBytes();
+        keys.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+      } else {
+        keys = keys_of_outline(rs.GetFieldValue("outline").GetText());
+      }
+      const COleVariant flags = with_flags ? rs.GetFieldValue("flags") : COleVariant(LONG{0});
+      const COleVariant extra_blob = with_extras ? rs.GetFieldValue("extras") : COleVariant();
       texts.clear();
       extras.clear();
-      const COleVariant extra_blob = rs.GetFieldValue("extras");
-      const bool keys_good = keys.vt == (VT_ARRAY | VT_UI1) && !keys.GetBytes().empty() &&
-                             keys.GetBytes().size() % 3 == 0;
-      if (!keys_good || flags.vt != VT_I4 ||
-          (extra_blob.vt != VT_NULL && !parse_extras(extra_blob.GetBytes(), texts, extras))) {
-        CString reason;
-        reason.Format("%s: entry %d: not a dictionary entry", path, row);
+      if (keys.empty() || keys.size() % 3 != 0 || flags.vt != VT_I4 ||
+          (extra_blob.vt == (VT_ARRAY | VT_UI1) &&
+           !parse_extras(extra_blob.GetBytes(), texts, extras)))
         return fail(why, reason);
-      }
-      dictionary.Append(keys.GetBytes(), translation.View(),
+      dictionary.Append(std::span(reinterpret_cast<const BYTE*>(keys.data()), keys.size()),
+                        rs.GetFieldValue("translation").GetText().View(),
                         CTranFlags(static_cast<WORD>(flags.lVal)), extras);
     }
     dictionary.IndexAppended();

@@ -23,6 +23,8 @@ inline constexpr long KELM_DICTIONARY_TABLE_ERROR = 300;
 KELM_EXPORT long KelmWriteDictionaryTable(const CStenoDictionary& dictionary, LPCSTR path,
                                           CString* why = nullptr);
 // Adds the entries of table "entries" of the database file at path to the
-// dictionary, as Set would, in row order.
+// dictionary, as Set would, in row order. A table made elsewhere needs only
+// the columns outline (plain notation) and translation; flags, keys, extras
+// and rtf are used when it has them.
 KELM_EXPORT long KelmReadDictionaryTable(CStenoDictionary& dictionary, LPCSTR path,
                                          CString* why = nullptr);

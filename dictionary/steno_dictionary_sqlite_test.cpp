@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/dao/dao_database.h"
 #include "platform/file.h"
 #include "testing/scratch_folder.h"
 
@@ -64,6 +65,33 @@ TEST(DictionaryTableTest, RealDictionariesComeBackWhole) {
     ASSERT_EQ(0, dictionary.Read((folder / name).c_str())) << name;
     expect_round_trip(dictionary, name);
   }
+}
+
+TEST(DictionaryTableTest, TablesMadeElsewhereNeedOnlyOutlinesAndTranslations) {
+  ScratchFolder folder;
+  const std::string path = folder.path("other.sqlite");
+  {
+    CDaoDatabase db;
+    db.Create(path.c_str());
+    db.Execute(
+        "CREATE TABLE entries(id INTEGER PRIMARY KEY, outline TEXT, translation TEXT);"
+        "INSERT INTO entries VALUES (1, 'KAT', 'cat'), (2, 'KAT/-S', 'cats')");
+  }
+  CStenoDictionary dictionary;
+  CString why;
+  ASSERT_EQ(0, KelmReadDictionaryTable(dictionary, path.c_str(), &why)) << why;
+  ASSERT_EQ(2u, dictionary.GetCount());
+  const auto found = dictionary.Lookup(CSteno(CString("KAT/-S"), 0));
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ("cats", found->text);
+
+  CDaoDatabase db;
+  db.Open(path.c_str());
+  db.Execute("INSERT INTO entries VALUES (3, 'not steno', 'x')");
+  db.Close();
+  CStenoDictionary refused;
+  EXPECT_NE(0, KelmReadDictionaryTable(refused, path.c_str(), &why));
+  EXPECT_NE(-1, why.Find("entry 3")) << why;
 }
 
 TEST(DictionaryTableTest, AFailedWriteLeavesTheOldFileAndBadTablesAreRefused) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -180,13 +181,18 @@ std::string parameters(std::size_t first, std::size_t count) {
   return out;
 }
 
+// A SELECT or WITH statement, rather than a table's name (which may begin
+// with the same letters, as "selections" does).
 bool is_query(std::string_view sql) {
   const std::size_t start = sql.find_first_not_of(" \t\r\n(");
   if (start == std::string_view::npos) return false;
-  const std::string_view word = sql.substr(start, 6);
-  CString lower(word);
-  lower.MakeLower();
-  return lower == "select" || lower.Left(4) == "with";
+  std::size_t end = start;
+  while (end < sql.size() &&
+         (std::isalnum(static_cast<unsigned char>(sql[end])) != 0 || sql[end] == '_'))
+    ++end;
+  CString word(sql.substr(start, end - start));
+  word.MakeLower();
+  return end < sql.size() && (word == "select" || word == "with");
 }
 
 std::string unbracketed(std::string_view name) {
@@ -328,7 +334,10 @@ struct CDaoRecordset::Walk {
         ++ahead_size;
       }
       sqlite3_reset(statement);
-      if (rc != SQLITE_DONE) throw_sqlite_error(db, rc);
+      if (rc != SQLITE_DONE) {
+        ahead_size = 0;
+        throw_sqlite_error(db, rc);
+      }
       ahead_read = now;
       ahead_batch = std::min(2 * ahead_batch, most_ahead);
       if (ahead_size == 0) return false;

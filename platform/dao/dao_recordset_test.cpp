@@ -314,6 +314,10 @@ TEST_F(RecordsetTest, QueriesAreWalkedByTheirTablesKey) {
             dao_error([&] { keyless.Open(dbOpenDynaset, "SELECT text FROM entries"); }));
   EXPECT_FALSE(keyless.IsOpen());
   EXPECT_NE(0, dao_error([&] { keyless.Open(dbOpenDynaset, "nosuch"); }));
+  make_table(m_path, 3, "selections");
+  CDaoRecordset named(&m_db);
+  named.Open(dbOpenDynaset, "selections");
+  EXPECT_EQ("r1", current(named)) << "a table whose name begins like a query";
 }
 
 TEST(DaoDatabaseTest, RefusesFilesItCannotUseAndChangesNothing) {

@@ -31,6 +31,7 @@ TEST(KelmTable, MakeSampleWritesATableOnceAndRefusesBadCounts) {
        ""},
       {{"table", "--make-sample", path, "-1"}, exit_usage, "", "ROWS must be a number"},
       {{"table", "--make-sample", path, "many"}, exit_usage, "", "ROWS must be a number"},
+      {{"table", "--make-sample", path, "10x"}, exit_usage, "", "ROWS must be a number"},
       {{"table", "--make-sample", home.path("not.txt"), "5"}, exit_bad_input, "", "not a database"},
   };
   WriteWholeFile(home.path("not.txt"), std::string(2048, 'x'));

@@ -30,8 +30,10 @@ int run_make_sample(const TableOptions& options) {
   const std::string& path = options.make_sample[0];
   LONG rows = 0;
   try {
-    const long long asked = std::stoll(options.make_sample[1]);
-    if (asked < 0 || asked > 100000000) throw std::out_of_range("rows");
+    std::size_t used = 0;
+    const long long asked = std::stoll(options.make_sample[1], &used);
+    if (used != options.make_sample[1].size() || asked < 0 || asked > 100000000)
+      throw std::out_of_range("rows");
     rows = static_cast<LONG>(asked);
   } catch (const std::logic_error&) {
     complain() << "ROWS must be a number from 0 to 100000000, not \"" << options.make_sample[1]
