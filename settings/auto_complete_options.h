@@ -4,7 +4,8 @@
 // profile (INI) file that the host names.
 //
 // Read remembers the file and section; Save writes back there, at most the
-// first 50 words. Words are compared byte for byte, case included.
+// first 50 words. Words are compared byte for byte, case included. The
+// options dialog is in auto_complete_dialog.h.
 #pragma once
 
 #include "platform/array.h"
@@ -35,6 +36,12 @@ class KELM_EXPORT CAutoCompleteOptions {
   // 1 once everything is written; 0 when no file and section have been
   // read, or when the profile cannot be written.
   int Save();
+
+  // The options dialog: the switches, the character count and the list
+  // edited there. Returns IDOK, having taken the dialog's switches, count
+  // and list (empty entries dropped), or IDCANCEL with nothing changed; -1
+  // when no front end can show it. Saving is the caller's choice.
+  int DoModalDialog();
 
  private:
   int loadHistory = 0;

@@ -57,10 +57,12 @@
 
 #include "keyboard/keyboard_command.h"
 #include "keyboard/keyboard_table.h"
+#include "keyboard/special_chars.h"
 
 #include "settings/orvalis_data.h"
 #include "settings/translator_settings.h"
 #include "settings/auto_complete_options.h"
+#include "settings/auto_complete_dialog.h"
 
 #include "spell/kept_spell_checker.h"
 #include "spell/spell_checker.h"
