@@ -48,6 +48,7 @@ CSpellChecker::CSpellChecker()
       m_szReplacement{},
       m_nLexicons(0),
       m_nLexiconIds{},
+      m_nLexiconFiles{},
       m_nSessionId(-1),
       m_nUserLexicon(-1),
       m_nIgnoreLexicon(-1),
@@ -78,6 +79,7 @@ void CSpellChecker::OpenLexicons(const CString& userDir) {
     if (id == SSCE_FILE_NOT_FOUND_ERR)
       id = SSCE_CreateLex(m_nSessionId, path, SSCE_AMER_ENGLISH_LANG);
     if (id < 0) continue;
+    m_nLexiconFiles[m_nLexicons] = static_cast<signed char>(i);
     m_nLexiconIds[m_nLexicons++] = id;
     if (i == checker_profile::user_lexicon_index) m_nUserLexicon = id;
     if (i == checker_profile::ignore_lexicon_index) {
@@ -99,6 +101,7 @@ CSpellChecker::CSpellChecker(const CSpellChecker& other)
       m_pSessionOwners(other.m_pSessionOwners) {
   std::memcpy(m_szReplacement, other.m_szReplacement, sizeof m_szReplacement);
   std::memcpy(m_nLexiconIds, other.m_nLexiconIds, sizeof m_nLexiconIds);
+  std::memcpy(m_nLexiconFiles, other.m_nLexiconFiles, sizeof m_nLexiconFiles);
   ++*m_pSessionOwners;
 }
 
@@ -117,6 +120,7 @@ CSpellChecker& CSpellChecker::operator=(const CSpellChecker& other) {
   std::memcpy(m_szReplacement, other.m_szReplacement, sizeof m_szReplacement);
   m_nLexicons = other.m_nLexicons;
   std::memcpy(m_nLexiconIds, other.m_nLexiconIds, sizeof m_nLexiconIds);
+  std::memcpy(m_nLexiconFiles, other.m_nLexiconFiles, sizeof m_nLexiconFiles);
   m_nSessionId = other.m_nSessionId;
   m_nUserLexicon = other.m_nUserLexicon;
   m_nIgnoreLexicon = other.m_nIgnoreLexicon;

@@ -23,6 +23,8 @@
 #include "platform/string.h"
 #include "platform/types.h"
 
+class CWnd;
+
 class KELM_EXPORT CSpellChecker {
  public:
   // Never fails visibly: without an engine session the checker exists and
@@ -71,6 +73,30 @@ class KELM_EXPORT CSpellChecker {
   void SetConfirm(int confirm);
   void SetIgnoreCapitalized(int ignore);
   void SetIgnoreAllCaps(int ignore);
+  // The options dialog, owned by parent: on OK the engine options change at
+  // once and every option is written to the profile; the options held for
+  // the host change only in checkers constructed afterwards.
+  void SetOptions(CWnd* parent);
+
+  // The suggestion dialog for a misspelled word, with the count suggestions
+  // given or, when count is 0, up to 15 of its own. Returns the action that
+  // ended it (0 Replace, 1 Ignore, 2 Add, 3 Skip, 4 Replace All) with the
+  // replacement shown, or -1 when the user quit or it could not be shown
+  // (replacement then empty).
+  int ShowSuggestionDlg(CString word, CString& replacement, CString* suggestions, int count,
+                        int bNoAddIgnore, int bAllowRememberPosition);
+  // The same as a modeless dialog: the call runs the application's message
+  // loop and idle processing until the dialog ends.
+  int ShowModelessSuggestionDlg(CString word, CString& replacement, CString* suggestions, int count,
+                                int bNoAddIgnore, int bAllowRememberPosition);
+  // The spacing dialog: 6 Replace (newSpacing edited, with real spaces), 7
+  // Skip, 2 Quit (newSpacing as shown, each space a "#"), -1 when it could
+  // not be shown.
+  int ShowSpacingDlg(CString oldSpacing, CString& newSpacing);
+  int ShowModelessSpacingDlg(CString oldSpacing, CString& newSpacing);
+  // The lexicon editor over the first six lexicon files that are open, each
+  // listed under its own name.
+  void EditLexicons(CWnd* parent);
 
   // The suggestion dialog's "Remember Position" box when the user last left
   // it with Quit; kept for the host.
@@ -80,6 +106,8 @@ class KELM_EXPORT CSpellChecker {
   char m_szReplacement[64];
   int m_nLexicons;
   short m_nLexiconIds[32];
+  // Which of the lexicon files each of m_nLexiconIds is.
+  signed char m_nLexiconFiles[32];
   short m_nSessionId;
   short m_nUserLexicon;
   short m_nIgnoreLexicon;
