@@ -226,6 +226,25 @@ TEST(DialogTest, KeyboardMovesTheFocusAsTheDialogManagerDoes) {
   }
 }
 
+TEST(DialogTest, GotoDlgCtrlAndNextDlgCtrlMoveTheFocusInTabOrder) {
+  KelmScriptedFrontEnd person;
+  COptionsDlg dlg;
+  std::vector<int> seen;
+  person
+      .Then([&] {
+        dlg.GotoDlgCtrl(dlg.GetDlgItem(IDC_WORDS));
+        seen.push_back(focused_id());
+        dlg.NextDlgCtrl();
+        seen.push_back(focused_id());
+        dlg.PrevDlgCtrl();
+        dlg.PrevDlgCtrl();
+        seen.push_back(focused_id());
+      })
+      .Press(VK_ESCAPE);
+  EXPECT_EQ(IDCANCEL, dlg.DoModal());
+  EXPECT_EQ((std::vector<int>{IDC_WORDS, IDC_ACTION, IDC_LOAD}), seen);
+}
+
 TEST(DialogTest, EnterPressesTheDefaultButtonOrTheFocusedOneAndEscCancels) {
   {
     KelmScriptedFrontEnd person;

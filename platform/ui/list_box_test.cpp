@@ -198,4 +198,64 @@ TEST(ListNotificationTest, PersonsChoicesNotifyAndTheProgramsDoNot) {
   EXPECT_EQ(6u, dlg.m_events.size()) << "a list without LBS_NOTIFY tells nothing";
 }
 
+constexpr UINT IDD_WORDS = 30003;
+constexpr int IDC_WORD = 1020;
+
+// A word field over its always-open list, as the lexicon editor has one.
+class CWordsDlg : public CDialog {
+ public:
+  CWordsDlg() : CDialog(IDD_WORDS) {
+    KelmDialogTemplate t;
+    t.id = IDD_WORDS;
+    t.caption = "Words";
+    t.style = WS_POPUP | WS_CAPTION;
+    t.cx = 120;
+    t.cy = 100;
+    t.controls = {
+        {"COMBOBOX",
+         IDC_WORD,
+         "",
+         5,
+         5,
+         80,
+         60,
+         WS_VISIBLE | WS_TABSTOP | CBS_SIMPLE | CBS_SORT | CBS_AUTOHSCROLL,
+         0,
+         {"echo", "alpha", "delta", "charlie"}},
+        {"BUTTON", IDOK, "OK", 5, 80, 40, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+    };
+    KelmRegisterDialogTemplate(t);
+  }
+
+  std::vector<std::string> m_events;
+
+ protected:
+  void Note(const char* what) {
+    CString text;
+    GetDlgItemText(IDC_WORD, text);
+    const int sel = static_cast<CComboBox*>(GetDlgItem(IDC_WORD))->GetCurSel();
+    m_events.push_back(std::string(what) + " " + std::to_string(sel) + " " +
+                       std::string(text.View()));
+  }
+  void OnEditChange() { Note("edit"); }
+  void OnSelChange() { Note("sel"); }
+
+  const AFX_MSGMAP* GetMessageMap() const override {
+    static const AFX_MSGMAP map{CDialog::GetMessageMap(),
+                                {ON_CBN_EDITCHANGE(IDC_WORD, &CWordsDlg::OnEditChange),
+                                 ON_CBN_SELCHANGE(IDC_WORD, &CWordsDlg::OnSelChange)}};
+    return &map;
+  }
+};
+
+TEST(ComboNotificationTest, SimpleComboTellsEditsAndChoices) {
+  KelmScriptedFrontEnd person;
+  CWordsDlg dlg;
+  person.Type("ch").Press(VK_BACK).SelectItem(IDC_WORD, "delta").Press(VK_DOWN).Press(VK_ESCAPE);
+  EXPECT_EQ(IDCANCEL, dlg.DoModal());
+  const std::vector<std::string> want = {"edit -1 c", "edit -1 ch", "edit -1 c", "sel 2 delta",
+                                         "sel 3 echo"};
+  EXPECT_EQ(want, dlg.m_events);
+}
+
 }  // namespace

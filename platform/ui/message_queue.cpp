@@ -182,11 +182,19 @@ bool transparent(HWND child) {
   return kelm::ui::is_class(child, "BUTTON") && (child->style & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
+// A drop-down combo box's rectangle holds its open list; closed, it is
+// only its first row.
+bool closed_drop_down(HWND child) {
+  return kelm::ui::is_class(child, "COMBOBOX") && (child->style & 3) != CBS_SIMPLE &&
+         !child->dropped;
+}
+
 HWND child_at(HWND window, POINT* pt) {
   for (HWND child : window->children) {
     if ((child->style & WS_VISIBLE) == 0 || transparent(child)) continue;
     const RECT& r = child->rect;
     if (pt->x < r.left || pt->x >= r.right || pt->y < r.top || pt->y >= r.bottom) continue;
+    if (closed_drop_down(child) && pt->y >= r.top + kelm::ui::item_height) continue;
     // A disabled control takes no clicks; they go nowhere, as in Win32.
     if ((child->style & WS_DISABLED) != 0) return window;
     pt->x -= r.left;

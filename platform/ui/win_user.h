@@ -466,6 +466,8 @@ KELM_EXPORT UINT IsDlgButtonChecked(HWND hDlg, int nIDButton);
 // Messages. SendMessage runs the window's procedure at once; PostMessage
 // queues. GetMessage waits (through the front end) for input when the queue
 // holds nothing; PeekMessage asks the front end for input without waiting.
+// Unlike Win32, GetMessage with no front end and no timer returns FALSE, as
+// for WM_QUIT, since no input can come.
 KELM_EXPORT LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 KELM_EXPORT BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 KELM_EXPORT LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam,
@@ -489,6 +491,11 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 KELM_EXPORT UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 KELM_EXPORT BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 KELM_EXPORT DWORD GetTickCount();
+
+// System settings: SPI_GETWHEELSCROLLLINES gives the rows a wheel notch
+// scrolls (3); other actions fail.
+inline constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
+KELM_EXPORT BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
 
 // Sounds the front end's bell; types as MessageBox icons or MB_SIMPLEBEEP.
 KELM_EXPORT BOOL MessageBeep(UINT uType);

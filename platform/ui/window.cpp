@@ -607,3 +607,9 @@ CWnd::~CWnd() {
   }
   m_hWnd = nullptr;
 }
+
+BOOL SystemParametersInfoA(UINT uiAction, UINT, LPVOID pvParam, UINT) {
+  if (uiAction != SPI_GETWHEELSCROLLLINES || pvParam == nullptr) return FALSE;
+  *static_cast<UINT*>(pvParam) = 3;
+  return TRUE;
+}

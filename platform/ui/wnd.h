@@ -168,6 +168,16 @@ class KELM_EXPORT CWnd : public CObject {
 // scroll handlers' signatures (a trackbar arrives as it, as in MFC).
 class KELM_EXPORT CScrollBar : public CWnd {};
 
+// MFC's wait cursor, shown while a dialog does slow work. A front end
+// without a pointer shows nothing; the type is there for the dialogs' code.
+class KELM_EXPORT CWaitCursor {
+ public:
+  CWaitCursor() = default;
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore() {}
+};
+
 // Message-map entries. Command handlers take no arguments; window-message
 // handlers take MFC's arguments for the message.
 template <class T>

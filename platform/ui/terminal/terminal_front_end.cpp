@@ -625,7 +625,7 @@ Event KelmTerminalFrontEnd::Impl::read(int timeout_ms) {
   }
   if (wide == 27) {
     // Esc followed at once by a key is that key with Alt, as terminals send it.
-    wtimeout(stdscr, 0);
+    wtimeout(stdscr, 20);
     wint_t next = 0;
     const int more = wget_wch(stdscr, &next);
     if (more == OK && next != 27 && next >= L' ') {
@@ -742,7 +742,9 @@ BOOL KelmTerminalFrontEnd::Open(LPCSTR lpszDevice) {
   noecho();
   nonl();
   keypad(stdscr, TRUE);
-  set_escdelay(25);
+  // Long enough for the rest of a key's or a mouse report's sequence to come
+  // in on a busy machine, short enough that a lone Esc feels immediate.
+  set_escdelay(100);
   mousemask(
       BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON3_PRESSED | BUTTON4_PRESSED | BUTTON5_PRESSED,
       nullptr);
