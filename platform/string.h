@@ -118,6 +118,16 @@ class KELM_EXPORT CString {
   std::string m_str;
 };
 
+// The friend operators defined in string.cpp, declared again to be exported:
+// a friend declaration does not take the class's visibility, and without this
+// a host linking the shared library could not concatenate or compare texts.
+KELM_EXPORT CString operator+(const CString& a, const CString& b);
+KELM_EXPORT CString operator+(const CString& a, LPCSTR b);
+KELM_EXPORT CString operator+(LPCSTR a, const CString& b);
+KELM_EXPORT CString operator+(const CString& a, char ch);
+KELM_EXPORT CString operator+(char ch, const CString& b);
+KELM_EXPORT bool operator==(const CString& a, LPCSTR b);
+
 inline bool operator==(LPCSTR a, const CString& b) { return b == a; }
 inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 inline bool operator!=(const CString& a, LPCSTR b) { return !(a == b); }
