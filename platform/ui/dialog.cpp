@@ -65,9 +65,7 @@ INT_PTR CDialog::DoModal() {
   while (kelm::ui::live(self) != nullptr && !self->ended) {
     if (!AfxPumpMessage()) {
       // The quit belongs to the loop outside; the dialog ends unanswered.
-      MSG quit;
-      PostQuitMessage(0);
-      PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+      PostQuitMessage(kelm::ui::last_quit_code());
       return -1;
     }
   }

@@ -391,4 +391,42 @@ TEST(DialogTest, TimersFireWhileThePersonPauses) {
   EXPECT_LE(dlg.m_nTicks, 10);
 }
 
+TEST(DialogTest, QuitDuringAModalDialogEndsItAndStaysForTheOuterLoop) {
+  KelmScriptedFrontEnd person;
+  COptionsDlg dlg;
+  person.Then([] { PostQuitMessage(5); }).Type("1");
+  EXPECT_EQ(-1, dlg.DoModal());
+  EXPECT_EQ(nullptr, dlg.m_hWnd);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is still queued";
+  EXPECT_EQ(WM_QUIT, msg.message);
+  EXPECT_EQ(5u, msg.wParam);
+}
+
+TEST(DialogTest, FontsAreDescriptionsThatWindowsDoNotOwn) {
+  KelmScriptedFrontEnd person;
+  COptionsDlg dlg;
+  LOGFONT seen{};
+  int after_delete = -1;
+  dlg.m_onInit = [&] {
+    auto* font = new CFont;
+    ASSERT_TRUE(
+        font->CreateFont(-15, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial"));
+    CWnd* list = dlg.GetDlgItem(IDC_WORDS);
+    list->SetFont(font);
+    GetObjectA(reinterpret_cast<HGDIOBJ>(list->SendMessage(WM_GETFONT)), sizeof seen, &seen);
+    EXPECT_EQ(font, list->GetFont());
+    delete font;
+    LOGFONT gone{};
+    after_delete =
+        GetObjectA(reinterpret_cast<HGDIOBJ>(list->SendMessage(WM_GETFONT)), sizeof gone, &gone);
+  };
+  person.Press(VK_ESCAPE);
+  EXPECT_EQ(IDCANCEL, dlg.DoModal());
+  EXPECT_EQ(-15, seen.lfHeight);
+  EXPECT_EQ(FW_BOLD, seen.lfWeight);
+  EXPECT_STREQ("Arial", seen.lfFaceName);
+  EXPECT_EQ(0, after_delete) << "a deleted font reads as none, not as freed memory";
+}
+
 }  // namespace
