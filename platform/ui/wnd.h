@@ -282,7 +282,9 @@ AFX_MSGMAP_ENTRY scroll(UINT message, void (T::*pfn)(UINT, UINT, CScrollBar*)) {
   return {message, 0, 0, 0, [pfn](CWnd* w, WPARAM wp, LPARAM lp) -> LRESULT {
             (static_cast<T*>(w)->*pfn)(
                 LOWORD(wp), HIWORD(wp),
-                static_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(lp))));
+                // A trackbar arrives as MFC hands it over, for the handler to cast
+                // to what it is (CSliderCtrl) as MFC code does.
+                reinterpret_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(lp))));
             return 0;
           }};
 }
