@@ -71,8 +71,8 @@ TEST(TranslateCommand, WritesTheTranscriptAndTheTextFiles) {
   ASSERT_EQ(0, got.status) << got.err;
   EXPECT_EQ(got.out, ReadWholeFile(text));
   CStenoDictionary read;
-  EXPECT_EQ(0, read.Read(rtf.c_str()));
-  EXPECT_LT(0u, read.GetCount());
+  EXPECT_EQ(0, read.Read(rtf.c_str())) << rtf;
+  EXPECT_LT(0u, read.GetCount()) << rtf;
 
   if (::access("/usr/bin/unrtf", X_OK) != 0) GTEST_SKIP() << "unrtf is not installed";
   const std::string unrtf_out = home.path("unrtf.txt");
