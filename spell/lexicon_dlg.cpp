@@ -130,7 +130,21 @@ void CLexiconDlg::OnSelectWord() {
   ShowWord(word);
 }
 
-void CLexiconDlg::OnEditWord() { ShowWord(WordField()); }
+// The list's selection follows the typed word (none when it is not listed),
+// so that choosing the word that was selected before the typing is a change
+// of selection the dialog hears.
+void CLexiconDlg::OnEditWord() {
+  const CString word = WordField();
+  if (!m_bFollowing) {
+    m_bFollowing = TRUE;
+    auto* words = static_cast<CComboBox*>(GetDlgItem(IDC_WORDS));
+    words->SetCurSel(word.IsEmpty() ? -1 : words->FindStringExact(-1, word));
+    words->SetWindowText(word);
+    words->SetEditSel(word.GetLength(), word.GetLength());
+    m_bFollowing = FALSE;
+  }
+  ShowWord(word);
+}
 
 BOOL CLexiconDlg::ChangeHasItsSpelling() {
   if (m_nAction < 0 || m_nAction >= change_actions || !m_strCorrect.IsEmpty()) return TRUE;

@@ -46,5 +46,6 @@ class CLexiconDlg : public CDialog {
   void EnableButtons(BOOL bAdd, BOOL bApplyDelete);
 
   SSCE_S16 m_nSession;
+  BOOL m_bFollowing = FALSE;
   std::vector<Lexicon> m_lexicons;
 };

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/spelling/ssce.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/front_end.h"
 #include "platform/ui/scripted/scripted_front_end.h"
@@ -222,6 +224,220 @@ TEST_F(SpellDialogsTest, SpacingDialogShowsSpacesAsHashesAndGivesThemBackOnRepla
       hashes |= std::string(line.View()).find("\".##\"") != std::string::npos;
     EXPECT_TRUE(hashes) << c.name << ": the new spacing shows as .##";
   }
+}
+
+// The profile's keys in the order they were written: an INI file keeps it.
+std::vector<std::string> written_keys(const std::string& ini) {
+  std::vector<std::string> keys;
+  std::string text = ReadWholeFile(ini);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end - at);
+    if (line.find('=') != std::string::npos)
+      keys.push_back(line.substr(0, line.find_last_not_of("\r") + 1));
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return keys;
+}
+
+TEST_F(SpellDialogsTest, OptionsOkWritesEveryOptionInOrderAndTheEngineTakesThemAtOnce) {
+  m_app.SetProfileFile(m_folder.path("kelm.ini").c_str());
+  CSpellChecker checker;
+  KelmScriptedFrontEnd person;
+  person.Click(IDC_CASE_SENSITIVE)
+      .Click(IDC_IGNORE_ALL_CAPS)
+      .Click(IDC_REPORT_SPACING)
+      .Click(IDC_CONFIRM_COMPLETION)
+      .Press('G', KELM_MOD_ALT)
+      .Press(VK_HOME)
+      .Click(IDOK);
+  checker.SetOptions(nullptr);
+  const std::vector<std::string> want = {"CaseSensitive=0",
+                                         "IgnoreAllCapsWords=1",
+                                         "IgnoreCappedWords=0",
+                                         "IgnoreMixedCase=0",
+                                         "IgnoreMixedDigits=1",
+                                         "PhoneticSuggestions=0",
+                                         "ReportDoubledWord=1",
+                                         "SplitWords=1",
+                                         "TypographicalSuggestions=1",
+                                         "AutoCorrect=1",
+                                         "ReportSpaceErrors=1",
+                                         "ReportDoubleQorA=1",
+                                         "MinSuggestDepth=0",
+                                         "Confirm=1"};
+  EXPECT_EQ(want, written_keys(m_folder.path("kelm.ini")));
+  EXPECT_EQ(0, checker.GetCaseSensitive());
+  EXPECT_EQ(1, checker.GetIgnoreAllCaps());
+  EXPECT_EQ(0, SSCE_GetMinSuggestDepth());
+  EXPECT_EQ(0, checker.GetCheckSpaceErrors()) << "held options change in later checkers only";
+  EXPECT_EQ(1, CSpellChecker().GetCheckSpaceErrors());
+}
+
+TEST_F(SpellDialogsTest, OptionsCancelChangesNothing) {
+  m_app.SetProfileFile(m_folder.path("kelm.ini").c_str());
+  CSpellChecker checker;
+  KelmScriptedFrontEnd person;
+  person.Click(IDC_CASE_SENSITIVE).Click(IDC_IGNORE_ALL_CAPS).Click(IDCANCEL);
+  checker.SetOptions(nullptr);
+  EXPECT_FALSE(std::filesystem::exists(m_folder.path("kelm.ini")));
+  EXPECT_EQ(1, checker.GetCaseSensitive());
+  EXPECT_EQ(0, checker.GetIgnoreAllCaps());
+}
+
+struct LexiconView {
+  std::vector<CString> lexicons;
+  int words = -1;
+  CString correct;
+  int action = -1;
+  BOOL add = FALSE, apply = FALSE, del = FALSE;
+};
+
+LexiconView look_at_lexicon_editor() {
+  LexiconView v;
+  const HWND dlg = active_dialog();
+  const HWND list = GetDlgItem(dlg, IDC_LEXICON_LIST);
+  const int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) v.lexicons.push_back(item_text(IDC_LEXICON_LIST, i));
+  v.words = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_WORDS), CB_GETCOUNT, 0, 0));
+  CWnd::FromHandle(GetDlgItem(dlg, IDC_CORRECT_SPELLING))->GetWindowText(v.correct);
+  v.action = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_ACTION), CB_GETCURSEL, 0, 0));
+  v.add = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_ADD));
+  v.apply = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_APPLY));
+  v.del = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_DELETE));
+  return v;
+}
+
+TEST_F(SpellDialogsTest, LexiconEditorAddsAppliesAndDeletesInTheLexiconFile) {
+  WriteWholeFile(user_file("user.tlx"), "zorblat\ti\n");
+  LexiconView start, empty, chosen, typed, refused, added;
+  {
+    CSpellChecker checker;
+    m_messages.clear();
+    KelmScriptedFrontEnd person;
+    auto look = [](LexiconView& v) { return [&v] { v = look_at_lexicon_editor(); }; };
+    person.Then(look(start))
+        .SelectItem(IDC_LEXICON_LIST, "ignore.tlx")
+        .Then(look(empty))
+        .SelectItem(IDC_LEXICON_LIST, "user.tlx")
+        .Then(look(chosen))
+        .Press('W', KELM_MOD_ALT)
+        .Type("quib")
+        .Then(look(typed))
+        .SelectItem(IDC_ACTION, "Auto change using corrected case")
+        .Click(IDC_LEX_ADD)
+        .Then(look(refused))
+        .Press('S', KELM_MOD_ALT)
+        .Type("quip")
+        .Click(IDC_LEX_ADD)
+        .Then(look(added))
+        .SelectItem(IDC_WORDS, "zorblat")
+        .SelectItem(IDC_ACTION, "Exclude")
+        .Click(IDC_LEX_APPLY)
+        .Click(IDOK);
+    checker.EditLexicons(nullptr);
+    EXPECT_EQ(0, person.Remaining());
+  }
+  const std::vector<std::string> names = {"ssceam.tlx", "correct.tlx", "user.tlx",
+                                          "ignore.tlx", "sscele.tlx",  "ssceme.tlx"};
+  ASSERT_EQ(names.size(), start.lexicons.size());
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(names[i], std::string(start.lexicons[i].View()));
+  EXPECT_EQ(0, empty.words);
+  EXPECT_EQ("", std::string(empty.correct.View()));
+  EXPECT_EQ(0, empty.action);
+  EXPECT_FALSE(empty.add || empty.apply || empty.del) << "nothing to act on in an empty lexicon";
+  EXPECT_EQ(1, chosen.words);
+  EXPECT_EQ(4, chosen.action) << "a word stored by Add shows as Ignore";
+  EXPECT_FALSE(chosen.add);
+  EXPECT_TRUE(chosen.apply && chosen.del);
+  EXPECT_TRUE(typed.add) << "a word the lexicon lacks can be added";
+  EXPECT_FALSE(typed.apply || typed.del);
+  ASSERT_EQ(1u, m_messages.size()) << "a change without its spelling is refused with a reason";
+  EXPECT_NE(std::string::npos, m_messages[0].find("Correct Spelling"));
+  EXPECT_EQ(1, refused.words);
+  EXPECT_EQ(0, refused.action) << "the dialog stays as it was";
+  EXPECT_EQ(2, added.words);
+
+  const std::string stored = ReadWholeFile(user_file("user.tlx"));
+  EXPECT_NE(std::string::npos, stored.find("quib\ta\tquip")) << stored;
+  EXPECT_NE(std::string::npos, stored.find("zorblat\te")) << stored;
+  CSpellChecker reopened;
+  CString replacement;
+  EXPECT_EQ(SSCE_AUTO_CHANGE_WORD_RSLT,
+            reopened.CheckWord("quib", replacement) & SSCE_AUTO_CHANGE_WORD_RSLT);
+  EXPECT_EQ("quip", std::string(replacement.View()));
+
+  LexiconView deleted;
+  KelmScriptedFrontEnd person;
+  person.SelectItem(IDC_LEXICON_LIST, "user.tlx")
+      .SelectItem(IDC_WORDS, "quib")
+      .Click(IDC_LEX_DELETE)
+      .Then([&] { deleted = look_at_lexicon_editor(); })
+      .Click(IDOK);
+  reopened.EditLexicons(nullptr);
+  EXPECT_EQ(1, deleted.words);
+  EXPECT_FALSE(deleted.apply || deleted.del) << "the deleted word is no longer there to change";
+  EXPECT_EQ(std::string::npos, ReadWholeFile(user_file("user.tlx")).find("quib"));
+}
+
+class CIdleCountingApp : public CWinApp {
+ public:
+  CIdleCountingApp() : CWinApp("Kelm Idle") { SetRegistryKey("Quendra"); }
+  BOOL OnIdle(LONG lCount) override {
+    if (lCount == 0) ++m_nRounds;
+    return lCount < 2;
+  }
+  int m_nRounds = 0;
+};
+
+// The modeless forms wait for their dialog while the host's messages and
+// idle work go on, and a quit asked for meanwhile reaches the host after.
+TEST_F(SpellDialogsTest, ModelessDialogsKeepTheHostsIdleWorkAndItsQuitGoing) {
+  CIdleCountingApp app;
+  CSpellChecker checker;
+  CString suggestions[] = {"there"};
+  CString replacement;
+  int idle_midway = 0;
+  {
+    KelmScriptedFrontEnd person;
+    person.Press('E', KELM_MOD_ALT)
+        .Type("thee")
+        .Then([&] { idle_midway = app.m_nRounds; })
+        .Click(IDC_REPLACE_ALL);
+    EXPECT_EQ(4, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
+  }
+  EXPECT_EQ("thee", std::string(replacement.View()));
+  EXPECT_GE(idle_midway, 2) << "idle work ran while the person was typing";
+  {
+    KelmScriptedFrontEnd person;
+    person.Click(IDC_REMEMBER_POSITION).Click(IDCANCEL);
+    EXPECT_EQ(-1, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 1));
+    EXPECT_EQ(1, checker.m_bRememberPosition);
+  }
+  const struct {
+    int button;
+    int result;
+    const char* spacing;
+  } spacing_cases[] = {
+      {IDC_SPACING_REPLACE, 6, " "}, {IDC_SPACING_SKIP, 7, "#"}, {IDCANCEL, 2, "#"}};
+  for (const auto& c : spacing_cases) {
+    KelmScriptedFrontEnd person;
+    person.Click(c.button);
+    CString spacing = " ";
+    EXPECT_EQ(c.result, checker.ShowModelessSpacingDlg("  ", spacing)) << c.button;
+    EXPECT_EQ(std::string(c.spacing), std::string(spacing.View())) << c.button;
+  }
+  {
+    KelmScriptedFrontEnd person;
+    person.Then([] { PostQuitMessage(3); }).Click(IDC_SPACING_SKIP);
+    CString spacing = " ";
+    EXPECT_EQ(7, checker.ShowModelessSpacingDlg("  ", spacing)) << "the dialog outlives the quit";
+  }
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(WM_QUIT, msg.message);
+  EXPECT_EQ(3u, msg.wParam);
 }
 
 }  // namespace
