@@ -26,6 +26,7 @@
 #include "platform/ui/font.h"
 #include "platform/ui/front_end.h"
 #include "platform/ui/geometry.h"
+#include "platform/ui/view.h"
 #include "platform/ui/win_user.h"
 #include "platform/ui/wnd.h"
 #include "platform/serial/comm.h"
@@ -72,6 +73,7 @@
 
 #include "tableview/entry_count_recordset.h"
 #include "tableview/sample_table.h"
+#include "tableview/view_table.h"
 
 #include "dictionary/steno_dictionary.h"
 #include "dictionary/rtf_cre_writer.h"
