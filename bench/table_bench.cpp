@@ -1,9 +1,9 @@
 // Costs of paging through a large table: the recordset's moves to the first
-// and last record and by a page, a bookmark's return, and counting the
-// entries, over sample dictionary tables of 10,000 and 1,000,000 entries.
-// Each benchmark reports the process's peak resident set, which stays what
-// the smaller table needs when the recordset reads no more than it shows:
-// run one size at a time to see it (the larger run's peak covers both).
+// and last record and by a page, a bookmark's return, counting the entries,
+// and the table view's moves and paint (each move repaints a page), over sample dictionary tables
+// of 10,000 and 1,000,000 entries. Each benchmark reports the process's peak resident set, which
+// stays what the smaller table needs when the recordset reads no more than it shows: run one size
+// at a time to see it (the larger run's peak covers both).
 //
 // The sample tables are made once, in KELM_TABLE_BENCH_DIR (default: the
 // temporary folder), and kept for later runs.
@@ -56,9 +56,7 @@ struct Opened {
   CEntryCountRecordset rs{&db};
 };
 
-void report(benchmark::State& state) {
-  state.counters["peak_rss_MB"] = peak_rss_mb();
-}
+void report(benchmark::State& state) { state.counters["peak_rss_MB"] = peak_rss_mb(); }
 
 void BM_MoveFirst(benchmark::State& state) {
   Opened t(static_cast<LONG>(state.range(0)));
@@ -122,11 +120,101 @@ void BM_CountEntries(benchmark::State& state) {
   report(state);
 }
 
+// A host's view: each row shows the record's outline and translation.
+class BenchView : public CViewTable {
+ public:
+  void DisplayRecord(CDC* dc, int y) override {
+    dc->TextOut(4, y, recordset->GetFieldValue("outline").GetText());
+    dc->TextOut(200, y, recordset->GetFieldValue("translation").GetText());
+  }
+};
+
+// A counted table shown in a view of page_rows rows, its page in the middle
+// of the set.
+struct Viewed : Opened {
+  explicit Viewed(LONG rows) : Opened(rows), grid(100, page_rows + 2) {
+    rs.CountEntries();
+    view.recordset = &rs;
+    view.Create(WS_VISIBLE | WS_VSCROLL, CRect(0, 0, 800, page_rows * 16 + 4), nullptr, 1);
+    view.SetCanvas(&grid);
+    view.SetFocus();
+    view.OnInitialUpdate();
+    view.Top();
+    rs.MoveFirst();
+    rs.Move(rows / 2);
+    view.topBookmark = rs.GetBookmark();
+    view.Invalidate(FALSE);
+    middleTop = view.topBookmark;
+    middleBottom = view.bottomBookmark;
+  }
+  // Back to the middle page without drawing it.
+  void Middle() {
+    view.topBookmark = middleTop;
+    view.bottomBookmark = middleBottom;
+    view.GetDC()->ClearCalls();
+  }
+  KelmCharacterGrid grid;
+  BenchView view;
+  COleVariant middleTop;
+  COleVariant middleBottom;
+};
+
+// Each of the view's moves repaints its page.
+void BM_ViewTop(benchmark::State& state) {
+  Viewed t(static_cast<LONG>(state.range(0)));
+  for (auto _ : state) {
+    t.Middle();
+    t.view.Top();
+  }
+  report(state);
+}
+
+void BM_ViewBottom(benchmark::State& state) {
+  Viewed t(static_cast<LONG>(state.range(0)));
+  for (auto _ : state) {
+    t.Middle();
+    t.view.Bottom();
+  }
+  report(state);
+}
+
+void BM_ViewPageDown(benchmark::State& state) {
+  Viewed t(static_cast<LONG>(state.range(0)));
+  for (auto _ : state) {
+    t.Middle();
+    t.view.PageDown();
+  }
+  report(state);
+}
+
+void BM_ViewPageUp(benchmark::State& state) {
+  Viewed t(static_cast<LONG>(state.range(0)));
+  for (auto _ : state) {
+    t.Middle();
+    t.view.PageUp();
+  }
+  report(state);
+}
+
+void BM_ViewPaint(benchmark::State& state) {
+  Viewed t(static_cast<LONG>(state.range(0)));
+  for (auto _ : state) {
+    t.Middle();
+    t.view.Invalidate(FALSE);
+  }
+  report(state);
+}
+
 BENCHMARK(BM_MoveFirst)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveLast)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MovePageDownAndUp)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadPage)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CountEntries)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewTop)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ViewBottom)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ViewPageDown)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ViewPageUp)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ViewPaint)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
