@@ -163,6 +163,8 @@ void CViewTable::Scroll(int rows) {
       SetVerticalPosition(bar_inside);
     }
   } else if (rows > 0) {
+    // Not painted yet (a view without a window): the page's end is found.
+    if (bottomBookmark.vt == VT_EMPTY) FindBottom();
     recordset->SetBookmark(bottomBookmark);
     recordset->Move(rows);
     topPosition += rows;
@@ -198,7 +200,7 @@ void CViewTable::PlaceLastPage() {
 // Moves made before the next paint (several wheel notches) must find the
 // end of the set from the page they left, not from the one last painted.
 void CViewTable::FindBottom() {
-  recordset->SetBookmark(topBookmark);
+  MoveToTop();
   if (rowsPerPage > 0) recordset->Move(rowsPerPage);
   if (recordset->IsEOF()) recordset->MoveLast();
   bottomBookmark = recordset->GetBookmark();

@@ -271,6 +271,23 @@ TEST_F(ViewTableTest, DeletingKeepsThePageOnItsNeighbours) {
   EXPECT_EQ(6, m_rs.GetRecordCount());
 }
 
+// A host may move a view before it has a window to paint in.
+TEST_F(ViewTableTest, AnUnpaintedViewMovesWithoutFault) {
+  m_db.Create(m_folder.path("entries.db").c_str());
+  KelmMakeSampleTable(m_db, "entries", 20);
+  m_rs.Open(dbOpenDynaset, "entries");
+  m_rs.CountEntries();
+  m_view.recordset = &m_rs;
+  m_view.rowsPerPage = 5;
+  m_view.Scroll(3);
+  m_view.Scroll(40);
+  EXPECT_EQ(15, m_view.topPosition);
+  m_view.Scroll(-3);
+  EXPECT_EQ(12, m_view.topPosition);
+  m_rs.SetBookmark(m_view.topBookmark);
+  EXPECT_EQ(13, m_rs.GetFieldValue("id").lVal);
+}
+
 TEST_F(ViewTableTest, DeletingTheLastRecordLeavesAnEmptyTable) {
   Show(1);
   m_view.Delete(0);
