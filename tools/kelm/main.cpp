@@ -4,6 +4,7 @@
 #include <kelm/kelm.h>
 #include <CLI/CLI.hpp>
 
+#include "charmap_commands.h"
 #include "exit_status.h"
 #include "listen_commands.h"
 #include "keys_commands.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
   add_translate_commands(app, status);
   add_listen_commands(app, status);
   add_keys_commands(app, status);
+  add_charmap_commands(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
