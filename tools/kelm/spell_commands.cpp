@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "spell_dialog_commands.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -52,6 +53,7 @@ struct SuggestOptions {
 struct TextOptions {
   std::string file;
   bool no_spacing = false;
+  bool interactive = false;
 };
 
 std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
@@ -425,7 +427,15 @@ void add_spell(CLI::App& app, int& status) {
   text->add_option("FILE", text_options->file, "The text file")->required();
   text->add_flag("--no-spacing", text_options->no_spacing,
                  "Check the words only, not the spacing between them");
-  text->callback([text_options, &status] { status = run_text(*text_options); });
+  text->add_flag("--interactive", text_options->interactive,
+                 "Correct the file in the spelling dialogs on the terminal; write it back when "
+                 "anything changed and print a summary");
+  text->callback([text_options, &status] {
+    status = text_options->interactive
+                 ? run_interactive_text(text_options->file, !text_options->no_spacing)
+                 : run_text(*text_options);
+  });
+  add_spell_dialog_commands(*group, status);
 }
 
 }  // namespace

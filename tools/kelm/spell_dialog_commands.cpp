@@ -1,0 +1,217 @@
+#include "spell_dialog_commands.h"
+
+#include <kelm/kelm.h>
+
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string_view>
+
+#include "exit_status.h"
+#include "output_file.h"
+#include "platform/ui/terminal/terminal_front_end.h"
+#include "text_encoding.h"
+
+namespace kelm_cli {
+namespace {
+
+std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
+
+bool is_word_char(unsigned char c) {
+  if (c < 0x80) return std::isalnum(c) != 0;
+  constexpr std::string_view high_letters = "\x8A\x8C\x8E\x9A\x9C\x9E\x9F\x83\xAA\xB5\xBA";
+  return (c >= 0xC0 && c != 0xD7 && c != 0xF7) ||
+         high_letters.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+bool is_apostrophe(char c) { return c == '\'' || c == '\x92'; }
+
+// The end of the word starting at start: letters and digits, with
+// apostrophes inside it ("don't").
+std::size_t word_end(const std::string& text, std::size_t start) {
+  std::size_t i = start;
+  while (i < text.size() && (is_word_char(static_cast<unsigned char>(text[i])) ||
+                             (is_apostrophe(text[i]) && i + 1 < text.size() &&
+                              is_word_char(static_cast<unsigned char>(text[i + 1])))))
+    ++i;
+  return i;
+}
+
+CString cstring(const std::string& text, std::size_t start, std::size_t end) {
+  return CString(text.data() + start, static_cast<int>(end - start));
+}
+
+struct Tally {
+  int checked = 0;
+  int replaced = 0;
+  int added = 0;
+  int ignored = 0;
+  bool changed = false;
+};
+
+// The checker's findings in one text, acted on as the person chooses in the
+// dialogs. Replace All and Ignore hold for the rest of the walk; Add also
+// afterwards, through the user lexicon.
+class Proofreader {
+ public:
+  Proofreader(std::string& text, bool check_spacing) : m_text(text), m_spacing(check_spacing) {}
+
+  // FALSE when the person quit or a dialog could not be shown.
+  bool Walk() {
+    std::size_t previous_start = 0;
+    std::size_t previous_end = std::string::npos;
+    std::size_t at = 0;
+    while (at < m_text.size()) {
+      if (!is_word_char(static_cast<unsigned char>(m_text[at]))) {
+        ++at;
+        continue;
+      }
+      std::size_t start = at;
+      std::size_t end = word_end(m_text, start);
+      if (m_spacing && previous_end != std::string::npos &&
+          !CheckSpacing(previous_start, previous_end, start, end))
+        return false;
+      if (!CheckWord(start, end)) return false;
+      previous_start = start;
+      previous_end = end;
+      at = end;
+    }
+    return true;
+  }
+
+  const Tally& Counts() const { return m_tally; }
+
+ private:
+  // Moves start and end by what a changed spacing added or took.
+  bool CheckSpacing(std::size_t previous_start, std::size_t previous_end, std::size_t& start,
+                    std::size_t& end) {
+    const std::string spacing = m_text.substr(previous_end, start - previous_end);
+    if (spacing.find_first_of("\r\n") != std::string::npos) return true;
+    CString corrected;
+    if (m_checker.CheckSpace(spacing.c_str(), corrected,
+                             cstring(m_text, previous_start, previous_end),
+                             cstring(m_text, start, end)))
+      return true;
+    const int chosen = m_checker.ShowSpacingDlg(spacing.c_str(), corrected);
+    if (chosen == 6) {
+      const std::string now(corrected.View());
+      m_text.replace(previous_end, spacing.size(), now);
+      start = start - spacing.size() + now.size();
+      end = end - spacing.size() + now.size();
+      m_tally.changed = true;
+    }
+    return chosen == 6 || chosen == 7;
+  }
+
+  // Moves end by what a replacement added or took.
+  bool CheckWord(std::size_t start, std::size_t& end) {
+    const std::string word = m_text.substr(start, end - start);
+    ++m_tally.checked;
+    if (const auto all = m_replace_all.find(word); all != m_replace_all.end()) {
+      Replace(start, end, all->second);
+      return true;
+    }
+    CString replacement;
+    if ((m_checker.CheckWord(word.c_str(), replacement) & SSCE_MISSPELLED_WORD_RSLT) == 0)
+      return true;
+    switch (m_checker.ShowSuggestionDlg(word.c_str(), replacement, nullptr, 0, 0, 0)) {
+      case 0:
+        Replace(start, end, std::string(replacement.View()));
+        return true;
+      case 1:
+        m_checker.Ignore(word.c_str());
+        ++m_tally.ignored;
+        return true;
+      case 2:
+        m_checker.Add(word.c_str());
+        ++m_tally.added;
+        return true;
+      case 3:
+        return true;
+      case 4:
+        m_replace_all[word] = std::string(replacement.View());
+        Replace(start, end, m_replace_all[word]);
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  void Replace(std::size_t start, std::size_t& end, const std::string& with) {
+    m_text.replace(start, end - start, with);
+    end = start + with.size();
+    ++m_tally.replaced;
+    m_tally.changed = true;
+  }
+
+  CSpellChecker m_checker;
+  std::string& m_text;
+  bool m_spacing;
+  std::map<std::string, std::string> m_replace_all;
+  Tally m_tally;
+};
+
+// The terminal for a command's dialogs; nullptr, after saying why, when
+// there is none.
+bool open_terminal(KelmTerminalFrontEnd& terminal, std::string_view command) {
+  if (terminal.Open()) return true;
+  complain(command) << "needs a terminal to show its dialogs\n";
+  return false;
+}
+
+int run_options() {
+  KelmTerminalFrontEnd terminal;
+  if (!open_terminal(terminal, "spell options")) return exit_usage;
+  CSpellChecker checker;
+  checker.SetOptions(nullptr);
+  return exit_ok;
+}
+
+int run_lexicons() {
+  KelmTerminalFrontEnd terminal;
+  if (!open_terminal(terminal, "spell lexicons")) return exit_usage;
+  CSpellChecker checker;
+  checker.EditLexicons(nullptr);
+  return exit_ok;
+}
+
+}  // namespace
+
+int run_interactive_text(const std::string& file, bool check_spacing) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    complain("spell text") << "cannot read " << file << '\n';
+    return exit_bad_input;
+  }
+  std::stringstream whole;
+  whole << in.rdbuf();
+  std::string text = to_cp1252(whole.str());
+  KelmTerminalFrontEnd terminal;
+  if (!open_terminal(terminal, "spell text --interactive")) return exit_usage;
+  Proofreader reader(text, check_spacing);
+  const bool finished = reader.Walk();
+  terminal.Close();
+  const Tally& tally = reader.Counts();
+  if (tally.changed) {
+    const std::string utf8 = to_utf8(text);
+    if (const auto failure = WriteOutputFile(file, [&utf8](CFile& out) {
+          out.Write(utf8.data(), static_cast<UINT>(utf8.size()));
+        })) {
+      complain("spell text") << printable(*failure) << '\n';
+      return exit_bad_input;
+    }
+  }
+  std::cout << tally.checked << " words checked, " << tally.replaced << " replaced, " << tally.added
+            << " added, " << tally.ignored << " ignored" << (finished ? "" : " (quit)") << '\n';
+  return exit_ok;
+}
+
+void add_spell_dialog_commands(CLI::App& spell, int& status) {
+  spell.add_subcommand("options", "Change the checking options in a dialog on the terminal")
+      ->callback([&status] { status = run_options(); });
+  spell.add_subcommand("lexicons", "Browse and edit the user folder's lexicons on the terminal")
+      ->callback([&status] { status = run_lexicons(); });
+}
+
+}  // namespace kelm_cli
