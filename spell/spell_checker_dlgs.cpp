@@ -5,6 +5,7 @@
 
 #include "platform/profile.h"
 #include "platform/spelling/ssce.h"
+#include "platform/ui/front_end.h"
 #include "platform/ui/wnd.h"
 #include "resources/resource.h"
 #include "spell/checker_profile.h"
@@ -32,19 +33,22 @@ void write_profile_int(LPCSTR name, int value) {
 // message pumped, then the idle processing, then a wait for the next
 // message rather than a spin. A quit taken from the queue meanwhile is
 // posted again once the dialog has ended, so that the host's loop sees it.
+// When no input can come any more the dialog can never end, and the wait
+// ends as if it had been closed.
 template <class Dlg>
 void run_until_ended(Dlg& dlg) {
   CWinApp* app = AfxGetApp();
   auto pump = [app] { return app != nullptr ? app->PumpMessage() : AfxPumpMessage(); };
   bool quit = false;
+  bool no_input = false;
   int quit_code = 0;
   auto pump_one = [&] {
     MSG msg;
-    const bool waiting = PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
-    if (waiting && msg.message == WM_QUIT) quit_code = static_cast<int>(msg.wParam);
-    if (!pump()) quit = true;
+    const bool quitting = PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+    if (quitting) quit_code = static_cast<int>(msg.wParam);
+    if (!pump()) (quitting ? quit : no_input) = true;
   };
-  auto running = [&dlg] { return dlg.m_bRunning && IsWindow(dlg.m_hWnd); };
+  auto running = [&] { return dlg.m_bRunning && IsWindow(dlg.m_hWnd) && !no_input; };
   while (running()) {
     MSG msg;
     while (running() && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) pump_one();
@@ -54,6 +58,9 @@ void run_until_ended(Dlg& dlg) {
   }
   if (quit) PostQuitMessage(quit_code);
 }
+
+// A modeless dialog with no front end to show it could never end.
+bool can_show() { return KelmGetFrontEnd() != nullptr; }
 
 }  // namespace
 
@@ -134,7 +141,7 @@ int CSpellChecker::ShowModelessSuggestionDlg(CString word, CString& replacement,
                                               bAllowRememberPosition);
   dlg->m_bModeless = 1;
   dlg->m_bRunning = 1;
-  if (!dlg->Create(IDD_SUGGESTION)) return -1;
+  if (!can_show() || !dlg->Create(IDD_SUGGESTION)) return -1;
   dlg->ShowWindow(SW_SHOW);
   run_until_ended(*dlg);
   if (dlg->m_nResult != 1) {
@@ -157,7 +164,7 @@ int CSpellChecker::ShowModelessSpacingDlg(CString oldSpacing, CString& newSpacin
   auto dlg = std::make_unique<CSpacingDlg>(oldSpacing, newSpacing);
   dlg->m_bModeless = 1;
   dlg->m_bRunning = 1;
-  if (!dlg->Create(IDD_SPACING)) return -1;
+  if (!can_show() || !dlg->Create(IDD_SPACING)) return -1;
   dlg->ShowWindow(SW_SHOW);
   run_until_ended(*dlg);
   newSpacing = dlg->m_strNew;

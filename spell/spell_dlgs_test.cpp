@@ -440,4 +440,20 @@ TEST_F(SpellDialogsTest, ModelessDialogsKeepTheHostsIdleWorkAndItsQuitGoing) {
   EXPECT_EQ(3u, msg.wParam);
 }
 
+TEST_F(SpellDialogsTest, DialogsThatCannotBeShownAnswerMinusOne) {
+  ASSERT_EQ(nullptr, KelmGetFrontEnd());
+  CSpellChecker checker;
+  CString suggestions[] = {"there"};
+  CString replacement = "stale";
+  EXPECT_EQ(-1, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
+  EXPECT_EQ("", std::string(replacement.View()));
+  replacement = "stale";
+  EXPECT_EQ(-1, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
+  EXPECT_EQ("", std::string(replacement.View()));
+  CString spacing = " ";
+  EXPECT_EQ(-1, checker.ShowSpacingDlg("  ", spacing));
+  EXPECT_EQ(-1, checker.ShowModelessSpacingDlg("  ", spacing));
+  EXPECT_EQ(" ", std::string(spacing.View()));
+}
+
 }  // namespace

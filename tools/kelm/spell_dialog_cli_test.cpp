@@ -42,10 +42,10 @@ class KelmPane {
   ~KelmPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
 
   void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
-  // The screen once it shows want, or what it shows after a few seconds.
+  // The screen once it shows want, or what it shows after twenty seconds.
   std::string ScreenWith(const std::string& want) {
     std::string screen;
-    for (int tries = 0; tries < 250 && screen.find(want) == std::string::npos; ++tries) {
+    for (int tries = 0; tries < 1000 && screen.find(want) == std::string::npos; ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       screen = shell(m_tmux + "capture-pane -p -t kelm");
     }
@@ -53,7 +53,7 @@ class KelmPane {
   }
   // The exit status once kelm ended, or -1.
   int ExitStatus() {
-    for (int tries = 0; tries < 250; ++tries) {
+    for (int tries = 0; tries < 1000; ++tries) {
       if (std::filesystem::exists(m_folder.path("rc")))
         return std::stoi(ReadWholeFile(m_folder.path("rc")));
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
