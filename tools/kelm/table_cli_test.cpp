@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 #include <kelm/kelm.h>
+#include <sys/wait.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "exit_status.h"
@@ -10,6 +17,161 @@
 namespace {
 
 using namespace kelm_cli;
+
+std::string shell(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// One run of `kelm table` in a pane of its own tmux server, 60 by 12 cells;
+// its exit status lands in a file of the folder.
+class TablePane {
+ public:
+  TablePane(const ScratchFolder& home, const std::string& args)
+      : m_home(home), m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
+    const std::string command = "env HOME=" + home.path("") + " TERM=xterm-256color LANG=C.UTF-8 " +
+                                KELM_COMMAND + " " + args + " 2> " + home.path("err") +
+                                "; echo \\$? > " + home.path("rc.tmp") + "; mv " +
+                                home.path("rc.tmp") + " " + home.path("rc") + "; cat";
+    shell(m_tmux + "new-session -d -s kelm -x 60 -y 12 \"" + command + "\" 2>&1");
+  }
+  TablePane(const TablePane&) = delete;
+  TablePane& operator=(const TablePane&) = delete;
+  ~TablePane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+
+  void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
+  std::string Screen() { return shell(m_tmux + "capture-pane -p -t kelm"); }
+  // The screen once it shows want, or what it shows after a few seconds.
+  std::string ScreenWith(const std::string& want) {
+    std::string screen = Screen();
+    for (int tries = 0; tries < 250 && screen.find(want) == std::string::npos; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      screen = Screen();
+    }
+    return screen;
+  }
+  // The screen once it no longer shows gone, or what it shows after a few
+  // seconds.
+  std::string ScreenWithout(const std::string& gone) {
+    std::string screen = Screen();
+    for (int tries = 0; tries < 250 && screen.find(gone) != std::string::npos; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      screen = Screen();
+    }
+    return screen;
+  }
+  // The exit status once kelm ended, or -1.
+  int ExitStatus() {
+    for (int tries = 0; tries < 250; ++tries) {
+      const std::string rc = read_file(m_home.path("rc"));
+      if (!rc.empty()) return std::atoi(rc.c_str());
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+  std::string Err() { return read_file(m_home.path("err")); }
+
+ private:
+  const ScratchFolder& m_home;
+  std::string m_tmux;
+};
+
+// The ids the sample table still holds from first to last.
+std::vector<LONG> remaining_ids(const std::string& path, LONG first, LONG last) {
+  CDaoDatabase db;
+  db.Open(path.c_str());
+  CDaoRecordset rs(&db);
+  rs.Open(dbOpenDynaset, "entries");
+  std::vector<LONG> ids;
+  for (; !rs.IsEOF(); rs.MoveNext()) {
+    const LONG id = rs.GetFieldValue("id").lVal;
+    if (id >= first && id <= last) ids.push_back(id);
+  }
+  return ids;
+}
+
+// A 12-row pane holds 9 records between the view's edges and the status
+// line below them.
+TEST(KelmTable, BrowsesPagesAndDeletesTheHighlightedEntryOnlyWhenConfirmed) {
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  const ScratchFolder home;
+  const std::string path = home.path("sample.sqlite");
+  ASSERT_EQ(exit_ok, run_kelm({"table", "--make-sample", path, "200"}, home).status);
+  {
+    TablePane pane(home, "table " + path + " entries --columns id,outline");
+    std::string screen = pane.ScreenWith("200 entries");
+    EXPECT_NE(std::string::npos, screen.find("1 ")) << screen;
+    EXPECT_NE(std::string::npos, screen.find("9 ")) << screen;
+    EXPECT_EQ(std::string::npos, screen.find("10 ")) << screen;
+
+    // The page's last row becomes the top one.
+    pane.Keys("NPage");
+    screen = pane.ScreenWith("17 ");
+    EXPECT_NE(std::string::npos, screen.find("17 ")) << screen;
+    EXPECT_EQ(std::string::npos, screen.find("8 ")) << screen;
+
+    // Down to id 10; No keeps it, Yes deletes it.
+    pane.Keys("Down");
+    pane.Keys("DC");
+    screen = pane.ScreenWith("Are you Sure?");
+    ASSERT_NE(std::string::npos, screen.find("Are you Sure?")) << screen;
+    pane.Keys("n");
+    screen = pane.ScreenWithout("Are you Sure?");
+    EXPECT_EQ(std::string::npos, screen.find("Are you Sure?")) << screen;
+    EXPECT_NE(std::string::npos, screen.find("200 entries")) << screen;
+    pane.Keys("DC");
+    pane.ScreenWith("Are you Sure?");
+    pane.Keys("y");
+    screen = pane.ScreenWith("199 entries");
+    EXPECT_NE(std::string::npos, screen.find("199 entries")) << screen;
+    EXPECT_EQ(std::string::npos, screen.find("10 ")) << screen;
+
+    pane.Keys("q");
+    EXPECT_EQ(exit_ok, pane.ExitStatus()) << pane.Err();
+  }
+  const std::vector<LONG> expected = {8, 9, 11, 12};
+  EXPECT_EQ(expected, remaining_ids(path, 8, 12));
+}
+
+TEST(KelmTable, BrowsingRefusesMissingThingsAndAMissingTerminal) {
+  const ScratchFolder home;
+  const std::string path = home.path("sample.sqlite");
+  ASSERT_EQ(exit_ok, run_kelm({"table", "--make-sample", path, "5"}, home).status);
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"table", home.path("none.sqlite"), "entries"}, exit_bad_input, "no database"},
+      {{"table", path, "none"}, exit_bad_input, "no such table"},
+      {{"table", path, "entries", "--columns", "id,none"}, exit_bad_input, "no column \"none\""},
+      {{"table"}, exit_usage, "give DATABASE TABLE"},
+  };
+  for (const Case& c : cases)
+    expect_outcome(run_kelm(c.args, home), c.status, "", c.err, joined(c.args));
+
+  // Without a controlling terminal there is nowhere to show the table.
+  const std::string command = "setsid -w " + std::string(KELM_COMMAND) + " table " + path +
+                              " entries < /dev/null > /dev/null 2> " + home.path("err");
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << command;
+  EXPECT_EQ(exit_usage, WEXITSTATUS(status)) << command;
+  EXPECT_NE(std::string::npos, read_file(home.path("err")).find("no terminal")) << command;
+}
 
 TEST(KelmTable, MakeSampleWritesATableOnceAndRefusesBadCounts) {
   const ScratchFolder home;

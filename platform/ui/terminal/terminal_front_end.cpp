@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/gdi/character_grid.h"
 #include "platform/message.h"
 #include "platform/ui/font.h"
 #include "platform/ui/win_user.h"
@@ -129,6 +130,11 @@ std::vector<Glyph> glyphs(const CString& text, bool prefix) {
   return out;
 }
 
+// The pixels the outer ring of a grid's cells stands for.
+int canvas_inset(const KelmCharacterGrid& grid) {
+  return (grid.GetPixelRect().Width() - (grid.GetColumns() - 2) * grid.GetCellWidth()) / 2;
+}
+
 struct Event {
   enum Kind { none, key, character, mouse, resize } kind = none;
   int vk = 0;
@@ -152,6 +158,7 @@ struct KelmTerminalFrontEnd::Impl {
     HWND window;
     Cells frame;
     Cells client;
+    const KelmCharacterGrid* canvas = nullptr;
   };
 
   KelmFrontEnd* previous = nullptr;
@@ -163,6 +170,7 @@ struct KelmTerminalFrontEnd::Impl {
   bool dirty = true;
   std::array<struct sigaction, fatal_signals.size()> old_actions{};
   std::vector<Placement> placed;
+  std::vector<std::pair<HWND, const KelmCharacterGrid*>> canvases;
   int cursor_y = -1;
   int cursor_x = -1;
   // A second press on the same cell soon after the first is a double click.
@@ -180,6 +188,9 @@ struct KelmTerminalFrontEnd::Impl {
   void box(const Cells& clip, const Cells& b, attr_t attr) const;
   void redraw();
   void draw_window(HWND top, bool active);
+  const KelmCharacterGrid* canvas_of(HWND top) const;
+  void draw_canvas(HWND top, const KelmCharacterGrid& grid);
+  wchar_t frame_line(const KelmCharacterGrid& grid, int column, int row) const;
   void draw_control(HWND control, const Placement& p, bool dropped_pass);
   Cells cells_of(HWND control, const Placement& p) const;
   void draw_list(HWND control, const Cells& clip, const Cells& area, bool list_box, bool focused);
@@ -270,7 +281,48 @@ void KelmTerminalFrontEnd::Impl::redraw() {
   refresh();
 }
 
+const KelmCharacterGrid* KelmTerminalFrontEnd::Impl::canvas_of(HWND top) const {
+  for (const auto& [window, grid] : canvases)
+    if (window == top) return grid;
+  return nullptr;
+}
+
+// A sunken edge's cell joins the edge cells beside it, as a box's line does.
+wchar_t KelmTerminalFrontEnd::Impl::frame_line(const KelmCharacterGrid& grid, int column,
+                                               int row) const {
+  const auto edge = [&](int c, int r) {
+    return c >= 0 && r >= 0 && c < grid.GetColumns() && r < grid.GetRows() && grid.At(c, r).frame;
+  };
+  const bool left = edge(column - 1, row);
+  const bool right = edge(column + 1, row);
+  const bool up = edge(column, row - 1);
+  const bool down = edge(column, row + 1);
+  if (right && down && !left && !up) return line(L'┌', '+');
+  if (left && down && !right && !up) return line(L'┐', '+');
+  if (right && up && !left && !down) return line(L'└', '+');
+  if (left && up && !right && !down) return line(L'┘', '+');
+  if (up || down) return line(L'│', '|');
+  return line(L'─', '-');
+}
+
+void KelmTerminalFrontEnd::Impl::draw_canvas(HWND top, const KelmCharacterGrid& grid) {
+  const Cells whole{0, 0, COLS, LINES};
+  for (int row = 0; row < grid.GetRows(); ++row)
+    for (int column = 0; column < grid.GetColumns(); ++column) {
+      const KelmCharacterGrid::Cell& cell = grid.At(column, row);
+      const attr_t attr =
+          (cell.inverted ? A_REVERSE : A_NORMAL) | (cell.focused ? A_UNDERLINE : A_NORMAL);
+      put(whole, row, column, cell.frame ? frame_line(grid, column, row) : wide_of(cell.ch), attr);
+    }
+  const Cells area{0, 0, std::min(grid.GetColumns(), COLS), std::min(grid.GetRows(), LINES)};
+  placed.push_back(Placement{top, area, area, &grid});
+}
+
 void KelmTerminalFrontEnd::Impl::draw_window(HWND top, bool active) {
+  if (const KelmCharacterGrid* grid = canvas_of(top); grid != nullptr) {
+    draw_canvas(top, *grid);
+    return;
+  }
   RECT r;
   GetWindowRect(top, &r);
   RECT client;
@@ -572,6 +624,9 @@ Event function_key(int code) {
       return key_event(VK_TAB, KELM_MOD_SHIFT);
     default:
       if (code >= KEY_F(1) && code <= KEY_F(12)) return key_event(VK_F1 + code - KEY_F(1));
+      // Ctrl+Delete has no code of its own, only a name terminfo gives it.
+      if (const char* name = keyname(code); name != nullptr && std::strcmp(name, "kDC5") == 0)
+        return key_event(VK_DELETE, KELM_MOD_CONTROL);
       return Event{};
   }
 }
@@ -646,8 +701,16 @@ bool KelmTerminalFrontEnd::Impl::post_mouse(const MEVENT& event) {
   if (placed.empty()) return false;
   const Placement& p = placed.back();
   if (!p.client.contains(event.y, event.x)) return false;
-  const POINT at{(event.x - p.client.left) * cell_width + cell_width / 2,
-                 (event.y - p.client.top) * cell_height + cell_height / 2};
+  // A canvas's outer ring of cells stands for its narrower inset.
+  const auto canvas_pixel = [](int cell, int size, int inset) {
+    return cell == 0 ? inset / 2 : inset + (cell - 1) * size + size / 2;
+  };
+  const POINT at =
+      p.canvas != nullptr
+          ? POINT{canvas_pixel(event.x, p.canvas->GetCellWidth(), canvas_inset(*p.canvas)),
+                  canvas_pixel(event.y, p.canvas->GetCellHeight(), canvas_inset(*p.canvas))}
+          : POINT{(event.x - p.client.left) * cell_width + cell_width / 2,
+                  (event.y - p.client.top) * cell_height + cell_height / 2};
   const mmask_t b = event.bstate;
   if ((b & BUTTON4_PRESSED) != 0) return KelmPostMouse(p.window, WM_MOUSEWHEEL, at, WHEEL_DELTA);
   if ((b & BUTTON5_PRESSED) != 0) return KelmPostMouse(p.window, WM_MOUSEWHEEL, at, -WHEEL_DELTA);
@@ -692,6 +755,10 @@ KelmTerminalFrontEnd::KelmTerminalFrontEnd() : m_impl(std::make_unique<Impl>()) 
 KelmTerminalFrontEnd::~KelmTerminalFrontEnd() { Close(); }
 
 BOOL KelmTerminalFrontEnd::IsOpen() const { return m_impl->screen != nullptr; }
+
+int KelmTerminalFrontEnd::GetColumns() const { return m_impl->screen != nullptr ? COLS : 0; }
+
+int KelmTerminalFrontEnd::GetRows() const { return m_impl->screen != nullptr ? LINES : 0; }
 
 BOOL KelmTerminalFrontEnd::Open(LPCSTR lpszDevice) {
   Impl& m = *m_impl;
@@ -786,7 +853,9 @@ BOOL KelmTerminalFrontEnd::WaitForInput(int nTimeoutMs) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(nTimeoutMs, 0));
   for (;;) {
-    if (m.dirty) m.redraw();
+    // A canvas changes without telling: its view paints as each message is
+    // handled.
+    if (m.dirty || !m.canvases.empty()) m.redraw();
     int wait = nTimeoutMs;
     if (nTimeoutMs > 0) {
       wait = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -802,6 +871,13 @@ BOOL KelmTerminalFrontEnd::WaitForInput(int nTimeoutMs) {
     if (m.post(event)) return TRUE;
     if (nTimeoutMs == 0 && !m.dirty) return FALSE;
   }
+}
+
+void KelmTerminalFrontEnd::SetCanvas(HWND hWnd, const KelmCharacterGrid* pGrid) {
+  Impl& m = *m_impl;
+  std::erase_if(m.canvases, [&](const auto& c) { return c.first == hWnd; });
+  if (pGrid != nullptr) m.canvases.emplace_back(hWnd, pGrid);
+  m.dirty = true;
 }
 
 void KelmTerminalFrontEnd::Beep(UINT) {

@@ -6,7 +6,9 @@
 // Windows-1252 text shows as UTF-8. The keyboard works as IsDialogMessage
 // gives it (Tab, arrows, Enter, Esc, Alt+letter); the mouse clicks buttons,
 // check boxes and list items and its wheel scrolls lists. A resized terminal
-// is redrawn.
+// is redrawn. A top-level window given a canvas (a view drawing into a
+// character grid) is shown from the grid's cells instead, at the top left,
+// redrawn whenever input is awaited, and gets the same keys, clicks and wheel.
 //
 // It draws on the terminal device (/dev/tty), never on standard output, so
 // that a program's result can be piped while the person answers on the
@@ -21,6 +23,8 @@
 
 #include "platform/ui/front_end.h"
 
+class KelmCharacterGrid;
+
 class KelmTerminalFrontEnd : public KelmFrontEnd {
  public:
   KelmTerminalFrontEnd();
@@ -34,6 +38,12 @@ class KelmTerminalFrontEnd : public KelmFrontEnd {
   // Gives the terminal back and restores the front end active before Open.
   void Close();
   BOOL IsOpen() const;
+  // The terminal's size in character cells; 0 when not open.
+  int GetColumns() const;
+  int GetRows() const;
+  // Shows hWnd from pGrid (not owned; it must outlive the window's showing)
+  // rather than from its child windows; nullptr goes back to the children.
+  void SetCanvas(HWND hWnd, const KelmCharacterGrid* pGrid);
 
   BOOL WaitForInput(int nTimeoutMs) override;
   int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
