@@ -456,4 +456,17 @@ TEST_F(SpellDialogsTest, DialogsThatCannotBeShownAnswerMinusOne) {
   EXPECT_EQ(" ", std::string(spacing.View()));
 }
 
+TEST_F(SpellDialogsTest, LexiconsOpensTheLexiconEditorOverTheSuggestionDialog) {
+  KelmScriptedFrontEnd person;
+  person.Press('L', KELM_MOD_ALT).Click(IDOK).Click(IDC_SKIP);
+  CSpellChecker checker;
+  CString suggestions[] = {"there"};
+  CString replacement;
+  EXPECT_EQ(3, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
+  const std::vector<CString>& shown = person.Shown();
+  ASSERT_EQ(4u, shown.size());
+  EXPECT_EQ("open Lexicons", std::string(shown[1].View()));
+  EXPECT_EQ("close Lexicons", std::string(shown[2].View()));
+}
+
 }  // namespace

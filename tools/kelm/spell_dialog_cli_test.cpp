@@ -127,4 +127,32 @@ TEST(KelmSpellInteractive, QuitWritesTheChangesSoFarAndNothingChangedWritesNothi
   EXPECT_EQ("4 words checked, 0 replaced, 0 added, 0 ignored\n", ReadWholeFile(home.path("out")));
 }
 
+// Replace All, Add and Ignore hold for the rest of the walk: each later
+// occurrence is replaced or passed without a dialog, and the added word is in
+// the user lexicon afterwards.
+TEST(KelmSpellInteractive, ReplaceAllAddAndIgnoreHoldForTheRestOfTheWalk) {
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  const ScratchFolder home;
+  std::filesystem::create_directory(home.path("defaults"));
+  WriteWholeFile(home.path("defaults/ssceam.tlx"), "cat\ti\ntwo\ti\n");
+  WriteWholeFile(home.path("text.txt"), "twoo zorb blorp cat twoo zorb blorp\n");
+  {
+    KelmPane pane(home, "spell text text.txt --interactive --no-spacing");
+    pane.ScreenWith("twoo");
+    pane.Keys("M-p");  // Replace All
+    pane.ScreenWith("zorb");
+    pane.Keys("M-a");  // Add
+    pane.ScreenWith("blorp");
+    pane.Keys("M-i");  // Ignore
+    ASSERT_EQ(0, pane.ExitStatus()) << ReadWholeFile(home.path("err"));
+  }
+  EXPECT_EQ("two zorb blorp cat two zorb blorp\n", ReadWholeFile(home.path("text.txt")));
+  EXPECT_EQ("7 words checked, 2 replaced, 1 added, 1 ignored\n", ReadWholeFile(home.path("out")));
+  bool added = false;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(home.path("data")))
+    if (entry.path().filename() == "user.tlx")
+      added = ReadWholeFile(entry.path().string()).find("zorb\ti") != std::string::npos;
+  EXPECT_TRUE(added) << "Add stores the word in the user lexicon";
+}
+
 }  // namespace
