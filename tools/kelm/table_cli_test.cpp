@@ -52,7 +52,21 @@ class TablePane {
   ~TablePane() { shell(m_tmux + "kill-server 2>/dev/null"); }
 
   void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
+  void Text(const std::string& text) { shell(m_tmux + "send-keys -t kelm -l -- '" + text + "'"); }
+  // The wheel turned one notch towards the person, as an xterm reports it
+  // (SGR), over a 0-based row and column.
+  void WheelDown(int row, int column) {
+    Text("\x1b[<65;" + std::to_string(column + 1) + ";" + std::to_string(row + 1) + "M");
+  }
   std::string Screen() { return shell(m_tmux + "capture-pane -p -t kelm"); }
+  // The row that shows the record of an id first (ids start each row), or -1.
+  int RowOf(LONG id) {
+    std::istringstream rows(Screen());
+    int index = 0;
+    for (std::string row; std::getline(rows, row); ++index)
+      if (row.find("\u2502" + std::to_string(id) + " ") == 0) return index;
+    return -1;
+  }
   // The screen once it shows want, or what it shows after a few seconds.
   std::string ScreenWith(const std::string& want) {
     std::string screen = Screen();
@@ -103,7 +117,7 @@ std::vector<LONG> remaining_ids(const std::string& path, LONG first, LONG last) 
 }
 
 // A 12-row pane holds 9 records between the view's edges and the status
-// line below them.
+// line below them. The keys and the wheel reach the view.
 TEST(KelmTable, BrowsesPagesAndDeletesTheHighlightedEntryOnlyWhenConfirmed) {
   if (std::system("command -v tmux >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
@@ -139,11 +153,22 @@ TEST(KelmTable, BrowsesPagesAndDeletesTheHighlightedEntryOnlyWhenConfirmed) {
     EXPECT_NE(std::string::npos, screen.find("199 entries")) << screen;
     EXPECT_EQ(std::string::npos, screen.find("10 ")) << screen;
 
+    // One notch of the wheel scrolls three rows, keeping the highlight on
+    // the page's second row, id 14, which Ctrl+Delete deletes without asking.
+    pane.WheelDown(3, 5);
+    screen = pane.ScreenWith("21 ");
+    EXPECT_EQ(1, pane.RowOf(13)) << screen;
+    EXPECT_EQ(2, pane.RowOf(14)) << screen;
+    pane.Keys("C-Delete");
+    screen = pane.ScreenWith("198 entries");
+    EXPECT_NE(std::string::npos, screen.find("198 entries")) << screen;
+    EXPECT_EQ(-1, pane.RowOf(14)) << screen;
+
     pane.Keys("q");
     EXPECT_EQ(exit_ok, pane.ExitStatus()) << pane.Err();
   }
-  const std::vector<LONG> expected = {8, 9, 11, 12};
-  EXPECT_EQ(expected, remaining_ids(path, 8, 12));
+  const std::vector<LONG> expected = {8, 9, 11, 12, 13, 15, 16};
+  EXPECT_EQ(expected, remaining_ids(path, 8, 16));
 }
 
 TEST(KelmTable, BrowsingRefusesMissingThingsAndAMissingTerminal) {
