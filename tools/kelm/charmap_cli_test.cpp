@@ -46,11 +46,15 @@ std::string environment(const ScratchFolder& home) {
 }
 
 // One run of kelm in a pane of its own tmux server, 100 by 40 cells; its
-// standard output, error and exit status land in files of the folder.
+// standard output, error and exit status land in files of the folder. Each
+// pane has a socket of its own: a server just killed may still hold the last
+// one while the next starts.
 class KelmPane {
  public:
   KelmPane(const ScratchFolder& home, const std::string& args)
-      : m_home(home), m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
+      : m_home(home),
+        m_tmux("tmux -f /dev/null -S '" +
+               home.path("tmux-" + std::to_string(next_socket++) + ".socket") + "' ") {
     std::remove(home.path("rc").c_str());
     const std::string command = environment(home) + "TERM=xterm-256color LANG=C.UTF-8 " +
                                 KELM_COMMAND + " " + args + " > " + home.path("out") + " 2> " +
@@ -124,6 +128,7 @@ class KelmPane {
   std::string Err() { return read_file(m_home.path("err")); }
 
  private:
+  static inline int next_socket = 0;
   const ScratchFolder& m_home;
   std::string m_tmux;
 };
