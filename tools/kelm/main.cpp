@@ -6,8 +6,8 @@
 
 #include "charmap_commands.h"
 #include "exit_status.h"
-#include "listen_commands.h"
 #include "keys_commands.h"
+#include "listen_commands.h"
 #include "rtf_commands.h"
 #include "settings_commands.h"
 #include "spell_commands.h"
