@@ -613,7 +613,8 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
       error = ERROR_MORE_DATA;
       return;
     }
-    std::memcpy(lpValueName, name, length);
+    // A hive from elsewhere may hold a value without a name (SQL NULL).
+    if (name != nullptr) std::memcpy(lpValueName, name, length);
     lpValueName[length] = '\0';
     *lpcchValueName = length;
     error = copy_value(s, 1, lpType, lpData, lpcbData);

@@ -374,6 +374,33 @@ TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {
   }
 }
 
+// A hive written by another program may break the schema's rules; a value
+// stored without a name is listed with an empty one.
+TEST_F(RegistryTest, AValueWithoutANameInAHiveFromElsewhereIsListedAsEmpty) {
+  const std::string path = m_folder.path("elsewhere.db");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                    "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                    "parent INTEGER, name TEXT COLLATE NOCASE);"
+                                    "CREATE TABLE key_values(key_id, name, type, data);"
+                                    "INSERT INTO keys VALUES (1, 0, 'HKEY_CLASSES_ROOT'), "
+                                    "(2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');"
+                                    "INSERT INTO key_values VALUES (2, NULL, 1, 'x');"
+                                    "PRAGMA user_version = 1;",
+                                    nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  KelmSetRegistryPath(path.c_str());
+  char name[16] = "unchanged";
+  DWORD name_size = sizeof name;
+  BYTE data[16];
+  DWORD data_size = sizeof data;
+  EXPECT_EQ(ERROR_SUCCESS, RegEnumValueA(HKEY_CURRENT_USER, 0, name, &name_size, nullptr, nullptr,
+                                         data, &data_size));
+  EXPECT_EQ(std::string(), std::string(name));
+  EXPECT_EQ(0u, name_size);
+}
+
 TEST_F(RegistryTest, AWriteLockHeldTooLongFailsWritesButNotReads) {
   ASSERT_EQ(ERROR_SUCCESS, set_string(HKEY_CURRENT_USER, "v", "before"));
   sqlite3* other = nullptr;
