@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
@@ -86,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (where.first.find_first_of("\r\n") == std::string::npos) section = where.first;
   }
 
+  // Names are listed zero-terminated, so a file with zero bytes in its names
+  // is only read.
+  if (std::memchr(data, 0, size) != nullptr) return 0;
   const std::string key = "FuzzAddedKey";
   for (const std::string& listed : names(section.c_str()))
     if (strcasecmp(listed.c_str(), key.c_str()) == 0) return 0;

@@ -112,8 +112,9 @@ std::vector<Token> write(Input& in, Writer& writer) {
       case 1: {
         const std::string word = control_word(in);
         const LONG value = parameter(in);
-        // The digits after "\cxt" are a time code, the text that follows it.
-        if (word == szRTFCW_cxt) break;
+        // The digits after "\cxt" are a time code, the text that follows it;
+        // those after "\bin" count the binary bytes that follow.
+        if (word == szRTFCW_cxt || word == szRTFCW_bin) break;
         add_flags(tokens, flags);
         const bool bare = value == 0 && word == szRTFCW_cxa;
         tokens.push_back({word, bare ? CRtfToken::no_parameter : value});
