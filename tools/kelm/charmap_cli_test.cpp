@@ -102,6 +102,18 @@ class KelmPane {
     }
     return screen;
   }
+  // The screen once it has stopped changing: a loaded machine may still be
+  // drawing what the last keys did.
+  std::string SettledScreen() {
+    std::string before = Screen();
+    for (int tries = 0; tries < 50; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      std::string now = Screen();
+      if (now == before) break;
+      before = std::move(now);
+    }
+    return before;
+  }
   // Where text first shows: row and column in cells, or -1, -1.
   std::pair<int, int> Find(const std::string& text) {
     const std::vector<std::string> rows = Rows();
@@ -148,9 +160,11 @@ TEST(KelmCharmap, PicksACharacterWithTheMouseAndOpensOnItNextTime) {
       pane.Wheel(list);
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    pane.SettledScreen();
     const std::pair<int, int> e_acute = pane.Find("é");
     ASSERT_GE(e_acute.first, 0) << pane.Screen();
     pane.Click(e_acute);
+    pane.SettledScreen();
     pane.Keys("Enter");
     ASSERT_EQ(0, pane.ExitStatus()) << pane.Err();
     EXPECT_EQ("é\n", pane.Out()) << "the character, as UTF-8";
