@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_hive.h"
 #include "comm/comm_port.h"
 #include "platform/registry.h"
 #include "testing/pty_pair.h"
@@ -110,28 +111,10 @@ void BM_ReadThroughput(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadThroughput)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A hive of the run's own: Open reads the suite's settings.
-std::filesystem::path make_hive_folder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "serial_bench_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path hive_folder = make_hive_folder();
-  if (hive_folder.empty()) {
-    std::perror("serial_bench: cannot make a folder for the registry hive");
-    return 1;
-  }
-  KelmSetRegistryPath((hive_folder / "registry.db").c_str());
-  benchmark::Initialize(&argc, argv);
-  const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
-  if (understood) benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  KelmSetRegistryPath(nullptr);
-  std::error_code ignored;
-  std::filesystem::remove_all(hive_folder, ignored);
-  return understood ? 0 : 1;
+  const kelm_bench::ScratchHive hive("serial_bench");
+  if (hive.folder().empty()) return 1;
+  return kelm_bench::run_benchmarks(argc, argv);
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <system_error>
 
+#include "bench_hive.h"
+
 namespace {
 
 std::size_t allocations = 0;
@@ -197,32 +199,15 @@ void register_cases() {
 
 // A hive of the run's own, so the profile read and written here is never
 // the user's.
-std::filesystem::path make_hive_folder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "textrules_bench_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path hive_folder = make_hive_folder();
-  if (hive_folder.empty()) {
-    std::perror("textrules_bench: cannot make a folder for the registry hive");
-    return 1;
-  }
-  KelmSetRegistryPath((hive_folder / "registry.db").c_str());
+  const kelm_bench::ScratchHive hive("textrules_bench");
+  if (hive.folder().empty()) return 1;
   CWinApp app("TextRulesBench");
   app.SetRegistryKey("Quendra");
-  write_lexicon(hive_folder);
+  write_lexicon(hive.folder());
   register_cases();
-  benchmark::Initialize(&argc, argv);
-  const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
-  if (understood) benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  KelmSetRegistryPath(nullptr);
-  std::error_code ignored;
-  std::filesystem::remove_all(hive_folder, ignored);
-  return understood ? 0 : 1;
+  return kelm_bench::run_benchmarks(argc, argv);
 }

@@ -23,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench_hive.h"
 #include "big_dictionary.h"
 
 namespace {
@@ -145,13 +146,9 @@ BENCHMARK(BM_StartTranslator)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   Input& in = input();
-  std::string pattern = (fs::temp_directory_path() / "translate_bench_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    std::perror("translate_bench: cannot make a temporary folder");
-    return 1;
-  }
-  const fs::path folder = pattern;
-  KelmSetRegistryPath((folder / "registry.db").c_str());
+  const kelm_bench::ScratchHive hive("translate_bench");
+  if (hive.folder().empty()) return 1;
+  const fs::path& folder = hive.folder();
   CWinApp app("TranslateBench");
   app.SetRegistryKey("Quendra");
   fs::create_directories(folder / "user");
@@ -179,12 +176,5 @@ int main(int argc, char** argv) {
       entries, held / 1e6, held / entries, peak_before / 1e6, peak_resident_bytes() / 1e6);
   in.strokes = make_strokes(in.dictionary);
 
-  benchmark::Initialize(&argc, argv);
-  const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
-  if (understood) benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  KelmSetRegistryPath(nullptr);
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  return understood ? 0 : 1;
+  return kelm_bench::run_benchmarks(argc, argv);
 }

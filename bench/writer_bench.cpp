@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_hive.h"
 #include "testing/pty_pair.h"
 
 namespace {
@@ -133,28 +134,10 @@ void BM_SustainedStrokes(benchmark::State& state) {
 }
 BENCHMARK(BM_SustainedStrokes)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A hive of the run's own: Open reads the suite's settings.
-std::filesystem::path make_hive_folder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "writer_bench_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path hive_folder = make_hive_folder();
-  if (hive_folder.empty()) {
-    std::perror("writer_bench: cannot make a folder for the registry hive");
-    return 1;
-  }
-  KelmSetRegistryPath((hive_folder / "registry.db").c_str());
-  benchmark::Initialize(&argc, argv);
-  const bool understood = !benchmark::ReportUnrecognizedArguments(argc, argv);
-  if (understood) benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  KelmSetRegistryPath(nullptr);
-  std::error_code ignored;
-  std::filesystem::remove_all(hive_folder, ignored);
-  return understood ? 0 : 1;
+  const kelm_bench::ScratchHive hive("writer_bench");
+  if (hive.folder().empty()) return 1;
+  return kelm_bench::run_benchmarks(argc, argv);
 }
