@@ -171,7 +171,7 @@ TEST_F(CommPortTest, WaitForCharReceivedLeavesTheByteToRead) {
   port.Close();
 }
 
-TEST_F(CommPortTest, OpenRefusesBadSpecificationsAndBusyDevices) {
+TEST_F(CommPortTest, OpenRefusesBadPortStringsAndBusyDevices) {
   const std::string missing = "/dev/kelm-no-such-device";
   struct refused {
     std::string spec;
@@ -200,7 +200,7 @@ TEST_F(CommPortTest, OpenRefusesBadSpecificationsAndBusyDevices) {
   second.Close();
 }
 
-TEST_F(CommPortTest, SpecificationForms) {
+TEST_F(CommPortTest, PortStringForms) {
   // COM10 stands for the pty in the port table.
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quendra\\Orvalis\\Ports",

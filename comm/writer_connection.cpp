@@ -64,7 +64,7 @@ int CWriterConnection::GetEvent(Event& event, DWORD timeout) {
 bool CWriterConnection::OpenPort() {
   SetLastError(ERROR_SUCCESS);
   if (!m_port.Open(m_spec)) {
-    // Open refuses a specification without a colon before touching anything.
+    // Open refuses a port string without a colon before touching anything.
     const DWORD error = GetLastError();
     m_openError = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INVALID_NAME);
     return false;

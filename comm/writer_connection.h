@@ -6,7 +6,7 @@
 //
 // When the device goes (the cable pulled, the adapter reset), the port is
 // closed at once, so that the old handle holds nothing, Disconnected is
-// queued, and the same port specification is opened again about once a
+// queued, and the same port string is opened again about once a
 // second until the device is back: by the same name, such as a
 // /dev/serial/by-id link, whichever /dev/ttyUSBn or /dev/ttyACMn it now
 // stands for. Then Connected, and the strokes go on where they stopped; the

@@ -1,7 +1,7 @@
 // The serial devices present on the machine, as a host lists them for the
 // user to pick the writer's port: each terminal device that stands for a
 // real or USB serial line, with the stable /dev/serial/by-id name that udev
-// gives a USB adapter (the name to put in a port specification or the port
+// gives a USB adapter (the name to put in a port string or the port
 // table, since the /dev/ttyUSBn or /dev/ttyACMn name may change when the
 // cable is plugged in again) and the USB vendor and product it reports.
 //

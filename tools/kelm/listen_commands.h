@@ -28,7 +28,7 @@ class StopSignals {
 // The writer protocols --writer takes for a live port.
 std::vector<std::string> protocol_names();
 
-// A port specification must name its line settings after a colon; false,
+// A port string must name its line settings after a colon; false,
 // with the reason on standard error, when it does not.
 bool check_port_spec(const std::string& command, const std::string& spec);
 
