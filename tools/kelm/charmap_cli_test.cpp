@@ -16,27 +16,9 @@
 #include <vector>
 
 #include "testing/scratch_folder.h"
+#include "testing/shell_command.h"
 
 namespace {
-
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool have_tmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
 
 // The environment of every run: the home, hive and drive folders in the
 // test's folder, never the user's.
@@ -60,14 +42,16 @@ class KelmPane {
                                 KELM_COMMAND + " " + args + " > " + home.path("out") + " 2> " +
                                 home.path("err") + "; echo \\$? > " + home.path("rc.tmp") +
                                 "; mv " + home.path("rc.tmp") + " " + home.path("rc") + "; cat";
-    shell(m_tmux + "new-session -d -s kelm -x 100 -y 40 \"" + command + "\" 2>&1");
+    ShellOutput(m_tmux + "new-session -d -s kelm -x 100 -y 40 \"" + command + "\" 2>&1");
   }
   KelmPane(const KelmPane&) = delete;
   KelmPane& operator=(const KelmPane&) = delete;
-  ~KelmPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+  ~KelmPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
 
-  void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
-  void Text(const std::string& text) { shell(m_tmux + "send-keys -t kelm -l -- '" + text + "'"); }
+  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t kelm " + keys); }
+  void Text(const std::string& text) {
+    ShellOutput(m_tmux + "send-keys -t kelm -l -- '" + text + "'");
+  }
   // A left click as an xterm reports it (SGR), at a 0-based cell.
   void Click(std::pair<int, int> cell) {
     const std::string at = std::to_string(cell.second + 1) + ";" + std::to_string(cell.first + 1);
@@ -83,7 +67,7 @@ class KelmPane {
 
   std::vector<std::string> Rows(bool attributes = false) {
     std::istringstream in(
-        shell(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") + "-t kelm"));
+        ShellOutput(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") + "-t kelm"));
     std::vector<std::string> rows;
     for (std::string row; std::getline(in, row);) rows.push_back(row);
     return rows;
@@ -130,14 +114,14 @@ class KelmPane {
   // The exit status once kelm ended, or -1.
   int ExitStatus() {
     for (int tries = 0; tries < 250; ++tries) {
-      const std::string rc = read_file(m_home.path("rc"));
+      const std::string rc = ReadWholeFile(m_home.path("rc"));
       if (!rc.empty()) return std::atoi(rc.c_str());
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return -1;
   }
-  std::string Out() { return read_file(m_home.path("out")); }
-  std::string Err() { return read_file(m_home.path("err")); }
+  std::string Out() { return ReadWholeFile(m_home.path("out")); }
+  std::string Err() { return ReadWholeFile(m_home.path("err")); }
 
  private:
   static inline int next_socket = 0;
@@ -146,7 +130,7 @@ class KelmPane {
 };
 
 TEST(KelmCharmap, PicksACharacterWithTheMouseAndOpensOnItNextTime) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   {
     KelmPane pane(home, "charmap");
@@ -187,7 +171,7 @@ TEST(KelmCharmap, PicksACharacterWithTheMouseAndOpensOnItNextTime) {
 }
 
 TEST(KelmAutocompleteEdit, EditsTheSectionWithKeysAndMouseAndSavesOnOk) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   const std::string ini = home.path("words.ini");
   std::ofstream(ini) << "[Other]\nkeep=1\n[AC]\n0=alpha\n1=bravo\nCount=2\nAuto Complete=0\n"
@@ -212,14 +196,14 @@ TEST(KelmAutocompleteEdit, EditsTheSectionWithKeysAndMouseAndSavesOnOk) {
   pane.Keys("Enter");
   ASSERT_EQ(0, pane.ExitStatus()) << pane.Err();
   EXPECT_EQ("", pane.Out());
-  const std::string saved = read_file(ini);
+  const std::string saved = ReadWholeFile(ini);
   for (const char* line : {"[Other]\nkeep=1\n", "0=charlie\n", "1=alpha\n", "Count=2\n",
                            "Auto Complete=1\n", "Load History=0\n", "Num Chars=5\n"})
     EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
 }
 
 TEST(KelmAutocompleteEdit, CancelLeavesTheFileAsItWas) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   const std::string ini = home.path("words.ini");
   const std::string before = "[AC]\n0=alpha\nCount=1\n";
@@ -230,7 +214,7 @@ TEST(KelmAutocompleteEdit, CancelLeavesTheFileAsItWas) {
   pane.ScreenWith("[x] Enable");
   pane.Keys("Escape");
   EXPECT_EQ(1, pane.ExitStatus());
-  EXPECT_EQ(before, read_file(ini));
+  EXPECT_EQ(before, ReadWholeFile(ini));
 }
 
 TEST(KelmCharmap, WithoutATerminalEachCommandSaysSoAndExits2) {
@@ -242,10 +226,10 @@ TEST(KelmCharmap, WithoutATerminalEachCommandSaysSoAndExits2) {
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << args;
     EXPECT_EQ(2, WEXITSTATUS(status)) << args;
-    EXPECT_NE(std::string::npos, read_file(home.path("err")).find("no terminal"))
+    EXPECT_NE(std::string::npos, ReadWholeFile(home.path("err")).find("no terminal"))
         << args << "\n"
-        << read_file(home.path("err"));
-    EXPECT_EQ("", read_file(home.path("out"))) << args;
+        << ReadWholeFile(home.path("err"));
+    EXPECT_EQ("", ReadWholeFile(home.path("out"))) << args;
   }
   EXPECT_FALSE(std::ifstream(ini).good()) << "no file is written";
 }

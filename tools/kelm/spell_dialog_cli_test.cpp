@@ -11,18 +11,9 @@
 #include <thread>
 
 #include "testing/scratch_folder.h"
+#include "testing/shell_command.h"
 
 namespace {
-
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
 
 // kelm in a pane of its own tmux server, with a home, hive and default
 // lexicon of the folder's; its output and status land in the folder.
@@ -35,19 +26,19 @@ class KelmPane {
         " XDG_CONFIG_HOME=" + folder.path("config") + " XDG_DATA_HOME=" + folder.path("data") +
         " KELM_LEXICON_DIR=" + folder.path("defaults") + " TERM=xterm-256color LANG=C.UTF-8 " +
         KELM_COMMAND + " " + args + " > out 2> err; echo \\$? > rc.tmp; mv rc.tmp rc; cat";
-    shell(m_tmux + "new-session -d -s kelm -x 100 -y 40 \"" + command + "\" 2>&1");
+    ShellOutput(m_tmux + "new-session -d -s kelm -x 100 -y 40 \"" + command + "\" 2>&1");
   }
   KelmPane(const KelmPane&) = delete;
   KelmPane& operator=(const KelmPane&) = delete;
-  ~KelmPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+  ~KelmPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
 
-  void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
+  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t kelm " + keys); }
   // The screen once it shows want, or what it shows after twenty seconds.
   std::string ScreenWith(const std::string& want) {
     std::string screen;
     for (int tries = 0; tries < 1000 && screen.find(want) == std::string::npos; ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = shell(m_tmux + "capture-pane -p -t kelm");
+      screen = ShellOutput(m_tmux + "capture-pane -p -t kelm");
     }
     return screen;
   }

@@ -13,27 +13,11 @@
 
 #include "exit_status.h"
 #include "testing/cli_runner.h"
+#include "testing/shell_command.h"
 
 namespace {
 
 using namespace kelm_cli;
-
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // One run of `kelm table` in a pane of its own tmux server, 60 by 12 cells;
 // its exit status lands in a file of the folder.
@@ -45,20 +29,22 @@ class TablePane {
                                 KELM_COMMAND + " " + args + " 2> " + home.path("err") +
                                 "; echo \\$? > " + home.path("rc.tmp") + "; mv " +
                                 home.path("rc.tmp") + " " + home.path("rc") + "; cat";
-    shell(m_tmux + "new-session -d -s kelm -x 60 -y 12 \"" + command + "\" 2>&1");
+    ShellOutput(m_tmux + "new-session -d -s kelm -x 60 -y 12 \"" + command + "\" 2>&1");
   }
   TablePane(const TablePane&) = delete;
   TablePane& operator=(const TablePane&) = delete;
-  ~TablePane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+  ~TablePane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
 
-  void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t kelm " + keys); }
-  void Text(const std::string& text) { shell(m_tmux + "send-keys -t kelm -l -- '" + text + "'"); }
+  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t kelm " + keys); }
+  void Text(const std::string& text) {
+    ShellOutput(m_tmux + "send-keys -t kelm -l -- '" + text + "'");
+  }
   // The wheel turned one notch towards the person, as an xterm reports it
   // (SGR), over a 0-based row and column.
   void WheelDown(int row, int column) {
     Text("\x1b[<65;" + std::to_string(column + 1) + ";" + std::to_string(row + 1) + "M");
   }
-  std::string Screen() { return shell(m_tmux + "capture-pane -p -t kelm"); }
+  std::string Screen() { return ShellOutput(m_tmux + "capture-pane -p -t kelm"); }
   // The row that shows the record of an id first (ids start each row), or -1.
   int RowOf(LONG id) {
     std::istringstream rows(Screen());
@@ -89,13 +75,13 @@ class TablePane {
   // The exit status once kelm ended, or -1.
   int ExitStatus() {
     for (int tries = 0; tries < 250; ++tries) {
-      const std::string rc = read_file(m_home.path("rc"));
+      const std::string rc = ReadWholeFile(m_home.path("rc"));
       if (!rc.empty()) return std::atoi(rc.c_str());
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return -1;
   }
-  std::string Err() { return read_file(m_home.path("err")); }
+  std::string Err() { return ReadWholeFile(m_home.path("err")); }
 
  private:
   const ScratchFolder& m_home;
@@ -195,7 +181,7 @@ TEST(KelmTable, BrowsingRefusesMissingThingsAndAMissingTerminal) {
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status)) << command;
   EXPECT_EQ(exit_usage, WEXITSTATUS(status)) << command;
-  EXPECT_NE(std::string::npos, read_file(home.path("err")).find("no terminal")) << command;
+  EXPECT_NE(std::string::npos, ReadWholeFile(home.path("err")).find("no terminal")) << command;
 }
 
 TEST(KelmTable, MakeSampleWritesATableOnceAndRefusesBadCounts) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "testing/cli_runner.h"
+#include "testing/shell_command.h"
 
 namespace {
 
@@ -200,48 +201,36 @@ TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
 
 // --- On a terminal ----------------------------------------------------------
 
-// The output of a shell command.
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
 // A tmux server of the test's own with one pane of a fixed size running a
 // command; what the pane shows is read back as its rows.
 class TmuxPane {
  public:
   TmuxPane(const ScratchFolder& home, int width, int height, const std::string& command)
       : m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
-    shell(m_tmux + "new-session -d -s kelm -x " + std::to_string(width) + " -y " +
-          std::to_string(height) + " \"" + command + "\" 2>&1");
+    ShellOutput(m_tmux + "new-session -d -s kelm -x " + std::to_string(width) + " -y " +
+                std::to_string(height) + " \"" + command + "\" 2>&1");
   }
   TmuxPane(const TmuxPane&) = delete;
   TmuxPane& operator=(const TmuxPane&) = delete;
-  ~TmuxPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+  ~TmuxPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
 
   void Type(const std::string& line) {
-    shell(m_tmux + "send-keys -t kelm -l -- '" + line + "'");
-    shell(m_tmux + "send-keys -t kelm Enter");
+    ShellOutput(m_tmux + "send-keys -t kelm -l -- '" + line + "'");
+    ShellOutput(m_tmux + "send-keys -t kelm Enter");
   }
-  void Press(const std::string& key) { shell(m_tmux + "send-keys -t kelm " + key); }
+  void Press(const std::string& key) { ShellOutput(m_tmux + "send-keys -t kelm " + key); }
 
   // The rows, trailing empty ones aside, and where the cursor stands:
   // "row\nrow\n@column,row".
   std::string Screen() {
-    std::string rows = shell(m_tmux + "capture-pane -p -t kelm 2>/dev/null");
+    std::string rows = ShellOutput(m_tmux + "capture-pane -p -t kelm 2>/dev/null");
     while (rows.ends_with("\n\n")) rows.pop_back();
     const std::string cursor =
-        shell(m_tmux + "display-message -p -t kelm '#{cursor_x},#{cursor_y}' 2>/dev/null");
+        ShellOutput(m_tmux + "display-message -p -t kelm '#{cursor_x},#{cursor_y}' 2>/dev/null");
     return rows + "@" + cursor.substr(0, cursor.find('\n'));
   }
   std::string Terminal() {
-    const std::string tty = shell(m_tmux + "display-message -p -t kelm '#{pane_tty}'");
+    const std::string tty = ShellOutput(m_tmux + "display-message -p -t kelm '#{pane_tty}'");
     return tty.substr(0, tty.find('\n'));
   }
 
@@ -263,10 +252,8 @@ class TmuxPane {
   std::string m_tmux;
 };
 
-bool have_tmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
-
 TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   const std::string dictionary = home.path("small.rtf");
   WriteWholeFile(dictionary, small_dictionary);
@@ -282,7 +269,7 @@ TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
   // go before typing.
   std::string settings;
   for (int tries = 0; tries < 500; ++tries) {
-    settings = shell("stty -a -F " + pane.Terminal() + " 2>&1");
+    settings = ShellOutput("stty -a -F " + pane.Terminal() + " 2>&1");
     if (settings.find(" -echo ") != std::string::npos) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

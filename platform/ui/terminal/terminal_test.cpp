@@ -15,27 +15,9 @@
 #include <vector>
 
 #include "testing/scratch_folder.h"
+#include "testing/shell_command.h"
 
 namespace {
-
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool have_tmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
 
 // The demo in a pane of its own tmux server; its result, exit status and
 // what the terminal's modes are afterwards land in files of the folder.
@@ -48,15 +30,17 @@ class DemoPane {
         TERMINAL_DEMO + " > " + folder.path("out") + " 2> " + folder.path("err") +
         "; echo \\$? > " + folder.path("rc.tmp") + "; stty -a > " + folder.path("stty") + "; mv " +
         folder.path("rc.tmp") + " " + folder.path("rc") + "; cat";
-    shell(m_tmux + "new-session -d -s demo -x " + std::to_string(width) + " -y " +
-          std::to_string(height) + " \"" + command + "\" 2>&1");
+    ShellOutput(m_tmux + "new-session -d -s demo -x " + std::to_string(width) + " -y " +
+                std::to_string(height) + " \"" + command + "\" 2>&1");
   }
   DemoPane(const DemoPane&) = delete;
   DemoPane& operator=(const DemoPane&) = delete;
-  ~DemoPane() { shell(m_tmux + "kill-server 2>/dev/null"); }
+  ~DemoPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
 
-  void Keys(const std::string& keys) { shell(m_tmux + "send-keys -t demo " + keys); }
-  void Text(const std::string& text) { shell(m_tmux + "send-keys -t demo -l -- '" + text + "'"); }
+  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t demo " + keys); }
+  void Text(const std::string& text) {
+    ShellOutput(m_tmux + "send-keys -t demo -l -- '" + text + "'");
+  }
   // An xterm mouse report (SGR) as the terminal sends it: button, 0-based cell.
   void Mouse(int button, int row, int column, bool release = false) {
     Text("\x1b[<" + std::to_string(button) + ";" + std::to_string(column + 1) + ";" +
@@ -67,13 +51,13 @@ class DemoPane {
     Mouse(0, row, column, true);
   }
   void Resize(int width, int height) {
-    shell(m_tmux + "resize-window -t demo -x " + std::to_string(width) + " -y " +
-          std::to_string(height));
+    ShellOutput(m_tmux + "resize-window -t demo -x " + std::to_string(width) + " -y " +
+                std::to_string(height));
   }
 
   std::vector<std::string> Rows(bool attributes = false) {
     std::istringstream in(
-        shell(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") + "-t demo"));
+        ShellOutput(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") + "-t demo"));
     std::vector<std::string> rows;
     for (std::string row; std::getline(in, row);) rows.push_back(row);
     return rows;
@@ -127,7 +111,7 @@ class DemoPane {
   // The demo's exit status once it ended, or -1.
   int ExitStatus() {
     for (int tries = 0; tries < 250; ++tries) {
-      const std::string rc = read_file(m_folder.path("rc"));
+      const std::string rc = ReadWholeFile(m_folder.path("rc"));
       if (!rc.empty()) return std::atoi(rc.c_str());
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -135,7 +119,7 @@ class DemoPane {
   }
   int Pid() {
     for (int tries = 0; tries < 250; ++tries) {
-      const std::string pid = read_file(m_folder.path("pid"));
+      const std::string pid = ReadWholeFile(m_folder.path("pid"));
       if (!pid.empty()) return std::atoi(pid.c_str());
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -157,7 +141,7 @@ void expect_terminal_given_back(std::string stty) {
 }
 
 TEST(TerminalFrontEnd, DrawsTheDialogAndTakesKeysMouseAndMessageBoxes) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
   DemoPane pane(folder, 100, 36);
   const std::string screen = pane.ScreenWith("< OK >");
@@ -175,7 +159,7 @@ TEST(TerminalFrontEnd, DrawsTheDialogAndTakesKeysMouseAndMessageBoxes) {
   const std::string name_row = drawn[static_cast<size_t>(pane.Find("Name").first)];
   EXPECT_NE(std::string::npos, name_row.find("\x1b[4mN")) << "the accelerator is underlined";
   EXPECT_NE(std::string::npos, name_row.find("7m")) << "the focused field is in reverse video";
-  EXPECT_TRUE(read_file(folder.path("out")).empty()) << "nothing is drawn on standard output";
+  EXPECT_TRUE(ReadWholeFile(folder.path("out")).empty()) << "nothing is drawn on standard output";
 
   pane.Text("Zoé");
   pane.Keys("Tab");
@@ -200,13 +184,14 @@ TEST(TerminalFrontEnd, DrawsTheDialogAndTakesKeysMouseAndMessageBoxes) {
   EXPECT_EQ(std::string::npos, scrolled.find("apple")) << scrolled;
   pane.Keys("Enter");
   ASSERT_EQ(0, pane.ExitStatus());
-  EXPECT_EQ("name=Zoé count=7 bold=1 item=date color=0 depth=40\n", read_file(folder.path("out")));
-  expect_terminal_given_back(read_file(folder.path("stty")));
+  EXPECT_EQ("name=Zoé count=7 bold=1 item=date color=0 depth=40\n",
+            ReadWholeFile(folder.path("out")));
+  expect_terminal_given_back(ReadWholeFile(folder.path("stty")));
   EXPECT_EQ(std::string::npos, pane.Screen().find("Demo")) << "the dialog leaves the screen";
 }
 
 TEST(TerminalFrontEnd, ResizeRedrawsTheDialogCentred) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
   DemoPane pane(folder, 100, 36);
   pane.ScreenWith("< OK >");
@@ -220,11 +205,11 @@ TEST(TerminalFrontEnd, ResizeRedrawsTheDialogCentred) {
   EXPECT_EQ(29, left) << pane.Screen();
   pane.Keys("Escape");
   EXPECT_EQ(1, pane.ExitStatus());
-  EXPECT_EQ("cancel\n", read_file(folder.path("out")));
+  EXPECT_EQ("cancel\n", ReadWholeFile(folder.path("out")));
 }
 
 TEST(TerminalFrontEnd, TerminalIsGivenBackWhenASignalEndsTheProgram) {
-  if (!have_tmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
   DemoPane pane(folder, 100, 36);
   pane.ScreenWith("< OK >");
@@ -232,7 +217,7 @@ TEST(TerminalFrontEnd, TerminalIsGivenBackWhenASignalEndsTheProgram) {
   ASSERT_GT(pid, 0);
   ASSERT_EQ(0, ::kill(pid, SIGTERM));
   EXPECT_EQ(128 + SIGTERM, pane.ExitStatus());
-  expect_terminal_given_back(read_file(folder.path("stty")));
+  expect_terminal_given_back(ReadWholeFile(folder.path("stty")));
   EXPECT_EQ(std::string::npos, pane.Screen().find("Demo")) << "the normal screen is back";
 }
 
@@ -243,8 +228,8 @@ TEST(TerminalFrontEnd, WithoutATerminalTheProgramSaysSoAndExits2) {
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(2, WEXITSTATUS(status));
-  EXPECT_NE(std::string::npos, read_file(folder.path("err")).find("no terminal"));
-  EXPECT_TRUE(read_file(folder.path("out")).empty());
+  EXPECT_NE(std::string::npos, ReadWholeFile(folder.path("err")).find("no terminal"));
+  EXPECT_TRUE(ReadWholeFile(folder.path("out")).empty());
 }
 
 }  // namespace
