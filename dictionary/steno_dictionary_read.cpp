@@ -294,48 +294,26 @@ bool binary_cut_short(std::string_view rtf) {
   return false;
 }
 
-// The length of the well-formed UTF-8 sequence at data[0] of at most
-// `size` bytes, or 0. A sequence cut off by the end of `size` is not one.
-std::size_t utf8_sequence(const unsigned char* data, std::size_t size) {
-  const unsigned char lead = data[0];
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (size < length || data[1] < low || data[1] > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (data[i] < 0x80 || data[i] > 0xBF) return 0;
-  return length;
-}
-
 // True when every 8-bit byte of the file from `start` belongs to a
 // well-formed UTF-8 sequence, and there is one. The file is left where it
 // stood. Dictionaries are nearly all ASCII, which is passed over eight bytes
-// at a time.
+// at a time; each run of 8-bit bytes must be whole sequences, and a run that
+// reaches the end of a block goes on into the next.
 bool is_utf8(CFile& file, ULONGLONG start) {
   const ULONGLONG here = file.GetPosition();
   file.Seek(static_cast<LONGLONG>(start), CFile::begin);
   bool any = false, well_formed = true;
   constexpr std::size_t block_size = 1 << 16;
-  constexpr std::size_t longest = 4;
-  // A sequence may go on into the next block: its start is carried over.
-  std::vector<unsigned char> block(block_size + longest);
+  std::vector<char> block;
   std::size_t carried = 0;
-  for (;;) {
+  while (well_formed) {
+    block.resize(carried + block_size);
     const UINT got = file.Read(block.data() + carried, static_cast<UINT>(block_size));
     const std::size_t size = carried + got;
     const bool last = got == 0;
+    const auto high = [&block](std::size_t i) {
+      return static_cast<unsigned char>(block[i]) >= 0x80;
+    };
     std::size_t i = 0;
     carried = 0;
     while (well_formed && i < size) {
@@ -347,21 +325,23 @@ bool is_utf8(CFile& file, ULONGLONG start) {
           continue;
         }
       }
-      if (block[i] < 0x80) {
+      if (!high(i)) {
         ++i;
         continue;
       }
       any = true;
-      if (!last && size - i < longest) {
+      std::size_t end = i;
+      while (end < size && high(end)) ++end;
+      if (end == size && !last) {
         carried = size - i;
         std::memmove(block.data(), block.data() + i, carried);
         break;
       }
-      const std::size_t length = utf8_sequence(block.data() + i, size - i);
-      if (length == 0) well_formed = false;
-      i += length;
+      well_formed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, block.data() + i,
+                                        static_cast<int>(end - i), nullptr, 0) != 0;
+      i = end;
     }
-    if (!well_formed || last) break;
+    if (last) break;
   }
   file.Seek(static_cast<LONGLONG>(here), CFile::begin);
   return any && well_formed;
