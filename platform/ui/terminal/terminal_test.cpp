@@ -4,131 +4,22 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "testing/scratch_folder.h"
-#include "testing/shell_command.h"
+#include "testing/tmux_pane.h"
 
 namespace {
 
-// The demo in a pane of its own tmux server; its result, exit status and
-// what the terminal's modes are afterwards land in files of the folder.
-class DemoPane {
+// The demo in a pane; its result and its pid land in files of the folder.
+class DemoPane : public TmuxPane {
  public:
-  DemoPane(const ScratchFolder& folder, int width, int height)
-      : m_folder(folder), m_tmux("tmux -f /dev/null -S '" + folder.path("tmux.socket") + "' ") {
-    const std::string command =
-        "env TERM=xterm-256color LANG=C.UTF-8 DEMO_PID_FILE=" + folder.path("pid") + " " +
-        TERMINAL_DEMO + " > " + folder.path("out") + " 2> " + folder.path("err") +
-        "; echo \\$? > " + folder.path("rc.tmp") + "; stty -a > " + folder.path("stty") + "; mv " +
-        folder.path("rc.tmp") + " " + folder.path("rc") + "; cat";
-    ShellOutput(m_tmux + "new-session -d -s demo -x " + std::to_string(width) + " -y " +
-                std::to_string(height) + " \"" + command + "\" 2>&1");
-  }
-  DemoPane(const DemoPane&) = delete;
-  DemoPane& operator=(const DemoPane&) = delete;
-  ~DemoPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
-
-  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t demo " + keys); }
-  void Text(const std::string& text) {
-    ShellOutput(m_tmux + "send-keys -t demo -l -- '" + text + "'");
-  }
-  // An xterm mouse report (SGR) as the terminal sends it: button, 0-based cell.
-  void Mouse(int button, int row, int column, bool release = false) {
-    Text("\x1b[<" + std::to_string(button) + ";" + std::to_string(column + 1) + ";" +
-         std::to_string(row + 1) + (release ? "m" : "M"));
-  }
-  void Click(int row, int column) {
-    Mouse(0, row, column);
-    Mouse(0, row, column, true);
-  }
-  void Resize(int width, int height) {
-    ShellOutput(m_tmux + "resize-window -t demo -x " + std::to_string(width) + " -y " +
-                std::to_string(height));
-  }
-
-  std::vector<std::string> Rows(bool attributes = false) {
-    std::istringstream in(
-        ShellOutput(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") + "-t demo"));
-    std::vector<std::string> rows;
-    for (std::string row; std::getline(in, row);) rows.push_back(row);
-    return rows;
-  }
-  std::string Screen() {
-    std::string all;
-    for (const std::string& row : Rows()) all += row + "\n";
-    return all;
-  }
-  // The screen once it shows want, or what it shows after a few seconds.
-  std::string ScreenWith(const std::string& want) {
-    std::string screen;
-    for (int tries = 0; tries < 250 && screen.find(want) == std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = Screen();
-    }
-    return screen;
-  }
-  // The rows with their attributes once they show want.
-  std::string AttributesWith(const std::string& want) {
-    std::string screen;
-    for (int tries = 0; tries < 250 && screen.find(want) == std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen.clear();
-      for (const std::string& row : Rows(true)) screen += row + "\n";
-    }
-    return screen;
-  }
-  std::string ScreenWithout(const std::string& gone) {
-    std::string screen = Screen();
-    for (int tries = 0; tries < 250 && screen.find(gone) != std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = Screen();
-    }
-    return screen;
-  }
-  // Where text first shows: row and column in cells (UTF-8 counted once a
-  // character), or -1, -1.
-  std::pair<int, int> Find(const std::string& text) {
-    const std::vector<std::string> rows = Rows();
-    for (size_t r = 0; r < rows.size(); ++r) {
-      const size_t at = rows[r].find(text);
-      if (at == std::string::npos) continue;
-      int column = 0;
-      for (size_t i = 0; i < at; ++i)
-        if ((static_cast<unsigned char>(rows[r][i]) & 0xC0) != 0x80) ++column;
-      return {static_cast<int>(r), column};
-    }
-    return {-1, -1};
-  }
-  // The demo's exit status once it ended, or -1.
-  int ExitStatus() {
-    for (int tries = 0; tries < 250; ++tries) {
-      const std::string rc = ReadWholeFile(m_folder.path("rc"));
-      if (!rc.empty()) return std::atoi(rc.c_str());
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
-  int Pid() {
-    for (int tries = 0; tries < 250; ++tries) {
-      const std::string pid = ReadWholeFile(m_folder.path("pid"));
-      if (!pid.empty()) return std::atoi(pid.c_str());
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
-
- private:
-  const ScratchFolder& m_folder;
-  std::string m_tmux;
+  explicit DemoPane(const ScratchFolder& folder)
+      : TmuxPane(folder, 100, 36,
+                 std::string("DEMO_PID_FILE=pid '") + TERMINAL_DEMO + "' > out 2> err") {}
+  // The terminal's modes in stty's words, once the demo ended.
+  std::string Modes() { return ShellOutput("stty -a -F " + Format("#{pane_tty}")); }
 };
 
 // Terminal modes the front end changes, in stty's words, as they were.
@@ -143,7 +34,7 @@ void expect_terminal_given_back(std::string stty) {
 TEST(TerminalFrontEnd, DrawsTheDialogAndTakesKeysMouseAndMessageBoxes) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
-  DemoPane pane(folder, 100, 36);
+  DemoPane pane(folder);
   const std::string screen = pane.ScreenWith("< OK >");
   // Centred: as many columns left of the frame as right of it.
   const auto [top, left] = pane.Find("┌");
@@ -173,36 +64,32 @@ TEST(TerminalFrontEnd, DrawsTheDialogAndTakesKeysMouseAndMessageBoxes) {
   pane.Text("7");
   const auto [date_row, date_column] = pane.Find("date ");
   ASSERT_GE(date_row, 0);
-  pane.Click(date_row, date_column + 1);
-  const std::string after_click = pane.AttributesWith("7mdate");
+  pane.Click({date_row, date_column + 1});
+  const std::string after_click = pane.ScreenWith("7mdate", true);
   EXPECT_NE(std::string::npos, after_click.find("7mdate"))
       << "the clicked item is chosen and focused";
   EXPECT_NE(std::string::npos, pane.Screen().find("[x] Bold words"));
   // The wheel turned towards the person scrolls the list three rows down.
-  pane.Mouse(65, date_row, date_column + 1);
+  pane.Mouse(65, {date_row, date_column + 1});
   const std::string scrolled = pane.ScreenWithout("apple");
   EXPECT_EQ(std::string::npos, scrolled.find("apple")) << scrolled;
   pane.Keys("Enter");
   ASSERT_EQ(0, pane.ExitStatus());
   EXPECT_EQ("name=Zoé count=7 bold=1 item=date color=0 depth=40\n",
             ReadWholeFile(folder.path("out")));
-  expect_terminal_given_back(ReadWholeFile(folder.path("stty")));
+  expect_terminal_given_back(pane.Modes());
   EXPECT_EQ(std::string::npos, pane.Screen().find("Demo")) << "the dialog leaves the screen";
 }
 
 TEST(TerminalFrontEnd, ResizeRedrawsTheDialogCentred) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
-  DemoPane pane(folder, 100, 36);
+  DemoPane pane(folder);
   pane.ScreenWith("< OK >");
   EXPECT_EQ(19, pane.Find("┌").second);
   pane.Resize(120, 40);
-  int left = -1;
-  for (int tries = 0; tries < 250 && left != 29; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    left = pane.Find("┌").second;
-  }
-  EXPECT_EQ(29, left) << pane.Screen();
+  EXPECT_EQ(29, Awaited([&] { return pane.Find("┌").second; }, [](int left) { return left == 29; }))
+      << pane.Screen();
   pane.Keys("Escape");
   EXPECT_EQ(1, pane.ExitStatus());
   EXPECT_EQ("cancel\n", ReadWholeFile(folder.path("out")));
@@ -211,13 +98,13 @@ TEST(TerminalFrontEnd, ResizeRedrawsTheDialogCentred) {
 TEST(TerminalFrontEnd, TerminalIsGivenBackWhenASignalEndsTheProgram) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder folder;
-  DemoPane pane(folder, 100, 36);
+  DemoPane pane(folder);
   pane.ScreenWith("< OK >");
-  const int pid = pane.Pid();
+  const int pid = std::atoi(AwaitedFile(folder.path("pid")).c_str());
   ASSERT_GT(pid, 0);
   ASSERT_EQ(0, ::kill(pid, SIGTERM));
   EXPECT_EQ(128 + SIGTERM, pane.ExitStatus());
-  expect_terminal_given_back(ReadWholeFile(folder.path("stty")));
+  expect_terminal_given_back(pane.Modes());
   EXPECT_EQ(std::string::npos, pane.Screen().find("Demo")) << "the normal screen is back";
 }
 
