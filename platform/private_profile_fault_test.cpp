@@ -1,0 +1,73 @@
+// Profile files under a full disk and under SIGKILL: a failed or killed write
+// leaves the old file whole, and nothing of it stays beside the file once the
+// next write is done.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "testing/fault_injection.h"
+#include "testing/scratch_folder.h"
+
+namespace {
+
+class PrivateProfileFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteWholeFile(m_file, m_old); }
+
+  // A value long enough that the write takes a while and a size limit can
+  // fall at many points inside it.
+  static std::string Value(char fill) { return std::string(3000, fill); }
+
+  bool Save(const std::string& value) const {
+    return WritePrivateProfileStringA("Fonts", "Face", value.c_str(), m_file.c_str()) != FALSE;
+  }
+
+  std::string Read() const {
+    char buffer[4096];
+    const DWORD n =
+        GetPrivateProfileStringA("Fonts", "Face", "", buffer, sizeof buffer, m_file.c_str());
+    return std::string(buffer, n);
+  }
+
+  ScratchFolder m_folder;
+  const std::string m_file = m_folder.path("kelm.ini");
+  const std::string m_old = "; kept\r\n[Fonts]\r\nFace=Arial\r\nSize=12\r\n[Other]\r\nk=v\r\n";
+  const std::vector<std::string> m_alone{"kelm.ini"};
+};
+
+TEST_F(PrivateProfileFaultTest, AFullDiskFailsTheWriteAndLeavesTheOldFile) {
+  const std::string value = Value('x');
+  const std::string want =
+      "; kept\r\n[Fonts]\r\nFace=" + value + "\r\nSize=12\r\n[Other]\r\nk=v\r\n";
+  FaultTally tally;
+  // Every size from an empty disk to one the new file just fits, in steps
+  // small enough to stop the write at each of its stages.
+  for (rlim_t limit = 0; limit <= want.size() + 64; limit += 61) {
+    const bool fits = limit >= want.size();
+    const int status = RunInChild(limit, [&] { return Save(value) ? 0 : 1; });
+    ++tally.iterations;
+    if (status == 1) ++tally.failures_reported;
+    EXPECT_EQ(fits ? 0 : 1, status) << "limit " << limit;
+    EXPECT_EQ(fits ? want : m_old, ReadWholeFile(m_file)) << "limit " << limit;
+    EXPECT_EQ(m_alone, FolderNames(m_folder.path(""))) << "limit " << limit;
+    if (fits) WriteWholeFile(m_file, m_old);
+  }
+  EXPECT_TRUE(Save(value));
+  EXPECT_EQ(want, ReadWholeFile(m_file));
+  tally.Print("profile, full disk");
+}
+
+TEST_F(PrivateProfileFaultTest, AFullDiskFailsTheWriteOfANewFileWithoutLeavingOne) {
+  const std::string fresh = m_folder.path("new.ini");
+  for (rlim_t limit : {rlim_t{0}, rlim_t{5}, rlim_t{20}}) {
+    const int status = RunInChild(limit, [&] {
+      return WritePrivateProfileStringA("Fonts", "Face", "Arial", fresh.c_str()) ? 0 : 1;
+    });
+    EXPECT_EQ(1, status) << "limit " << limit;
+    EXPECT_EQ(m_alone, FolderNames(m_folder.path(""))) << "limit " << limit;
+  }
+}
+
+}  // namespace
