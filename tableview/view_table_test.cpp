@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,15 +51,26 @@ std::string text(const std::vector<LONG>& page) {
   return result;
 }
 
+// A counted sample table of `rows` entries, ids 1 to rows.
+void open_sample(CDaoDatabase& db, CEntryCountRecordset& rs, const std::string& path, LONG rows) {
+  db.Create(path.c_str());
+  KelmMakeSampleTable(db, "entries", rows);
+  rs.Open(dbOpenDynaset, "entries");
+  rs.CountEntries();
+}
+
+void create(IdView& view) {
+  ASSERT_TRUE(
+      view.Create(WS_VISIBLE | WS_VSCROLL, CRect(0, 0, view_width, view_height), nullptr, 1));
+  view.SetFocus();
+  view.OnInitialUpdate();
+}
+
 class ViewTableTest : public ::testing::Test {
  protected:
-  // A counted sample table of `rows` entries (ids 1 to rows), shown from its
-  // first record.
+  // A sample table of `rows` entries shown from its first record.
   void Show(LONG rows) {
-    m_db.Create(m_folder.path("entries.db").c_str());
-    KelmMakeSampleTable(m_db, "entries", rows);
-    m_rs.Open(dbOpenDynaset, "entries");
-    m_rs.CountEntries();
+    open_sample(m_db, m_rs, m_folder.path("entries.db"), rows);
     m_view.recordset = &m_rs;
     Create();
     m_view.Top();
@@ -65,11 +78,8 @@ class ViewTableTest : public ::testing::Test {
   }
 
   void Create() {
-    ASSERT_TRUE(
-        m_view.Create(WS_VISIBLE | WS_VSCROLL, CRect(0, 0, view_width, view_height), nullptr, 1));
     m_view.SetCanvas(&m_grid);
-    m_view.SetFocus();
-    m_view.OnInitialUpdate();
+    create(m_view);
   }
 
   LONG selected() const { return m_view.page.at(static_cast<size_t>(m_view.selection)); }
@@ -102,9 +112,7 @@ class ViewTableTest : public ::testing::Test {
 };
 
 TEST_F(ViewTableTest, PaintingSaysWhyThereIsNothingToShow) {
-  m_db.Create(m_folder.path("entries.db").c_str());
-  KelmMakeSampleTable(m_db, "entries", 0);
-  m_rs.Open(dbOpenDynaset, "entries");
+  open_sample(m_db, m_rs, m_folder.path("entries.db"), 0);
   CEntryCountRecordset closed(&m_db);
   struct Case {
     const char* what;
@@ -155,10 +163,10 @@ TEST_F(ViewTableTest, APageShowsItsRowsWithTheHighlightInverted) {
             std::find(unfocused.begin(), unfocused.end(), CString("DrawFocusRect 4,3,156,19")));
 }
 
-TEST_F(ViewTableTest, MovesPlaceThePageAndTheHighlight) {
+TEST(ViewTable, MovesPlaceThePageAndTheHighlight) {
   struct Case {
     LONG rows;
-    std::vector<const char*> moves;
+    const char* moves;
     std::vector<LONG> page;
     int selection;
     int topPosition;
@@ -166,54 +174,43 @@ TEST_F(ViewTableTest, MovesPlaceThePageAndTheHighlight) {
   };
   const Case cases[] = {
       // Fewer records than a page: the last page is the first.
-      {3, {"Bottom"}, ids(1, 3), 2, 0, 3},
-      {3, {"Bottom", "LineDown"}, ids(1, 3), 2, 0, 2},
-      {20, {"LineDown", "LineDown", "LineDown", "LineDown"}, ids(1, 5), 4, 0, 2},
+      {3, "Bottom", ids(1, 3), 2, 0, 3},
+      {3, "Bottom LineDown", ids(1, 3), 2, 0, 2},
+      {20, "LineDown LineDown LineDown LineDown", ids(1, 5), 4, 0, 2},
       // Down from the page's last row scrolls one row.
-      {20, {"LineDown", "LineDown", "LineDown", "LineDown", "LineDown"}, ids(2, 6), 4, 1, 2},
-      {20, {"Bottom"}, ids(16, 20), 4, 15, 3},
+      {20, "LineDown LineDown LineDown LineDown LineDown", ids(2, 6), 4, 1, 2},
+      {20, "Bottom", ids(16, 20), 4, 15, 3},
       // Down from the set's last record stays there.
-      {20, {"Bottom", "LineDown"}, ids(16, 20), 4, 15, 3},
-      {20, {"Bottom", "LineUp"}, ids(16, 20), 3, 15, 2},
-      {20, {"Bottom", "Top"}, ids(1, 5), 0, 0, 1},
-      {20, {"LineUp"}, ids(1, 5), 0, 0, 1},
-      {20, {"PageDown"}, ids(5, 9), 0, 4, 2},
-      {20, {"PageDown", "PageDown", "PageDown"}, ids(13, 17), 0, 12, 2},
-      {20, {"PageDown", "PageDown", "PageDown", "PageDown"}, ids(16, 20), 4, 15, 3},
-      {20, {"Bottom", "PageUp"}, ids(12, 16), 4, 11, 2},
+      {20, "Bottom LineDown", ids(16, 20), 4, 15, 3},
+      {20, "Bottom LineUp", ids(16, 20), 3, 15, 2},
+      {20, "Bottom Top", ids(1, 5), 0, 0, 1},
+      {20, "LineUp", ids(1, 5), 0, 0, 1},
+      {20, "PageDown", ids(5, 9), 0, 4, 2},
+      {20, "PageDown PageDown PageDown", ids(13, 17), 0, 12, 2},
+      {20, "PageDown PageDown PageDown PageDown", ids(16, 20), 4, 15, 3},
+      {20, "Bottom PageUp", ids(12, 16), 4, 11, 2},
       // Back on the first record exactly, not before it: the bar says
       // "inside" until a move runs into the beginning.
-      {20, {"PageDown", "PageUp"}, ids(1, 5), 0, 0, 2},
-      {20, {"PageDown", "PageUp", "LineUp"}, ids(1, 5), 0, 0, 1},
-      {20, {"PageDown", "LineUp"}, ids(4, 8), 0, 3, 2},
+      {20, "PageDown PageUp", ids(1, 5), 0, 0, 2},
+      {20, "PageDown PageUp LineUp", ids(1, 5), 0, 0, 1},
+      {20, "PageDown LineUp", ids(4, 8), 0, 3, 2},
   };
+  const std::map<std::string, void (CViewTable::*)()> actions = {
+      {"Top", &CViewTable::Top},       {"Bottom", &CViewTable::Bottom},
+      {"LineUp", &CViewTable::LineUp}, {"LineDown", &CViewTable::LineDown},
+      {"PageUp", &CViewTable::PageUp}, {"PageDown", &CViewTable::PageDown}};
   for (const Case& c : cases) {
-    std::string script;
-    for (const char* move : c.moves) script += std::string(move) + " ";
-    SCOPED_TRACE(std::to_string(c.rows) + " rows, " + script);
+    SCOPED_TRACE(std::to_string(c.rows) + " rows, " + c.moves);
     ScratchFolder folder;
     CDaoDatabase db;
-    db.Create(folder.path("entries.db").c_str());
-    KelmMakeSampleTable(db, "entries", c.rows);
     CEntryCountRecordset rs(&db);
-    rs.Open(dbOpenDynaset, "entries");
-    rs.CountEntries();
+    open_sample(db, rs, folder.path("entries.db"), c.rows);
     IdView view;
     view.recordset = &rs;
-    ASSERT_TRUE(
-        view.Create(WS_VISIBLE | WS_VSCROLL, CRect(0, 0, view_width, view_height), nullptr, 1));
-    view.SetFocus();
-    view.OnInitialUpdate();
+    create(view);
     view.Top();
-    for (const char* move : c.moves) {
-      const std::string m = move;
-      if (m == "Top") view.Top();
-      if (m == "Bottom") view.Bottom();
-      if (m == "LineUp") view.LineUp();
-      if (m == "LineDown") view.LineDown();
-      if (m == "PageUp") view.PageUp();
-      if (m == "PageDown") view.PageDown();
-    }
+    std::istringstream moves(c.moves);
+    for (std::string move; moves >> move;) (view.*actions.at(move))();
     view.Invalidate(FALSE);
     EXPECT_EQ(text(c.page), text(view.page));
     EXPECT_EQ(c.selection, view.selection);
@@ -273,10 +270,7 @@ TEST_F(ViewTableTest, DeletingKeepsThePageOnItsNeighbours) {
 
 // A host may move a view before it has a window to paint in.
 TEST_F(ViewTableTest, AnUnpaintedViewMovesWithoutFault) {
-  m_db.Create(m_folder.path("entries.db").c_str());
-  KelmMakeSampleTable(m_db, "entries", 20);
-  m_rs.Open(dbOpenDynaset, "entries");
-  m_rs.CountEntries();
+  open_sample(m_db, m_rs, m_folder.path("entries.db"), 20);
   m_view.recordset = &m_rs;
   m_view.rowsPerPage = 5;
   m_view.Scroll(3);
@@ -305,22 +299,20 @@ TEST_F(ViewTableTest, KeysActAndDeletionAsksFirst) {
     LONG selected;
     int records;
   };
-  const Case cases[] = {
-      {VK_DOWN, 0, 0, 2, 20},
-      {'M', 0, 0, 3, 20},
-      {'M', KELM_MOD_SHIFT, 0, 7, 20},
-      {'I', KELM_MOD_SHIFT, 0, 3, 20},
-      {'I', 0, 0, 2, 20},
-      {VK_UP, 0, 0, 1, 20},
-      {VK_NEXT, 0, 0, 5, 20},
-      {VK_PRIOR, 0, 0, 1, 20},
-      {VK_END, 0, 0, 20, 20},
-      {VK_HOME, 0, 0, 1, 20},
-      {VK_DELETE, 0, IDNO, 1, 20},
-      {VK_DELETE, 0, IDYES, 2, 19},
-      {'D', 0, IDYES, 3, 18},
-      {VK_DELETE, KELM_MOD_CONTROL, 0, 4, 17},
-  };
+  const Case cases[] = {{VK_DOWN, 0, 0, 2, 20},
+                        {'M', 0, 0, 3, 20},
+                        {'M', KELM_MOD_SHIFT, 0, 7, 20},
+                        {'I', KELM_MOD_SHIFT, 0, 3, 20},
+                        {'I', 0, 0, 2, 20},
+                        {VK_UP, 0, 0, 1, 20},
+                        {VK_NEXT, 0, 0, 5, 20},
+                        {VK_PRIOR, 0, 0, 1, 20},
+                        {VK_END, 0, 0, 20, 20},
+                        {VK_HOME, 0, 0, 1, 20},
+                        {VK_DELETE, 0, IDNO, 1, 20},
+                        {VK_DELETE, 0, IDYES, 2, 19},
+                        {'D', 0, IDYES, 3, 18},
+                        {VK_DELETE, KELM_MOD_CONTROL, 0, 4, 17}};
   for (const Case& c : cases) {
     SCOPED_TRACE("key " + std::to_string(c.key) + " modifiers " + std::to_string(c.modifiers));
     const size_t shown = m_person.Shown().size();
