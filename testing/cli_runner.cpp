@@ -47,6 +47,13 @@ Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const
           ReadWholeFile(err_path)};
 }
 
+std::string kelm_shell_command(const std::string& args, const ScratchFolder& home,
+                               const std::string& lexicons) {
+  return "env HOME='" + home.path("") + "' XDG_CONFIG_HOME='" + home.path("config") +
+         "' XDG_DATA_HOME='" + home.path("data") + "' KELM_LEXICON_DIR='" + lexicons + "' '" +
+         KELM_COMMAND + "' " + args;
+}
+
 std::string joined(const std::vector<std::string>& args) {
   std::string text = "kelm";
   for (const std::string& a : args) text += " '" + a + "'";

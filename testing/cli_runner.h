@@ -20,6 +20,11 @@ struct Outcome {
 Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
                  const std::string& in = "/dev/null");
 
+// The shell command that runs kelm with args in the home as run_kelm does,
+// for a run on a terminal (see tmux_pane.h), seeding lexicons from a folder.
+std::string kelm_shell_command(const std::string& args, const ScratchFolder& home,
+                               const std::string& lexicons = KELM_BUILD_LEXICON_DIR);
+
 // The command line as a shell would take it, for failure messages.
 std::string joined(const std::vector<std::string>& args);
 
