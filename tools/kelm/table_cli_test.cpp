@@ -2,91 +2,26 @@
 #include <kelm/kelm.h>
 #include <sys/wait.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "exit_status.h"
 #include "testing/cli_runner.h"
-#include "testing/shell_command.h"
+#include "testing/tmux_pane.h"
 
 namespace {
 
 using namespace kelm_cli;
 
-// One run of `kelm table` in a pane of its own tmux server, 60 by 12 cells;
-// its exit status lands in a file of the folder.
-class TablePane {
- public:
-  TablePane(const ScratchFolder& home, const std::string& args)
-      : m_home(home), m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
-    const std::string command = "env HOME=" + home.path("") + " TERM=xterm-256color LANG=C.UTF-8 " +
-                                KELM_COMMAND + " " + args + " 2> " + home.path("err") +
-                                "; echo \\$? > " + home.path("rc.tmp") + "; mv " +
-                                home.path("rc.tmp") + " " + home.path("rc") + "; cat";
-    ShellOutput(m_tmux + "new-session -d -s kelm -x 60 -y 12 \"" + command + "\" 2>&1");
-  }
-  TablePane(const TablePane&) = delete;
-  TablePane& operator=(const TablePane&) = delete;
-  ~TablePane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
-
-  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t kelm " + keys); }
-  void Text(const std::string& text) {
-    ShellOutput(m_tmux + "send-keys -t kelm -l -- '" + text + "'");
-  }
-  // The wheel turned one notch towards the person, as an xterm reports it
-  // (SGR), over a 0-based row and column.
-  void WheelDown(int row, int column) {
-    Text("\x1b[<65;" + std::to_string(column + 1) + ";" + std::to_string(row + 1) + "M");
-  }
-  std::string Screen() { return ShellOutput(m_tmux + "capture-pane -p -t kelm"); }
-  // The row that shows the record of an id first (ids start each row), or -1.
-  int RowOf(LONG id) {
-    std::istringstream rows(Screen());
-    int index = 0;
-    for (std::string row; std::getline(rows, row); ++index)
-      if (row.find("\u2502" + std::to_string(id) + " ") == 0) return index;
-    return -1;
-  }
-  // The screen once it shows want, or what it shows after a few seconds.
-  std::string ScreenWith(const std::string& want) {
-    std::string screen = Screen();
-    for (int tries = 0; tries < 250 && screen.find(want) == std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = Screen();
-    }
-    return screen;
-  }
-  // The screen once it no longer shows gone, or what it shows after a few
-  // seconds.
-  std::string ScreenWithout(const std::string& gone) {
-    std::string screen = Screen();
-    for (int tries = 0; tries < 250 && screen.find(gone) != std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = Screen();
-    }
-    return screen;
-  }
-  // The exit status once kelm ended, or -1.
-  int ExitStatus() {
-    for (int tries = 0; tries < 250; ++tries) {
-      const std::string rc = ReadWholeFile(m_home.path("rc"));
-      if (!rc.empty()) return std::atoi(rc.c_str());
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
-  std::string Err() { return ReadWholeFile(m_home.path("err")); }
-
- private:
-  const ScratchFolder& m_home;
-  std::string m_tmux;
-};
+// The row of the pane that shows the record of an id first (ids start each
+// row), or -1.
+int row_of(TmuxPane& pane, LONG id) {
+  const std::vector<std::string> rows = pane.Rows();
+  for (size_t row = 0; row < rows.size(); ++row)
+    if (rows[row].starts_with("\u2502" + std::to_string(id) + " ")) return static_cast<int>(row);
+  return -1;
+}
 
 // The ids the sample table still holds from first to last.
 std::vector<LONG> remaining_ids(const std::string& path, LONG first, LONG last) {
@@ -105,13 +40,14 @@ std::vector<LONG> remaining_ids(const std::string& path, LONG first, LONG last) 
 // A 12-row pane holds 9 records between the view's edges and the status
 // line below them. The keys and the wheel reach the view.
 TEST(KelmTable, BrowsesPagesAndDeletesTheHighlightedEntryOnlyWhenConfirmed) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   const std::string path = home.path("sample.sqlite");
   ASSERT_EQ(exit_ok, run_kelm({"table", "--make-sample", path, "200"}, home).status);
   {
-    TablePane pane(home, "table " + path + " entries --columns id,outline");
+    TmuxPane pane(
+        home, 60, 12,
+        kelm_shell_command("table " + path + " entries --columns id,outline", home) + " 2> err");
     std::string screen = pane.ScreenWith("200 entries");
     EXPECT_NE(std::string::npos, screen.find("1 ")) << screen;
     EXPECT_NE(std::string::npos, screen.find("9 ")) << screen;
@@ -141,17 +77,17 @@ TEST(KelmTable, BrowsesPagesAndDeletesTheHighlightedEntryOnlyWhenConfirmed) {
 
     // One notch of the wheel scrolls three rows, keeping the highlight on
     // the page's second row, id 14, which Ctrl+Delete deletes without asking.
-    pane.WheelDown(3, 5);
+    pane.Mouse(65, {3, 5});
     screen = pane.ScreenWith("21 ");
-    EXPECT_EQ(1, pane.RowOf(13)) << screen;
-    EXPECT_EQ(2, pane.RowOf(14)) << screen;
+    EXPECT_EQ(1, row_of(pane, 13)) << screen;
+    EXPECT_EQ(2, row_of(pane, 14)) << screen;
     pane.Keys("C-Delete");
     screen = pane.ScreenWith("198 entries");
     EXPECT_NE(std::string::npos, screen.find("198 entries")) << screen;
-    EXPECT_EQ(-1, pane.RowOf(14)) << screen;
+    EXPECT_EQ(-1, row_of(pane, 14)) << screen;
 
     pane.Keys("q");
-    EXPECT_EQ(exit_ok, pane.ExitStatus()) << pane.Err();
+    EXPECT_EQ(exit_ok, pane.ExitStatus()) << ReadWholeFile(home.path("err"));
   }
   const std::vector<LONG> expected = {8, 9, 11, 12, 13, 15, 16};
   EXPECT_EQ(expected, remaining_ids(path, 8, 16));
@@ -176,8 +112,9 @@ TEST(KelmTable, BrowsingRefusesMissingThingsAndAMissingTerminal) {
     expect_outcome(run_kelm(c.args, home), c.status, "", c.err, joined(c.args));
 
   // Without a controlling terminal there is nowhere to show the table.
-  const std::string command = "setsid -w " + std::string(KELM_COMMAND) + " table " + path +
-                              " entries < /dev/null > /dev/null 2> " + home.path("err");
+  const std::string command = "setsid -w " +
+                              kelm_shell_command("table " + path + " entries", home) +
+                              " < /dev/null > /dev/null 2> " + home.path("err");
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status)) << command;
   EXPECT_EQ(exit_usage, WEXITSTATUS(status)) << command;
