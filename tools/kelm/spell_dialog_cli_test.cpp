@@ -4,69 +4,43 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 
-#include "testing/scratch_folder.h"
-#include "testing/shell_command.h"
+#include "testing/cli_runner.h"
+#include "testing/tmux_pane.h"
 
 namespace {
 
-// kelm in a pane of its own tmux server, with a home, hive and default
-// lexicon of the folder's; its output and status land in the folder.
-class KelmPane {
+// kelm spell text on text.txt in a pane, with the home's lexicons as the
+// defaults; its output lands in the home.
+class SpellPane : public TmuxPane {
  public:
-  KelmPane(const ScratchFolder& folder, const std::string& args)
-      : m_folder(folder), m_tmux("tmux -f /dev/null -S '" + folder.path("tmux.socket") + "' ") {
-    const std::string command =
-        "cd " + folder.path("") + " && env HOME=" + folder.path("") +
-        " XDG_CONFIG_HOME=" + folder.path("config") + " XDG_DATA_HOME=" + folder.path("data") +
-        " KELM_LEXICON_DIR=" + folder.path("defaults") + " TERM=xterm-256color LANG=C.UTF-8 " +
-        KELM_COMMAND + " " + args + " > out 2> err; echo \\$? > rc.tmp; mv rc.tmp rc; cat";
-    ShellOutput(m_tmux + "new-session -d -s kelm -x 100 -y 40 \"" + command + "\" 2>&1");
-  }
-  KelmPane(const KelmPane&) = delete;
-  KelmPane& operator=(const KelmPane&) = delete;
-  ~KelmPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
-
-  void Keys(const std::string& keys) { ShellOutput(m_tmux + "send-keys -t kelm " + keys); }
-  // The screen once it shows want, or what it shows after twenty seconds.
-  std::string ScreenWith(const std::string& want) {
-    std::string screen;
-    for (int tries = 0; tries < 1000 && screen.find(want) == std::string::npos; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      screen = ShellOutput(m_tmux + "capture-pane -p -t kelm");
-    }
-    return screen;
-  }
-  // The exit status once kelm ended, or -1.
-  int ExitStatus() {
-    for (int tries = 0; tries < 1000; ++tries) {
-      if (std::filesystem::exists(m_folder.path("rc")))
-        return std::stoi(ReadWholeFile(m_folder.path("rc")));
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
-
- private:
-  const ScratchFolder& m_folder;
-  std::string m_tmux;
+  SpellPane(const ScratchFolder& home, const std::string& options)
+      : TmuxPane(home, 100, 40,
+                 kelm_shell_command("spell text text.txt --interactive" + options, home,
+                                    home.path("defaults")) +
+                     " > out 2> err") {}
 };
 
-TEST(KelmSpellInteractive, ProofreadsATranscriptInTheDialogsAndWritesItBack) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
-  const ScratchFolder home;
+// A default lexicon of the words, each stored as Add stores it, and the text.
+void lay_out(const ScratchFolder& home, const std::string& words, const std::string& text) {
   std::filesystem::create_directory(home.path("defaults"));
-  WriteWholeFile(home.path("defaults/ssceam.tlx"),
-                 "the\ti\ncat\ti\nsat\ti\non\ti\nmat\ti\nit\ti\nwas\ti\nfine\ti\nthere\ti\n"
-                 "were\ti\ntwo\ti\ndogs\ti\n");
-  WriteWholeFile(home.path("text.txt"),
-                 "Teh cat sat on the mat.  It was fine.\nThere were twoo dogs  there.\n");
-  KelmPane pane(home, "spell text text.txt --interactive");
+  std::string lexicon;
+  std::istringstream in(words);
+  for (std::string word; in >> word;) lexicon += word + "\ti\n";
+  WriteWholeFile(home.path("defaults/ssceam.tlx"), lexicon);
+  WriteWholeFile(home.path("text.txt"), text);
+}
+
+TEST(KelmSpellInteractive, ProofreadsATranscriptInTheDialogsAndWritesItBack) {
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  const ScratchFolder home;
+  lay_out(home, "the cat sat on mat it was fine there were two dogs",
+          "Teh cat sat on the mat.  It was fine.\nThere were twoo dogs  there.\n");
+  SpellPane pane(home, "");
 
   std::string screen = pane.ScreenWith("Teh");
   ASSERT_NE(std::string::npos, screen.find("Correct Spelling")) << screen;
@@ -88,13 +62,11 @@ TEST(KelmSpellInteractive, ProofreadsATranscriptInTheDialogsAndWritesItBack) {
 // Quit keeps the changes made so far; a walk with no change leaves the file
 // alone.
 TEST(KelmSpellInteractive, QuitWritesTheChangesSoFarAndNothingChangedWritesNothing) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
-  std::filesystem::create_directory(home.path("defaults"));
-  WriteWholeFile(home.path("defaults/ssceam.tlx"), "the\ti\ncat\ti\ntwo\ti\n");
-  WriteWholeFile(home.path("text.txt"), "teh cat twoo cat\n");
+  lay_out(home, "the cat two", "teh cat twoo cat\n");
   {
-    KelmPane pane(home, "spell text text.txt --interactive --no-spacing");
+    SpellPane pane(home, " --no-spacing");
     pane.ScreenWith("teh");
     pane.Keys("Enter");
     pane.ScreenWith("twoo");
@@ -105,11 +77,10 @@ TEST(KelmSpellInteractive, QuitWritesTheChangesSoFarAndNothingChangedWritesNothi
   EXPECT_EQ("3 words checked, 1 replaced, 0 added, 0 ignored (quit)\n",
             ReadWholeFile(home.path("out")));
 
-  std::filesystem::remove(home.path("rc"));
   const auto written = std::filesystem::last_write_time(home.path("text.txt"));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   {
-    KelmPane pane(home, "spell text text.txt --interactive --no-spacing");
+    SpellPane pane(home, " --no-spacing");
     pane.ScreenWith("twoo");
     pane.Keys("M-s");
     ASSERT_EQ(0, pane.ExitStatus()) << ReadWholeFile(home.path("err"));
@@ -122,13 +93,11 @@ TEST(KelmSpellInteractive, QuitWritesTheChangesSoFarAndNothingChangedWritesNothi
 // occurrence is replaced or passed without a dialog, and the added word is in
 // the user lexicon afterwards.
 TEST(KelmSpellInteractive, ReplaceAllAddAndIgnoreHoldForTheRestOfTheWalk) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
-  std::filesystem::create_directory(home.path("defaults"));
-  WriteWholeFile(home.path("defaults/ssceam.tlx"), "cat\ti\ntwo\ti\n");
-  WriteWholeFile(home.path("text.txt"), "twoo zorb blorp cat twoo zorb blorp\n");
+  lay_out(home, "cat two", "twoo zorb blorp cat twoo zorb blorp\n");
   {
-    KelmPane pane(home, "spell text text.txt --interactive --no-spacing");
+    SpellPane pane(home, " --no-spacing");
     pane.ScreenWith("twoo");
     pane.Keys("M-p");  // Replace All
     pane.ScreenWith("zorb");
