@@ -9,17 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "testing/cli_runner.h"
-#include "testing/shell_command.h"
+#include "testing/tmux_pane.h"
 
 namespace {
 
@@ -201,78 +198,38 @@ TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
 
 // --- On a terminal ----------------------------------------------------------
 
-// A tmux server of the test's own with one pane of a fixed size running a
-// command; what the pane shows is read back as its rows.
-class TmuxPane {
- public:
-  TmuxPane(const ScratchFolder& home, int width, int height, const std::string& command)
-      : m_tmux("tmux -f /dev/null -S '" + home.path("tmux.socket") + "' ") {
-    ShellOutput(m_tmux + "new-session -d -s kelm -x " + std::to_string(width) + " -y " +
-                std::to_string(height) + " \"" + command + "\" 2>&1");
-  }
-  TmuxPane(const TmuxPane&) = delete;
-  TmuxPane& operator=(const TmuxPane&) = delete;
-  ~TmuxPane() { ShellOutput(m_tmux + "kill-server 2>/dev/null"); }
+// The rows, trailing empty ones aside, and where the cursor stands:
+// "row\nrow\n@column,row".
+std::string screen_and_cursor(TmuxPane& pane) {
+  std::string rows = pane.Screen();
+  while (rows.ends_with("\n\n")) rows.pop_back();
+  return rows + "@" + pane.Format("#{cursor_x},#{cursor_y}");
+}
 
-  void Type(const std::string& line) {
-    ShellOutput(m_tmux + "send-keys -t kelm -l -- '" + line + "'");
-    ShellOutput(m_tmux + "send-keys -t kelm Enter");
-  }
-  void Press(const std::string& key) { ShellOutput(m_tmux + "send-keys -t kelm " + key); }
+void type(TmuxPane& pane, const std::string& line) {
+  pane.Text(line);
+  pane.Keys("Enter");
+}
 
-  // The rows, trailing empty ones aside, and where the cursor stands:
-  // "row\nrow\n@column,row".
-  std::string Screen() {
-    std::string rows = ShellOutput(m_tmux + "capture-pane -p -t kelm 2>/dev/null");
-    while (rows.ends_with("\n\n")) rows.pop_back();
-    const std::string cursor =
-        ShellOutput(m_tmux + "display-message -p -t kelm '#{cursor_x},#{cursor_y}' 2>/dev/null");
-    return rows + "@" + cursor.substr(0, cursor.find('\n'));
-  }
-  std::string Terminal() {
-    const std::string tty = ShellOutput(m_tmux + "display-message -p -t kelm '#{pane_tty}'");
-    return tty.substr(0, tty.find('\n'));
-  }
-
-  // The screen once it passes, or what it shows after a few seconds.
-  std::string ScreenOnce(const std::function<bool(const std::string&)>& pass) {
-    std::string screen;
-    for (int tries = 0; tries < 500; ++tries) {
-      screen = Screen();
-      if (pass(screen)) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return screen;
-  }
-  std::string ScreenOnceIt(const std::string& want) {
-    return ScreenOnce([&want](const std::string& screen) { return screen == want; });
-  }
-
- private:
-  std::string m_tmux;
-};
+template <class Pass>
+std::string screen_once(TmuxPane& pane, Pass pass) {
+  return Awaited([&] { return screen_and_cursor(pane); }, pass);
+}
 
 TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
   if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
   const ScratchFolder home;
   const std::string dictionary = home.path("small.rtf");
   WriteWholeFile(dictionary, small_dictionary);
-  // The echo setting the run leaves behind shows after its text; cat keeps
-  // the pane open to be read.
-  const std::string command =
-      "env HOME=" + home.path("") + " XDG_CONFIG_HOME=" + home.path("config") +
-      " XDG_DATA_HOME=" + home.path("data") + " KELM_LEXICON_DIR=" + KELM_BUILD_LEXICON_DIR + " " +
-      KELM_COMMAND + " translate --dict " + dictionary +
-      " --steno -; stty -a | tr ' ;' '\\n\\n' | grep -x -e echo -e -echo; cat";
-  TmuxPane pane(home, 18, 16, command);
+  // The echo setting the run leaves behind shows after its text.
+  TmuxPane pane(home, 18, 16,
+                kelm_shell_command("translate --dict " + dictionary + " --steno -", home) +
+                    "; stty -a | tr ' ;' '\\n\\n' | grep -x -e echo -e -echo");
   // The typed steno must not be echoed amid the text: wait for the echo to
   // go before typing.
-  std::string settings;
-  for (int tries = 0; tries < 500; ++tries) {
-    settings = ShellOutput("stty -a -F " + pane.Terminal() + " 2>&1");
-    if (settings.find(" -echo ") != std::string::npos) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  const std::string settings =
+      Awaited([&] { return ShellOutput("stty -a -F " + pane.Format("#{pane_tty}") + " 2>&1"); },
+              [](const std::string& s) { return s.find(" -echo ") != std::string::npos; });
   ASSERT_NE(std::string::npos, settings.find(" -echo ")) << settings;
 
   const struct {
@@ -302,15 +259,17 @@ TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
       {"KAT", "The making cat the\n cat\n@4,1"},
   };
   for (const auto& step : steps) {
-    pane.Type(step.steno);
-    EXPECT_EQ(step.screen, pane.ScreenOnceIt(step.screen)) << "after " << step.steno;
+    type(pane, step.steno);
+    EXPECT_EQ(step.screen,
+              screen_once(pane, [&](const std::string& s) { return s == step.screen; }))
+        << "after " << step.steno;
   }
 
   // A line that is not steno is reported on rows of its own, and the line
   // being written starts again below; a correction goes on there.
-  pane.Type("K A T");
+  type(pane, "K A T");
   const std::string above = "The making cat the\n cat\n";
-  std::string screen = pane.ScreenOnce([&](const std::string& s) {
+  std::string screen = screen_once(pane, [&](const std::string& s) {
     return s.starts_with(above) && s.ends_with("\n" + above + "@4,7");
   });
   ASSERT_TRUE(screen.ends_with("\n" + above + "@4,7")) << screen;
@@ -318,15 +277,15 @@ TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
   std::string message = screen.substr(above.size(), screen.size() - 2 * above.size() - 4);
   std::erase_if(message, [](char c) { return c == '\n' || c == ' '; });
   EXPECT_EQ("-:19:\"KAT\"isnotstenointheplainnotation(character2)", message) << screen;
-  pane.Type("*");
-  screen = pane.ScreenOnce(
-      [](const std::string& s) { return s.ends_with("\nThe making cat the\n@18,6"); });
+  type(pane, "*");
+  screen = screen_once(
+      pane, [](const std::string& s) { return s.ends_with("\nThe making cat the\n@18,6"); });
   EXPECT_TRUE(screen.starts_with(above)) << screen;
   EXPECT_TRUE(screen.ends_with("\nThe making cat the\n@18,6")) << screen;
 
   // The end of input ends the last line, and the echo comes back.
-  pane.Press("C-d");
-  screen = pane.ScreenOnce([](const std::string& s) { return s.ends_with("\necho\n@0,8"); });
+  pane.Keys("C-d");
+  screen = screen_once(pane, [](const std::string& s) { return s.ends_with("\necho\n@0,8"); });
   EXPECT_TRUE(screen.ends_with("\nThe making cat the\necho\n@0,8")) << screen;
 }
 
