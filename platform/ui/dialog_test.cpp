@@ -336,30 +336,28 @@ TEST(DialogTest, ModelessDialogRunsInTheHostLoopWhileIdleWorkGoesOn) {
 }
 
 TEST(DialogTest, ScriptThatRunsOutFailsWithItsPositionInsteadOfWaiting) {
-  {
+  const struct {
+    void (*script)(KelmScriptedFrontEnd&);
+    const char* error;  // a part of it
+  } cases[] = {
+      {[](KelmScriptedFrontEnd& p) { p.Type("5"); },
+       "step 2 of 1 in \"Options\": the program waits for input after the script's end"},
+      {[](KelmScriptedFrontEnd& p) { p.Type("12").Press(VK_RETURN).Press(VK_ESCAPE); },
+       "message box \"Please enter an integer between 0 and 10.\" is not answered"},
+      {[](KelmScriptedFrontEnd& p) { p.Click(4242); }, "no visible control 4242"},
+  };
+  for (const auto& c : cases) {
     KelmScriptedFrontEnd person;
     COptionsDlg dlg;
-    person.Type("5");
+    c.script(person);
+    std::string error = "the dialog returned without its input";
     try {
       dlg.DoModal();
-      ADD_FAILURE() << "the dialog returned without its input";
     } catch (const KelmScriptError& e) {
-      EXPECT_NE(std::string::npos, std::string(e.what()).find("step 2 of 1"));
-      EXPECT_NE(std::string::npos, std::string(e.what()).find("after the script's end"));
+      error = e.what();
     }
-    EXPECT_EQ(nullptr, dlg.m_hWnd) << "the failed dialog is destroyed";
-  }
-  {
-    KelmScriptedFrontEnd person;
-    COptionsDlg dlg;
-    person.Type("12").Press(VK_RETURN).Press(VK_ESCAPE);
-    EXPECT_THROW(dlg.DoModal(), KelmScriptError) << "an unanswered message box";
-  }
-  {
-    KelmScriptedFrontEnd person;
-    COptionsDlg dlg;
-    person.Click(4242);
-    EXPECT_THROW(dlg.DoModal(), KelmScriptError) << "a click on a control that is not there";
+    EXPECT_NE(std::string::npos, error.find(c.error)) << c.error << "\n" << error;
+    EXPECT_EQ(nullptr, dlg.m_hWnd) << c.error << ": the failed dialog is destroyed";
   }
 }
 
