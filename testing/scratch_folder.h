@@ -18,8 +18,11 @@
 class ScratchFolder {
  public:
   // Throws when no folder can be made, which fails the test that wanted one.
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::path(::testing::TempDir()) / "kelm_XXXXXX").string();
+  ScratchFolder() : ScratchFolder(::testing::TempDir()) {}
+  // Inside another folder, e.g. one in memory for a test that writes a file
+  // thousands of times and would otherwise wait on the disk.
+  explicit ScratchFolder(const std::string& parent) {
+    std::string pattern = (std::filesystem::path(parent) / "kelm_XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
       throw std::system_error(errno, std::generic_category(), pattern);
     m_root = pattern;

@@ -1,6 +1,7 @@
 #include "platform/spelling/lexicon_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,32 @@ int error_of(int error) {
   return error == ENOENT || error == ENOTDIR ? SSCE_FILE_NOT_FOUND_ERR : SSCE_FILE_ACCESS_ERR;
 }
 
+// The bytes from the descriptor's position to the end.
+int read_rest(int fd, std::string& bytes) {
+  bytes.clear();
+  char block[65536];
+  for (;;) {
+    const ssize_t got = os_file::read_some(fd, block, sizeof block);
+    if (got < 0) return SSCE_FILE_ACCESS_ERR;
+    if (got == 0) return 0;
+    bytes.append(block, static_cast<std::size_t>(got));
+  }
+}
+
+int lock_whole(int fd) {
+  for (;;) {
+    const int result = flock(fd, LOCK_EX);
+    if (result == 0 || errno != EINTR) return result;
+  }
+}
+
+bool is_named(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  return os_file::calls().fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 }  // namespace
 
 int stat_file(const std::string& path, file_identity& identity) {
@@ -46,17 +73,7 @@ int read_file(const std::string& path, std::string& bytes, file_identity& identi
     result = SSCE_FILE_ACCESS_ERR;
   } else {
     identity = identity_of(st);
-    bytes.clear();
-    char block[65536];
-    for (;;) {
-      const ssize_t got = os_file::read_some(fd, block, sizeof block);
-      if (got < 0) {
-        result = SSCE_FILE_ACCESS_ERR;
-        break;
-      }
-      if (got == 0) break;
-      bytes.append(block, static_cast<std::size_t>(got));
-    }
+    result = read_rest(fd, bytes);
   }
   os_file::close_file(fd);
   return result;
@@ -77,6 +94,46 @@ int create_file(const std::string& path, std::string_view bytes) {
   if (linked != 0) return SSCE_FILE_ACCESS_ERR;
   os_file::sync_folder(path);
   return 0;
+}
+
+file_lock::~file_lock() {
+  if (m_fd >= 0) os_file::close_file(m_fd);
+}
+
+int file_lock::lock(const std::string& path) {
+  for (;;) {
+    m_made = false;
+    // Reading is enough for flock, so a read-only lexicon in a writable
+    // folder is still replaced as before.
+    int fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0 && errno == ENOENT) {
+      fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC | O_CREAT | O_EXCL, 0644);
+      if (fd < 0 && errno == EEXIST) continue;
+      // The umask would otherwise decide the mode the replacement keeps.
+      if (fd >= 0) fchmod(fd, 0644);
+      m_made = fd >= 0;
+    }
+    if (fd < 0) return SSCE_FILE_ACCESS_ERR;
+    if (lock_whole(fd) != 0) {
+      os_file::close_file(fd);
+      return SSCE_FILE_ACCESS_ERR;
+    }
+    if (is_named(fd, path)) {
+      m_fd = fd;
+      return 0;
+    }
+    os_file::close_file(fd);
+  }
+}
+
+int file_lock::read(std::string& bytes) const {
+  if (m_fd < 0 || os_file::seek(m_fd, 0, SEEK_SET) != 0) return SSCE_FILE_ACCESS_ERR;
+  return read_rest(m_fd, bytes);
+}
+
+void file_lock::remove_made(const std::string& path) {
+  if (m_made) unlink(path.c_str());
+  m_made = false;
 }
 
 int mapped_file::map(const std::string& path, std::shared_ptr<const mapped_file>& mapping) {

@@ -1,6 +1,7 @@
 // The file operations under both kinds of lexicon: whole-file reads, the
-// identity that tells whether a file changed, atomic replacement, and
-// read-only mappings of compiled files.
+// identity that tells whether a file changed, atomic replacement, the lock
+// that changes to a shared file are made under, and read-only mappings of
+// compiled files.
 // Internal to the spelling engine; results are the SSCE_*_ERR values.
 #pragma once
 
@@ -32,6 +33,36 @@ int replace_file(const std::string& path, std::string_view bytes);
 // Creates the file with these bytes, refusing (SSCE_FILE_ACCESS_ERR) when a
 // file of that name already exists, so that no lexicon is overwritten.
 int create_file(const std::string& path, std::string_view bytes);
+
+// The write lock of a file that several sessions, threads or processes may
+// change, held while the object lives. A change is read, made and written
+// under it, so that each writer starts from what the one before it wrote.
+// The lock is on the file itself, which a replacement renames away: a writer
+// that waited may find the name given meanwhile to its predecessor's new
+// file, so it checks that the file it locked is the one under the name and
+// otherwise locks again. A killed holder's lock goes with its process.
+class file_lock {
+ public:
+  file_lock() = default;
+  ~file_lock();
+  file_lock(const file_lock&) = delete;
+  file_lock& operator=(const file_lock&) = delete;
+
+  // Waits for the lock. A missing file is made, empty and with a new file's
+  // mode, so that there is something to lock; made() says so. 0 or
+  // SSCE_FILE_ACCESS_ERR.
+  int lock(const std::string& path);
+  bool made() const { return m_made; }
+  // The bytes of the file as locked.
+  int read(std::string& bytes) const;
+  // Removes the file that lock() made, when nothing was written into it, so
+  // that a failed change leaves no trace.
+  void remove_made(const std::string& path);
+
+ private:
+  int m_fd = -1;
+  bool m_made = false;
+};
 
 // A whole regular file mapped read-only and shared, so that every process
 // reading it shares the page cache's one copy. The bytes stay valid while the

@@ -59,7 +59,13 @@ int text_lexicon::create(const std::string& native_path, std::unique_ptr<text_le
 
 int text_lexicon::load() {
   std::string bytes;
-  if (const int result = read_file(m_path, bytes, m_identity); result != 0) return result;
+  file_identity ignored;
+  if (const int result = read_file(m_path, bytes, ignored); result != 0) return result;
+  parse(bytes);
+  return 0;
+}
+
+void text_lexicon::parse(std::string_view bytes) {
   std::vector<line> lines;
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -69,12 +75,11 @@ int text_lexicon::load() {
     std::size_t text_end = end;
     if (text_end > start && bytes[text_end - 1] == '\r') --text_end;
     if (lines.empty() && ended) m_line_end = text_end < end ? "\r\n" : "\n";
-    lines.push_back(line{bytes.substr(start, text_end - start), false});
+    lines.push_back(line{std::string(bytes.substr(start, text_end - start)), false});
     start = end + 1;
   }
   m_lines = std::move(lines);
   reindex();
-  return 0;
 }
 
 void text_lexicon::reindex() {
@@ -91,14 +96,37 @@ void text_lexicon::reindex() {
   ++m_version;
 }
 
-// Another session or a person may have changed the file since it was read;
-// a change starts from what the file now holds so that theirs is not undone.
-int text_lexicon::reload_if_changed() {
-  file_identity now;
-  const int result = stat_file(m_path, now);
-  if (result == SSCE_FILE_NOT_FOUND_ERR) return 0;  // rewritten from memory
-  if (result != 0) return result;
-  return now == m_identity ? 0 : load();
+std::string text_lexicon::text() const {
+  std::string bytes;
+  for (const line& l : m_lines) {
+    bytes += l.text;
+    bytes += m_line_end;
+  }
+  return bytes;
+}
+
+// Another session, process or person may have changed the file since it was
+// read, so every change is made under the file's lock on what the file holds
+// then, and theirs is not undone. A file that has gone is written again from
+// memory. When the new lines cannot be written, memory goes back to what the
+// file still holds.
+template <typename Edit>
+int text_lexicon::change(Edit edit) {
+  file_lock lock;
+  if (const int result = lock.lock(m_path); result != 0) return result;
+  std::string held;
+  if (!lock.made()) {
+    if (const int result = lock.read(held); result != 0) return result;
+    if (held != text()) parse(held);
+  }
+  std::vector<line> before = m_lines;
+  int result = edit(m_lines);
+  const std::string bytes = text();
+  if (result == 0 && bytes != held) result = replace_file(m_path, bytes);
+  if (lock.made() && (result != 0 || bytes.empty())) lock.remove_made(m_path);
+  if (result != 0) m_lines = std::move(before);
+  reindex();
+  return result;
 }
 
 const lexicon_entry* text_lexicon::find(std::string_view word) const {
@@ -115,64 +143,41 @@ int text_lexicon::add(std::string_view word, char action, std::string_view other
   if (!is_action(action)) return SSCE_UNKNOWN_ACTION_ERR;
   if (!is_storable_word(word) || (is_change(action) && !is_storable_word(other)))
     return SSCE_BAD_ARGUMENT_ERR;
-  if (const int result = reload_if_changed(); result != 0) return result;
-  std::vector<line> before = m_lines;
-  bool placed = false;
-  std::vector<line> lines;
-  for (line& l : m_lines) {
-    lexicon_entry entry{};
-    if (l.is_entry && parse_line(l.text, entry) && entry.word == word) {
-      if (placed) continue;
-      l.text = format_entry(word, action, other);
-      placed = true;
+  return change([&](std::vector<line>& lines) {
+    bool placed = false;
+    std::vector<line> kept;
+    for (line& l : lines) {
+      lexicon_entry entry{};
+      if (l.is_entry && parse_line(l.text, entry) && entry.word == word) {
+        if (placed) continue;
+        l.text = format_entry(word, action, other);
+        placed = true;
+      }
+      kept.push_back(std::move(l));
     }
-    lines.push_back(std::move(l));
-  }
-  if (!placed) lines.push_back(line{format_entry(word, action, other), true});
-  m_lines = std::move(lines);
-  return commit(std::move(before));
+    if (!placed) kept.push_back(line{format_entry(word, action, other), true});
+    lines = std::move(kept);
+    return 0;
+  });
 }
 
 int text_lexicon::remove(std::string_view word) {
-  if (const int result = reload_if_changed(); result != 0) return result;
-  std::vector<line> before = m_lines;
-  std::erase_if(m_lines, [&](const line& l) {
-    lexicon_entry entry{};
-    return l.is_entry && parse_line(l.text, entry) && entry.word == word;
+  return change([&](std::vector<line>& lines) {
+    const std::size_t erased = std::erase_if(lines, [&](const line& l) {
+      lexicon_entry entry{};
+      return l.is_entry && parse_line(l.text, entry) && entry.word == word;
+    });
+    return erased == 0 ? SSCE_WORD_NOT_FOUND_ERR : 0;
   });
-  if (m_lines.size() == before.size()) return SSCE_WORD_NOT_FOUND_ERR;
-  return commit(std::move(before));
 }
 
+// Checkers empty their ignore lexicon every time they start; an empty file
+// is left alone rather than rewritten and synchronised each time.
 int text_lexicon::clear() {
-  // Checkers empty their ignore lexicon every time they start; an empty file
-  // is left alone rather than rewritten and synchronised each time.
-  if (const int result = reload_if_changed(); result != 0) return result;
-  if (m_lines.empty()) return 0;
-  std::vector<line> before = std::move(m_lines);
-  m_lines.clear();
-  return commit(std::move(before));
-}
-
-// Memory goes back to `before`, what the file still holds, when the new lines
-// cannot be written.
-int text_lexicon::commit(std::vector<line> before) {
-  const int result = write();
-  if (result != 0) m_lines = std::move(before);
-  reindex();
-  return result;
-}
-
-int text_lexicon::write() {
-  std::string bytes;
-  for (const line& l : m_lines) {
-    bytes += l.text;
-    bytes += m_line_end;
-  }
-  if (const int result = replace_file(m_path, bytes); result != 0) return result;
-  // The file is written; should this fail, the next change merely reads it again.
-  stat_file(m_path, m_identity);
-  return 0;
+  return change([](std::vector<line>& lines) {
+    lines.clear();
+    return 0;
+  });
 }
 
 }  // namespace spelling

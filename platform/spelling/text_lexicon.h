@@ -2,8 +2,11 @@
 // "word TAB action" or, for the change actions a A c C, "word TAB action TAB
 // other word", in Windows-1252. Lines that are not entries (blank, hand-made
 // mistakes) are skipped for checking but kept, byte for byte, when the file is
-// rewritten; so is every entry that was not edited. Each change is written to
-// the file at once, atomically. Not shared: one session, one thread.
+// rewritten; so is every entry that was not edited. Each change is made under
+// the file's lock on what the file holds at that moment and written at once,
+// atomically, so that sessions in other threads and processes changing the
+// same file lose nothing of each other's. The object itself is not shared:
+// one session, one thread.
 #pragma once
 
 #include <cstdint>
@@ -57,13 +60,14 @@ class text_lexicon {
   };
   explicit text_lexicon(std::string native_path) : m_path(std::move(native_path)) {}
   int load();
-  int reload_if_changed();
-  int commit(std::vector<line> before);
-  int write();
+  void parse(std::string_view bytes);
   void reindex();
+  // The file's bytes for the lines held.
+  std::string text() const;
+  template <typename Edit>
+  int change(Edit edit);
 
   std::string m_path;
-  file_identity m_identity;
   std::vector<line> m_lines;
   std::string m_line_end = "\r\n";
   std::vector<lexicon_entry> m_entries;  // views into m_lines, first of each spelling
