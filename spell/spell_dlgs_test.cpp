@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,68 +76,64 @@ TEST_F(SpellDialogsTest, EachButtonAndKeyEndsTheSuggestionDialogWithItsActionAnd
     CString replacement = "stale";
     EXPECT_EQ(c.result, checker.ShowSuggestionDlg("thre", replacement, suggestions, 3, 0, 1))
         << c.name;
-    EXPECT_EQ(std::string(c.replacement), std::string(replacement.View())) << c.name;
+    EXPECT_STREQ(c.replacement, replacement) << c.name;
     EXPECT_EQ(0, person.Remaining()) << c.name;
   }
 }
 
-TEST_F(SpellDialogsTest, TheFirstNineSuggestionsCarryTheirDigitsAndTheRestNone) {
-  KelmScriptedFrontEnd person;
-  std::vector<CString> seen;
-  CString replacement_shown;
-  person
-      .Then([&] {
-        for (int i : {0, 8, 9, 11}) seen.push_back(item_text(IDC_SUGGESTIONS, i));
-        CWnd::FromHandle(GetDlgItem(active_dialog(), IDC_REPLACEMENT))
-            ->GetWindowText(replacement_shown);
-      })
-      .Press('9', KELM_MOD_ALT);
-  CSpellChecker checker;
-  CString suggestions[12];
-  for (int i = 0; i < 12; ++i) suggestions[i].Format("w%d", i + 1);
+// The list as shown, items joined by "|", and the state of the other controls.
+struct SuggestionView {
+  std::string items;
   CString replacement;
-  EXPECT_EQ(0, checker.ShowSuggestionDlg("wx", replacement, suggestions, 12, 0, 0));
-  EXPECT_EQ("w9", std::string(replacement.View()));
-  ASSERT_EQ(4u, seen.size());
-  EXPECT_EQ("1\tw1", std::string(seen[0].View()));
-  EXPECT_EQ("9\tw9", std::string(seen[1].View()));
-  EXPECT_EQ("\tw10", std::string(seen[2].View()));
-  EXPECT_EQ("\tw12", std::string(seen[3].View()));
-  EXPECT_EQ("w1", std::string(replacement_shown.View())) << "the first is offered at once";
+  BOOL add = TRUE, ignore = TRUE;
+};
+
+SuggestionView look_at_suggestion_dialog() {
+  SuggestionView v;
+  const HWND dlg = active_dialog();
+  const int n = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_SUGGESTIONS), LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i)
+    v.items += (i > 0 ? "|" : "") + std::string(item_text(IDC_SUGGESTIONS, i).View());
+  CWnd::FromHandle(GetDlgItem(dlg, IDC_REPLACEMENT))->GetWindowText(v.replacement);
+  v.add = IsWindowEnabled(GetDlgItem(dlg, IDC_ADD));
+  v.ignore = IsWindowEnabled(GetDlgItem(dlg, IDC_IGNORE));
+  return v;
 }
 
-TEST_F(SpellDialogsTest, WithoutSuggestionsOfItsOwnTheListAndReplacementStartEmpty) {
-  KelmScriptedFrontEnd person;
-  int listed = -1;
-  person
-      .Then([&] {
-        listed = static_cast<int>(
-            SendMessageA(GetDlgItem(active_dialog(), IDC_SUGGESTIONS), LB_GETCOUNT, 0, 0));
-      })
-      .Click(IDC_SKIP);
-  CSpellChecker checker;
-  CString replacement;
-  EXPECT_EQ(3, checker.ShowSuggestionDlg("qxzqxzqxz", replacement, nullptr, 0, 0, 0));
-  EXPECT_EQ(0, listed);
-  EXPECT_EQ("", std::string(replacement.View()));
-}
-
-TEST_F(SpellDialogsTest, NoAddIgnoreDisablesBothButtons) {
-  KelmScriptedFrontEnd person;
-  BOOL add = TRUE;
-  BOOL ignore = TRUE;
-  person
-      .Then([&] {
-        add = IsWindowEnabled(GetDlgItem(active_dialog(), IDC_ADD));
-        ignore = IsWindowEnabled(GetDlgItem(active_dialog(), IDC_IGNORE));
-      })
-      .Press(VK_ESCAPE);
-  CSpellChecker checker;
-  CString suggestions[] = {"there"};
-  CString replacement;
-  EXPECT_EQ(-1, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 1, 0));
-  EXPECT_FALSE(add);
-  EXPECT_FALSE(ignore);
+// Only the first nine suggestions carry digits; the first is offered at once.
+TEST_F(SpellDialogsTest, TheSuggestionDialogOpensWithItsListReplacementAndButtons) {
+  CString twelve[12], one[] = {"there"};
+  for (int i = 0; i < 12; ++i) twelve[i].Format("w%d", i + 1);
+  const struct {
+    const char* name;
+    CString* suggestions;
+    int count, no_add_ignore;
+    const char *items, *offered;
+    BOOL add_and_ignore;
+    int key, result;  // the key that ends the dialog, with Alt
+    const char* replacement;
+  } cases[] = {
+      {"twelve", twelve, 12, 0,
+       "1\tw1|2\tw2|3\tw3|4\tw4|5\tw5|6\tw6|7\tw7|8\tw8|9\tw9|\tw10|\tw11|\tw12", "w1", TRUE, '9',
+       0, "w9"},
+      {"none", nullptr, 0, 0, "", "", TRUE, 'S', 3, ""},
+      {"without Add and Ignore", one, 1, 1, "1\tthere", "there", FALSE, 'Q', -1, ""},
+  };
+  for (const auto& c : cases) {
+    KelmScriptedFrontEnd person;
+    SuggestionView seen;
+    person.Then([&] { seen = look_at_suggestion_dialog(); }).Press(c.key, KELM_MOD_ALT);
+    CSpellChecker checker;
+    CString replacement;
+    EXPECT_EQ(c.result, checker.ShowSuggestionDlg("qxzqxz", replacement, c.suggestions, c.count,
+                                                  c.no_add_ignore, 0))
+        << c.name;
+    EXPECT_STREQ(c.replacement, replacement) << c.name;
+    EXPECT_EQ(c.items, seen.items) << c.name;
+    EXPECT_STREQ(c.offered, seen.replacement) << c.name;
+    EXPECT_EQ(c.add_and_ignore, seen.add) << c.name;
+    EXPECT_EQ(c.add_and_ignore, seen.ignore) << c.name;
+  }
 }
 
 // Remember Position counts only when the person quits, and only when the
@@ -218,7 +215,7 @@ TEST_F(SpellDialogsTest, SpacingDialogShowsSpacesAsHashesAndGivesThemBackOnRepla
     CSpellChecker checker;
     CString spacing = ".  ";
     EXPECT_EQ(c.result, checker.ShowSpacingDlg(". ", spacing)) << c.name;
-    EXPECT_EQ(std::string(c.spacing), std::string(spacing.View())) << c.name;
+    EXPECT_STREQ(c.spacing, spacing) << c.name;
     bool hashes = false;
     for (const CString& line : person.Shown())
       hashes |= std::string(line.View()).find("\".##\"") != std::string::npos;
@@ -226,17 +223,14 @@ TEST_F(SpellDialogsTest, SpacingDialogShowsSpacesAsHashesAndGivesThemBackOnRepla
   }
 }
 
-// The profile's keys in the order they were written: an INI file keeps it.
-std::vector<std::string> written_keys(const std::string& ini) {
-  std::vector<std::string> keys;
-  std::string text = ReadWholeFile(ini);
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = text.find('\n', at);
-    const std::string line = text.substr(at, end - at);
+// The profile's keys in the order they were written (an INI file keeps
+// it), joined by blanks.
+std::string written_keys(const std::string& ini) {
+  std::istringstream text(ReadWholeFile(ini));
+  std::string keys;
+  for (std::string line; std::getline(text, line);)
     if (line.find('=') != std::string::npos)
-      keys.push_back(line.substr(0, line.find_last_not_of("\r") + 1));
-    at = end == std::string::npos ? text.size() : end + 1;
-  }
+      keys += (keys.empty() ? "" : " ") + line.substr(0, line.find_last_not_of('\r') + 1);
   return keys;
 }
 
@@ -252,21 +246,12 @@ TEST_F(SpellDialogsTest, OptionsOkWritesEveryOptionInOrderAndTheEngineTakesThemA
       .Press(VK_HOME)
       .Click(IDOK);
   checker.SetOptions(nullptr);
-  const std::vector<std::string> want = {"CaseSensitive=0",
-                                         "IgnoreAllCapsWords=1",
-                                         "IgnoreCappedWords=0",
-                                         "IgnoreMixedCase=0",
-                                         "IgnoreMixedDigits=1",
-                                         "PhoneticSuggestions=0",
-                                         "ReportDoubledWord=1",
-                                         "SplitWords=1",
-                                         "TypographicalSuggestions=1",
-                                         "AutoCorrect=1",
-                                         "ReportSpaceErrors=1",
-                                         "ReportDoubleQorA=1",
-                                         "MinSuggestDepth=0",
-                                         "Confirm=1"};
-  EXPECT_EQ(want, written_keys(m_folder.path("kelm.ini")));
+  EXPECT_EQ(
+      "CaseSensitive=0 IgnoreAllCapsWords=1 IgnoreCappedWords=0 IgnoreMixedCase=0 "
+      "IgnoreMixedDigits=1 PhoneticSuggestions=0 ReportDoubledWord=1 SplitWords=1 "
+      "TypographicalSuggestions=1 AutoCorrect=1 ReportSpaceErrors=1 ReportDoubleQorA=1 "
+      "MinSuggestDepth=0 Confirm=1",
+      written_keys(m_folder.path("kelm.ini")));
   EXPECT_EQ(0, checker.GetCaseSensitive());
   EXPECT_EQ(1, checker.GetIgnoreAllCaps());
   EXPECT_EQ(0, SSCE_GetMinSuggestDepth());
@@ -286,7 +271,7 @@ TEST_F(SpellDialogsTest, OptionsCancelChangesNothing) {
 }
 
 struct LexiconView {
-  std::vector<CString> lexicons;
+  std::string lexicons;  // joined by blanks
   int words = -1;
   CString correct;
   int action = -1;
@@ -298,7 +283,8 @@ LexiconView look_at_lexicon_editor() {
   const HWND dlg = active_dialog();
   const HWND list = GetDlgItem(dlg, IDC_LEXICON_LIST);
   const int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) v.lexicons.push_back(item_text(IDC_LEXICON_LIST, i));
+  for (int i = 0; i < n; ++i)
+    v.lexicons += (i > 0 ? " " : "") + std::string(item_text(IDC_LEXICON_LIST, i).View());
   v.words = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_WORDS), CB_GETCOUNT, 0, 0));
   CWnd::FromHandle(GetDlgItem(dlg, IDC_CORRECT_SPELLING))->GetWindowText(v.correct);
   v.action = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_ACTION), CB_GETCURSEL, 0, 0));
@@ -338,13 +324,9 @@ TEST_F(SpellDialogsTest, LexiconEditorAddsAppliesAndDeletesInTheLexiconFile) {
     checker.EditLexicons(nullptr);
     EXPECT_EQ(0, person.Remaining());
   }
-  const std::vector<std::string> names = {"ssceam.tlx", "correct.tlx", "user.tlx",
-                                          "ignore.tlx", "sscele.tlx",  "ssceme.tlx"};
-  ASSERT_EQ(names.size(), start.lexicons.size());
-  for (size_t i = 0; i < names.size(); ++i)
-    EXPECT_EQ(names[i], std::string(start.lexicons[i].View()));
+  EXPECT_EQ("ssceam.tlx correct.tlx user.tlx ignore.tlx sscele.tlx ssceme.tlx", start.lexicons);
   EXPECT_EQ(0, empty.words);
-  EXPECT_EQ("", std::string(empty.correct.View()));
+  EXPECT_STREQ("", empty.correct);
   EXPECT_EQ(0, empty.action);
   EXPECT_FALSE(empty.add || empty.apply || empty.del) << "nothing to act on in an empty lexicon";
   EXPECT_EQ(1, chosen.words);
@@ -366,7 +348,7 @@ TEST_F(SpellDialogsTest, LexiconEditorAddsAppliesAndDeletesInTheLexiconFile) {
   CString replacement;
   EXPECT_EQ(SSCE_AUTO_CHANGE_WORD_RSLT,
             reopened.CheckWord("quib", replacement) & SSCE_AUTO_CHANGE_WORD_RSLT);
-  EXPECT_EQ("quip", std::string(replacement.View()));
+  EXPECT_STREQ("quip", replacement);
 
   LexiconView deleted;
   KelmScriptedFrontEnd person;
@@ -407,7 +389,7 @@ TEST_F(SpellDialogsTest, ModelessDialogsKeepTheHostsIdleWorkAndItsQuitGoing) {
         .Click(IDC_REPLACE_ALL);
     EXPECT_EQ(4, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
   }
-  EXPECT_EQ("thee", std::string(replacement.View()));
+  EXPECT_STREQ("thee", replacement);
   EXPECT_GE(idle_midway, 2) << "idle work ran while the person was typing";
   {
     KelmScriptedFrontEnd person;
@@ -426,7 +408,7 @@ TEST_F(SpellDialogsTest, ModelessDialogsKeepTheHostsIdleWorkAndItsQuitGoing) {
     person.Click(c.button);
     CString spacing = " ";
     EXPECT_EQ(c.result, checker.ShowModelessSpacingDlg("  ", spacing)) << c.button;
-    EXPECT_EQ(std::string(c.spacing), std::string(spacing.View())) << c.button;
+    EXPECT_STREQ(c.spacing, spacing) << c.button;
   }
   {
     KelmScriptedFrontEnd person;
@@ -446,14 +428,14 @@ TEST_F(SpellDialogsTest, DialogsThatCannotBeShownAnswerMinusOne) {
   CString suggestions[] = {"there"};
   CString replacement = "stale";
   EXPECT_EQ(-1, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
-  EXPECT_EQ("", std::string(replacement.View()));
+  EXPECT_STREQ("", replacement);
   replacement = "stale";
   EXPECT_EQ(-1, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
-  EXPECT_EQ("", std::string(replacement.View()));
+  EXPECT_STREQ("", replacement);
   CString spacing = " ";
   EXPECT_EQ(-1, checker.ShowSpacingDlg("  ", spacing));
   EXPECT_EQ(-1, checker.ShowModelessSpacingDlg("  ", spacing));
-  EXPECT_EQ(" ", std::string(spacing.View()));
+  EXPECT_STREQ(" ", spacing);
 }
 
 TEST_F(SpellDialogsTest, LexiconsOpensTheLexiconEditorOverTheSuggestionDialog) {
@@ -465,8 +447,8 @@ TEST_F(SpellDialogsTest, LexiconsOpensTheLexiconEditorOverTheSuggestionDialog) {
   EXPECT_EQ(3, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
   const std::vector<CString>& shown = person.Shown();
   ASSERT_EQ(4u, shown.size());
-  EXPECT_EQ("open Lexicons", std::string(shown[1].View()));
-  EXPECT_EQ("close Lexicons", std::string(shown[2].View()));
+  EXPECT_STREQ("open Lexicons", shown[1]);
+  EXPECT_STREQ("close Lexicons", shown[2]);
 }
 
 }  // namespace
