@@ -11,47 +11,9 @@
 
 namespace {
 
-TEST(ResourcesTest, SpecialCharacterTemplateIsAsTheDialogNeedsIt) {
-  const KelmDialogTemplate* t = KelmFindDialogTemplate(IDD_SPECIAL_CHAR);
-  ASSERT_NE(nullptr, t) << "registered at load, without a call";
-  EXPECT_EQ("Insert Special Character", t->caption);
-  EXPECT_EQ(136, t->cx);
-  EXPECT_EQ(175, t->cy);
-  EXPECT_EQ("MS Sans Serif", t->fontName);
-  EXPECT_EQ(8, t->pointSize);
-  EXPECT_EQ(DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
-            t->style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU));
-  struct Want {
-    const char* cls;
-    int id;
-    const char* text;
-    short x, y, cx, cy;
-    DWORD style;
-  };
-  const Want want[] = {
-      {"STATIC", IDC_STATIC, "&Special Characters", 7, 7, 69, 11, WS_VISIBLE | WS_GROUP},
-      {"LISTBOX", IDC_SPECIAL_CHARS, "", 7, 19, 62, 149,
-       WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
-           LBS_NOINTEGRALHEIGHT},
-      {"BUTTON", IDOK, "O&K", 79, 19, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
-      {"BUTTON", IDCANCEL, "Cancel", 79, 37, 50, 14, WS_VISIBLE | WS_TABSTOP},
-  };
-  ASSERT_EQ(std::size(want), t->controls.size());
-  for (size_t i = 0; i < std::size(want); ++i) {
-    const KelmDialogControl& c = t->controls[i];
-    EXPECT_EQ(want[i].cls, c.className) << i;
-    EXPECT_EQ(want[i].id, c.id) << i;
-    EXPECT_EQ(want[i].text, c.text) << i;
-    EXPECT_EQ(want[i].x, c.x) << i;
-    EXPECT_EQ(want[i].y, c.y) << i;
-    EXPECT_EQ(want[i].cx, c.cx) << i;
-    EXPECT_EQ(want[i].cy, c.cy) << i;
-    EXPECT_EQ(want[i].style, c.style & ~WS_CHILD) << i;
-  }
-}
-
-// Each of the library's dialogs opens from its template, fits its controls
-// inside, starts on a control that takes the focus, and closes with Esc.
+// Each of the library's dialogs is registered at load, without a call, opens
+// from its template, fits its controls inside, starts on a control that
+// takes the focus, and closes with Esc.
 TEST(ResourcesTest, EveryLibraryDialogOpensAndClosesFromTheKeyboard) {
   struct Case {
     UINT id;
