@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
+
 extern char** environ;
 
 namespace {
@@ -18,14 +20,14 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
 
 }  // namespace
 
-Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in) {
-  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
+pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
+                 const std::string& out, const std::string& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), KELM_COMMAND);
   std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
@@ -40,9 +42,15 @@ Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const
   const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, pointers_to(args).data(),
                                   pointers_to(env).data());
   posix_spawn_file_actions_destroy(&actions);
-  int wait_status = 0;
-  if (spawned == 0) waitpid(pid, &wait_status, 0);
   EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
+  return spawned == 0 ? pid : -1;
+}
+
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in) {
+  const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
+  const pid_t pid = start_kelm(std::move(args), home, in, out_path, err_path);
+  int wait_status = 0;
+  if (pid > 0) waitpid(pid, &wait_status, 0);
   return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
           ReadWholeFile(err_path)};
 }

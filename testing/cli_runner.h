@@ -2,6 +2,8 @@
 // and checks what it writes to each stream and how it exits.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,11 @@ struct Outcome {
 // build's. Standard input comes from `in`, a path.
 Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
                  const std::string& in = "/dev/null");
+
+// Starts kelm as run_kelm does, with standard input from `in` and output to
+// the files `out` and `err`, and does not wait; the process id, or -1.
+pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
+                 const std::string& out, const std::string& err);
 
 // The shell command that runs kelm with args in the home as run_kelm does,
 // for a run on a terminal (see tmux_pane.h), seeding lexicons from a folder.

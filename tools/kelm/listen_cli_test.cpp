@@ -3,11 +3,8 @@
 // a stable name points to, as /dev/serial/by-id does; pulling the cable is
 // closing the master, plugging it back is linking a new pty in its place.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -18,12 +15,11 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "testing/cli_runner.h"
 #include "testing/pty_pair.h"
-
-extern char** environ;
 
 namespace {
 
@@ -40,30 +36,7 @@ class Background {
  public:
   Background(std::vector<std::string> args, const ScratchFolder& home)
       : m_out(home.path("bg_stdout")), m_err(home.path("bg_stderr")) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_out.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_err.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), KELM_COMMAND);
-    std::vector<std::string> env = {"HOME=" + home.path(""),
-                                    "XDG_CONFIG_HOME=" + home.path("config"),
-                                    "XDG_DATA_HOME=" + home.path("data"),
-                                    std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      const std::string_view e = *entry;
-      if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
-        env.emplace_back(e);
-    }
-    std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    EXPECT_EQ(0, posix_spawn(&m_pid, KELM_COMMAND, &actions, nullptr, argv.data(), envp.data()));
-    posix_spawn_file_actions_destroy(&actions);
+    m_pid = start_kelm(std::move(args), home, "/dev/null", m_out, m_err);
   }
   Background(const Background&) = delete;
   Background& operator=(const Background&) = delete;
