@@ -114,6 +114,7 @@ template <typename Edit>
 int text_lexicon::change(Edit edit) {
   file_lock lock;
   if (const int result = lock.lock(m_path); result != 0) return result;
+  remove_abandoned_saves(m_path);
   std::string held;
   if (!lock.made()) {
     if (const int result = lock.read(held); result != 0) return result;
