@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -58,8 +60,10 @@ class SuffixRulesTest : public UserFolderTest {
     WriteWholeFile(place + "/user/ssceam.tlx", entries);
   }
 
-  template <size_t n>
-  void expect_joins(const Join (&cases)[n], const char* note = "") const {
+  void expect_joins(std::initializer_list<Join> cases, std::string_view note = "") const {
+    expect_joins(std::span<const Join>(cases.begin(), cases.size()), note);
+  }
+  void expect_joins(std::span<const Join> cases, std::string_view note = "") const {
     for (const Join& t : cases) {
       CString word = t.word, suffix = t.suffix;
       m_rules.ApplySuffixRules(t.first, word, t.second, suffix);
@@ -216,8 +220,7 @@ TEST_F(SuffixRulesTest, TheSpellerDecidesLongWordsAndAbleOrIble) {
                {{"collect", 0, "ible", S, "collect|able"}, "collectable\ti\n"}};
   for (const auto& t : cases) {
     use_lexicon(t.lexicon);
-    const Join one[] = {t.join};
-    expect_joins(one, (std::string(" over ") + t.lexicon).c_str());
+    expect_joins(std::span<const Join>(&t.join, 1), std::string(" over ") + t.lexicon);
   }
 }
 
@@ -227,32 +230,16 @@ TEST_F(SuffixRulesTest, AddSuffixAndConcatRunTheRules) {
   EXPECT_EQ("run ing", std::string(m_rules.Concat(0, "run", 0, "ing").View()));
 }
 
-// The rules ask the real spelling checker, over lexicons in a user folder
-// and a hive of the test's own.
-class SuffixRulesWithLexiconTest : public UserFolderTest {
- protected:
-  void expect_joins(std::initializer_list<Join> cases, const char* note = "") const {
-    for (const Join& t : cases) {
-      CString word = t.word, suffix = t.suffix;
-      m_rules.ApplySuffixRules(t.first, word, t.second, suffix);
-      EXPECT_EQ(t.want, std::string(word.View()) + "|" + std::string(suffix.View()))
-          << t.word << " + " << t.suffix << note;
-    }
-  }
-
-  Rules m_rules;
-};
-
-TEST_F(SuffixRulesWithLexiconTest, TheLexiconDecidesDoublingAndAbleOrIble) {
+TEST_F(SuffixRulesTest, TheLexiconDecidesDoublingAndAbleOrIble) {
   WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
+  const Join cases[] = {{"begin", 0, "ing", S, "begin|ning"},
+                        {"visit", 0, "ing", S, "visit|ing"},
+                        {"respons", 0, "able", S, "respons|ible"},
+                        {"begin", 0, "ingly", S, "begin|ningly"},
+                        {"kidnap", 0, "ing", S, "kidnap|ing"}};
   // Each join twice: the second meets the checker the first one left.
-  for (const char* round : {" (first)", " (again)"})
-    expect_joins({{"begin", 0, "ing", S, "begin|ning"},
-                  {"visit", 0, "ing", S, "visit|ing"},
-                  {"respons", 0, "able", S, "respons|ible"},
-                  {"begin", 0, "ingly", S, "begin|ningly"},
-                  {"kidnap", 0, "ing", S, "kidnap|ing"}},
-                 round);
+  expect_joins(cases, " (first)");
+  expect_joins(cases, " (again)");
 }
 
 // A checker kept between joins must answer as a fresh one: a word added in
@@ -260,7 +247,7 @@ TEST_F(SuffixRulesWithLexiconTest, TheLexiconDecidesDoublingAndAbleOrIble) {
 // within a quarter second, and options changed in the profile likewise. The
 // -able/-ible choice reads the checker's case-sensitive verdict, so a word
 // the lexicon holds only with a capital counts once case does not matter.
-TEST_F(SuffixRulesWithLexiconTest, ChangedLexiconsAndOptionsReachTheNextJoins) {
+TEST_F(SuffixRulesTest, ChangedLexiconsAndOptionsReachTheNextJoins) {
   WriteWholeFile(user_file("ssceam.tlx"), "Responsible\ti\n");
   expect_joins({{"kidnap", 0, "ing", S, "kidnap|ing"}, {"respons", 0, "able", S, "respons|able"}});
   CSpellChecker().Add("kidnapping");
@@ -274,7 +261,7 @@ TEST_F(SuffixRulesWithLexiconTest, ChangedLexiconsAndOptionsReachTheNextJoins) {
 }
 
 // The installed word list, when the build has compiled it.
-TEST_F(SuffixRulesWithLexiconTest, TheCompiledWordListDecidesCommonWords) {
+TEST_F(SuffixRulesTest, TheCompiledWordListDecidesCommonWords) {
   const std::filesystem::path compiled = KELM_BUILD_LEXICON_DIR "/ssceam2.clx";
   if (!std::filesystem::exists(compiled))
     GTEST_SKIP() << compiled << " is not built (target lexicons)";
