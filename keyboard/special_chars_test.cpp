@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,12 +22,6 @@ class SpecialCharsTest : public ::testing::Test {
   int stored() const {
     return static_cast<int>(
         GetPrivateProfileIntA("GeneralOptions", "Last Special Char", -100, m_ini.c_str()));
-  }
-  std::string file_text() const {
-    std::ifstream in(m_ini);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
   }
 
   const ScratchFolder m_folder;
@@ -99,7 +91,8 @@ TEST_F(SpecialCharsTest, ChosenByKeysThenByClickAndRememberedByPosition) {
     person.Press(VK_DOWN).Press(VK_DOWN).Press(VK_DOWN).Press(VK_RETURN);
     EXPECT_EQ(items.at(3), std::string(CKMSpecialChars::GetSpecialChar()));
     EXPECT_EQ(3, stored());
-    EXPECT_NE(std::string::npos, file_text().find("Last Special Char=3")) << file_text();
+    EXPECT_NE(std::string::npos, ReadWholeFile(m_ini).find("Last Special Char=3"))
+        << ReadWholeFile(m_ini);
   }
   {
     KelmScriptedFrontEnd person;

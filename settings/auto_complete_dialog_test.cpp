@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,13 +14,6 @@
 #include "testing/scratch_folder.h"
 
 namespace {
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> words_of(const CAutoCompleteOptions& options) {
   std::vector<std::string> words;
@@ -41,8 +32,9 @@ std::string control_text(int nID) {
 class AutoCompleteDialogTest : public ::testing::Test {
  protected:
   AutoCompleteDialogTest() {
-    std::ofstream(m_ini) << "[Other]\nkeep=1\n[AutoComplete]\n0=alpha\n1=bravo\nCount=2\n"
-                            "Load History=0\nAuto Complete=0\nNum Chars=3\n";
+    WriteWholeFile(m_ini,
+                   "[Other]\nkeep=1\n[AutoComplete]\n0=alpha\n1=bravo\nCount=2\n"
+                   "Load History=0\nAuto Complete=0\nNum Chars=3\n");
     m_options.Read(m_ini.c_str(), "AutoComplete");
   }
 
@@ -83,7 +75,7 @@ TEST_F(AutoCompleteDialogTest, AddAndDeleteEditTheListAndOkSavesItWithTheSwitche
   EXPECT_EQ(3, m_options.GetNumChars());
 
   ASSERT_EQ(1, m_options.Save());
-  const std::string saved = read_file(m_ini);
+  const std::string saved = ReadWholeFile(m_ini);
   for (const char* line : {"0=alpha\n", "1=alpha\n", "2=bravo\n", "Count=3\n", "Auto Complete=1\n",
                            "Load History=0\n", "Num Chars=3\n", "[Other]\nkeep=1\n"})
     EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
@@ -112,7 +104,7 @@ TEST_F(AutoCompleteDialogTest, ACountOutOfRangeIsRefusedWithTheFocusBackOnIt) {
 }
 
 TEST_F(AutoCompleteDialogTest, CancelChangesNothingInTheOptionsOrTheFile) {
-  const std::string before = read_file(m_ini);
+  const std::string before = ReadWholeFile(m_ini);
   for (const bool by_key : {true, false}) {
     KelmScriptedFrontEnd person;
     person.Click(IDC_LOAD_HISTORY)
@@ -130,7 +122,7 @@ TEST_F(AutoCompleteDialogTest, CancelChangesNothingInTheOptionsOrTheFile) {
     EXPECT_EQ(0, m_options.GetLoadHistory());
     EXPECT_EQ(3, m_options.GetNumChars());
   }
-  EXPECT_EQ(before, read_file(m_ini));
+  EXPECT_EQ(before, ReadWholeFile(m_ini));
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #include "strokes/writer_stream.h"
 
+#include "testing/scratch_folder.h"
 #include "testing/steno_strokes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -126,21 +125,16 @@ TEST(WriterStream, FindsProtocolsByNameInAnyCase) {
     EXPECT_EQ(-1, CWriterStream::FindProtocol(name)) << name;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The examples' paragraph, as each writer sends it, read in pieces of every
 // size that a serial read may return, gives the strokes of paragraph.steno.
 TEST(WriterStream, TheExampleCapturesReadInAnyPiecesGiveTheParagraph) {
-  const std::string steno = read_file(KELM_EXAMPLES_DIR "/paragraph.steno");
+  const std::string steno = ReadWholeFile(KELM_EXAMPLES_DIR "/paragraph.steno");
   if (steno.empty()) GTEST_SKIP() << "examples/paragraph.steno is missing";
   const std::string want = shown(strokes_of(steno));
   for (int p = CWriterStream::Stentura; p <= CWriterStream::Merit; ++p) {
     const auto protocol = static_cast<CWriterStream::Protocol>(p);
     const std::string name = CWriterStream::GetProtocolName(protocol);
-    const std::string capture = read_file(KELM_EXAMPLES_DIR "/paragraph." + name);
+    const std::string capture = ReadWholeFile(KELM_EXAMPLES_DIR "/paragraph." + name);
     const auto* bytes = reinterpret_cast<const BYTE*>(capture.data());
     for (int piece = 1; piece <= 7; ++piece) {
       CWriterStream stream(protocol);
