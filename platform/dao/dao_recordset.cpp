@@ -236,6 +236,9 @@ struct Column {
 struct CDaoRecordset::Walk {
   sqlite3* db = nullptr;
   std::array<sqlite3_stmt*, statement_count> statements{};
+  // Each statement's count of preparations after schema changes, when its
+  // columns were last found to match the fields.
+  std::array<int, statement_count> prepared_again{};
   // The walked key: its columns come first in every row the statements give.
   std::size_t key_columns = 0;
   std::vector<CDaoFieldInfo> fields;
@@ -296,7 +299,8 @@ struct CDaoRecordset::Walk {
     return true;
   }
 
-  void read_row(sqlite3_stmt* statement, Row& row_key, Row& row_values) const {
+  void read_row(sqlite3_stmt* statement, Row& row_key, Row& row_values) {
+    check_columns(statement);
     const int columns = sqlite3_column_count(statement);
     row_key.resize(key_columns);
     row_values.resize(static_cast<std::size_t>(columns) - key_columns);
@@ -304,6 +308,30 @@ struct CDaoRecordset::Walk {
       read_cell(statement, static_cast<int>(i), row_key[i]);
     for (std::size_t i = 0; i < row_values.size(); ++i)
       read_cell(statement, static_cast<int>(key_columns + i), row_values[i]);
+  }
+
+  // SQLite prepares a statement again after any change of the schema, and
+  // its "*" then stands for the table's columns as they are now: a column
+  // dropped elsewhere would shift every field after it, and leave the last
+  // one read from a row that no longer holds it. Added columns come after
+  // the fields and change nothing the recordset hands out.
+  void check_columns(sqlite3_stmt* statement) {
+    const int id = static_cast<int>(std::find(statements.begin(), statements.end(), statement) -
+                                    statements.begin());
+    const int prepared = sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (prepared == prepared_again[id]) return;
+    bool same =
+        static_cast<std::size_t>(sqlite3_column_count(statement)) >= key_columns + fields.size();
+    for (std::size_t i = 0; same && i < fields.size(); ++i) {
+      const char* name = sqlite3_column_name(statement, static_cast<int>(key_columns + i));
+      same = name != nullptr && cp1252_of(name) == fields[i].m_strName;
+    }
+    if (!same) {
+      sqlite3_reset(statement);
+      throw CDaoException(SQLITE_SCHEMA, "SQLite",
+                          "the table's columns changed since the recordset was opened");
+    }
+    prepared_again[id] = prepared;
   }
 
   void forget_ahead() {

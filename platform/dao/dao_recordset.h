@@ -20,12 +20,14 @@
 // Records that another connection deletes are simply not found: moves step
 // over them, and a bookmark of one lands on the record after it (or before,
 // at the end of the set). Bookmarks hold the record's key, so they survive
-// any deletion of other records. A walk of many MoveNext calls reads the
-// rows ahead of it in batches, one statement for many rows; rows read ahead
-// are used for 20 ms at most, so a walk shows the table as it was a moment
-// before at most. Text fields are the library's 8-bit text,
-// read from and written as UTF-8. The recordset does not own its database,
-// which must stay open while the recordset is used.
+// any deletion of other records. Columns another connection adds are not
+// among the fields; once one drops or renames a column, every move throws
+// (SQLite's SQLITE_SCHEMA) until the recordset is opened again. A walk of
+// many MoveNext calls reads the rows ahead of it in batches, one statement
+// for many rows; rows read ahead are used for 20 ms at most, so a walk shows
+// the table as it was a moment before at most. Text fields are the
+// library's 8-bit text, read from and written as UTF-8. The recordset does
+// not own its database, which must stay open while the recordset is used.
 #pragma once
 
 #include <memory>
