@@ -138,18 +138,23 @@ file_lock::~file_lock() {
 int file_lock::lock(const std::string& path) {
   for (;;) {
     m_made = false;
-    // Reading is enough for flock, so a read-only lexicon in a writable
-    // folder is still replaced as before.
-    int fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    // NFS grants an exclusive lock only on a file open for writing; a
+    // read-only lexicon in a writable folder is locked through reading, and
+    // replaced as before.
+    int fd = os_file::open_file(path.c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+      fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0 && errno == ENOENT) {
-      fd = os_file::open_file(path.c_str(), O_RDONLY | O_CLOEXEC | O_CREAT | O_EXCL, 0644);
+      fd = os_file::open_file(path.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0644);
       if (fd < 0 && errno == EEXIST) continue;
       // The umask would otherwise decide the mode the replacement keeps.
       if (fd >= 0) fchmod(fd, 0644);
       m_made = fd >= 0;
     }
     if (fd < 0) return SSCE_FILE_ACCESS_ERR;
-    if (lock_whole(fd) != 0) {
+    // A file system without locks (NFS with no lock service) still takes
+    // changes, as it did before there was a lock, the last writer winning.
+    if (lock_whole(fd) != 0 && errno != ENOLCK && errno != EOPNOTSUPP) {
       os_file::close_file(fd);
       return SSCE_FILE_ACCESS_ERR;
     }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/path.h"
@@ -323,6 +325,37 @@ TEST_F(EngineTest, TextLexiconChangesStartFromTheFileAsItNowIs) {
   ASSERT_EQ(0, SSCE_AddToLex(m_session, mine, "second", 'i', nullptr));
   EXPECT_EQ("first\ti\r\nsecond\ti\r\n", ReadWholeFile(m_folder.path("user.tlx")));
   SSCE_CloseSession(other_session);
+}
+
+// Sessions on several threads changing one lexicon take turns at the file's
+// lock, as processes do: no thread's word is lost.
+TEST_F(EngineTest, SessionsOnSeveralThreadsChangingOneLexiconLoseNoWord) {
+  const std::string path = m_folder.path("user.tlx");
+  ASSERT_GE(open("user.tlx"), 0);
+  constexpr int threads = 3;
+  constexpr int count = 40;
+  const auto word = [](int n, int i) { return "t" + std::to_string(n) + "x" + std::to_string(i); };
+  std::vector<int> failures(threads);
+  {
+    std::vector<std::jthread> running;
+    for (int n = 0; n < threads; ++n)
+      running.emplace_back([&, n] {
+        const SSCE_S16 session = SSCE_OpenSession();
+        const SSCE_S16 lex = SSCE_OpenLex(session, path.c_str(), 0);
+        for (int i = 0; i < count; ++i)
+          if (SSCE_AddToLex(session, lex, word(n, i).c_str(), 'i', nullptr) != 0)
+            ++failures[static_cast<std::size_t>(n)];
+        SSCE_CloseSession(session);
+      });
+  }
+  EXPECT_EQ(std::vector<int>(threads), failures);
+  std::vector<std::string> want;
+  for (int n = 0; n < threads; ++n)
+    for (int i = 0; i < count; ++i) want.push_back(word(n, i) + "\ti");
+  std::vector<std::string> got = listing(m_session, open("user.tlx"));
+  std::sort(want.begin(), want.end());
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(want, got);
 }
 
 TEST_F(EngineTest, CompressedLexiconRoundTripIsReadOnly) {
