@@ -9,36 +9,23 @@
 #include <thread>
 #include <vector>
 
+#include "testing/steno_dictionaries.h"
 #include "testing/steno_strokes.h"
 
 namespace {
 
 // Joins that need no spelling checker, since each thread would keep one.
 const CStenoDictionary& dictionary() {
-  static const CStenoDictionary made = [] {
-    const struct {
-      const char* outline;
-      const char* text;
-      WORD flags;
-    } entries[] = {
-        {"THE", "the", 0},
-        {"KAT", "cat", 0},
-        {"KAT/-S", "cats", 0},
-        {"PHAEUBG", "make", 0},
-        {"-G", "ing", CTranFlags::Suffix},
-        {"-S", "s", CTranFlags::Suffix},
-        {"TP-PL", ".", CTranFlags::Suffix | CTranFlags::CapitalizeNext},
-        {"PA*R", "{P}", CTranFlags::CapitalizeNext},
-    };
-    CStenoDictionary d;
-    for (const auto& e : entries) {
-      std::string keys;
-      for (const CStroke& s : strokes_of(e.outline))
-        keys.append(reinterpret_cast<const char*>(s.GetKeyBytes()), CStroke::PackedSize);
-      d.Set({reinterpret_cast<const BYTE*>(keys.data()), keys.size()}, e.text, CTranFlags(e.flags));
-    }
-    return d;
-  }();
+  static const CStenoDictionary made = dictionary_of({
+      {"THE", "the"},
+      {"KAT", "cat"},
+      {"KAT/-S", "cats"},
+      {"PHAEUBG", "make"},
+      {"-G", "ing", CTranFlags::Suffix},
+      {"-S", "s", CTranFlags::Suffix},
+      {"TP-PL", ".", CTranFlags::Suffix | CTranFlags::CapitalizeNext},
+      {"PA*R", "{P}", CTranFlags::CapitalizeNext},
+  });
   return made;
 }
 

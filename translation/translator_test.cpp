@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "testing/scratch_folder.h"
+#include "testing/steno_dictionaries.h"
 #include "testing/steno_strokes.h"
 #include "testing/user_folder_test.h"
 
@@ -19,33 +20,8 @@ constexpr WORD suffix = CTranFlags::Suffix;
 constexpr WORD prefix = CTranFlags::Prefix;
 constexpr WORD cap_next = CTranFlags::CapitalizeNext;
 
-struct Entry {
-  const char* outline;  // plain notation
-  const char* text;
-  WORD flags = 0;
-};
-
-std::string keys_of(const CSteno& steno) {
-  std::string keys;
-  for (int i = 0; i < steno.GetStrokeCount(); ++i)
-    keys.append(reinterpret_cast<const char*>(steno[i].GetKeyBytes()), CStroke::PackedSize);
-  return keys;
-}
-
-CStenoDictionary make_dictionary(std::initializer_list<Entry> entries) {
-  CStenoDictionary dictionary;
-  for (const Entry& e : entries) {
-    CSteno steno;
-    EXPECT_EQ(0, steno.SetString(e.outline, 0)) << e.outline;
-    const std::string keys = keys_of(steno);
-    dictionary.Set({reinterpret_cast<const BYTE*>(keys.data()), keys.size()}, e.text,
-                   CTranFlags(e.flags));
-  }
-  return dictionary;
-}
-
 const CStenoDictionary& main_dictionary() {
-  static const CStenoDictionary dictionary = make_dictionary({
+  static const CStenoDictionary dictionary = dictionary_of({
       {"THE", "the"},
       {"KAT", "cat"},
       {"KAT/-S", "cats"},
@@ -346,7 +322,7 @@ class ReadableReference {
 // marks and line breaks inside texts, hard spaces, braces, bytes above 127
 // and outlines that swallow the translations of their first strokes.
 const CStenoDictionary& mixed_dictionary() {
-  static const CStenoDictionary dictionary = make_dictionary({
+  static const CStenoDictionary dictionary = dictionary_of({
       {"THE", "the"},
       {"KAT", "cat"},
       {"KAT/-S", "cats"},
