@@ -270,27 +270,28 @@ TEST_F(SpellDialogsTest, OptionsCancelChangesNothing) {
   EXPECT_EQ(0, checker.GetIgnoreAllCaps());
 }
 
+// The lexicons listed, joined by blanks, and the state of the other controls
+// in one line.
 struct LexiconView {
-  std::string lexicons;  // joined by blanks
-  int words = -1;
-  CString correct;
-  int action = -1;
-  BOOL add = FALSE, apply = FALSE, del = FALSE;
+  std::string lexicons, state;
 };
 
 LexiconView look_at_lexicon_editor() {
   LexiconView v;
   const HWND dlg = active_dialog();
-  const HWND list = GetDlgItem(dlg, IDC_LEXICON_LIST);
-  const int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i)
+  const auto send = [dlg](int nID, UINT message) {
+    return std::to_string(SendMessageA(GetDlgItem(dlg, nID), message, 0, 0));
+  };
+  const auto enabled = [dlg](int nID) {
+    return std::to_string(IsWindowEnabled(GetDlgItem(dlg, nID)));
+  };
+  for (int i = 0; i < std::stoi(send(IDC_LEXICON_LIST, LB_GETCOUNT)); ++i)
     v.lexicons += (i > 0 ? " " : "") + std::string(item_text(IDC_LEXICON_LIST, i).View());
-  v.words = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_WORDS), CB_GETCOUNT, 0, 0));
-  CWnd::FromHandle(GetDlgItem(dlg, IDC_CORRECT_SPELLING))->GetWindowText(v.correct);
-  v.action = static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_ACTION), CB_GETCURSEL, 0, 0));
-  v.add = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_ADD));
-  v.apply = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_APPLY));
-  v.del = IsWindowEnabled(GetDlgItem(dlg, IDC_LEX_DELETE));
+  CString correct;
+  CWnd::FromHandle(GetDlgItem(dlg, IDC_CORRECT_SPELLING))->GetWindowText(correct);
+  v.state = send(IDC_WORDS, CB_GETCOUNT) + " words, action " + send(IDC_ACTION, CB_GETCURSEL) +
+            ", correct \"" + std::string(correct.View()) + "\", add " + enabled(IDC_LEX_ADD) +
+            " apply " + enabled(IDC_LEX_APPLY) + " delete " + enabled(IDC_LEX_DELETE);
   return v;
 }
 
@@ -325,21 +326,16 @@ TEST_F(SpellDialogsTest, LexiconEditorAddsAppliesAndDeletesInTheLexiconFile) {
     EXPECT_EQ(0, person.Remaining());
   }
   EXPECT_EQ("ssceam.tlx correct.tlx user.tlx ignore.tlx sscele.tlx ssceme.tlx", start.lexicons);
-  EXPECT_EQ(0, empty.words);
-  EXPECT_STREQ("", empty.correct);
-  EXPECT_EQ(0, empty.action);
-  EXPECT_FALSE(empty.add || empty.apply || empty.del) << "nothing to act on in an empty lexicon";
-  EXPECT_EQ(1, chosen.words);
-  EXPECT_EQ(4, chosen.action) << "a word stored by Add shows as Ignore";
-  EXPECT_FALSE(chosen.add);
-  EXPECT_TRUE(chosen.apply && chosen.del);
-  EXPECT_TRUE(typed.add) << "a word the lexicon lacks can be added";
-  EXPECT_FALSE(typed.apply || typed.del);
+  EXPECT_EQ("0 words, action 0, correct \"\", add 0 apply 0 delete 0", empty.state)
+      << "nothing to act on in an empty lexicon";
+  EXPECT_EQ("1 words, action 4, correct \"\", add 0 apply 1 delete 1", chosen.state)
+      << "a word stored by Add shows as Ignore";
+  EXPECT_EQ("1 words, action 0, correct \"\", add 1 apply 0 delete 0", typed.state)
+      << "a word the lexicon lacks can be added";
   ASSERT_EQ(1u, m_messages.size()) << "a change without its spelling is refused with a reason";
   EXPECT_NE(std::string::npos, m_messages[0].find("Correct Spelling"));
-  EXPECT_EQ(1, refused.words);
-  EXPECT_EQ(0, refused.action) << "the dialog stays as it was";
-  EXPECT_EQ(2, added.words);
+  EXPECT_EQ(typed.state, refused.state) << "the dialog stays as it was";
+  EXPECT_EQ("2 words", added.state.substr(0, 7));
 
   const std::string stored = ReadWholeFile(user_file("user.tlx"));
   EXPECT_NE(std::string::npos, stored.find("quib\ta\tquip")) << stored;
@@ -358,8 +354,8 @@ TEST_F(SpellDialogsTest, LexiconEditorAddsAppliesAndDeletesInTheLexiconFile) {
       .Then([&] { deleted = look_at_lexicon_editor(); })
       .Click(IDOK);
   reopened.EditLexicons(nullptr);
-  EXPECT_EQ(1, deleted.words);
-  EXPECT_FALSE(deleted.apply || deleted.del) << "the deleted word is no longer there to change";
+  EXPECT_EQ("1 words, action 0, correct \"\", add 1 apply 0 delete 0", deleted.state)
+      << "the deleted word is no longer there to change";
   EXPECT_EQ(std::string::npos, ReadWholeFile(user_file("user.tlx")).find("quib"));
 }
 
