@@ -239,29 +239,26 @@ std::vector<std::uint32_t> CStenoDictionary::IndexFrom(std::size_t first) {
 // are few, and moving the arenas would cost more than they hold.
 void CStenoDictionary::DropDead(const std::vector<std::uint32_t>& dead) {
   const std::size_t first = dead.front();
-  // The new index of each entry from the first dead one on.
+  // The new index of each entry from the first dead one on; a dead one's is
+  // that of the next entry that lives, so that an invalid entry that stood
+  // before it now stands before that one, found in one step however many
+  // die in a row.
   std::vector<std::uint32_t> moved(m_entries.size() - first);
   std::size_t kept = first;
   for (std::size_t i = first, d = 0; i < m_entries.size(); ++i) {
+    moved[i - first] = static_cast<std::uint32_t>(kept);
     if (d < dead.size() && dead[d] == i) {
       ++d;
       continue;
     }
-    moved[i - first] = static_cast<std::uint32_t>(kept);
     m_entries[kept++] = m_entries[i];
   }
   m_entries.resize(kept);
   for (Slot& slot : m_slots)
     if (slot.entry > first) slot.entry = moved[slot.entry - 1 - first] + 1;
-  // An invalid entry that stood before a dead one now stands before the next
-  // entry that lives.
-  for (InvalidOutline& invalid : m_invalid) {
-    if (invalid.before <= first) continue;
-    std::size_t next = invalid.before;
-    while (next - first < moved.size() && std::binary_search(dead.begin(), dead.end(), next))
-      ++next;
-    invalid.before = next - first < moved.size() ? moved[next - first] : kept;
-  }
+  for (InvalidOutline& invalid : m_invalid)
+    if (invalid.before > first)
+      invalid.before = invalid.before - first < moved.size() ? moved[invalid.before - first] : kept;
 }
 
 std::optional<CStenoDictionary::Translation> CStenoDictionary::Lookup(

@@ -139,6 +139,13 @@ class KELM_EXPORT CStenoDictionary {
     std::uint32_t extras;  // offset + 1 of the entry's record in m_extras; 0: none
   };
 
+  // Tests compare the two ways of reading.
+  friend struct StenoDictionaryReadPaths;
+  // Read, with the entries of the common form "{\*\cxs OUTLINE}text" taken
+  // straight from the file's bytes, or (false) every entry through the RTF
+  // parser: the two give the same dictionary.
+  long Read(CFile& file, bool bTakePlainEntries);
+
   std::span<const BYTE> KeysOf(const Entry& entry) const;
   // The slot that holds the outline, or the empty slot where it belongs.
   std::size_t FindSlot(std::span<const BYTE> keys, std::uint32_t hash) const;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -294,65 +295,97 @@ bool binary_cut_short(std::string_view rtf) {
   return false;
 }
 
-// True when every 8-bit byte of the file from `start` belongs to a
-// well-formed UTF-8 sequence, and there is one. The file is left where it
-// stood. Dictionaries are nearly all ASCII, which is passed over eight bytes
-// at a time; each run of 8-bit bytes must be whole sequences, and a run that
-// reaches the end of a block goes on into the next.
-bool is_utf8(CFile& file, ULONGLONG start) {
-  const ULONGLONG here = file.GetPosition();
-  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
-  bool any = false, well_formed = true;
-  constexpr std::size_t block_size = 1 << 16;
-  std::vector<char> block;
-  std::size_t carried = 0;
-  while (well_formed) {
-    block.resize(carried + block_size);
-    const UINT got = file.Read(block.data() + carried, static_cast<UINT>(block_size));
-    const std::size_t size = carried + got;
-    const bool last = got == 0;
-    const auto high = [&block](std::size_t i) {
-      return static_cast<unsigned char>(block[i]) >= 0x80;
-    };
-    std::size_t i = 0;
-    carried = 0;
-    while (well_formed && i < size) {
-      std::uint64_t eight;
-      if (i + sizeof eight <= size) {
-        std::memcpy(&eight, block.data() + i, sizeof eight);
-        if ((eight & 0x8080808080808080u) == 0) {
-          i += sizeof eight;
-          continue;
-        }
-      }
-      if (!high(i)) {
-        ++i;
+// True when every 8-bit byte of the file belongs to a well-formed UTF-8
+// sequence, and there is one. Dictionaries are nearly all ASCII, which is
+// passed over eight bytes at a time; each run of 8-bit bytes must be whole
+// sequences.
+bool is_utf8(std::string_view bytes) {
+  bool any = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint64_t eight;
+    if (i + sizeof eight <= bytes.size()) {
+      std::memcpy(&eight, bytes.data() + i, sizeof eight);
+      if ((eight & 0x8080808080808080u) == 0) {
+        i += sizeof eight;
         continue;
       }
-      any = true;
-      std::size_t end = i;
-      while (end < size && high(end)) ++end;
-      if (end == size && !last) {
-        carried = size - i;
-        std::memmove(block.data(), block.data() + i, carried);
-        break;
-      }
-      well_formed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, block.data() + i,
-                                        static_cast<int>(end - i), nullptr, 0) != 0;
-      i = end;
     }
-    if (last) break;
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    any = true;
+    std::size_t end = i;
+    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x80) ++end;
+    // A run longer than the call takes is no text a dictionary holds.
+    if (end - i > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + i,
+                            static_cast<int>(end - i), nullptr, 0) == 0)
+      return false;
+    i = end;
   }
-  file.Seek(static_cast<LONGLONG>(here), CFile::begin);
-  return any && well_formed;
+  return any;
+}
+
+// The bytes an entry of the common form "{\*\cxs OUTLINE}text" spells, the
+// outline and the text plain characters (no escape, brace, tab, control or
+// 8-bit byte, and no line break inside), as the scanner would cut them.
+struct PlainEntry {
+  std::string_view outline;  // untrimmed, as the outline's text token
+  DWORD outline_offset;      // of the "\cxs" token
+  DWORD text_begin;          // after the outline's "}"
+  std::string_view text;
+  // Where the token after the text begins, and whether it is a "{" that
+  // may begin the next such entry: then nothing else belongs to this one.
+  DWORD end;
+  bool ends_at_group;
+};
+
+constexpr std::string_view plain_entry_start = "{\\*\\cxs ";
+
+constexpr std::array<bool, 256> plain_bytes = [] {
+  std::array<bool, 256> plain{};
+  for (unsigned c = 0x20; c < 0x80; ++c) plain[c] = c != '\\' && c != '{' && c != '}';
+  return plain;
+}();
+
+std::size_t plain_run_end(std::string_view bytes, std::size_t at) {
+  while (at < bytes.size() && plain_bytes[static_cast<unsigned char>(bytes[at])]) ++at;
+  return at;
+}
+
+// The entry at stream offset `at`, where the scanner's "{" token begins
+// (line breaks before the brace included), if it has the common form.
+bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry) {
+  std::size_t p = at;
+  while (p < bytes.size() && is_line_break(bytes[p])) ++p;
+  if (bytes.compare(p, plain_entry_start.size(), plain_entry_start) != 0) return false;
+  const std::size_t outline_begin = p + plain_entry_start.size();
+  const std::size_t outline_end = plain_run_end(bytes, outline_begin);
+  if (outline_end >= bytes.size() || bytes[outline_end] != '}') return false;
+  entry.outline = bytes.substr(outline_begin, outline_end - outline_begin);
+  entry.outline_offset = static_cast<DWORD>(p + 3);
+  const std::size_t text_begin = outline_end + 1;
+  const std::size_t text_end = plain_run_end(bytes, text_begin);
+  entry.text_begin = static_cast<DWORD>(text_begin);
+  entry.text = bytes.substr(text_begin, text_end - text_begin);
+  // A text token takes the line breaks after it; a "}" token does not.
+  std::size_t next = text_end;
+  while (next < bytes.size() && is_line_break(bytes[next])) ++next;
+  entry.ends_at_group = next < bytes.size() && bytes[next] == '{';
+  entry.end = static_cast<DWORD>(entry.text.empty() ? text_begin : next);
+  return true;
 }
 
 class DictionaryReader : public CRtfParserClient {
  public:
   DictionaryReader(CStenoDictionary& dictionary,
-                   std::vector<CStenoDictionary::InvalidOutline>& invalid, CFile& file,
-                   ULONGLONG start, bool utf8_mark)
-      : m_dictionary(dictionary), m_invalid(invalid), m_file(file), m_start(start) {
+                   std::vector<CStenoDictionary::InvalidOutline>& invalid, std::string_view bytes,
+                   bool utf8_mark, bool take_plain_entries)
+      : m_dictionary(dictionary),
+        m_invalid(invalid),
+        m_bytes(bytes),
+        m_bTakePlainEntries(take_plain_entries) {
     if (utf8_mark) SetUtf8(true);
   }
 
@@ -545,6 +578,7 @@ class DictionaryReader : public CRtfParserClient {
       const int type = TypeAt(1);
       if (type == CRtfToken::typeGroupBegin) {
         if (TypeAt(2) != m_types.optional_destination) break;
+        if (TakePlainEntries(next->GetStreamOffset())) continue;
         m_optionalGroup = next->GetStreamOffset();
         m_lError = m_pScanner->ConsumeToken(2);
         break;
@@ -554,6 +588,43 @@ class DictionaryReader : public CRtfParserClient {
       m_lError = m_pScanner->ConsumeToken(1);
     }
     return m_lError;
+  }
+
+  // Takes the entries of the common form from the group at stream offset
+  // `at` on straight from the bytes, leaving the reader as the parser's calls
+  // would have left it, and has the scanner read on after them. False, with
+  // nothing taken, when that group does not begin such an entry.
+  bool TakePlainEntries(DWORD at) {
+    PlainEntry entry;
+    if (!m_bTakePlainEntries || m_states.back().destination != dest_text ||
+        !plain_entry_at(m_bytes, at, entry))
+      return false;
+    // As PushState and ChangeDestination would for the outline's group.
+    Break();
+    m_states.back().fresh = false;
+    for (;;) {
+      CommitEntry(at);
+      ++m_entries;
+      m_entry = EntryState::outline;
+      m_entryBegin = at;
+      m_entryDepth = m_states.size();
+      m_outline.assign(entry.outline);
+      m_dwOutlineOffset = entry.outline_offset;
+      EndOutline();
+      // Text the parser has to read, and the text of an invalid entry
+      // (which is kept as the file spells it), are left to it.
+      PlainEntry following;
+      if (m_entry != EntryState::translation || !entry.ends_at_group ||
+          !plain_entry_at(m_bytes, entry.end, following))
+        break;
+      m_dictionary.Append({reinterpret_cast<const BYTE*>(m_keys.data()), m_keys.size()}, entry.text,
+                          CTranFlags(cre_marker_flags(false, false, false)));
+      m_entry = EntryState::none;
+      at = entry.end;
+      entry = following;
+    }
+    m_lError = m_pScanner->SkipTo(entry.text_begin);
+    return true;
   }
 
   // A token the parser would pass over, which ends at `end`.
@@ -632,7 +703,7 @@ class DictionaryReader : public CRtfParserClient {
       return;
     }
     // Only a file with 8-bit bytes in its text needs to know what they are.
-    if (!m_bEncodingKnown) SetUtf8(is_utf8(m_file, m_start));
+    if (!m_bEncodingKnown) SetUtf8(is_utf8(m_bytes));
     m_decoder.text(bytes, m_text, m_bRawUtf8 && !m_bEscapesUtf8 ? EscapedBytes(bytes) : "");
     TakeUnrepresentable();
   }
@@ -705,15 +776,9 @@ class DictionaryReader : public CRtfParserClient {
 
   void AddPiece(std::string_view rtf) { AddPiece(rtf, m_text.size()); }
 
-  // The file's bytes between two stream offsets, appended to `out`; the
-  // scanner reads on from where the file stood.
+  // The file's bytes between two stream offsets, appended to `out`.
   void ReadBytes(DWORD begin, DWORD end, std::string& out) {
-    const ULONGLONG here = m_file.GetPosition();
-    m_file.Seek(static_cast<LONGLONG>(m_start + begin), CFile::begin);
-    const std::size_t at = out.size();
-    out.resize(at + (end - begin));
-    out.resize(at + m_file.Read(out.data() + at, end - begin));
-    m_file.Seek(static_cast<LONGLONG>(here), CFile::begin);
+    if (begin < m_bytes.size()) out += m_bytes.substr(begin, end - begin);
   }
 
   void EndOutline() {
@@ -783,8 +848,10 @@ class DictionaryReader : public CRtfParserClient {
 
   CStenoDictionary& m_dictionary;
   std::vector<CStenoDictionary::InvalidOutline>& m_invalid;
-  CFile& m_file;
-  ULONGLONG m_start;
+  // The file's bytes from where the parse began, which stream offsets count
+  // from.
+  std::string_view m_bytes;
+  bool m_bTakePlainEntries;
   CRtfScanner* m_pScanner = nullptr;
   const TypeTable& m_types = type_table();
   long m_lError = 0;
@@ -822,24 +889,40 @@ class DictionaryReader : public CRtfParserClient {
 };
 
 // Line numbers cost a second pass, so only files with invalid outlines pay it.
-void number_lines(CFile& file, ULONGLONG start, const std::vector<DWORD>& offsets,
+void number_lines(std::string_view bytes, const std::vector<DWORD>& offsets,
                   std::span<CStenoDictionary::InvalidOutline> invalid) {
-  if (offsets.empty()) return;
-  file.Seek(static_cast<LONGLONG>(start), CFile::begin);
-  char buffer[65536];
   unsigned long line = 1;
-  DWORD position = 0;
-  std::size_t next = 0;
-  char previous = 0;
-  for (UINT got = 0; next < offsets.size() && (got = file.Read(buffer, sizeof buffer)) > 0;) {
-    for (UINT i = 0; i < got && next < offsets.size(); ++i, ++position) {
-      while (next < offsets.size() && offsets[next] == position) invalid[next++].line = line;
-      const char c = buffer[i];
-      if (c == '\n' || (previous == '\r' && c != '\n')) ++line;
-      previous = c;
-    }
+  std::size_t position = 0;
+  for (std::size_t next = 0; next < offsets.size(); ++next) {
+    const std::size_t offset = std::min<std::size_t>(offsets[next], bytes.size());
+    for (; position < offset; ++position)
+      if (bytes[position] == '\n' || (bytes[position] == '\r' && (position + 1 == bytes.size() ||
+                                                                  bytes[position + 1] != '\n')))
+        ++line;
+    invalid[next].line = line;
   }
-  for (; next < offsets.size(); ++next) invalid[next].line = line;
+}
+
+// The file's bytes from where it stands to its end, or to where stream
+// offsets end. One read for a file whose length is known, more for one that
+// grows or has none.
+std::string read_rest(CFile& file) {
+  constexpr std::size_t most = std::numeric_limits<DWORD>::max();
+  const ULONGLONG start = file.GetPosition();
+  const ULONGLONG length = file.GetLength();
+  std::string bytes;
+  std::size_t size = 0;
+  bytes.resize(
+      static_cast<std::size_t>(std::min<ULONGLONG>(length > start ? length - start : 0, most)));
+  for (;;) {
+    const std::size_t room = std::min<std::size_t>(bytes.size() - size, most);
+    const UINT got = room == 0 ? 0 : file.Read(bytes.data() + size, static_cast<UINT>(room));
+    size += got;
+    if (size == most || (got == 0 && room > 0)) break;
+    if (size == bytes.size()) bytes.resize(std::min(most, bytes.size() + (1 << 16)));
+  }
+  bytes.resize(size);
+  return bytes;
 }
 
 // Room for what a file of `bytes` bytes is likely to hold, so that a load
@@ -874,28 +957,35 @@ long file_error_code(const CFileException& error) {
 
 }  // namespace
 
-long CStenoDictionary::Read(CFile& file) {
+long CStenoDictionary::Read(CFile& file) { return Read(file, true); }
+
+long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   m_nDuplicates = 0;
   m_nUnrepresentable = 0;
   bool utf8_mark = false;
   if (!begins_as_rtf(file, utf8_mark)) return errorNotRtf;
   const ULONGLONG start = file.GetPosition();
-  const ULONGLONG length = file.GetLength();
-  if (length > start) reserve_for(*this, length - start);
+  // The whole file in memory, so that the reader takes entries and the
+  // pieces it keeps straight from its bytes.
+  std::string bytes = read_rest(file);
+  reserve_for(*this, bytes.size());
   const std::size_t first_invalid = m_invalid.size();
-  DictionaryReader reader(*this, m_invalid, file, start, utf8_mark);
+  DictionaryReader reader(*this, m_invalid, bytes, utf8_mark, bTakePlainEntries);
+  CMemFile memory(reinterpret_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
   long result = 0;
   {
-    CRtfParser parser(file, &reader);
+    CRtfParser parser(memory, &reader);
     reader.SetScanner(parser.GetScannerPtr());
     result = parser.Run(true);
   }
   if (result == 0) result = reader.GetError();
-  reader.Finish(static_cast<DWORD>(file.GetPosition() - start));
+  const ULONGLONG end = memory.GetPosition();
+  reader.Finish(static_cast<DWORD>(end));
+  // Where the parse stopped, as when the scanner read the file itself.
+  file.Seek(static_cast<LONGLONG>(start + end), CFile::begin);
   m_nUnrepresentable = reader.GetUnrepresentableCount();
   m_nDuplicates = IndexAppended();
-  number_lines(file, start, reader.GetInvalidOffsets(),
-               std::span(m_invalid).subspan(first_invalid));
+  number_lines(bytes, reader.GetInvalidOffsets(), std::span(m_invalid).subspan(first_invalid));
   return result;
 }
 

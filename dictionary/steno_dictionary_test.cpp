@@ -12,6 +12,15 @@
 
 #include "testing/scratch_folder.h"
 
+// Reads a file both ways Read can: the common entries taken straight from
+// its bytes, or every entry through the RTF parser.
+struct StenoDictionaryReadPaths {
+  static long Read(CStenoDictionary& dictionary, const std::string& path, bool take_plain) {
+    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
+    return dictionary.Read(file, take_plain);
+  }
+};
+
 namespace {
 
 constexpr WORD suffix = 0x8000, prefix = 0x4000, capitalize = 0x2000;
@@ -673,6 +682,104 @@ TEST(StenoDictionaryReader, TheRealDictionaries) {
     EXPECT_TRUE(without_creation_time(ReadWholeFile(once)) ==
                 without_creation_time(ReadWholeFile(twice)))
         << c.file;
+  }
+}
+
+// All that a read gives, invalid entries' lines and counts included.
+std::string describe_read(const std::string& path, bool take_plain) {
+  CStenoDictionary dictionary;
+  const long result = StenoDictionaryReadPaths::Read(dictionary, path, take_plain);
+  std::string shown = "result " + std::to_string(result) + ", " +
+                      std::to_string(dictionary.GetDuplicateCount()) + " duplicates, " +
+                      std::to_string(dictionary.GetUnrepresentableCount()) + " unrepresentable\n" +
+                      describe(dictionary);
+  for (const CStenoDictionary::InvalidOutline& invalid : dictionary.GetInvalidOutlines())
+    shown += "line " + std::to_string(invalid.line) + ": " + invalid.text + "\n";
+  return shown;
+}
+
+// Entries that begin or end a run of common ones, or look like one and are
+// not: each put between common entries, and all of them many times over,
+// so that the runs end on each side of the scanner's blocks.
+const char* const tricky_entries[] = {
+    "{\\*\\cxs KAT}cat",
+    "{\\*\\cxs TKOG}",
+    "{\\*\\cxs KAT}repeated",
+    "{\\*\\cxs RE}re\\cxds ",
+    "{\\*\\cxs -G}{\\cxds ing}",
+    "{\\*\\cxs TP-PL}{\\cxp. }",
+    "{\\*\\cxs KXAT}invalid",
+    "{\\*\\cxs }empty",
+    "{\\*\\cxs KAT//TKOG}empty stroke",
+    "{\\*\\cxs  SKWR }spaced",
+    "{\\*\\cxs AS}out of key order",
+    "{\\*\\cxs K\r\nAT}outline broken",
+    "{\\*\\cxs\r\nKAT}word broken",
+    "{\r\n\\*\\cxs PWR}brace broken",
+    "{\\*\\cxs PWRAEUBG}line\r\nbroken",
+    "{\\*\\cxs TAB}a\tb",
+    "{\\*\\cxs KAF}caf\xe9",
+    "{\\*\\cxs KAF/-S}caf\xc3\xa9s",
+    "{\\*\\cxs U}\\u8364?",
+    "{\\*\\cxs U/U}\\uc2\\u945",
+    "{\\*\\cxs KOPL}com{\\*\\cxcomment a note}ment",
+    "{\\*\\cxcomment {\\*\\cxs KPHEPBT}inside}after",
+    "{\\b {\\*\\cxs PWOLD}bold{\\*\\cxs PWOLD/-D}bolded}after",
+    "{\\*\\cxs EFBG}a\\\\b\\{c\\}",
+    "{\\*\\cxs TPHUL}a\0b",
+    "{\\*\\cxs S-P}{\\cxstit S-}pell",
+    "}{\\*\\cxs STRAEU}after a stray brace",
+};
+
+std::string tricky_document(std::size_t repeats, std::string_view line_break) {
+  const char* const strokes[] = {"KAT", "TKOG", "PHOUS", "HORS", "KOU", "PEUG", "SHAOEP"};
+  std::string entries;
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < repeats; ++i)
+    for (std::string_view entry : tricky_entries) {
+      entries += "{\\*\\cxs " + std::string(strokes[n % std::size(strokes)]) + "/" +
+                 strokes[n / std::size(strokes) % std::size(strokes)] + "}common";
+      ++n;
+      entries += line_break;
+      entries += entry;
+      entries += line_break;
+    }
+  return document(entries);
+}
+
+// Taking the common entries from the bytes must give exactly what the
+// parser gives, in every file.
+TEST(StenoDictionaryReader, CommonEntriesReadAsTheParserReadsThem) {
+  const ScratchFolder scratch;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (std::size_t i = 0; i < std::size(tricky_entries); ++i)
+    files.emplace_back(tricky_entries[i],
+                       document(std::string("{\\*\\cxs A}a\n") + std::string(tricky_entries[i]) +
+                                "\n{\\*\\cxs O}o"));
+  files.emplace_back("each, LF", tricky_document(1, "\n"));
+  files.emplace_back("many, CR LF", tricky_document(100, "\r\n"));
+  files.emplace_back("many, CR", tricky_document(100, "\r"));
+  files.emplace_back("many, none", tricky_document(100, ""));
+  files.emplace_back("UTF-8 found late", tricky_document(100, "\n") + "{\\*\\cxs KAF}caf\xc3\xa9");
+  files.emplace_back("broken off", "{\\rtf1{\\*\\cxs A}a\r\n{\\*\\cxs O}o");
+  files.emplace_back("broken off in an outline", "{\\rtf1{\\*\\cxs A}a{\\*\\cxs O");
+  files.emplace_back("code page",
+                     document("{\\*\\cxs A}a{\\*\\cxs O}\\'e0", "\\ansi\\ansicpg1251"));
+  files.emplace_back("long",
+                     document("{\\*\\cxs " + std::string(300, 'S') + "}" + std::string(600, 'x') +
+                              "{\\*\\cxs A/" + std::string(100, 'A') + "}a"));
+  for (auto& [name, rtf] : files) {
+    WriteWholeFile(scratch.path("d.rtf"), rtf);
+    EXPECT_EQ(describe_read(scratch.path("d.rtf"), false),
+              describe_read(scratch.path("d.rtf"), true))
+        << name;
+  }
+  const std::filesystem::path folder = std::filesystem::path(KELM_SHARED_DATA_DIR) / "rtf";
+  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no sample dictionaries in " << folder;
+  for (const auto& file : std::filesystem::directory_iterator(folder)) {
+    if (file.path().extension() != ".rtf") continue;
+    const std::string path = file.path().string();
+    EXPECT_EQ(describe_read(path, false), describe_read(path, true)) << path;
   }
 }
 

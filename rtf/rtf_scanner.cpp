@@ -303,6 +303,29 @@ long CRtfScanner::ConsumeGroup() {
   return result;
 }
 
+long CRtfScanner::SkipTo(DWORD dwOffset) {
+  if (m_ppTokenQueue == nullptr) return 0;
+  // m_readAhead[m_readPos] is the byte at stream offset m_dwCharCount.
+  const LONGLONG from_block = static_cast<LONGLONG>(dwOffset) -
+                              static_cast<LONGLONG>(m_dwCharCount) +
+                              static_cast<LONGLONG>(m_readPos);
+  if (from_block >= 0 && from_block <= static_cast<LONGLONG>(m_readEnd)) {
+    m_readPos = static_cast<size_t>(from_block);
+  } else {
+    // The file stands at the block's end. Nothing is kept for putting back:
+    // no token has begun yet.
+    m_pFile->Seek(from_block - static_cast<LONGLONG>(m_readEnd), CFile::current);
+    m_readPos = m_readEnd = 0;
+    m_readAhead[0] = stop_byte;
+  }
+  m_dwCharCount = dwOffset;
+  m_nLastType = type_end;
+  long result = 0;
+  for (int place = 1; result == 0 && place <= m_nMaxLookAhead; ++place)
+    result = NextToken(*m_ppTokenQueue[place]);
+  return result;
+}
+
 long CRtfScanner::ReadToken(CRtfToken& token) { return NextToken(token); }
 
 long CRtfScanner::ReadTokenFromFile(CRtfToken& token) { return ScanToken(token); }

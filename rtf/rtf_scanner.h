@@ -45,6 +45,10 @@ class KELM_EXPORT CRtfScanner {
   long ConsumeToken(int n);
   // When the current token is "{", consumes up to and including its "}".
   long ConsumeGroup();
+  // Drops the tokens ahead of the current one and reads on from stream
+  // offset dwOffset, for a user that has taken the bytes before it itself.
+  // The current token stays, to be consumed as usual.
+  long SkipTo(DWORD dwOffset);
 
   // The next token, as raw binary data (type 1) while a "\bin" lasts.
   long ReadToken(CRtfToken& token);
