@@ -30,6 +30,16 @@ std::chrono::milliseconds since(steady::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - start);
 }
 
+// Runs the call, which must end after `timeout` and not much later.
+template <class Call>
+void expect_takes(std::chrono::milliseconds timeout, Call call) {
+  const auto start = steady::now();
+  call();
+  const auto took = since(start);
+  EXPECT_GE(took, timeout);
+  EXPECT_LT(took, timeout + margin);
+}
+
 class CommPortTest : public PrivateHiveTest {
  protected:
   CString Spec(const char* settings = "baud=9600 parity=N data=8 stop=1") {
@@ -85,18 +95,11 @@ TEST_F(CommPortTest, EveryByteValuePassesUnchanged) {
 TEST_F(CommPortTest, ReadOfNothingEndsAfterTheTimeout) {
   CCommPort port;
   OpenPort(port);
-  // 50 + 50 x 4 ms with the time-outs Open sets.
-  auto start = steady::now();
   BYTE buffer[4];
-  EXPECT_EQ(0, port.Read(buffer, 4));
-  EXPECT_GE(since(start), 250ms);
-  EXPECT_LT(since(start), 250ms + margin);
-
+  // 50 + 50 x 4 ms with the time-outs Open sets.
+  expect_takes(250ms, [&] { EXPECT_EQ(0, port.Read(buffer, 4)); });
   ASSERT_EQ(1, port.SetReadTimeouts(0, 0, 30));
-  start = steady::now();
-  EXPECT_EQ(0, port.Read(buffer, 4));
-  EXPECT_GE(since(start), 30ms);
-  EXPECT_LT(since(start), 30ms + margin);
+  expect_takes(30ms, [&] { EXPECT_EQ(0, port.Read(buffer, 4)); });
   port.Close();
 }
 
@@ -132,15 +135,12 @@ TEST_F(CommPortTest, FlushDropsWhatWaitsAndClearDropsItAtOnce) {
   CCommPort port;
   OpenPort(port);
   ASSERT_TRUE(m_pty.SendQueued("junk"));
-  auto start = steady::now();
-  port.Flush();
-  EXPECT_GE(since(start), 100ms);
-  EXPECT_LT(since(start), 100ms + margin);
+  expect_takes(100ms, [&] { port.Flush(); });
   BYTE byte;
   EXPECT_EQ(0, port.Read(&byte, 1));
 
   ASSERT_TRUE(m_pty.SendQueued("more junk"));
-  start = steady::now();
+  const auto start = steady::now();
   EXPECT_EQ(1, port.Clear());
   EXPECT_LT(since(start), margin);
   EXPECT_EQ(0, port.Read(&byte, 1));
@@ -150,16 +150,13 @@ TEST_F(CommPortTest, FlushDropsWhatWaitsAndClearDropsItAtOnce) {
 TEST_F(CommPortTest, WaitForCharReceivedLeavesTheByteToRead) {
   CCommPort port;
   OpenPort(port);
-  auto start = steady::now();
-  EXPECT_EQ(0, port.WaitForCharReceived(150));
-  EXPECT_GE(since(start), 150ms);
-  EXPECT_LT(since(start), 150ms + margin);
+  expect_takes(150ms, [&] { EXPECT_EQ(0, port.WaitForCharReceived(150)); });
 
   std::thread writer([&] {
     std::this_thread::sleep_for(50ms);
     m_pty.Send("K");
   });
-  start = steady::now();
+  const auto start = steady::now();
   EXPECT_EQ(1, port.WaitForCharReceived(10000));
   EXPECT_LT(since(start), 10000ms);
   writer.join();
