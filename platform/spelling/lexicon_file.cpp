@@ -121,7 +121,7 @@ void remove_abandoned_saves(const std::string& path) {
 }
 
 int create_file(const std::string& path, std::string_view bytes) {
-  const std::string temp = os_file::write_temporary(path, bytes, 0644);
+  const std::string temp = os_file::write_temporary(path + save_infix, bytes, 0644);
   if (temp.empty()) return SSCE_FILE_ACCESS_ERR;
   // link() refuses an existing name, so a file made meanwhile is kept.
   const int linked = link(temp.c_str(), path.c_str());

@@ -36,7 +36,8 @@ int replace_file(const std::string& path, std::string_view bytes);
 // under which no replacement of it can be under way.
 void remove_abandoned_saves(const std::string& path);
 // Creates the file with these bytes, refusing (SSCE_FILE_ACCESS_ERR) when a
-// file of that name already exists, so that no lexicon is overwritten.
+// file of that name already exists, so that no lexicon is overwritten. Its
+// temporary file is named as a replacement's.
 int create_file(const std::string& path, std::string_view bytes);
 
 // The write lock of a file that several sessions, threads or processes may

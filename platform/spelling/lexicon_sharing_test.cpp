@@ -109,7 +109,7 @@ TEST(LexiconSharing, ProcessesAddingAtOnceLoseNoWord) {
     const std::multiset<std::string> words = words_in(path);
     std::cout << "[ lexicon  ] " << round.processes << " processes x " << round.words_each
               << " additions" << (round.on_disk ? " on disk" : "") << ": " << words.size()
-              << " words in the file, " << differences(want, words) << "\n";
+              << " words in the file, " << differences(want, words) << std::endl;
     EXPECT_EQ(want, words) << round.processes << " processes x " << round.words_each << ": "
                            << differences(want, words);
   }
@@ -139,7 +139,7 @@ TEST(LexiconSharing, DeletionsAreNotUndoneByAnotherProcessAdding) {
     const std::multiset<std::string> words = words_in(path);
     std::cout << "[ lexicon  ] " << count << " additions beside " << count
               << " deletions: " << words.size() << " words in the file, "
-              << differences(want, words) << "\n";
+              << differences(want, words) << std::endl;
     EXPECT_EQ(want, words) << "round " << round << ": " << differences(want, words);
   }
 }
