@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 namespace os_file {
 
@@ -18,6 +20,19 @@ constexpr system_calls real_table = {open_with_mode, ::close, ::read,      ::wri
                                      ::lseek,        ::fsync, ::ftruncate, ::fstat};
 
 system_calls table = real_table;
+
+// What replace_file adds to a name for its temporary file, before the dot
+// and six characters of write_temporary: a name of its own, so that removing
+// abandoned ones never takes a file of the user's such as "kelm.ini.backup".
+constexpr std::string_view save_infix = ".save";
+
+bool is_save_of(std::string_view name, std::string_view prefix) {
+  return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+         std::all_of(
+             name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+             });
+}
 
 template <class Call>
 auto retry_eintr(Call call) {
@@ -100,7 +115,7 @@ std::string write_temporary(const std::string& path, std::string_view bytes, mod
 }
 
 int replace_file(const std::string& path, std::string_view bytes, mode_t mode) {
-  const std::string temp = write_temporary(path, bytes, mode);
+  const std::string temp = write_temporary(path + std::string(save_infix), bytes, mode);
   if (temp.empty()) return -1;
   if (rename(temp.c_str(), path.c_str()) != 0) {
     const int error = errno;
@@ -110,6 +125,16 @@ int replace_file(const std::string& path, std::string_view bytes, mode_t mode) {
   }
   sync_folder(path);
   return 0;
+}
+
+void remove_abandoned_saves(const std::string& path) {
+  const std::filesystem::path file(path);
+  const std::string prefix = file.filename().string() + std::string(save_infix) + ".";
+  std::error_code error;
+  std::filesystem::directory_iterator entry(file.parent_path().empty() ? "." : file.parent_path(),
+                                            error);
+  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+    if (is_save_of(entry->path().filename().string(), prefix)) unlink(entry->path().c_str());
 }
 
 // The rename is done by then; a folder that cannot be synchronised leaves the

@@ -49,9 +49,13 @@ int access_mode(int fd);
 // permission bits of `mode`: its name, or "" with errno set.
 std::string write_temporary(const std::string& path, std::string_view bytes, mode_t mode);
 // Puts the bytes in place of the file at `path` through a temporary file
-// renamed over it, so that a reader or a crash sees the old file or the new
-// one. 0, or -1 with errno set.
+// "<path>.save.XXXXXX" renamed over it, so that a reader or a crash sees the
+// old file or the new one. 0, or -1 with errno set.
 int replace_file(const std::string& path, std::string_view bytes, mode_t mode);
+// Removes the temporary files that replace_file calls killed before their
+// rename left beside `path`. Only for a caller that holds the lock every
+// writer of `path` takes, so that none of them is a live writer's.
+void remove_abandoned_saves(const std::string& path);
 // Synchronises the folder that holds `path`, after a rename or link in it.
 void sync_folder(const std::string& path);
 

@@ -381,6 +381,9 @@ DWORD rewrite_locked(int fd, const std::string& path, bool created, LPCSTR lpApp
   std::vector<line> lines = split_lines(*old_text);
   apply_write(lines, trim(lpAppName), lpKeyName, lpString);
   const std::string new_text = join_lines(lines);
+  // Under the lock no other writer is between its temporary file and its
+  // rename, so any temporary file of this one was left by a killed writer.
+  os_file::remove_abandoned_saves(path);
   if (new_text == *old_text) {
     // Nothing to write (a delete in a missing file): the file made only to
     // hold the lock goes again.

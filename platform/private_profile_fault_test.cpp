@@ -3,6 +3,8 @@
 // next write is done.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,54 @@ TEST_F(PrivateProfileFaultTest, AFullDiskFailsTheWriteOfANewFileWithoutLeavingOn
     EXPECT_EQ(1, status) << "limit " << limit;
     EXPECT_EQ(m_alone, FolderNames(m_folder.path(""))) << "limit " << limit;
   }
+}
+
+TEST_F(PrivateProfileFaultTest, AKilledWriteLeavesTheOldFileOrTheNewOne) {
+  const std::string a = Value('a'), b = Value('b');
+  ASSERT_TRUE(Save(a));
+  int tally_mid_write = 0;
+  std::set<std::string> left;
+  FaultTally tally = KillDuringSaves(
+      200, RandomDelays(std::chrono::microseconds(500), std::chrono::microseconds(8000)),
+      [&](int n) { return Save(n % 2 == 0 ? b : a); },
+      [&](bool mid_save) {
+        const std::string got = Read();
+        EXPECT_TRUE(got == a || got == b) << "mid-save " << mid_save << ": " << got.size()
+                                          << " bytes starting " << got.substr(0, 8);
+        const size_t before = left.size();
+        for (const std::string& name : FolderNames(m_folder.path("")))
+          if (name != "kelm.ini") left.insert(name);
+        if (left.size() > before) ++tally_mid_write;
+      });
+  EXPECT_GT(tally.mid_save, 100) << "too few kills landed inside a write";
+  EXPECT_EQ(0, tally.failures_reported);
+  EXPECT_TRUE(Save(a));
+  EXPECT_EQ(a, Read());
+  const std::vector<std::string> after = FolderNames(m_folder.path(""));
+  EXPECT_EQ(m_alone, after) << "temporary files outlive the next write: " << Listed(after);
+  tally.mid_write = tally_mid_write;
+  tally.temp_left = static_cast<int>(left.size());
+  tally.cleaned = tally.temp_left - static_cast<int>(after.size() - 1);
+  tally.Print("profile, SIGKILL");
+}
+
+// Removing what killed writers left must never take a file of the user's
+// that only looks like it.
+TEST_F(PrivateProfileFaultTest, AWriteRemovesAbandonedTemporaryFilesAndNothingElse) {
+  const struct {
+    const char* name;
+    bool abandoned;
+  } cases[] = {
+      {"kelm.ini.save.Ab3dE9", true},   {"kelm.ini.save.zzzzzz", true},
+      {"kelm.ini.save.Ab3dE", false},   {"kelm.ini.save.Ab3dE95", false},
+      {"kelm.ini.save.Ab-dE9", false},  {"kelm.ini.backup", false},
+      {"kelm.ini.Ab3dE9", false},       {"other.ini.save.Ab3dE9", false},
+      {"xkelm.ini.save.Ab3dE9", false}, {"kelm.ini.save", false},
+  };
+  for (const auto& c : cases) WriteWholeFile(m_folder.path(c.name), "kept");
+  ASSERT_TRUE(Save("Courier"));
+  for (const auto& c : cases)
+    EXPECT_EQ(!c.abandoned, std::filesystem::exists(m_folder.path(c.name))) << c.name;
 }
 
 }  // namespace

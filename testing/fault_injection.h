@@ -91,8 +91,7 @@ struct FaultTally {
   int mid_save = 0;
   // Kills after which a new temporary file lay beside the saved one.
   int mid_write = 0;
-  // Temporary files there before the save that follows the faults, and how
-  // many of them that save removed.
+  // The temporary files kills left, and how many of them later saves removed.
   int temp_left = 0;
   int cleaned = 0;
 
@@ -100,7 +99,7 @@ struct FaultTally {
     std::cout << "[  FAULTS  ] " << kind << ": " << iterations << " iterations, "
               << failures_reported << " failures reported, " << kills << " kills, " << mid_save
               << " mid-save, " << mid_write << " with a temporary file, " << temp_left
-              << " temporary files left, " << cleaned << " cleaned by the next save" << std::endl;
+              << " temporary files left, " << cleaned << " removed by later saves" << std::endl;
     ::testing::Test::RecordProperty(
         kind, std::to_string(iterations) + " iterations, " + std::to_string(failures_reported) +
                   " failures, " + std::to_string(kills) + " kills, " + std::to_string(mid_save) +
