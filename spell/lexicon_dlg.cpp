@@ -155,12 +155,15 @@ BOOL CLexiconDlg::ChangeHasItsSpelling() {
   return FALSE;
 }
 
+// The added word shows as any listed word does, so that Add cannot list it a
+// second time.
 void CLexiconDlg::OnAdd() {
   UpdateData(TRUE);
   const CString word = WordField();
   if (word.IsEmpty() || Selected() < 0 || !ChangeHasItsSpelling()) return;
-  if (SSCE_AddToLex(m_nSession, Selected(), word, ActionOf(m_nAction), m_strCorrect) >= 0)
-    static_cast<CComboBox*>(GetDlgItem(IDC_WORDS))->AddString(word);
+  if (SSCE_AddToLex(m_nSession, Selected(), word, ActionOf(m_nAction), m_strCorrect) < 0) return;
+  static_cast<CComboBox*>(GetDlgItem(IDC_WORDS))->AddString(word);
+  ShowWord(word);
 }
 
 // The entry is replaced whole or not at all: when the engine refuses the new
