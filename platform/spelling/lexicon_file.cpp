@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/os_file.h"
 #include "platform/spelling/ssce.h"
@@ -28,20 +26,6 @@ file_identity identity_of(const struct stat& st) {
 
 int error_of(int error) {
   return error == ENOENT || error == ENOTDIR ? SSCE_FILE_NOT_FOUND_ERR : SSCE_FILE_ACCESS_ERR;
-}
-
-// What a replacement's temporary file adds to the name before the random
-// part. A name of its own, rather than any six characters after the name,
-// so that a person's "user.tlx.backup" is never taken for one.
-constexpr const char* save_infix = ".save";
-
-// The six letters and digits of mkostemp after the prefix, and nothing else.
-bool is_temporary_name(std::string_view name, std::string_view prefix) {
-  if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) return false;
-  return std::all_of(
-      name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-      });
 }
 
 // The bytes from the descriptor's position to the end.
@@ -97,31 +81,12 @@ int read_file(const std::string& path, std::string& bytes, file_identity& identi
 
 int replace_file(const std::string& path, std::string_view bytes) {
   struct stat st {};
-  const mode_t mode = stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
-  const std::string temp = os_file::write_temporary(path + save_infix, bytes, mode);
-  if (temp.empty()) return SSCE_FILE_ACCESS_ERR;
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return SSCE_FILE_ACCESS_ERR;
-  }
-  os_file::sync_folder(path);
-  return 0;
-}
-
-void remove_abandoned_saves(const std::string& path) {
-  const std::filesystem::path file(path);
-  const std::string prefix = file.filename().string() + save_infix + ".";
-  std::error_code error;
-  std::filesystem::directory_iterator entry(file.parent_path().empty() ? "." : file.parent_path(),
-                                            error);
-  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
-    if (is_temporary_name(name, prefix)) unlink(entry->path().c_str());
-  }
+  const mode_t mode = stat(path.c_str(), &st) == 0 ? st.st_mode : 0644;
+  return os_file::replace_file(path, bytes, mode) == 0 ? 0 : SSCE_FILE_ACCESS_ERR;
 }
 
 int create_file(const std::string& path, std::string_view bytes) {
-  const std::string temp = os_file::write_temporary(path + save_infix, bytes, 0644);
+  const std::string temp = os_file::write_temporary(path, bytes, 0644);
   if (temp.empty()) return SSCE_FILE_ACCESS_ERR;
   // link() refuses an existing name, so a file made meanwhile is kept.
   const int linked = link(temp.c_str(), path.c_str());

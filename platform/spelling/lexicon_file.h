@@ -26,18 +26,12 @@ struct file_identity {
 int stat_file(const std::string& path, file_identity& identity);
 // The file's bytes and the identity of the version read.
 int read_file(const std::string& path, std::string& bytes, file_identity& identity);
-// Replaces the file's content with `bytes` through a temporary file beside it
-// ("name.save.XXXXXX"), synchronised and renamed over it, so a crash leaves
-// the old file or the new one. A new file gets mode 0644; an existing one
-// keeps its permission bits.
+// Replaces the file's content with `bytes` through a temporary file beside it,
+// synchronised and renamed over it, so a crash leaves the old file or the new
+// one. A new file gets mode 0644; an existing one keeps its permission bits.
 int replace_file(const std::string& path, std::string_view bytes);
-// Removes the temporary files that replacements of the file killed before
-// their rename left beside it. Only for a caller holding the file's lock,
-// under which no replacement of it can be under way.
-void remove_abandoned_saves(const std::string& path);
 // Creates the file with these bytes, refusing (SSCE_FILE_ACCESS_ERR) when a
-// file of that name already exists, so that no lexicon is overwritten. Its
-// temporary file is named as a replacement's.
+// file of that name already exists, so that no lexicon is overwritten.
 int create_file(const std::string& path, std::string_view bytes);
 
 // The write lock of a file that several sessions, threads or processes may

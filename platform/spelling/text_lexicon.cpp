@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "platform/os_file.h"
 #include "platform/spelling/ssce.h"
 
 namespace spelling {
@@ -114,7 +115,9 @@ template <typename Edit>
 int text_lexicon::change(Edit edit) {
   file_lock lock;
   if (const int result = lock.lock(m_path); result != 0) return result;
-  remove_abandoned_saves(m_path);
+  // No other writer is between its temporary file and its rename now, so
+  // any temporary file of this lexicon was left by a killed one.
+  os_file::remove_abandoned_saves(m_path);
   std::string held;
   if (!lock.made()) {
     if (const int result = lock.read(held); result != 0) return result;
