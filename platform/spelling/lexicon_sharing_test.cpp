@@ -1,6 +1,5 @@
 // Several processes changing one text lexicon at once, as the checkers of
-// two programs of the same user do: no word may be lost, and no deleted word
-// may come back.
+// two programs of the same user do.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -87,60 +86,45 @@ void create_lexicon(const std::string& path, const std::vector<std::string>& wor
   SSCE_CloseSession(session);
 }
 
-TEST(LexiconSharing, ProcessesAddingAtOnceLoseNoWord) {
+// Processes adding their own words at once, and one process deleting the
+// words the lexicon started with while another adds: every change finds the
+// file as the others left it, so every addition stays and every deletion
+// finds its word and holds.
+TEST(LexiconSharing, ProcessesChangingOneLexiconAtOnceLoseNothing) {
   const struct {
-    int processes;
-    int words_each;
+    int adders;
+    bool deleter;
+    int count;  // changes by each process
     bool on_disk;
-  } rounds[] = {{2, 300, false}, {3, 120, false}, {2, 30, true}};
+  } rounds[] = {{2, false, 300, false},
+                {3, false, 120, false},
+                {1, true, 150, false},
+                {1, true, 150, false},
+                {2, false, 30, true}};
   for (const auto& round : rounds) {
     const ScratchFolder folder(round.on_disk ? ::testing::TempDir() : memory_folder());
     const std::string path = folder.path("user.tlx");
-    create_lexicon(path, {});
-    const auto children = StartTogether(round.processes, [&](int n) {
-      return change_each(path, round.words_each, [n](SSCE_S16 s, SSCE_S16 l, int i) {
-        return add(s, l, word_of("p", n, i));
-      });
-    });
-    for (const pid_t child : children) EXPECT_EQ(0, WaitChild(child)) << round.processes;
-    std::multiset<std::string> want;
-    for (int n = 0; n < round.processes; ++n)
-      for (int i = 0; i < round.words_each; ++i) want.insert(word_of("p", n, i));
-    const std::multiset<std::string> words = words_in(path);
-    std::cout << "[ lexicon  ] " << round.processes << " processes x " << round.words_each
-              << " additions" << (round.on_disk ? " on disk" : "") << ": " << words.size()
-              << " words in the file, " << differences(want, words) << std::endl;
-    EXPECT_EQ(want, words) << round.processes << " processes x " << round.words_each << ": "
-                           << differences(want, words);
-  }
-}
-
-// One process deletes the words the lexicon started with while another adds
-// new ones: every deletion finds its word, and none comes back with the other
-// process's writes.
-TEST(LexiconSharing, DeletionsAreNotUndoneByAnotherProcessAdding) {
-  constexpr int count = 150;
-  for (int round = 0; round < 2; ++round) {
-    const ScratchFolder folder(memory_folder());
-    const std::string path = folder.path("user.tlx");
     std::vector<std::string> old_words;
-    for (int i = 0; i < count; ++i) old_words.push_back(word_of("old", round, i));
+    for (int i = 0; round.deleter && i < round.count; ++i)
+      old_words.push_back(word_of("old", 0, i));
     create_lexicon(path, old_words);
-    const auto children = StartTogether(2, [&](int n) {
-      return change_each(path, count, [n, round](SSCE_S16 s, SSCE_S16 l, int i) {
-        return n == 0 ? add(s, l, word_of("new", round, i))
-                      : SSCE_DelFromLex(s, l, word_of("old", round, i).c_str());
+    const auto children = StartTogether(round.adders + (round.deleter ? 1 : 0), [&](int n) {
+      return change_each(path, round.count, [&, n](SSCE_S16 s, SSCE_S16 l, int i) {
+        return n < round.adders ? add(s, l, word_of("p", n, i))
+                                : SSCE_DelFromLex(s, l, word_of("old", 0, i).c_str());
       });
     });
-    EXPECT_EQ(0, WaitChild(children[0])) << "adding, round " << round;
-    EXPECT_EQ(0, WaitChild(children[1])) << "deleting, round " << round;
+    const std::string name =
+        std::to_string(round.adders) + " adding" + (round.deleter ? " and 1 deleting" : "") + ", " +
+        std::to_string(round.count) + " changes each" + (round.on_disk ? " on disk" : "");
+    for (const pid_t child : children) EXPECT_EQ(0, WaitChild(child)) << name;
     std::multiset<std::string> want;
-    for (int i = 0; i < count; ++i) want.insert(word_of("new", round, i));
+    for (int n = 0; n < round.adders; ++n)
+      for (int i = 0; i < round.count; ++i) want.insert(word_of("p", n, i));
     const std::multiset<std::string> words = words_in(path);
-    std::cout << "[ lexicon  ] " << count << " additions beside " << count
-              << " deletions: " << words.size() << " words in the file, "
+    std::cout << "[ lexicon  ] " << name << ": " << words.size() << " words in the file, "
               << differences(want, words) << std::endl;
-    EXPECT_EQ(want, words) << "round " << round << ": " << differences(want, words);
+    EXPECT_TRUE(want == words) << name << ": " << differences(want, words);
   }
 }
 
