@@ -1,11 +1,12 @@
 // Arbitrary bytes as a database file opened through the DAO classes: damaged
 // databases, other programs' databases, files that are no database at all.
 // Each table and view is opened as a recordset and walked both ways with
-// every field read, bookmarks taken and returned to, and one record deleted;
-// every failure must come back as a CDaoException. Where SQLite's own check
-// finds the file sound, the record count must agree with the walk; in a
-// damaged file that SQLite reads without noticing (keys out of order, say)
-// the two may differ, and only a crash, a hang or a leak is a fault.
+// every field read, bookmarks taken and returned to, one record deleted and
+// a column dropped; every failure must come back as a CDaoException. Where
+// SQLite's own check finds the file sound, the record count must agree with
+// the walk; in a damaged file that SQLite reads without noticing (keys out of
+// order, say) the two may differ, and only a crash, a hang or a leak is a
+// fault.
 //
 // The table names and the check go through SQLite directly, which the DAO
 // classes have no call for.
@@ -127,7 +128,16 @@ void walk(CDaoRecordset& rs, const std::string& path) {
   rs.Move(0);
 }
 
-void delete_one(CDaoRecordset& rs) {
+std::string quoted(const CString& name) {
+  std::string out = "\"";
+  for (const char c : name.View()) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + '"';
+}
+
+// A deletion through the recordset, then the last field's column dropped
+// under it, as another program might: the recordset must refuse to go on
+// or go on reading the rows it now gets, never the rows it had.
+void edit(CDaoDatabase& db, CDaoRecordset& rs, const std::string& name) {
   rs.MoveFirst();
   rs.Move(1);
   if (rs.IsEOF()) rs.MoveFirst();
@@ -136,6 +146,12 @@ void delete_one(CDaoRecordset& rs) {
   rs.MoveNext();
   if (!rs.IsEOF()) read_fields(rs);
   rs.GetRecordCount();
+  CDaoFieldInfo last;
+  rs.GetFieldInfo(rs.GetFieldCount() - 1, last);
+  db.Execute(
+      ("ALTER TABLE " + quoted(name.c_str()) + " DROP COLUMN " + quoted(last.m_strName)).c_str());
+  rs.MoveFirst();
+  read_fields(rs);
 }
 
 void exercise(CDaoDatabase& db, const std::string& name, const std::string& path) {
@@ -147,7 +163,7 @@ void exercise(CDaoDatabase& db, const std::string& name, const std::string& path
       return;
     }
     walk(rs, path);
-    delete_one(rs);
+    edit(db, rs, name);
   } catch (const CDaoException&) {
   }
 }
