@@ -92,6 +92,10 @@ const std::vector<RTFTransTblEntry>& translation_table() {
   return table;
 }
 
+std::span<const BYTE> as_key_bytes(std::string_view keys) {
+  return {reinterpret_cast<const BYTE*>(keys.data()), keys.size()};
+}
+
 std::string_view trim_spaces(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -245,7 +249,9 @@ std::string_view trim_line_breaks(std::string_view rtf) {
 // entry is left out, and the groups it leaves open are closed at its end, as
 // the scanner counts them (escaped braces and binary data count for
 // nothing), so that the entry reads back the same when written where other
-// entries stand, even when the file breaks off inside it.
+// entries stand, even when the file breaks off inside it. Binary data the
+// file breaks off in is left out with its \bin, which would take the bytes
+// written after it.
 std::string balance_groups(std::string_view rtf) {
   std::string balanced;
   balanced.reserve(rtf.size());
@@ -266,8 +272,8 @@ std::string balance_groups(std::string_view rtf) {
         while (end < rtf.size() && rtf[end] >= '0' && rtf[end] <= '9' && count < rtf.size())
           count = count * 10 + static_cast<unsigned>(rtf[end++] - '0');
         if (end > i + 4 && end < rtf.size() && rtf[end] == ' ') ++end;
-        if (end > i + 4)
-          end = static_cast<std::size_t>(std::min<unsigned long long>(end + count, rtf.size()));
+        if (end > i + 4 && end + count > rtf.size()) break;
+        if (end > i + 4) end = static_cast<std::size_t>(end + count);
       }
       end = std::min(end, rtf.size());
       balanced.append(rtf.substr(i, end - i));
@@ -327,21 +333,29 @@ bool is_utf8(std::string_view bytes) {
   return any;
 }
 
-// The bytes an entry of the common form "{\*\cxs OUTLINE}text" spells, the
-// outline and the text plain characters (no escape, brace, tab, control or
-// 8-bit byte, and no line break inside), as the scanner would cut them.
+// An entry of the common form "{\*\cxs OUTLINE}text": the outline plain
+// characters, the text plain characters, line breaks and the markers \cxds
+// and \cxfc, where plain means no escape, brace, tab, control or 8-bit byte.
+// Its bytes as the scanner would cut them into tokens. The file's bytes are
+// followed by a NUL (a std::string's), which ends every run read here
+// without a check of the length.
 struct PlainEntry {
   std::string_view outline;  // untrimmed, as the outline's text token
-  DWORD outline_offset;      // of the "\cxs" token
-  DWORD text_begin;          // after the outline's "}"
+  bool keys_read;            // the outline's keys were read with it:
+  std::string_view keys;
+  DWORD outline_offset;  // of the "\cxs" token
+  DWORD text_begin;      // after the outline's "}"
   std::string_view text;
-  // Where the token after the text begins, and whether it is a "{" that
-  // may begin the next such entry: then nothing else belongs to this one.
+  WORD flags;
+  // The next entry of this form follows, so that nothing else belongs to
+  // this one; it begins at `end`.
+  bool complete;
   DWORD end;
-  bool ends_at_group;
 };
 
 constexpr std::string_view plain_entry_start = "{\\*\\cxs ";
+constexpr std::string_view word_attach = "\\cxds";
+constexpr std::string_view word_capitalize = "\\cxfc";
 
 constexpr std::array<bool, 256> plain_bytes = [] {
   std::array<bool, 256> plain{};
@@ -350,30 +364,117 @@ constexpr std::array<bool, 256> plain_bytes = [] {
 }();
 
 std::size_t plain_run_end(std::string_view bytes, std::size_t at) {
-  while (at < bytes.size() && plain_bytes[static_cast<unsigned char>(bytes[at])]) ++at;
+  while (plain_bytes[static_cast<unsigned char>(bytes.data()[at])]) ++at;
   return at;
 }
 
+std::size_t line_breaks_end(std::string_view bytes, std::size_t at) {
+  while (is_line_break(bytes.data()[at])) ++at;
+  return at;
+}
+
+bool plain_entry_starts(std::string_view bytes, std::size_t at) {
+  static_assert(plain_entry_start.size() == sizeof(std::uint64_t));
+  if (bytes.size() - at < sizeof(std::uint64_t)) return false;
+  std::uint64_t here, start;
+  std::memcpy(&here, bytes.data() + at, sizeof here);
+  std::memcpy(&start, plain_entry_start.data(), sizeof start);
+  return here == start;
+}
+
+// Room for the keys of the outlines read with their entries; longer ones
+// are left to read_outline_keys.
+constexpr std::size_t plain_keys_room = 32 * stroke_bytes;
+using PlainKeys = std::array<char, plain_keys_room>;
+
+// Reads the common outline, strokes in key order with one slash between
+// them, in the pass that finds its "}": the number of key bytes, with `at`
+// on the brace, when it is one; 0 otherwise.
+std::size_t keys_up_to_brace(std::string_view bytes, std::size_t& at, PlainKeys& keys) {
+  const char* const data = bytes.data();
+  for (std::size_t length = 0; length < keys.size(); length += stroke_bytes) {
+    // As keys_in_key_order.
+    std::uint32_t stroke = 0;
+    int last = first_letter_position - 1;
+    for (;; ++at) {
+      const letter_keys& named = letter_table[static_cast<unsigned char>(data[at])];
+      const int p = named.position[0] > last ? named.position[0] : named.position[1];
+      if (p <= last) break;
+      stroke |= (1u << (23 - p)) & named.key_mask;
+      last = p;
+    }
+    if (stroke == 0) return 0;
+    keys[length] = static_cast<char>(stroke >> 16);
+    keys[length + 1] = static_cast<char>(stroke >> 8);
+    keys[length + 2] = static_cast<char>(stroke);
+    if (data[at] == '}') return length + stroke_bytes;
+    if (data[at] != '/') return 0;
+    ++at;
+  }
+  return 0;
+}
+
+// The text after the outline, with the flags its markers give, up to
+// anything else; `text` holds it when it is not one run of the file.
+void read_plain_text(std::string_view bytes, PlainEntry& entry, std::string& text) {
+  bool attach_before = false, attach_after = false, capitalize = false;
+  std::size_t attached_at = 0, length = 0, runs = 0;
+  std::size_t run_begin = entry.text_begin, run_end = entry.text_begin;
+  std::size_t p = entry.text_begin, end = entry.text_begin;
+  for (;;) {
+    const std::size_t q = plain_run_end(bytes, p);
+    if (q > p) {
+      if (runs == 1) text.assign(bytes.substr(run_begin, run_end - run_begin));
+      if (runs >= 1) text.append(bytes.substr(p, q - p));
+      if (runs == 0) run_begin = p, run_end = q;
+      ++runs;
+      length += q - p;
+      // A text token takes the line breaks after it; a control word's
+      // does not.
+      p = end = line_breaks_end(bytes, q);
+      continue;
+    }
+    p = line_breaks_end(bytes, p);
+    const std::string_view word = bytes.substr(p, word_attach.size());
+    const std::size_t after = p + word_attach.size();
+    if ((word != word_attach && word != word_capitalize) || after >= bytes.size()) break;
+    const char next = bytes[after];
+    if ((next >= 'a' && next <= 'z') || (next >= '0' && next <= '9') || next == '-') break;
+    if (word == word_attach) {
+      attach_before = attach_before || length == 0;
+      attach_after = true;
+      attached_at = length;
+    } else {
+      capitalize = true;
+    }
+    p = end = next == ' ' ? after + 1 : after;
+  }
+  entry.text = runs <= 1 ? bytes.substr(run_begin, run_end - run_begin) : std::string_view(text);
+  entry.flags = cre_marker_flags(attach_before, attach_after && attached_at == length, capitalize);
+  entry.complete = plain_entry_starts(bytes, p);
+  entry.end = static_cast<DWORD>(end);
+}
+
 // The entry at stream offset `at`, where the scanner's "{" token begins
-// (line breaks before the brace included), if it has the common form.
-bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry) {
-  std::size_t p = at;
-  while (p < bytes.size() && is_line_break(bytes[p])) ++p;
-  if (bytes.compare(p, plain_entry_start.size(), plain_entry_start) != 0) return false;
+// (line breaks before the brace included), if it has the common form; its
+// keys go to `keys` when they can be read at once.
+bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, PlainKeys& keys,
+                    std::string& text) {
+  const std::size_t p = line_breaks_end(bytes, at);
+  if (!plain_entry_starts(bytes, p)) return false;
   const std::size_t outline_begin = p + plain_entry_start.size();
-  const std::size_t outline_end = plain_run_end(bytes, outline_begin);
-  if (outline_end >= bytes.size() || bytes[outline_end] != '}') return false;
+  std::size_t outline_end = outline_begin;
+  const std::size_t key_bytes = keys_up_to_brace(bytes, outline_end, keys);
+  entry.keys_read = key_bytes > 0;
+  entry.keys = std::string_view(keys.data(), key_bytes);
+  if (!entry.keys_read) {
+    outline_end = plain_run_end(bytes, outline_begin);
+    if (bytes.data()[outline_end] != '}') return false;
+  }
   entry.outline = bytes.substr(outline_begin, outline_end - outline_begin);
   entry.outline_offset = static_cast<DWORD>(p + 3);
-  const std::size_t text_begin = outline_end + 1;
-  const std::size_t text_end = plain_run_end(bytes, text_begin);
-  entry.text_begin = static_cast<DWORD>(text_begin);
-  entry.text = bytes.substr(text_begin, text_end - text_begin);
-  // A text token takes the line breaks after it; a "}" token does not.
-  std::size_t next = text_end;
-  while (next < bytes.size() && is_line_break(bytes[next])) ++next;
-  entry.ends_at_group = next < bytes.size() && bytes[next] == '{';
-  entry.end = static_cast<DWORD>(entry.text.empty() ? text_begin : next);
+  entry.text_begin = static_cast<DWORD>(outline_end + 1);
+  read_plain_text(bytes, entry, text);
   return true;
 }
 
@@ -597,33 +698,39 @@ class DictionaryReader : public CRtfParserClient {
   bool TakePlainEntries(DWORD at) {
     PlainEntry entry;
     if (!m_bTakePlainEntries || m_states.back().destination != dest_text ||
-        !plain_entry_at(m_bytes, at, entry))
+        !plain_entry_at(m_bytes, at, entry, m_plainKeys, m_plainText))
       return false;
     // As PushState and ChangeDestination would for the outline's group.
     Break();
     m_states.back().fresh = false;
+    CommitEntry(at);
+    DWORD resume = at;
     for (;;) {
-      CommitEntry(at);
       ++m_entries;
-      m_entry = EntryState::outline;
       m_entryBegin = at;
       m_entryDepth = m_states.size();
-      m_outline.assign(entry.outline);
       m_dwOutlineOffset = entry.outline_offset;
-      EndOutline();
-      // Text the parser has to read, and the text of an invalid entry
-      // (which is kept as the file spells it), are left to it.
-      PlainEntry following;
-      if (m_entry != EntryState::translation || !entry.ends_at_group ||
-          !plain_entry_at(m_bytes, entry.end, following))
-        break;
-      m_dictionary.Append({reinterpret_cast<const BYTE*>(m_keys.data()), m_keys.size()}, entry.text,
-                          CTranFlags(cre_marker_flags(false, false, false)));
-      m_entry = EntryState::none;
-      at = entry.end;
-      entry = following;
+      resume = entry.text_begin;
+      if (entry.keys_read && entry.complete) {
+        m_dictionary.Append(as_key_bytes(entry.keys), entry.text, CTranFlags(entry.flags));
+      } else {
+        if (entry.keys_read) {
+          m_keys.assign(entry.keys);
+          BeginTranslation();
+        } else {
+          m_outline.assign(entry.outline);
+          EndOutline();
+        }
+        // Text the parser has to read, and the text of an invalid entry
+        // (which is kept as the file spells it), are left to it.
+        if (m_entry != EntryState::translation || !entry.complete) break;
+        m_dictionary.Append(as_key_bytes(m_keys), entry.text, CTranFlags(entry.flags));
+        m_entry = EntryState::none;
+      }
+      at = resume = entry.end;
+      if (!plain_entry_at(m_bytes, at, entry, m_plainKeys, m_plainText)) break;
     }
-    m_lError = m_pScanner->SkipTo(entry.text_begin);
+    m_lError = m_pScanner->SkipTo(resume);
     return true;
   }
 
@@ -789,6 +896,10 @@ class DictionaryReader : public CRtfParserClient {
       m_invalidOffsets.push_back(m_dwOutlineOffset);
       return;
     }
+    BeginTranslation();
+  }
+
+  void BeginTranslation() {
     m_entry = EntryState::translation;
     m_text.clear();
     m_bAttachBefore = m_bAttachAfter = m_bCapitalize = false;
@@ -877,6 +988,9 @@ class DictionaryReader : public CRtfParserClient {
   DWORD m_dwOutlineOffset = 0;
   std::string m_keys;
   std::string m_text;
+  // Where the entries taken straight from the bytes are read.
+  PlainKeys m_plainKeys;
+  std::string m_plainText;
   std::size_t m_punctuationStart = 0;
   bool m_bAttachBefore = false;
   bool m_bAttachAfter = false;

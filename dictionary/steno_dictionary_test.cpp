@@ -316,7 +316,11 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreKeptAndDuplicatesLastWins) {
 
   // Found by fuzzing: a brace that closes no group of the entry is not kept,
   // nor are groups the file leaves open left open.
-  for (const char* file : {"{\\rtf1 x}{\\*\\cxs KXAT}bad\n}", "{\\rtf1{\\*\\cxs KXAT}bad{\\b"}) {
+  // Nor is binary data the file breaks off in, which would take what is
+  // written after it.
+  for (const char* file :
+       {"{\\rtf1 x}{\\*\\cxs KXAT}bad\n}", "{\\rtf1{\\*\\cxs KXAT}bad{\\b",
+        "{\\rtf1{\\*\\cxs KXAT}bad\\bin6TK", "{\\rtf1{\\*\\cxs KXAT}bad{\\b\\bin9 x}}"}) {
     const Loaded stray = read_rtf(file);
     ASSERT_EQ(1u, stray.dictionary.GetInvalidOutlines().size()) << file;
     const std::string rtf = stray.dictionary.GetInvalidOutlines()[0].rtf;
@@ -706,6 +710,18 @@ const char* const tricky_entries[] = {
     "{\\*\\cxs TKOG}",
     "{\\*\\cxs KAT}repeated",
     "{\\*\\cxs RE}re\\cxds ",
+    "{\\*\\cxs OEFR}over\\cxds",
+    "{\\*\\cxs AL}\\cxds al",
+    "{\\*\\cxs KAP}\\cxfc\\cxds",
+    "{\\*\\cxs HR-FP}a\\cxds b\\cxfc c",
+    "{\\*\\cxs TKPW}\\cxds1 x",
+    "{\\*\\cxs TKPWH}\\cxdsx",
+    "{\\*\\cxs TKPWHR}\\cxfc-1 y",
+    "{\\*\\cxs SKWR}\\cxds\\par",
+    "{\\*\\cxs #S}hash",
+    "{\\*\\cxs -}hyphen",
+    "{\\*\\cxs S-/-T}hyphens",
+    "{\\*\\cxs skat}lower",
     "{\\*\\cxs -G}{\\cxds ing}",
     "{\\*\\cxs TP-PL}{\\cxp. }",
     "{\\*\\cxs KXAT}invalid",
@@ -762,6 +778,11 @@ TEST(StenoDictionaryReader, CommonEntriesReadAsTheParserReadsThem) {
   files.emplace_back("many, none", tricky_document(100, ""));
   files.emplace_back("UTF-8 found late", tricky_document(100, "\n") + "{\\*\\cxs KAF}caf\xc3\xa9");
   files.emplace_back("broken off", "{\\rtf1{\\*\\cxs A}a\r\n{\\*\\cxs O}o");
+  files.emplace_back("broken off after a marker", "{\\rtf1{\\*\\cxs A}a\r\n{\\*\\cxs O}o\\cxds");
+  std::string many_strokes = "KAT";
+  for (int i = 0; i < 40; ++i) many_strokes += "/KAT";
+  files.emplace_back("many strokes",
+                     document("{\\*\\cxs A}a{\\*\\cxs " + many_strokes + "}b{\\*\\cxs O}o"));
   files.emplace_back("broken off in an outline", "{\\rtf1{\\*\\cxs A}a{\\*\\cxs O");
   files.emplace_back("code page",
                      document("{\\*\\cxs A}a{\\*\\cxs O}\\'e0", "\\ansi\\ansicpg1251"));
