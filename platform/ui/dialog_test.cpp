@@ -44,22 +44,14 @@ KelmDialogTemplate options_template() {
       {"BUTTON", IDC_ENABLE, "&Enable", 7, 34, 80, 10, vis | BS_AUTOCHECKBOX},
       {"LISTBOX", IDC_WORDS, "", 7, 48, 80, 60,
        vis | WS_GROUP | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT},
-      {"COMBOBOX",
-       IDC_ACTION,
-       "",
-       95,
-       48,
-       90,
-       60,
-       vis | WS_TABSTOP | CBS_DROPDOWNLIST,
-       0,
-       {"Ignore", "Exclude", "Change"}},
+      {"COMBOBOX", IDC_ACTION, "", 95, 48, 90, 60, vis | WS_TABSTOP | CBS_DROPDOWNLIST},
       {"BUTTON", IDC_STATIC, "&Depth", 95, 70, 90, 30, vis | BS_GROUPBOX},
       {"msctls_trackbar32", IDC_DEPTH, "", 100, 80, 80, 12, vis | WS_TABSTOP},
       {"BUTTON", IDC_ADD, "&Add", 143, 5, 50, 14, vis | WS_TABSTOP | WS_GROUP},
       {"BUTTON", IDOK, "O&K", 143, 115, 50, 14, vis | WS_TABSTOP | BS_DEFPUSHBUTTON},
       {"BUTTON", IDCANCEL, "Cancel", 143, 132, 50, 14, vis | WS_TABSTOP},
   };
+  t.controls[5].initialStrings = {"Ignore", "Exclude", "Change"};
   return t;
 }
 
