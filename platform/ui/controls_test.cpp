@@ -83,29 +83,15 @@ struct EditCase {
 };
 
 TEST(EditTest, TypingEditsTheSelectionWithinTheLimits) {
+  const std::pair<int, UINT> back{VK_BACK, 0}, home{VK_HOME, 0}, del{VK_DELETE, 0},
+      shift_left{VK_LEFT, KELM_MOD_SHIFT}, shift_z{'Z', KELM_MOD_SHIFT};
   const EditCase cases[] = {
       {"typing replaces the selected text", 0, "old", 0, {}, "new", "new", 3, false},
-      {"backspace takes the character before the caret",
-       0,
-       "",
-       0,
-       {{VK_BACK, 0}},
-       "abc",
-       "ab",
-       4,
-       false},
-      {"Home and Delete", 0, "", 0, {{VK_HOME, 0}, {VK_DELETE, 0}}, "abc", "bc", 4, false},
-      {"Shift+Left selects back",
-       0,
-       "",
-       0,
-       {{VK_LEFT, KELM_MOD_SHIFT}, {VK_LEFT, KELM_MOD_SHIFT}, {'Z', KELM_MOD_SHIFT}},
-       "abc",
-       "aZ",
-       4,
-       false},
+      {"backspace deletes before the caret", 0, "", 0, {back}, "abc", "ab", 4, false},
+      {"Home and Delete", 0, "", 0, {home, del}, "abc", "bc", 4, false},
+      {"Shift+Left selects", 0, "", 0, {shift_left, shift_left, shift_z}, "abc", "aZ", 4, false},
       {"the limit refuses more", 0, "", 3, {}, "abcdef", "abc", 3, true},
-      {"read-only takes nothing", ES_READONLY, "keep", 0, {{VK_BACK, 0}}, "x", "keep", 0, true},
+      {"read-only takes nothing", ES_READONLY, "keep", 0, {back}, "x", "keep", 0, true},
       {"numbers only", ES_NUMBER, "", 0, {}, "1a2", "12", 2, true},
       {"upper case", ES_UPPERCASE, "", 0, {}, "ab\xE9", "AB\xE9", 3, false},
   };
