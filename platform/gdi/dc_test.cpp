@@ -54,8 +54,6 @@ TEST(DeviceContextTest, DrawsRowsInsideAFrameOntoTheGrid) {
 }
 
 TEST(DeviceContextTest, TextOutsideTheGridIsDropped) {
-  KelmCharacterGrid grid(6, 3);
-  CDC dc(&grid);
   struct Case {
     int x, y;
     const char* text;
