@@ -186,38 +186,23 @@ class CArchiveFileTest : public ::testing::Test {
 
 TEST_F(CArchiveFileTest, AnnouncedLengthBeyondTheFileIsRefusedBeforeAllocating) {
   if (!LargestAllocation::Watch()) GTEST_SKIP() << LargestAllocation::kCannotWatch;
+  const auto string = [](CArchive& ar) {
+    CString s;
+    ar >> s;
+  };
+  const auto int_array = [](CArchive& ar) { CArray<int, int>().Serialize(ar); };
   const struct {
     const char* what;
     Bytes bytes;
     std::function<void(CArchive&)> load;
   } cases[] = {
-      {"string of 2 GB",
-       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'},
-       [](CArchive& ar) {
-         CString s;
-         ar >> s;
-       }},
-      {"string of 4 GB",
-       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-       [](CArchive& ar) {
-         CString s;
-         ar >> s;
-       }},
-      {"array of 4 G elements",
-       {0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 0x01},
-       [](CArchive& ar) {
-         CArray<int, int> a;
-         a.Serialize(ar);
-       }},
+      {"string of 2 GB", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'}, string},
+      {"string of 4 GB", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, string},
+      {"array of 4 G elements", {0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 0x01}, int_array},
       {"string array of 2 G strings",
        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0},
        [](CArchive& ar) { CStringArray().Serialize(ar); }},
-      {"array of 0x1000 elements in 5 bytes",
-       {0x00, 0x10, 1, 2, 3, 4, 5},
-       [](CArchive& ar) {
-         CArray<int, int> a;
-         a.Serialize(ar);
-       }},
+      {"array of 0x1000 elements in 5 bytes", {0x00, 0x10, 1, 2, 3, 4, 5}, int_array},
   };
   for (const auto& c : cases) {
     CFile file(PutFile(c.bytes).c_str(), CFile::modeRead);
