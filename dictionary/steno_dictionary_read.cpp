@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -337,8 +338,8 @@ bool is_utf8(std::string_view bytes) {
 // characters, the text plain characters, line breaks and the markers \cxds
 // and \cxfc, where plain means no escape, brace, tab, control or 8-bit byte.
 // Its bytes as the scanner would cut them into tokens. The file's bytes are
-// followed by a NUL (a std::string's), which ends every run read here
-// without a check of the length.
+// followed by a NUL (see read_rest), which ends every run read here without
+// a check of the length.
 struct PlainEntry {
   std::string_view outline;  // untrimmed, as the outline's text token
   bool keys_read;            // the outline's keys were read with it:
@@ -393,10 +394,9 @@ using PlainKeys = std::array<char, plain_keys_room>;
 std::size_t keys_up_to_brace(std::string_view bytes, std::size_t& at, PlainKeys& keys) {
   const char* const data = bytes.data();
   for (std::size_t length = 0; length < keys.size(); length += stroke_bytes) {
-    // As keys_in_key_order.
     std::uint32_t stroke = 0;
-    int last = first_letter_position - 1;
-    for (;; ++at) {
+    // As keys_in_key_order.
+    for (int last = first_letter_position - 1;; ++at) {
       const letter_keys& named = letter_table[static_cast<unsigned char>(data[at])];
       const int p = named.position[0] > last ? named.position[0] : named.position[1];
       if (p <= last) break;
@@ -1018,24 +1018,36 @@ void number_lines(std::string_view bytes, const std::vector<DWORD>& offsets,
 }
 
 // The file's bytes from where it stands to its end, or to where stream
-// offsets end. One read for a file whose length is known, more for one that
-// grows or has none.
-std::string read_rest(CFile& file) {
+// offsets end, followed by a NUL. One read for a file whose length is
+// known, more for one that grows or has none; the memory is not cleared
+// first, which would cost as much as the read.
+struct FileBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+  std::string_view view() const { return {data.get(), size}; }
+};
+
+FileBytes read_rest(CFile& file) {
   constexpr std::size_t most = std::numeric_limits<DWORD>::max();
   const ULONGLONG start = file.GetPosition();
   const ULONGLONG length = file.GetLength();
-  std::string bytes;
-  std::size_t size = 0;
-  bytes.resize(
-      static_cast<std::size_t>(std::min<ULONGLONG>(length > start ? length - start : 0, most)));
+  std::size_t room =
+      static_cast<std::size_t>(std::min<ULONGLONG>(length > start ? length - start : 0, most));
+  FileBytes bytes{std::make_unique_for_overwrite<char[]>(room + 1)};
   for (;;) {
-    const std::size_t room = std::min<std::size_t>(bytes.size() - size, most);
-    const UINT got = room == 0 ? 0 : file.Read(bytes.data() + size, static_cast<UINT>(room));
-    size += got;
-    if (size == most || (got == 0 && room > 0)) break;
-    if (size == bytes.size()) bytes.resize(std::min(most, bytes.size() + (1 << 16)));
+    const std::size_t wanted = room - bytes.size;
+    const UINT got =
+        wanted == 0 ? 0 : file.Read(bytes.data.get() + bytes.size, static_cast<UINT>(wanted));
+    bytes.size += got;
+    if (bytes.size == most || (got == 0 && wanted > 0)) break;
+    if (bytes.size == room) {
+      room = std::min(most, room + (1 << 16));
+      auto larger = std::make_unique_for_overwrite<char[]>(room + 1);
+      std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+      bytes.data = std::move(larger);
+    }
   }
-  bytes.resize(size);
+  bytes.data[bytes.size] = '\0';
   return bytes;
 }
 
@@ -1081,11 +1093,11 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   const ULONGLONG start = file.GetPosition();
   // The whole file in memory, so that the reader takes entries and the
   // pieces it keeps straight from its bytes.
-  std::string bytes = read_rest(file);
-  reserve_for(*this, bytes.size());
+  const FileBytes bytes = read_rest(file);
+  reserve_for(*this, bytes.size);
   const std::size_t first_invalid = m_invalid.size();
-  DictionaryReader reader(*this, m_invalid, bytes, utf8_mark, bTakePlainEntries);
-  CMemFile memory(reinterpret_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+  DictionaryReader reader(*this, m_invalid, bytes.view(), utf8_mark, bTakePlainEntries);
+  CMemFile memory(reinterpret_cast<BYTE*>(bytes.data.get()), static_cast<UINT>(bytes.size));
   long result = 0;
   {
     CRtfParser parser(memory, &reader);
@@ -1099,7 +1111,8 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   file.Seek(static_cast<LONGLONG>(start + end), CFile::begin);
   m_nUnrepresentable = reader.GetUnrepresentableCount();
   m_nDuplicates = IndexAppended();
-  number_lines(bytes, reader.GetInvalidOffsets(), std::span(m_invalid).subspan(first_invalid));
+  number_lines(bytes.view(), reader.GetInvalidOffsets(),
+               std::span(m_invalid).subspan(first_invalid));
   return result;
 }
 
