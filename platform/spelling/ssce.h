@@ -11,7 +11,11 @@
 // signed 16-bit; a negative result is an error (the SSCE_*_ERR values).
 //
 // Threads: the engine's tables are safe to use from several threads, but one
-// session belongs to one thread at a time.
+// session belongs to one thread at a time. Sessions in several threads and
+// processes may change the same text lexicon: each change is made under the
+// file's lock on what the file holds at that moment, so none is lost. A
+// session sees another's changes when it next changes the lexicon or opens
+// it again.
 #pragma once
 
 #include "platform/export.h"
