@@ -78,7 +78,8 @@ class KELM_EXPORT CStenoDictionary {
   // one "{\*\cxs" group to the next. A later entry for an outline replaces
   // the earlier one whole, extras included, in the earlier one's place. 0, or
   // a nonzero code that GetErrorText explains; the path form also gives the
-  // file's own errors.
+  // file's own errors. The file is read into memory whole, in one read, and
+  // left standing after the last byte the parse took.
   long Read(LPCSTR path);
   long Read(CFile& file);
   // Why Read or Write returned `code`.
