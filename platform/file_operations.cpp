@@ -1,14 +1,20 @@
 #include "platform/file_operations.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <map>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/error.h"
 #include "platform/os_file.h"
@@ -46,6 +52,105 @@ bool read_whole(const std::string& path, std::string& bytes, mode_t& mode) {
   errno = error;
   mode = st.st_mode;
   return read;
+}
+
+// The temporary files this process made and has not yet moved or deleted,
+// each held open under an exclusive flock until then (or until the process
+// ends), so that another process can tell a temporary file whose maker died,
+// and remove it, from one still being written.
+struct held_files {
+  std::mutex mutex;
+  std::map<std::string, int> fds;
+};
+
+held_files& held() {
+  static held_files* const h = new held_files;
+  return *h;
+}
+
+void hold(const std::string& native, int fd) {
+  held_files& h = held();
+  std::lock_guard lock(h.mutex);
+  const auto [at, made] = h.fds.try_emplace(native, fd);
+  if (made) return;
+  os_file::close_file(at->second);
+  at->second = fd;
+}
+
+void let_go(const std::string& native) {
+  held_files& h = held();
+  std::lock_guard lock(h.mutex);
+  const auto at = h.fds.find(native);
+  if (at == h.fds.end()) return;
+  os_file::close_file(at->second);
+  h.fds.erase(at);
+}
+
+int lock_exclusive(int fd, int how) {
+  for (;;) {
+    const int result = ::flock(fd, LOCK_EX | how);
+    if (result == 0 || errno != EINTR) return result;
+  }
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// "<prefix><hex>.TMP" as GetTempFileNameA names them, the number in one to
+// four upper-case hexadecimal digits.
+bool is_temporary_name(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || !name.ends_with(".TMP")) return false;
+  const std::string_view number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+  return !number.empty() && number.size() <= 4 &&
+         std::all_of(number.begin(), number.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+// A database built in a temporary file keeps SQLite's rollback journal
+// beside it while it is written.
+constexpr std::string_view journal_suffix = "-journal";
+
+// Removes the temporary files of this prefix in the folder that no process
+// holds: their makers were killed before moving or deleting them. The lock
+// taken here keeps a maker that has just made the file from using it, and
+// the name is checked to lead to the file locked, so a file made anew under
+// a freed name is left alone.
+void remove_abandoned(const std::string& native_folder, std::string_view prefix) {
+  std::error_code error;
+  std::filesystem::directory_iterator entry(native_folder, error);
+  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    if (!is_temporary_name(entry->path().filename().string(), prefix)) continue;
+    const std::string path = entry->path().string();
+    const int fd =
+        os_file::open_file(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lock_exclusive(fd, LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && same_file(opened, named)) {
+      ::unlink((path + std::string(journal_suffix)).c_str());
+      ::unlink(path.c_str());
+    }
+    os_file::close_file(fd);
+  }
+}
+
+// Locks a temporary file just made: false when another process's sweep
+// removed it before the lock was had. A file system without locks keeps the
+// file unheld: nothing can sweep it there either.
+bool hold_made(const std::string& native, int fd) {
+  if (lock_exclusive(fd, 0) != 0) {
+    os_file::close_file(fd);
+    return true;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+    os_file::close_file(fd);
+    return false;
+  }
+  hold(native, fd);
+  return true;
 }
 
 }  // namespace
@@ -107,6 +212,7 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
       return fail(errno == EEXIST ? ERROR_ALREADY_EXISTS : KelmErrorFromErrno(errno));
     ::unlink(from.c_str());
   }
+  let_go(from);
   if (dwFlags & MOVEFILE_WRITE_THROUGH) os_file::sync_folder(to);
   return TRUE;
 }
@@ -115,7 +221,9 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
   if (lpFileName == nullptr) return fail(ERROR_INVALID_PARAMETER);
   const std::string path(KelmNativePath(lpFileName).GetString());
   if (path.empty()) return fail(ERROR_FILE_NOT_FOUND);
-  return ::unlink(path.c_str()) == 0 ? TRUE : fail_with_errno();
+  if (::unlink(path.c_str()) != 0) return fail_with_errno();
+  let_go(path);
+  return TRUE;
 }
 
 UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
@@ -129,6 +237,11 @@ UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
   // one is taken.
   const UINT start =
       uUnique != 0 ? uUnique : static_cast<UINT>((std::time(nullptr) ^ ::getpid()) & 0xFFFF);
+  // Windows leaves the files of killed programs for ever; here a program
+  // that makes temporary files removes those its predecessors abandoned. An
+  // empty prefix names no program's files in particular, and none are taken.
+  if (uUnique == 0 && !prefix.empty())
+    remove_abandoned(std::string(KelmNativePath(folder.c_str()).GetString()), prefix);
   for (UINT tried = 0; tried < 0x10000; ++tried) {
     const UINT number = uUnique != 0 ? uUnique & 0xFFFF : (start + tried) & 0xFFFF;
     if (number == 0) continue;
@@ -143,7 +256,7 @@ UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
       if (fd < 0 && errno == EEXIST) continue;
       // The file is made if it is missing, so what is missing is the folder.
       if (fd < 0) return fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : KelmErrorFromErrno(errno));
-      os_file::close_file(fd);
+      if (!hold_made(native, fd)) continue;
     }
     std::memcpy(lpTempFileName, path.c_str(), path.size() + 1);
     return number;

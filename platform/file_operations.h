@@ -48,5 +48,10 @@ KELM_EXPORT BOOL DeleteFileA(LPCSTR lpFileName);
 // Windows. Returns the number, or 0 with GetLastError (ERROR_PATH_NOT_FOUND,
 // ERROR_BUFFER_OVERFLOW for a path longer than MAX_PATH, ERROR_FILE_EXISTS
 // when every number is taken, ...).
+// Unlike Windows, a file made here is held (an exclusive flock on a
+// descriptor kept open) until MoveFileExA or DeleteFileA takes it away or the
+// process ends, and the call first removes the files of the same non-empty
+// prefix in the folder that no process holds, with the SQLite journal of
+// each: those a killed process left.
 KELM_EXPORT UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
                                   LPSTR lpTempFileName);
