@@ -38,9 +38,15 @@ pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const
     if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
       env.emplace_back(e);
   }
+  // A session of its own has no controlling terminal, so that a command
+  // meant for one finds none even when the tests run in a terminal.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, nullptr, pointers_to(args).data(),
-                                  pointers_to(env).data());
+  const int spawned = posix_spawn(&pid, KELM_COMMAND, &actions, &attributes,
+                                  pointers_to(args).data(), pointers_to(env).data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(0, spawned) << "cannot start " << KELM_COMMAND;
   return spawned == 0 ? pid : -1;

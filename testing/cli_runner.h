@@ -18,7 +18,7 @@ struct Outcome {
 // The command keeps its registry hive under XDG_CONFIG_HOME and its drive
 // folders under XDG_DATA_HOME, so every run points both, and HOME, into the
 // home and never reads or writes the user's own; it seeds lexicons from the
-// build's. Standard input comes from `in`, a path.
+// build's. Standard input comes from `in`, a path; there is no terminal.
 Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
                  const std::string& in = "/dev/null");
 

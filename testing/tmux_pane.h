@@ -86,13 +86,30 @@ class TmuxPane {
     return ShellOutput(m_tmux + "capture-pane -p " + (attributes ? "-e " : "") +
                        "-t pane 2>/dev/null");
   }
-  std::string ScreenWith(const std::string& want, bool attributes = false) {
-    return Awaited([&] { return Screen(attributes); },
+  // The screen once it shows want.
+  std::string ScreenWith(const std::string& want) {
+    return Awaited([&] { return Screen(); },
                    [&](const std::string& s) { return s.find(want) != std::string::npos; });
   }
-  std::string ScreenWithout(const std::string& gone) {
-    return Awaited([&] { return Screen(); },
-                   [&](const std::string& s) { return s.find(gone) == std::string::npos; });
+  // Whether the screen comes to show each of shown and none of gone; if not,
+  // what it shows.
+  ::testing::AssertionResult Shows(const std::vector<std::string>& shown,
+                                   const std::vector<std::string>& gone = {},
+                                   bool attributes = false) {
+    const auto holds = [&](const std::string& screen) {
+      for (const std::string& s : shown)
+        if (screen.find(s) == std::string::npos) return false;
+      for (const std::string& g : gone)
+        if (screen.find(g) != std::string::npos) return false;
+      return true;
+    };
+    const std::string screen = Awaited([&] { return Screen(attributes); }, holds);
+    if (holds(screen)) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure() << "the screen does not show";
+    for (const std::string& s : shown) failure << " \"" << s << "\"";
+    failure << " without";
+    for (const std::string& g : gone) failure << " \"" << g << "\"";
+    return failure << ":\n" << screen;
   }
   // The screen once it has stopped changing: a loaded machine may still be
   // drawing what the last keys did.

@@ -42,15 +42,11 @@ TEST(KelmSpellInteractive, ProofreadsATranscriptInTheDialogsAndWritesItBack) {
           "Teh cat sat on the mat.  It was fine.\nThere were twoo dogs  there.\n");
   SpellPane pane(home, "");
 
-  std::string screen = pane.ScreenWith("Teh");
-  ASSERT_NE(std::string::npos, screen.find("Correct Spelling")) << screen;
-  EXPECT_NE(std::string::npos, screen.find("1  The")) << "suggestions are numbered\n" << screen;
+  ASSERT_TRUE(pane.Shows({"Teh", "Correct Spelling", "1  The"})) << "suggestions are numbered";
   pane.Keys("Enter");  // Replace with the first suggestion
-  screen = pane.ScreenWith("twoo");
-  ASSERT_NE(std::string::npos, screen.find("1  two")) << screen;
+  ASSERT_TRUE(pane.Shows({"twoo", "1  two"}));
   pane.Keys("M-1");  // the first suggestion's digit replaces at once
-  screen = pane.ScreenWith("Double space error");
-  EXPECT_NE(std::string::npos, screen.find("##")) << "the old spacing shows its spaces\n" << screen;
+  EXPECT_TRUE(pane.Shows({"Double space error", "##"})) << "the old spacing shows its spaces";
   pane.Keys("M-r");  // Replace the two spaces by one
 
   ASSERT_EQ(0, pane.ExitStatus()) << ReadWholeFile(home.path("err"));
