@@ -5,12 +5,12 @@
 
 #include <filesystem>
 #include <initializer_list>
-#include <optional>
 #include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/profile.h"
 #include "platform/registry.h"
 #include "testing/cli_runner.h"
 
@@ -237,56 +237,33 @@ TEST(KelmJoin, ArgumentsBecomeTranslations) {
               });
 }
 
-constexpr char translator_key[] = "Software\\Quendra\\Kelm\\Translator";
-constexpr char space_in_front[] = "Space in front";
-
-// The registry calls of this process go to the hive of the home's runs.
-void use_hive_of(const ScratchFolder& home) {
+// The translator's switch as the hive of the home's runs holds it, or -1;
+// with a value, stores that first.
+int space_in_front(const ScratchFolder& home, int value = -1) {
   KelmSetRegistryPath(home.path("config/orvalis/registry.db").c_str());
-}
-
-std::optional<DWORD> stored_space_in_front(const ScratchFolder& home) {
-  use_hive_of(home);
-  std::optional<DWORD> stored;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, translator_key, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    DWORD type = REG_NONE, value = 0, size = sizeof value;
-    if (RegQueryValueExA(key, space_in_front, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) == ERROR_SUCCESS)
-      stored = type == REG_DWORD ? value : ~DWORD{0};
-    RegCloseKey(key);
+  CWinApp app("Kelm");
+  app.SetRegistryKey("Quendra");
+  if (value >= 0) {
+    EXPECT_TRUE(app.WriteProfileInt("Translator", "Space in front", value));
   }
+  const int stored = static_cast<int>(app.GetProfileInt("Translator", "Space in front", -1));
   KelmSetRegistryPath(nullptr);
   return stored;
-}
-
-void store_space_in_front(const ScratchFolder& home, DWORD value) {
-  use_hive_of(home);
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegCreateKeyExA(HKEY_CURRENT_USER, translator_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, space_in_front, 0, REG_DWORD,
-                                          reinterpret_cast<const BYTE*>(&value), sizeof value));
-  RegCloseKey(key);
-  KelmSetRegistryPath(nullptr);
 }
 
 // The library's own setter for the switch writes through to the profile,
 // where the user's translator would find it set for good.
 TEST(KelmJoin, SpaceInFrontLeavesTheProfileAsItWas) {
-  const std::optional<DWORD> befores[] = {std::nullopt, 0, 1};
-  for (const std::optional<DWORD>& before : befores) {
+  for (const int before : {-1, 0, 1}) {
     const ScratchFolder home;
-    if (before) store_space_in_front(home, *before);
+    space_in_front(home, before);
     expect_runs({"join"},
                 {
                     {{"--space-in-front", "the", "cat"}, exit_ok, "the cat\n", ""},
                     {{"the", "cat"}, exit_ok, "the cat\n", ""},
                 },
                 home);
-    EXPECT_EQ(before, stored_space_in_front(home))
-        << "stored before the runs: " << (before ? std::to_string(*before) : "nothing");
+    EXPECT_EQ(before, space_in_front(home)) << "stored before the runs (-1: nothing)";
   }
 }
 
