@@ -1,6 +1,7 @@
 #include "platform/dao/dao_recordset.h"
 
 #include <sqlite3.h>
+#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -211,6 +212,58 @@ constexpr std::size_t most_ahead = 1024;
 // changes as soon as a person could see them.
 constexpr auto ahead_life = std::chrono::milliseconds(20);
 
+// Every operation of a recordset (an Open, a move, a count, a deletion)
+// gives up after this much of its thread's processor time. A move on a
+// table is an indexed look-up of a few dozen of SQLite's steps, and
+// counting a table's records takes under 100 ns each, so a count of ten
+// million records, or a view that sorts a million per move, stays below
+// it; a view that never ends, or a join whose rows outnumber any table's,
+// reaches it. Processor time rather than time on the clock, so that a slow
+// disk or a busy machine never fails an operation.
+constexpr std::chrono::seconds processor_budget{1};
+// SQLite's steps between looks at the clock: well under a millisecond.
+constexpr int steps_per_look = 10'000;
+
+std::chrono::nanoseconds thread_processor_time() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// Holds the connection to the budget for the length of one operation. One
+// thread uses a database and its recordsets at a time, so the connection's
+// one progress handler is the operation's while it lasts.
+class Budget {
+ public:
+  explicit Budget(sqlite3* db) : m_db(db), m_end(thread_processor_time() + processor_budget) {
+    sqlite3_progress_handler(db, steps_per_look, &Budget::spent, this);
+  }
+  Budget(const Budget&) = delete;
+  Budget& operator=(const Budget&) = delete;
+  ~Budget() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+
+ private:
+  static int spent(void* self) {
+    return thread_processor_time() > static_cast<Budget*>(self)->m_end ? 1 : 0;
+  }
+
+  sqlite3* m_db;
+  std::chrono::nanoseconds m_end;
+};
+
+// SQLite's failure, or the budget's: nothing else interrupts a recordset.
+[[noreturn]] void throw_step_error(sqlite3* db, int rc) {
+  if (rc == SQLITE_INTERRUPT) {
+    CString text;
+    text.Format(
+        "the query was stopped after %lld s of processor time, more than any table needs: the view "
+        "or query does not end, or yields more rows than can be walked",
+        static_cast<long long>(processor_budget.count()));
+    throw CDaoException(SQLITE_INTERRUPT, "SQLite", text);
+  }
+  throw_sqlite_error(db, rc);
+}
+
 enum statement_id {
   first,
   last,
@@ -291,7 +344,7 @@ struct CDaoRecordset::Walk {
     }
     if (rc != SQLITE_ROW) {
       sqlite3_reset(statement);
-      throw_sqlite_error(db, rc);
+      throw_step_error(db, rc);
     }
     read_row(statement, key, values);
     sqlite3_reset(statement);
@@ -364,7 +417,7 @@ struct CDaoRecordset::Walk {
       sqlite3_reset(statement);
       if (rc != SQLITE_DONE) {
         ahead_size = 0;
-        throw_sqlite_error(db, rc);
+        throw_step_error(db, rc);
       }
       ahead_read = now;
       ahead_batch = std::min(2 * ahead_batch, most_ahead);
@@ -388,7 +441,7 @@ struct CDaoRecordset::Walk {
     for (const Cell& cell : high) bind_cell(statement, parameter++, cell);
     const int rc = sqlite3_step(statement);
     sqlite3_reset(statement);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw_sqlite_error(db, rc);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw_step_error(db, rc);
     return rc == SQLITE_ROW;
   }
 
@@ -432,7 +485,7 @@ struct CDaoRecordset::Walk {
     const int rc = sqlite3_step(statement);
     if (rc != SQLITE_ROW) {
       sqlite3_reset(statement);
-      throw_sqlite_error(db, rc);
+      throw_step_error(db, rc);
     }
     count = static_cast<LONG>(sqlite3_column_int64(statement, 0));
     sqlite3_reset(statement);
@@ -602,6 +655,7 @@ void CDaoRecordset::Open(int, LPCTSTR lpszSQL, int) {
   if (m_pDatabase == nullptr || !m_pDatabase->IsOpen()) dao_internal::throw_not_open();
   const CString sql = lpszSQL != nullptr ? CString(lpszSQL) : GetDefaultSQL();
   sqlite3* db = m_pDatabase->m_db;
+  const Budget budget(db);
   auto walk = std::make_unique<Walk>();
   walk->db = db;
 
@@ -721,6 +775,7 @@ BOOL CDaoRecordset::IsDeleted() const { return m_walk && m_walk->on_record() && 
 void CDaoRecordset::MoveFirst() {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
+  const Budget budget(w.db);
   w.forget_ahead();
   if (!w.run(first, nullptr, 0)) {
     w.empty_set();
@@ -732,6 +787,7 @@ void CDaoRecordset::MoveFirst() {
 void CDaoRecordset::MoveLast() {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
+  const Budget budget(w.db);
   w.forget_ahead();
   if (!w.run(last, nullptr, 0)) {
     w.empty_set();
@@ -749,6 +805,7 @@ void CDaoRecordset::Move(LONG lRows) { Step(lRows); }
 void CDaoRecordset::Step(LONG lRows) {
   if (!m_walk) dao_internal::throw_not_open();
   Walk& w = *m_walk;
+  const Budget budget(w.db);
   if (w.bof && w.eof) w.no_current_record();
   if (lRows != 1) w.forget_ahead();
   // From before the first record only forward, from after the last only
@@ -814,6 +871,7 @@ void CDaoRecordset::SetBookmark(COleVariant varBookmark) {
       !decode_key(varBookmark.GetBytes(), w.key_columns, wanted))
     throw_dao_error(DAO_ERROR_NOT_A_BOOKMARK, "Not a valid bookmark.");
   w.forget_ahead();
+  const Budget budget(w.db);
   if (w.run(at, &wanted, 0)) return;
   // Deleted since: the record after it stands in its place, or at the end
   // of the set the one before.
@@ -829,6 +887,7 @@ void CDaoRecordset::Delete() {
   Walk& w = *m_walk;
   if (!w.on_record()) w.no_current_record();
   if (w.deleted) throw_dao_error(DAO_ERROR_RECORD_DELETED, "Record is deleted.");
+  const Budget budget(w.db);
   w.forget_ahead();
   w.settle_pending();
   sqlite3_stmt* statement = w.statements[remove_one];
@@ -837,13 +896,14 @@ void CDaoRecordset::Delete() {
   for (const Cell& cell : w.key) bind_cell(statement, parameter++, cell);
   const int rc = sqlite3_step(statement);
   sqlite3_reset(statement);
-  if (rc != SQLITE_DONE) throw_sqlite_error(w.db, rc);
+  if (rc != SQLITE_DONE) throw_step_error(w.db, rc);
   w.deleted = true;
   if (w.count_known && w.count > 0) --w.count;
 }
 
 LONG CDaoRecordset::GetRecordCount() {
   if (!m_walk) dao_internal::throw_not_open();
+  const Budget budget(m_walk->db);
   return m_walk->count_visited();
 }
 

@@ -28,6 +28,16 @@
 // the table as it was a moment before at most. Text fields are the
 // library's 8-bit text, read from and written as UTF-8. The recordset does
 // not own its database, which must stay open while the recordset is used.
+//
+// A database file may come from anywhere, and a view in it may never end
+// or yield more rows than any table holds. Each operation (Open, a move,
+// SetBookmark, Delete, GetRecordCount) therefore gives up after one second
+// of its thread's processor time and throws CDaoException with SQLite's
+// SQLITE_INTERRUPT. A real table needs a small part of that (a count of ten
+// million records, a view that sorts a million per move); time waiting on
+// the disk or for the processor does not count. A stopped Open leaves the
+// recordset closed; a stopped move or count leaves it open on the record it
+// was on, and the database goes on serving other statements.
 #pragma once
 
 #include <memory>
