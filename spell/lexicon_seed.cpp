@@ -9,6 +9,7 @@
 #include "platform/file_operations.h"
 #include "platform/message.h"
 #include "platform/spelling/default_lexicons.h"
+#include "platform/spelling/ssce.h"
 #include "spell/checker_profile.h"
 
 namespace lexicon_seed {
@@ -16,7 +17,7 @@ namespace lexicon_seed {
 namespace {
 
 // A lexicon file this small may be empty; a larger one holds words, and is
-// not opened twice to make sure.
+// not read under its lock to make sure.
 constexpr ULONGLONG largest_empty = 4096;
 
 struct file_look {
@@ -30,18 +31,6 @@ file_look look_at(const CString& path) {
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return {};
   return {true, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
           ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow};
-}
-
-// A lexicon that cannot be read may hold words the engine no longer
-// understands: it counts as holding words and is left alone.
-bool holds_no_words(SSCE_S16 session, const CString& path) {
-  if (look_at(path).size > largest_empty) return false;
-  const SSCE_S16 id = SSCE_OpenLex(session, path, 0);
-  if (id < 0) return false;
-  SSCE_S32 listed = -1;
-  SSCE_GetLexInfo(session, id, &listed, nullptr, nullptr);
-  SSCE_CloseLex(session, id);
-  return listed == 0;
 }
 
 void report_no_defaults(const CString& folder) {
@@ -59,28 +48,23 @@ void report_no_defaults(const CString& folder) {
 
 }  // namespace
 
-void seed_user_folder(SSCE_S16 session, const CString& user_dir) {
+void seed_user_folder(const CString& user_dir) {
   const CString defaults = KelmGetDefaultLexiconDir();
   bool any_default = false, any_missing = false;
   for (int i = 0; i < static_cast<int>(std::size(checker_profile::lexicon_names)); ++i) {
     const CString target = user_dir + checker_profile::lexicon_names[i];
-    const bool present = look_at(target).exists;
-    any_missing |= !present;
+    const file_look mine = look_at(target);
+    any_missing |= !mine.exists;
     const CString source = defaults + checker_profile::lexicon_names[i];
     const file_look look = look_at(source);
     // The ignore lexicon is emptied by every checker: a default could not
     // last in it.
     if (!look.exists || look.folder || i == checker_profile::ignore_lexicon_index) continue;
     any_default = true;
+    if (!mine.exists) SHCreateDirectoryExA(nullptr, user_dir, nullptr);
     // A copy that fails leaves the lexicon missing or empty, so the next
     // checker tries again.
-    bool copied = false;
-    if (!present) {
-      SHCreateDirectoryExA(nullptr, user_dir, nullptr);
-      copied = CopyFileA(source, target, TRUE) != FALSE;
-    } else if (holds_no_words(session, target)) {
-      copied = CopyFileA(source, target, FALSE) != FALSE;
-    }
+    const bool copied = mine.size <= largest_empty && KelmSeedLexicon(target, source) == 1;
     // A compressed lexicon's suggestion index goes with it, and joins a copy
     // made before there were indexes; the engine checks that it belongs.
     if (target.Right(4).CompareNoCase(".clx") == 0) {

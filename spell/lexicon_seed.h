@@ -6,15 +6,15 @@
 // installed.
 #pragma once
 
-#include "platform/spelling/ssce.h"
 #include "platform/string.h"
 
 namespace lexicon_seed {
 
-// Makes the user folder when there is a default to put in it. The session
-// serves to look into the user's small lexicons. When the default folder
+// Makes the user folder when there is a default to put in it. Another
+// process may be changing a lexicon meanwhile: a word it adds is never
+// overwritten by a default. When the default folder
 // holds none of the checker's lexicons while the user folder lacks one, says
 // so through the host's message box, once per default folder in the process.
-void seed_user_folder(SSCE_S16 session, const CString& user_dir);
+void seed_user_folder(const CString& user_dir);
 
 }  // namespace lexicon_seed

@@ -72,12 +72,16 @@ CSpellChecker::CSpellChecker()
 
 void CSpellChecker::OpenLexicons(const CString& userDir) {
   using checker_profile::lexicon_names;
-  lexicon_seed::seed_user_folder(m_nSessionId, userDir);
+  lexicon_seed::seed_user_folder(userDir);
   for (int i = 0; i < static_cast<int>(std::size(lexicon_names)); ++i) {
     const CString path = userDir + lexicon_names[i];
     SSCE_S16 id = SSCE_OpenLex(m_nSessionId, path, 0);
-    if (id == SSCE_FILE_NOT_FOUND_ERR)
+    if (id == SSCE_FILE_NOT_FOUND_ERR) {
       id = SSCE_CreateLex(m_nSessionId, path, SSCE_AMER_ENGLISH_LANG);
+      // A checker starting at the same moment in another program may have
+      // made the file first; creating refuses to overwrite it.
+      if (id < 0) id = SSCE_OpenLex(m_nSessionId, path, 0);
+    }
     if (id < 0) continue;
     m_nLexiconFiles[m_nLexicons] = static_cast<signed char>(i);
     m_nLexiconIds[m_nLexicons++] = id;

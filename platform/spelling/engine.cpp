@@ -376,6 +376,17 @@ std::size_t listed_size(const lexicon_slot& l) {
   return needed;
 }
 
+// Whether the lexicon file holds a word, or cannot be read and may hold words
+// this engine no longer understands.
+bool holds_words(const std::string& native_path, bool compressed) {
+  if (compressed) {
+    std::shared_ptr<const compressed_lexicon> lexicon;
+    return compressed_lexicon::open(native_path, lexicon) != 0 || lexicon->size() != 0;
+  }
+  std::unique_ptr<text_lexicon> lexicon;
+  return text_lexicon::open(native_path, lexicon) != 0 || !lexicon->entries().empty();
+}
+
 }  // namespace
 
 SSCE_S16 SSCE_OpenSession() {
@@ -638,4 +649,30 @@ SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* wor
     return static_cast<SSCE_S16>(result);
   return static_cast<SSCE_S16>(spelling::replace_file(
       compressed_lexicon::index_path_of(native_path), written->compile_index()));
+}
+
+SSCE_S16 KelmSeedLexicon(const char* path, const char* source) {
+  if (path == nullptr || *path == '\0' || source == nullptr || *source == '\0')
+    return SSCE_BAD_ARGUMENT_ERR;
+  const CString native = KelmNativePath(path), native_source = KelmNativePath(source);
+  if (native.IsEmpty() || native_source.IsEmpty()) return SSCE_FILE_ACCESS_ERR;
+  const std::string native_path(static_cast<LPCSTR>(native), native.GetLength());
+  std::string bytes;
+  spelling::file_identity ignored;
+  if (const int result = spelling::read_file(
+          std::string(static_cast<LPCSTR>(native_source), native_source.GetLength()), bytes,
+          ignored);
+      result != 0)
+    return static_cast<SSCE_S16>(result);
+  // A missing lexicon takes the copy under its name in one step, which
+  // refuses a file another process made meanwhile; no one meets it empty.
+  if (spelling::create_file(native_path, bytes) == 0) return 1;
+  spelling::file_lock lock;
+  if (const int result = lock.lock(native_path); result != 0) return static_cast<SSCE_S16>(result);
+  if (!lock.made() && holds_words(native_path, has_extension(path, ".clx"))) return 0;
+  if (const int result = spelling::replace_file(native_path, bytes); result != 0) {
+    lock.remove_made(native_path);
+    return static_cast<SSCE_S16>(result);
+  }
+  return 1;
 }

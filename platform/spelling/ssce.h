@@ -151,6 +151,17 @@ struct KELM_EXPORT KelmLexiconWord {
 KELM_EXPORT SSCE_S16 KelmWriteCompressedLexicon(const char* path, const KelmLexiconWord* words,
                                                 std::size_t count);
 
+// KelmLib's own: puts a copy of the lexicon file `source` at `path` when there
+// is no file there or the lexicon there holds no words, as a new user's
+// lexicons are filled with the defaults. Another session or process may be
+// adding a word to that lexicon at the same moment: the look and the copy are
+// made under the lock its changes are made under, so a word added first is
+// kept and the copy skipped, and a word added after comes on top of the copy.
+// A lexicon that cannot be read counts as holding words and is left alone. The
+// copy is whole or not at all. Returns 1 when copied, 0 when left alone, or an
+// error (the source unreadable, the folder missing or not writable).
+KELM_EXPORT SSCE_S16 KelmSeedLexicon(const char* path, const char* source);
+
 // KelmLib's own: the engine's diagnostics so far in this process, one message
 // a line, oldest first (the last 64 at most). Copies at most bufferSize - 1
 // bytes and a zero into buffer; returns the length of the whole text.
