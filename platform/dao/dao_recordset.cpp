@@ -215,11 +215,10 @@ constexpr auto ahead_life = std::chrono::milliseconds(20);
 // Every operation of a recordset (an Open, a move, a count, a deletion)
 // gives up after this much of its thread's processor time. A move on a
 // table is an indexed look-up of a few dozen of SQLite's steps, and
-// counting a table's records takes under 100 ns each, so a count of ten
-// million records, or a view that sorts a million per move, stays below
-// it; a view that never ends, or a join whose rows outnumber any table's,
-// reaches it. Processor time rather than time on the clock, so that a slow
-// disk or a busy machine never fails an operation.
+// counting a table's records takes about 60 ns each, so that a count of
+// five million records takes a third of it; a view that never ends, or a
+// join whose rows outnumber any table's, reaches it. Processor time rather than time on the clock,
+// so that a slow disk or a busy machine never fails an operation.
 constexpr std::chrono::seconds processor_budget{1};
 // SQLite's steps between looks at the clock: well under a millisecond.
 constexpr int steps_per_look = 10'000;

@@ -33,9 +33,9 @@
 // or yield more rows than any table holds. Each operation (Open, a move,
 // SetBookmark, Delete, GetRecordCount) therefore gives up after one second
 // of its thread's processor time and throws CDaoException with SQLite's
-// SQLITE_INTERRUPT. A real table needs a small part of that (a count of ten
-// million records, a view that sorts a million per move); time waiting on
-// the disk or for the processor does not count. A stopped Open leaves the
+// SQLITE_INTERRUPT. A real table needs a small part of that (counting five
+// million records takes a third of it); time waiting on the disk or for the
+// processor does not count. A stopped Open leaves the
 // recordset closed; a stopped move or count leaves it open on the record it
 // was on, and the database goes on serving other statements.
 #pragma once
