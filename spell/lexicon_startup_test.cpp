@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <set>
@@ -55,6 +56,39 @@ class CountingChecker : public CSpellChecker {
 };
 
 class LexiconStartupTest : public UserFolderTest {};
+
+// What seeding leaves alone and what it fills, looked at under the lock: a
+// lexicon that cannot be read may hold words and is never replaced.
+TEST_F(LexiconStartupTest, SeedingFillsOnlyLexiconsWithoutWords) {
+  const std::string words_default = text_lexicon_of({"seeded"});
+  const struct {
+    const char* name;
+    const char* start;  // nullptr: no file
+    bool source_there;
+    SSCE_S16 want;
+  } cases[] = {
+      {"missing.tlx", nullptr, true, 1},
+      {"empty.tlx", "", true, 1},
+      {"blank_lines.tlx", "\r\n\r\n", true, 1},
+      {"own_word.tlx", "own\ti\r\n", true, 0},
+      {"damaged.clx", "not a compressed lexicon", true, 0},
+      {"no_default.tlx", "", false, SSCE_FILE_NOT_FOUND_ERR},
+      {"no_default_missing.tlx", nullptr, false, SSCE_FILE_NOT_FOUND_ERR},
+  };
+  for (const auto& c : cases) {
+    const std::string target = user_file(c.name), source = default_file(c.name);
+    if (c.start != nullptr) WriteWholeFile(target, c.start);
+    if (c.source_there) WriteWholeFile(source, words_default);
+    EXPECT_EQ(c.want, KelmSeedLexicon(target.c_str(), source.c_str())) << c.name;
+    const std::string want_bytes = c.want == 1 ? words_default : c.start ? c.start : "";
+    EXPECT_EQ(want_bytes, ReadWholeFile(target)) << c.name;
+    EXPECT_EQ(c.start != nullptr || c.want == 1, std::filesystem::exists(target)) << c.name;
+  }
+  const std::string elsewhere = m_folder.path("no_folder/user.tlx");
+  WriteWholeFile(default_file("user.tlx"), words_default);
+  EXPECT_GT(0, KelmSeedLexicon(elsewhere.c_str(), default_file("user.tlx").c_str()))
+      << "a copy into a folder that is not there";
+}
 
 // A word added while another program seeded the empty user lexicon from the
 // defaults was overwritten by the default's copy.
