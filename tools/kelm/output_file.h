@@ -28,7 +28,8 @@ inline std::optional<std::string> WriteOutputFile(const std::string& path,
     file.Close();
   } catch (const CFileException& e) {
     DeleteFileA(temporary);
-    return std::string(e.Describe().View());
+    // The exception names the temporary file, which the user never heard of.
+    return "cannot write " + path + ": " + std::string(e.Describe().View());
   } catch (...) {
     DeleteFileA(temporary);
     throw;
