@@ -91,6 +91,8 @@ TEST(KelmAutocompleteEdit, EditsTheSectionWithKeysAndMouseAndSavesOnOk) {
                        [](int rows) { return rows == 1; }))
       << pane.Screen();
   pane.Click(pane.Find("bravo"));
+  // Delete takes the item the list highlights, once it does.
+  ASSERT_TRUE(pane.Shows({"7mbravo"}, {}, true));
   pane.Keys("M-d");
   EXPECT_TRUE(pane.Shows({}, {"bravo"}));
   pane.Keys("Enter");
