@@ -31,6 +31,8 @@ bool has_8bit_byte(std::string_view bytes) {
   return (any & 0x80) != 0;
 }
 
+bool has_nul(std::string_view bytes) { return bytes.find('\0') != std::string_view::npos; }
+
 // The byte of the character in Windows-1252, or -1. NUL has a byte but no
 // place in a text that is passed on as a C string.
 int cp1252_byte(char32_t code_point) {
@@ -76,7 +78,8 @@ void decoder::text(std::string_view bytes, std::string& out, std::string_view es
   settle_escape(out);
   bytes.remove_prefix(i);
   if (!escaped.empty()) escaped.remove_prefix(std::min(i, escaped.size()));
-  if (m_partial.empty() && (!has_8bit_byte(bytes) || (!m_utf8 && m_codePage == cp_1252))) {
+  if (m_partial.empty() && !has_nul(bytes) &&
+      (!has_8bit_byte(bytes) || (!m_utf8 && m_codePage == cp_1252))) {
     out += bytes;
     return;
   }
@@ -86,7 +89,9 @@ void decoder::text(std::string_view bytes, std::string& out, std::string_view es
     const bool code_page_byte = at < escaped.size() && escaped[at] != 0;
     if (byte < 0x80 || code_page_byte) {
       if (!m_partial.empty()) decode_partial(out, true);
-      if (byte < 0x80)
+      if (byte == 0)
+        put(0, out);
+      else if (byte < 0x80)
         out += c;
       else
         put_code_page_byte(byte, out);
@@ -134,7 +139,7 @@ void decoder::flush_waiting(std::string& out) {
 }
 
 bool decoder::takes_as_it_is(std::string_view bytes) const {
-  return !m_escape && m_partial.empty() && !has_8bit_byte(bytes);
+  return !m_escape && m_partial.empty() && !has_8bit_byte(bytes) && !has_nul(bytes);
 }
 
 void decoder::put(char32_t code_point, std::string& out) {

@@ -41,8 +41,10 @@ class decoder {
   // nonzero byte of `escaped` marks a byte that came from a \'hh escape,
   // which is a byte of the code page even where raw bytes are UTF-8.
   void text(std::string_view bytes, std::string& out, std::string_view escaped = {});
-  // Whether text() would append these bytes as they are (ASCII, with nothing
-  // waiting), which the caller may then do itself.
+  // Whether text() would append these bytes as they are (ASCII other than
+  // NUL, with nothing waiting), which the caller may then do itself. A NUL,
+  // which has no place in text passed on as a C string, is a character the
+  // text cannot hold.
   bool takes_as_it_is(std::string_view bytes) const;
   // A character that a control word stands for, already Windows-1252; it
   // counts as one character of a fallback.

@@ -588,7 +588,11 @@ class DictionaryReader : public CRtfParserClient {
 
   long OutputText(const char* szText, bool) override {
     m_states.back().fresh = false;
-    const std::string_view text(szText);
+    // The text is the current token's, whose length counts a NUL in it.
+    CRtfToken* const token = m_pScanner->GetToken(0);
+    const std::string_view text = token->GetBuffer() == szText
+                                      ? std::string_view(szText, token->GetLength())
+                                      : std::string_view(szText);
     switch (m_states.back().destination) {
       case dest_outline:
         m_outline += text;
@@ -750,7 +754,10 @@ class DictionaryReader : public CRtfParserClient {
         token.GetNumParm() != CRtfToken::no_parameter) {
       const std::string_view word = token.GetCtrlWord();
       if (word == word_fallback) {
-        group.fallback = token.GetNumParm();
+        // An invalid entry is kept as the file spells it, not read: written
+        // back, its braces may be balanced otherwise, and a count it set
+        // would reach entries after it that it did not reach here.
+        if (m_entry != EntryState::invalid) group.fallback = token.GetNumParm();
         return;
       }
       if (word == word_code_page) {
