@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <string_view>
 #include <utility>
 
 extern char** environ;
@@ -20,6 +21,23 @@ std::vector<char*> pointers_to(std::vector<std::string>& texts) {
 
 }  // namespace
 
+std::vector<std::string> kelm_environment(const ScratchFolder& home,
+                                          const std::vector<std::string>& extra) {
+  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
+                                  "XDG_DATA_HOME=" + home.path("data"),
+                                  std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
+  env.insert(env.end(), extra.begin(), extra.end());
+  const auto replaced = [&](std::string_view e) {
+    if (e.starts_with("HOME=") || e.starts_with("XDG_")) return true;
+    for (size_t i = 3; i < env.size(); ++i)
+      if (e.starts_with(std::string_view(env[i]).substr(0, env[i].find('=') + 1))) return true;
+    return false;
+  };
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (!replaced(*entry)) env.emplace_back(*entry);
+  return env;
+}
+
 pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
                  const std::string& out, const std::string& err) {
   posix_spawn_file_actions_t actions;
@@ -30,14 +48,7 @@ pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), KELM_COMMAND);
-  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
-                                  "XDG_DATA_HOME=" + home.path("data"),
-                                  std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view e = *entry;
-    if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR="))
-      env.emplace_back(e);
-  }
+  std::vector<std::string> env = kelm_environment(home);
   // A session of its own has no controlling terminal, so that a command
   // meant for one finds none even when the tests run in a terminal.
   posix_spawnattr_t attributes;

@@ -27,6 +27,12 @@ Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
 pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
                  const std::string& out, const std::string& err);
 
+// The environment run_kelm gives kelm: the caller's, with HOME, the XDG
+// folders and the lexicon folder pointed into the home, and `extra`
+// ("NAME=value") in place of any variable of the same name.
+std::vector<std::string> kelm_environment(const ScratchFolder& home,
+                                          const std::vector<std::string>& extra = {});
+
 // The shell command that runs kelm with args in the home as run_kelm does,
 // for a run on a terminal (see tmux_pane.h), seeding lexicons from a folder.
 std::string kelm_shell_command(const std::string& args, const ScratchFolder& home,

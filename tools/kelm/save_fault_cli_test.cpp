@@ -62,20 +62,11 @@ constexpr char short_steno[] = "KAT\n-G\nKAF\n";
 // kelm with the environment run_kelm gives it, started by fork and exec so
 // that the child can take a file size limit first. Standard output goes
 // nowhere, standard error to `err_fd` (nowhere when -1).
-pid_t start_kelm(const std::vector<std::string>& args, const ScratchFolder& home, rlim_t limit,
-                 int err_fd) {
+pid_t start_limited_kelm(const std::vector<std::string>& args, const ScratchFolder& home,
+                         rlim_t limit, int err_fd) {
   // Leaks are the other tests' business; looking for them at every exit
   // would double the time of the hundreds of runs here.
-  std::vector<std::string> env = {"HOME=" + home.path(""), "XDG_CONFIG_HOME=" + home.path("config"),
-                                  "XDG_DATA_HOME=" + home.path("data"),
-                                  std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR,
-                                  "ASAN_OPTIONS=detect_leaks=0"};
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view e = *entry;
-    if (!e.starts_with("HOME=") && !e.starts_with("XDG_") && !e.starts_with("KELM_LEXICON_DIR=") &&
-        !e.starts_with("ASAN_OPTIONS="))
-      env.emplace_back(e);
-  }
+  std::vector<std::string> env = kelm_environment(home, {"ASAN_OPTIONS=detect_leaks=0"});
   std::vector<std::string> argv = args;
   argv.insert(argv.begin(), KELM_COMMAND);
   std::vector<char*> argp, envp;
@@ -100,7 +91,7 @@ pid_t start_kelm(const std::vector<std::string>& args, const ScratchFolder& home
 Outcome run_limited(const std::vector<std::string>& args, const ScratchFolder& home, rlim_t limit) {
   int err[2];
   if (pipe(err) != 0) return {-1, "", "no pipe"};
-  const pid_t pid = start_kelm(args, home, limit, err[1]);
+  const pid_t pid = start_limited_kelm(args, home, limit, err[1]);
   close(err[1]);
   std::string text;
   char buffer[4096];
@@ -230,7 +221,7 @@ TEST_P(SaveFaultTest, AKilledRunLeavesTheOldFileOrTheNewOne) {
     const std::vector<std::string> others_before = Others();
     std::uniform_int_distribution<microseconds::rep> jitter(-spread.count(), spread.count());
     const microseconds delay = std::max(microseconds(0), aim + microseconds(jitter(random)));
-    const pid_t pid = start_kelm(Args(content), m_home, RLIM_INFINITY, -1);
+    const pid_t pid = start_limited_kelm(Args(content), m_home, RLIM_INFINITY, -1);
     const bool killed = KillAfter(pid, delay);
     ++tally.iterations;
     tally.kills += killed ? 1 : 0;
