@@ -587,24 +587,28 @@ class DictionaryReader : public CRtfParserClient {
   }
 
   long OutputText(const char* szText, bool) override {
-    m_states.back().fresh = false;
     // The text is the current token's, whose length counts a NUL in it.
     CRtfToken* const token = m_pScanner->GetToken(0);
-    const std::string_view text = token->GetBuffer() == szText
-                                      ? std::string_view(szText, token->GetLength())
-                                      : std::string_view(szText);
+    TakeText(token->GetBuffer() == szText ? std::string_view(szText, token->GetLength())
+                                          : std::string_view(szText),
+             token->GetStreamOffset(), m_pScanner->GetToken(1)->GetStreamOffset());
+    return Settle();
+  }
+
+  // Text the file spells from `begin` to `end`.
+  void TakeText(std::string_view text, DWORD begin, DWORD end) {
+    m_states.back().fresh = false;
     switch (m_states.back().destination) {
       case dest_outline:
         m_outline += text;
         break;
       case dest_text:
       case dest_punctuation:
-        if (InTranslation()) AddText(text);
+        if (InTranslation()) AddText(text, begin, end);
         break;
       case dest_skip:
         break;
     }
-    return Settle();
   }
 
   long OutputChar(int nIndex) override {
@@ -774,6 +778,14 @@ class DictionaryReader : public CRtfParserClient {
     // A backslash alone (before a digit or a capital) stands for nothing,
     // and kept it would run on into whatever is written after it.
     if (token.GetType() == CRtfToken::typeUnknown && token.GetLength() == 1) return;
+    // So does the backslash a file ends on after text, which the scanner
+    // gives with the text as one unknown token: the text is read as text.
+    const std::size_t length = token.GetLength();
+    if (token.GetType() == CRtfToken::typeUnknown && token.GetBuffer()[0] != '\\' &&
+        token.GetBuffer()[length - 1] == '\\' && end == m_bytes.size()) {
+      TakeText(std::string_view(token.GetBuffer(), length - 1), token.GetStreamOffset(), end - 1);
+      return;
+    }
     // An optional destination the reader does not know, as in PushState.
     const bool unknown_destination = group.fresh && group.optional;
     group.fresh = false;
@@ -811,23 +823,23 @@ class DictionaryReader : public CRtfParserClient {
     return m_entry == EntryState::translation && (d == dest_text || d == dest_punctuation);
   }
 
-  void AddText(std::string_view bytes) {
+  void AddText(std::string_view bytes, DWORD begin, DWORD end) {
     if (m_decoder.takes_as_it_is(bytes)) {
       m_text += bytes;
       return;
     }
     // Only a file with 8-bit bytes in its text needs to know what they are.
     if (!m_bEncodingKnown) SetUtf8(is_utf8(m_bytes));
-    m_decoder.text(bytes, m_text, m_bRawUtf8 && !m_bEscapesUtf8 ? EscapedBytes(bytes) : "");
+    m_decoder.text(bytes, m_text,
+                   m_bRawUtf8 && !m_bEscapesUtf8 ? EscapedBytes(bytes, begin, end) : "");
     TakeUnrepresentable();
   }
 
-  // Which bytes of the current text token came from \'hh escapes, read from
-  // the file's own bytes: the scanner gives them resolved, like raw bytes.
-  std::string_view EscapedBytes(std::string_view text) {
+  // Which bytes of the text the file spells from `begin` to `end` came from
+  // \'hh escapes: the scanner gives them resolved, like raw bytes.
+  std::string_view EscapedBytes(std::string_view text, DWORD begin, DWORD end) {
     m_raw.clear();
-    ReadBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
-              m_pScanner->GetToken(1)->GetStreamOffset(), m_raw);
+    ReadBytes(begin, end, m_raw);
     m_escaped.clear();
     for (std::size_t i = 0; i < m_raw.size(); ++i) {
       if (is_line_break(m_raw[i])) continue;

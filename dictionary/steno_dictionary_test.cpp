@@ -343,6 +343,24 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreKeptAndDuplicatesLastWins) {
   }
 }
 
+// Found by fuzzing: text the file ends on with a backslash was kept, not
+// read, and written back the backslash escaped the line break after it.
+TEST(StenoDictionaryReader, TextBeforeABackslashTheFileEndsOnIsRead) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"{\\rtf1{\\*\\cxs KAT}a\\", "a"},
+      {"{\\rtf1{\\*\\cxs KAT}a\\\\b\\", "a\\b"},
+      {"{\\rtf1{\\*\\cxs KAT}a\\i T\\", "aT"},
+      {"{\\rtf1{\\*\\cxs KAT}caf\xc3\xa9 \\'e9\\", "caf\xe9 \xe9"},
+  };
+  for (const auto& [file, text] : cases) {
+    const Loaded loaded = read_rtf(file);
+    ASSERT_EQ(1u, loaded.dictionary.GetCount()) << file;
+    EXPECT_EQ(text, loaded.dictionary.GetTranslation(0).text) << file;
+    const std::string written = write_rtf(loaded.dictionary);
+    EXPECT_EQ(describe(loaded.dictionary), describe(read_rtf(written).dictionary)) << written;
+  }
+}
+
 // The reader takes strokes written in key order without the notation's
 // general reader; it must accept, refuse and read exactly as the notation
 // does. Every text of up to three characters over letters, hyphen, number,
