@@ -90,9 +90,14 @@ TEST(KelmAutocompleteEdit, EditsTheSectionWithKeysAndMouseAndSavesOnOk) {
   ASSERT_EQ(1, Awaited([&] { return pane.Find("alpha").first - pane.Find("charlie").first; },
                        [](int rows) { return rows == 1; }))
       << pane.Screen();
-  pane.Click(pane.Find("bravo"));
-  // Delete takes the item the list highlights, once it does.
-  ASSERT_TRUE(pane.Shows({"7mbravo"}, {}, true));
+  // Delete takes the item the list highlights, once it does. On a loaded
+  // machine a click now and then comes to nothing, and is made again.
+  ::testing::AssertionResult chosen = ::testing::AssertionFailure();
+  for (int click = 0; click < 3 && !chosen; ++click) {
+    pane.Click(pane.Find("bravo"));
+    chosen = pane.Shows({"7mbravo"}, {}, true);
+  }
+  ASSERT_TRUE(chosen);
   pane.Keys("M-d");
   EXPECT_TRUE(pane.Shows({}, {"bravo"}));
   pane.Keys("Enter");
