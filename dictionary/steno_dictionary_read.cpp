@@ -794,6 +794,9 @@ class DictionaryReader : public CRtfParserClient {
       group.kept = true;
       return;
     }
+    // What is kept stands after the text before it, a character that text
+    // still held back (half of a surrogate pair) included.
+    Break();
     KeepBytes(token.GetStreamOffset(), end);
   }
 

@@ -225,6 +225,10 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
        document("{\\*\\cxs 1x}\\uc0}{\\*\\cxs KAF}{\\uc2J\\u-10179ab\\u-8704cd}"), "Jcd", 1,
        "0:{|1:\\u-10179?\\u-8704|3:}"},
       {"NUL", document("{\\*\\cxs KAF}a" + std::string(1, '\0') + "b c"), "a?b c", 1, "1:\\u0"},
+      // Found by fuzzing: written back, the control word came before half
+      // a surrogate pair the text held back when it was met.
+      {"half a pair before a control word kept", document("{\\*\\cxs KAF}\\u-10179?\\foo \\u-87?x"),
+       "??x", 2, "0:\\u-10179|1:\\foo \\u-87"},
       {"NUL escaped", document("{\\*\\cxs KAF}d\\'00e"), "d?e", 1, "1:\\u0"},
       {"NUL escaped in 1250", document("{\\*\\cxs KAF}d\\'00e", "\\ansi\\ansicpg1250"), "d?e", 1,
        "1:\\u0"},
