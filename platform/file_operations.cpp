@@ -1,7 +1,6 @@
 #include "platform/file_operations.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,13 +85,6 @@ void let_go(const std::string& native) {
   h.fds.erase(at);
 }
 
-int lock_exclusive(int fd, int how) {
-  for (;;) {
-    const int result = ::flock(fd, LOCK_EX | how);
-    if (result == 0 || errno != EINTR) return result;
-  }
-}
-
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -127,8 +119,9 @@ void remove_abandoned(const std::string& native_folder, std::string_view prefix)
     if (fd < 0) continue;
     struct stat opened {};
     struct stat named {};
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lock_exclusive(fd, LOCK_NB) == 0 &&
-        ::lstat(path.c_str(), &named) == 0 && same_file(opened, named)) {
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        os_file::lock_exclusive(fd, false) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+        same_file(opened, named)) {
       ::unlink((path + std::string(journal_suffix)).c_str());
       ::unlink(path.c_str());
     }
@@ -140,7 +133,7 @@ void remove_abandoned(const std::string& native_folder, std::string_view prefix)
 // removed it before the lock was had. A file system without locks keeps the
 // file unheld: nothing can sweep it there either.
 bool hold_made(const std::string& native, int fd) {
-  if (lock_exclusive(fd, 0) != 0) {
+  if (os_file::lock_exclusive(fd) != 0) {
     os_file::close_file(fd);
     return true;
   }

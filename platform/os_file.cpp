@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,10 @@ auto retry_eintr(Call call) {
 }  // namespace
 
 system_calls& calls() { return table; }
+
+int lock_exclusive(int fd, bool wait) {
+  return retry_eintr([&] { return ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)); });
+}
 
 const system_calls& real_calls() { return real_table; }
 

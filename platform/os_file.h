@@ -44,6 +44,9 @@ int truncate(int fd, off_t length);
 off_t size(int fd);
 // O_RDONLY, O_WRONLY or O_RDWR for an open descriptor, or -1.
 int access_mode(int fd);
+// Takes an exclusive flock on the descriptor's file, waiting for it unless
+// `wait` is false. 0, or -1 with errno set.
+int lock_exclusive(int fd, bool wait = true);
 
 // A new file beside `path` holding the bytes, synchronised, with the
 // permission bits of `mode`: its name, or "" with errno set.

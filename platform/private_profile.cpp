@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -320,13 +319,6 @@ bool valid_write(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString) {
   return fits_on_line(lpAppName) && valid_key(lpKeyName) && fits_on_line(lpString);
 }
 
-int lock_file(int fd) {
-  for (;;) {
-    const int result = flock(fd, LOCK_EX);
-    if (result == 0 || errno != EINTR) return result;
-  }
-}
-
 bool same_file(int fd, const std::string& path) {
   struct stat held {};
   struct stat named {};
@@ -350,7 +342,7 @@ int open_locked(const std::string& path, bool* created) {
       *created = fd >= 0;
     }
     if (fd < 0) return -1;
-    if (lock_file(fd) != 0) {
+    if (os_file::lock_exclusive(fd) != 0) {
       const int error = errno;
       os_file::close_file(fd);
       errno = error;

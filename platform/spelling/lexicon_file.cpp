@@ -1,7 +1,6 @@
 #include "platform/spelling/lexicon_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,13 +36,6 @@ int read_rest(int fd, std::string& bytes) {
     if (got < 0) return SSCE_FILE_ACCESS_ERR;
     if (got == 0) return 0;
     bytes.append(block, static_cast<std::size_t>(got));
-  }
-}
-
-int lock_whole(int fd) {
-  for (;;) {
-    const int result = flock(fd, LOCK_EX);
-    if (result == 0 || errno != EINTR) return result;
   }
 }
 
@@ -119,7 +111,7 @@ int file_lock::lock(const std::string& path) {
     if (fd < 0) return SSCE_FILE_ACCESS_ERR;
     // A file system without locks (NFS with no lock service) still takes
     // changes, as it did before there was a lock, the last writer winning.
-    if (lock_whole(fd) != 0 && errno != ENOLCK && errno != EOPNOTSUPP) {
+    if (os_file::lock_exclusive(fd) != 0 && errno != ENOLCK && errno != EOPNOTSUPP) {
       os_file::close_file(fd);
       return SSCE_FILE_ACCESS_ERR;
     }
