@@ -51,6 +51,13 @@ int lock_exclusive(int fd, bool wait) {
   return retry_eintr([&] { return ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)); });
 }
 
+bool is_named(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  return table.fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 const system_calls& real_calls() { return real_table; }
 
 int open_file(const char* path, int flags, mode_t mode) {

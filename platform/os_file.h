@@ -47,6 +47,9 @@ int access_mode(int fd);
 // Takes an exclusive flock on the descriptor's file, waiting for it unless
 // `wait` is false. 0, or -1 with errno set.
 int lock_exclusive(int fd, bool wait = true);
+// Whether the open descriptor is the file that `path` names now: a writer
+// that waited for a lock may hold a file a rename has since replaced.
+bool is_named(int fd, const std::string& path);
 
 // A new file beside `path` holding the bytes, synchronised, with the
 // permission bits of `mode`: its name, or "" with errno set.

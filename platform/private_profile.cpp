@@ -319,13 +319,6 @@ bool valid_write(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString) {
   return fits_on_line(lpAppName) && valid_key(lpKeyName) && fits_on_line(lpString);
 }
 
-bool same_file(int fd, const std::string& path) {
-  struct stat held {};
-  struct stat named {};
-  return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-         held.st_ino == named.st_ino;
-}
-
 // Opens the file and takes its write lock. A writer that waited for the lock
 // may find the name now given to the file its predecessor renamed into place,
 // so it checks that it holds the file under the name and otherwise starts
@@ -348,7 +341,7 @@ int open_locked(const std::string& path, bool* created) {
       errno = error;
       return -1;
     }
-    if (same_file(fd, path)) return fd;
+    if (os_file::is_named(fd, path)) return fd;
     os_file::close_file(fd);
   }
 }

@@ -39,13 +39,6 @@ int read_rest(int fd, std::string& bytes) {
   }
 }
 
-bool is_named(int fd, const std::string& path) {
-  struct stat held {};
-  struct stat named {};
-  return os_file::calls().fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
-         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
-
 }  // namespace
 
 int stat_file(const std::string& path, file_identity& identity) {
@@ -115,7 +108,7 @@ int file_lock::lock(const std::string& path) {
       os_file::close_file(fd);
       return SSCE_FILE_ACCESS_ERR;
     }
-    if (is_named(fd, path)) {
+    if (os_file::is_named(fd, path)) {
       m_fd = fd;
       return 0;
     }
