@@ -113,18 +113,9 @@ TEST(RtfScanner, TokenSequences) {
       {"\\bin x", "80 \\bin | 5 x"},
       {"\\bin5 ab", "80 \\bin #5 | 1 ab"},
       {"\\bin5 ", "80 \\bin #5"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(c.tokens, describe(scan(c.input))) << c.input;
-}
-
-// A too-long control word cannot be cut into a shorter, known one, and a
-// parameter beyond 32 bits saturates instead of wrapping into another value
-// or into the no-parameter mark.
-TEST(RtfScanner, OversizedWordsAndParameters) {
-  const struct {
-    std::string input;
-    std::string tokens;
-  } cases[] = {
+      // A too-long control word cannot be cut into a shorter, known one, and a
+      // parameter beyond 32 bits saturates instead of wrapping into another
+      // value or into the no-parameter mark.
       {"\\cxkelmdictentrydatex", "0 "},
       {"\\par" + std::string(30, 'a') + "1", "0  #1"},
       {"\\fs2147483647", "373 \\fs #2147483647"},
@@ -139,12 +130,6 @@ TEST(RtfScanner, OversizedWordsAndParameters) {
   for (const auto& c : cases) EXPECT_EQ(c.tokens, describe(scan(c.input))) << c.input;
 }
 
-std::string joined(const std::vector<Scanned>& tokens) {
-  std::string all;
-  for (const auto& t : tokens) all += t.text;
-  return all;
-}
-
 // Long text arrives in tokens of at most 254 characters; an escape is never
 // cut between two tokens, wherever it falls.
 TEST(RtfScanner, LongTextSplitsBetweenEscapes) {
@@ -155,12 +140,13 @@ TEST(RtfScanner, LongTextSplitsBetweenEscapes) {
   for (const auto& e : escapes) {
     for (size_t before = 248; before <= 256; ++before) {
       const std::string input = std::string(before, 'a') + e.escape + std::string(300, 'b');
-      const auto tokens = scan(input);
-      for (const auto& t : tokens) {
+      std::string joined;
+      for (const auto& t : scan(input)) {
         EXPECT_EQ(5, t.type) << before << e.escape;
         EXPECT_LE(t.text.size(), 254U) << before << e.escape;
+        joined += t.text;
       }
-      EXPECT_EQ(std::string(before, 'a') + e.literal + std::string(300, 'b'), joined(tokens))
+      EXPECT_EQ(std::string(before, 'a') + e.literal + std::string(300, 'b'), joined)
           << before << e.escape;
     }
   }
@@ -277,8 +263,8 @@ TEST_F(ScannerWithBoxes, EmptyFileGivesEndOfInputEverywhere) {
 }
 
 // The three tokens made by Start are the only ones: consuming rotates them.
-TEST_F(ScannerWithBoxes, QueueLooksAheadAndRotates) {
-  std::string input = "{a}b{\\*\\foo {x} y}z";
+TEST_F(ScannerWithBoxes, QueueLooksAheadRotatesAndConsumesGroups) {
+  std::string input = "{a}b{\\*\\foo {x} y}z{a{b}";
   CMemFile file(reinterpret_cast<BYTE*>(input.data()), static_cast<UINT>(input.size()));
   CRtfScanner scanner(file);
   ASSERT_EQ(0, scanner.Start());
@@ -299,16 +285,11 @@ TEST_F(ScannerWithBoxes, QueueLooksAheadAndRotates) {
   EXPECT_STREQ("z", scanner.GetToken(0)->GetText());
   EXPECT_EQ(made,
             (std::set<CRtfToken*>{scanner.GetToken(0), scanner.GetToken(1), scanner.GetToken(2)}));
-  scanner.Stop();
-}
-
-TEST_F(ScannerWithBoxes, UnclosedGroupIsConsumedToTheEnd) {
-  std::string input = "{a{b}";
-  CMemFile file(reinterpret_cast<BYTE*>(input.data()), static_cast<UINT>(input.size()));
-  CRtfScanner scanner(file);
-  ASSERT_EQ(0, scanner.Start());
+  // A group left unclosed is consumed to the end.
+  EXPECT_EQ(0, scanner.ConsumeToken(0));
   EXPECT_EQ(0, scanner.ConsumeGroup());
   EXPECT_EQ(2, scanner.GetToken(0)->GetType());
+  scanner.Stop();
 }
 
 // The scanner reads in blocks; after Stop the file must still stand just
