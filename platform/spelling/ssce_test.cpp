@@ -201,12 +201,16 @@ TEST_F(EngineTest, TextLexiconEntriesSurviveReopening) {
   } entries[] = {{"teh", 'a', "the"},         {"adn", 'A', "and"},       {"its", 'c', "it's"},
                  {"recieve", 'C', "receive"}, {"Orvalis", 'i', nullptr}, {"colour", 'e', ""},
                  {"caf\xe9", 'i', nullptr}};
-  for (const auto& e : entries)
+  // A line an entry: the word, its action and any other word, by tabs.
+  std::vector<std::string> want;
+  std::string file;
+  for (const auto& e : entries) {
     EXPECT_EQ(0, SSCE_AddToLex(m_session, lex, e.word, e.action, e.other)) << e.word;
-  EXPECT_EQ(
-      "teh\ta\tthe\r\nadn\tA\tand\r\nits\tc\tit's\r\nrecieve\tC\treceive\r\nOrvalis\ti\r\n"
-      "colour\te\r\ncaf\xe9\ti\r\n",
-      ReadWholeFile(m_folder.path("correct.tlx")));
+    want.push_back(std::string(e.word) + '\t' + e.action +
+                   (e.other && *e.other ? std::string("\t") + e.other : ""));
+    file += want.back() + "\r\n";
+  }
+  EXPECT_EQ(file, ReadWholeFile(m_folder.path("correct.tlx")));
 
   SSCE_CloseLex(m_session, lex);
   const SSCE_S16 again = open("correct.tlx");
@@ -215,9 +219,6 @@ TEST_F(EngineTest, TextLexiconEntriesSurviveReopening) {
     EXPECT_EQ(e.action, SSCE_FindLexWord(m_session, again, e.word, other, 63)) << e.word;
     EXPECT_EQ(std::string(e.action == 'i' || e.action == 'e' ? "" : e.other), other) << e.word;
   }
-  const std::vector<std::string> want = {"teh\ta\tthe",         "adn\tA\tand", "its\tc\tit's",
-                                         "recieve\tC\treceive", "Orvalis\ti",  "colour\te",
-                                         "caf\xe9\ti"};
   EXPECT_EQ(want, listing(m_session, again));
   char other[64];
   EXPECT_EQ(SSCE_WORD_NOT_FOUND_ERR, SSCE_FindLexWord(m_session, again, "orvalis", other, 63));
@@ -274,11 +275,9 @@ TEST_F(EngineTest, ChangesReplaceDeleteAndClearAtomically) {
     EXPECT_EQ(r.result, SSCE_AddToLex(m_session, lex, r.word, r.action, r.other))
         << (r.word ? r.word : "null") << " " << r.action;
   EXPECT_EQ("", ReadWholeFile(path));
-  // Nothing but the lexicon is left in the folder: no temporary file.
-  int files = 0;
-  for ([[maybe_unused]] const auto& f : std::filesystem::directory_iterator(m_folder.path("")))
-    ++files;
-  EXPECT_EQ(1, files);
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_folder.path("")),
+                             std::filesystem::directory_iterator()))
+      << "a temporary file is left beside the lexicon";
 }
 
 // A person edits the file by hand: Windows line ends, blank lines, mistakes.
@@ -312,19 +311,6 @@ TEST_F(EngineTest, HandEditedTextLexiconKeepsWhatItCannotRead) {
       "alpha\tc\tbeta\r\n\r\nno tab here\r\nbeta\tz\r\ngamma\ta\r\ndelta\ti\t\r\n"
       "omega\tc\tomicron\r\nepsilon\ti\r\n",
       ReadWholeFile(path));
-}
-
-// Two checkers may hold the same user lexicon; one's addition must not be
-// undone when the other writes the file.
-TEST_F(EngineTest, TextLexiconChangesStartFromTheFileAsItNowIs) {
-  const SSCE_S16 mine = open("user.tlx");
-  const SSCE_S16 other_session = SSCE_OpenSession();
-  const SSCE_S16 theirs = SSCE_OpenLex(other_session, m_folder.path("user.tlx").c_str(), 0);
-  ASSERT_GE(theirs, 0);
-  ASSERT_EQ(0, SSCE_AddToLex(other_session, theirs, "first", 'i', nullptr));
-  ASSERT_EQ(0, SSCE_AddToLex(m_session, mine, "second", 'i', nullptr));
-  EXPECT_EQ("first\ti\r\nsecond\ti\r\n", ReadWholeFile(m_folder.path("user.tlx")));
-  SSCE_CloseSession(other_session);
 }
 
 // Sessions on several threads changing one lexicon take turns at the file's
