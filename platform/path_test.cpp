@@ -1,47 +1,29 @@
 #include "platform/path.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <optional>
 #include <string>
 
+#include "testing/scoped_env.h"
 #include "testing/scratch_folder.h"
 
 namespace {
-
-std::optional<std::string> saved_env(const char* name) {
-  const char* value = getenv(name);
-  return value == nullptr ? std::nullopt : std::optional<std::string>(value);
-}
-
-void restore_env(const char* name, const std::optional<std::string>& value) {
-  if (value) {
-    setenv(name, value->c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
 
 // Drives C and D, and the user's data folder, lie in a temporary folder.
 class PathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_DATA_HOME", m_folder.path("data").c_str(), 1);
-    setenv("HOME", m_folder.path("home").c_str(), 1);
     KelmSetDriveRoot('C', m_folder.path("c").c_str());
     KelmSetDriveRoot('d', m_folder.path("d").c_str());
   }
   void TearDown() override {
     KelmSetDriveRoot('C', nullptr);
     KelmSetDriveRoot('D', nullptr);
-    restore_env("XDG_DATA_HOME", m_savedData);
-    restore_env("HOME", m_savedHome);
   }
 
   ScratchFolder m_folder;
-  std::optional<std::string> m_savedData = saved_env("XDG_DATA_HOME");
-  std::optional<std::string> m_savedHome = saved_env("HOME");
+  const ScopedEnv m_data{"XDG_DATA_HOME", m_folder.path("data").c_str()};
+  const ScopedEnv m_home{"HOME", m_folder.path("home").c_str()};
 };
 
 TEST_F(PathTest, WindowsPathsLandUnderTheirRootsAndNeverLeaveThem) {
@@ -85,12 +67,12 @@ TEST_F(PathTest, DefaultRootsFollowTheUsersDataFolder) {
   EXPECT_EQ(m_folder.path("data/orvalis/drive_q/x"), std::string(KelmNativePath("Q:\\x")));
   // The XDG rules ignore an empty or relative folder.
   for (const char* data : {"", "relative/data"}) {
-    setenv("XDG_DATA_HOME", data, 1);
+    m_data.Set(data);
     EXPECT_EQ(m_folder.path("home/.local/share/orvalis/drive_c"),
               std::string(KelmGetDriveRoot('c')))
         << data;
   }
-  unsetenv("XDG_DATA_HOME");
+  m_data.Set(nullptr);
   EXPECT_EQ(m_folder.path("home/.local/share/orvalis/drive_z"), std::string(KelmGetDriveRoot('Z')));
   EXPECT_EQ("", std::string(KelmGetDriveRoot('1')));
 }

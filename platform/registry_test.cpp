@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "testing/child_processes.h"
 #include "testing/private_hive.h"
+#include "testing/scoped_env.h"
 
 namespace {
 
@@ -53,20 +52,6 @@ std::string integrity(const std::string& hive) {
 // reaches ~/.config.
 class RegistryTest : public PrivateHiveTest {
  protected:
-  void SetUp() override {
-    PrivateHiveTest::SetUp();
-    if (const char* config = getenv("XDG_CONFIG_HOME")) m_savedConfig = config;
-    setenv("XDG_CONFIG_HOME", m_folder.path("config").c_str(), 1);
-  }
-  void TearDown() override {
-    PrivateHiveTest::TearDown();
-    if (m_savedConfig) {
-      setenv("XDG_CONFIG_HOME", m_savedConfig->c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
-  }
-
   static HKEY Create(const char* path, REGSAM access = KEY_ALL_ACCESS,
                      DWORD* disposition = nullptr) {
     HKEY key = nullptr;
@@ -79,7 +64,7 @@ class RegistryTest : public PrivateHiveTest {
     return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, access, key);
   }
 
-  std::optional<std::string> m_savedConfig;
+  const ScopedEnv m_config{"XDG_CONFIG_HOME", m_folder.path("config").c_str()};
 };
 
 TEST_F(RegistryTest, QueryReportsSizesAndCopiesExactlyTheStoredBytes) {
@@ -341,11 +326,9 @@ TEST_F(RegistryTest, TheDefaultHiveLiesInTheUsersConfigurationFolder) {
   EXPECT_EQ(0700u, st.st_mode & 0777);
   EXPECT_TRUE(std::filesystem::exists(hive));
 
-  const std::string saved_home = getenv("HOME") == nullptr ? "" : getenv("HOME");
-  unsetenv("XDG_CONFIG_HOME");
-  setenv("HOME", m_folder.path("home").c_str(), 1);
+  m_config.Set(nullptr);
+  const ScopedEnv home("HOME", m_folder.path("home").c_str());
   EXPECT_EQ(m_folder.path("home/.config/orvalis/registry.db"), std::string(KelmGetRegistryPath()));
-  setenv("HOME", saved_home.c_str(), 1);
 }
 
 TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {

@@ -2,37 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <optional>
-#include <string>
 #include <vector>
+
+#include "testing/scoped_env.h"
 
 namespace {
 
 // Runs each test in a time zone of its choosing and puts the process's back.
 class CTimeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (const char* tz = std::getenv("TZ"); tz != nullptr) m_savedTz = tz;
-  }
-
   void TearDown() override {
-    if (m_savedTz)
-      setenv("TZ", m_savedTz->c_str(), 1);
-    else
-      unsetenv("TZ");
+    m_tz.reset();
     tzset();
   }
 
   void UseTimeZone(const char* tz) {
-    setenv("TZ", tz, 1);
+    m_tz.emplace("TZ", tz);
     tzset();
   }
 
  private:
-  std::optional<std::string> m_savedTz;
+  std::optional<ScopedEnv> m_tz;
 };
 
 TEST_F(CTimeTest, PartsRoundTripInUtc) {
