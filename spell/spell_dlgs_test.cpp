@@ -67,6 +67,8 @@ TEST_F(SpellDialogsTest, EachButtonAndKeyEndsTheSuggestionDialogWithItsActionAnd
        [](auto& p) { p.Press('E', KELM_MOD_ALT).Press(VK_BACK).Press(VK_RETURN); }, 0, "ther"},
       {"a digit past the suggestions only beeps",
        [](auto& p) { p.Press('7', KELM_MOD_ALT).Click(IDC_SKIP); }, 3, "there"},
+      {"Lexicons opens the editor over it",
+       [](auto& p) { p.Press('L', KELM_MOD_ALT).Click(IDOK).Click(IDC_SKIP); }, 3, "there"},
   };
   for (const SuggestionCase& c : cases) {
     KelmScriptedFrontEnd person;
@@ -208,7 +210,6 @@ TEST_F(SpellDialogsTest, SpacingDialogShowsSpacesAsHashesAndGivesThemBackOnRepla
   };
   for (const auto& c : cases) {
     KelmScriptedFrontEnd person;
-    std::vector<CString> shown;
     person.Snapshot();
     c.act(person);
     person.Snapshot();
@@ -234,9 +235,17 @@ std::string written_keys(const std::string& ini) {
   return keys;
 }
 
-TEST_F(SpellDialogsTest, OptionsOkWritesEveryOptionInOrderAndTheEngineTakesThemAtOnce) {
+TEST_F(SpellDialogsTest, OptionsCancelChangesNothingAndOkWritesEveryOptionInOrder) {
   m_app.SetProfileFile(m_folder.path("kelm.ini").c_str());
   CSpellChecker checker;
+  {
+    KelmScriptedFrontEnd person;
+    person.Click(IDC_CASE_SENSITIVE).Click(IDC_IGNORE_ALL_CAPS).Click(IDCANCEL);
+    checker.SetOptions(nullptr);
+    EXPECT_FALSE(std::filesystem::exists(m_folder.path("kelm.ini")));
+    EXPECT_EQ(1, checker.GetCaseSensitive());
+    EXPECT_EQ(0, checker.GetIgnoreAllCaps());
+  }
   KelmScriptedFrontEnd person;
   person.Click(IDC_CASE_SENSITIVE)
       .Click(IDC_IGNORE_ALL_CAPS)
@@ -257,17 +266,6 @@ TEST_F(SpellDialogsTest, OptionsOkWritesEveryOptionInOrderAndTheEngineTakesThemA
   EXPECT_EQ(0, SSCE_GetMinSuggestDepth());
   EXPECT_EQ(0, checker.GetCheckSpaceErrors()) << "held options change in later checkers only";
   EXPECT_EQ(1, CSpellChecker().GetCheckSpaceErrors());
-}
-
-TEST_F(SpellDialogsTest, OptionsCancelChangesNothing) {
-  m_app.SetProfileFile(m_folder.path("kelm.ini").c_str());
-  CSpellChecker checker;
-  KelmScriptedFrontEnd person;
-  person.Click(IDC_CASE_SENSITIVE).Click(IDC_IGNORE_ALL_CAPS).Click(IDCANCEL);
-  checker.SetOptions(nullptr);
-  EXPECT_FALSE(std::filesystem::exists(m_folder.path("kelm.ini")));
-  EXPECT_EQ(1, checker.GetCaseSensitive());
-  EXPECT_EQ(0, checker.GetIgnoreAllCaps());
 }
 
 // The lexicons listed, joined by blanks, and the state of the other controls
@@ -435,19 +433,6 @@ TEST_F(SpellDialogsTest, DialogsThatCannotBeShownAnswerMinusOne) {
   EXPECT_EQ(-1, checker.ShowSpacingDlg("  ", spacing));
   EXPECT_EQ(-1, checker.ShowModelessSpacingDlg("  ", spacing));
   EXPECT_STREQ(" ", spacing);
-}
-
-TEST_F(SpellDialogsTest, LexiconsOpensTheLexiconEditorOverTheSuggestionDialog) {
-  KelmScriptedFrontEnd person;
-  person.Press('L', KELM_MOD_ALT).Click(IDOK).Click(IDC_SKIP);
-  CSpellChecker checker;
-  CString suggestions[] = {"there"};
-  CString replacement;
-  EXPECT_EQ(3, checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, 0));
-  const std::vector<CString>& shown = person.Shown();
-  ASSERT_EQ(4u, shown.size());
-  EXPECT_STREQ("open Lexicons", shown[1]);
-  EXPECT_STREQ("close Lexicons", shown[2]);
 }
 
 }  // namespace
