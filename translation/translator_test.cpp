@@ -193,6 +193,7 @@ TEST(CTranslator, KeepsEachOutlinesStrokesAndTime) {
 // The two suffix decisions that ask the spelling checker, over a lexicon of
 // the test's own so that the case does not hang on the installed word list.
 class CTranslatorWithLexicon : public UserFolderTest {};
+using CTranslatorEdits = CTranslatorWithLexicon;
 
 TEST_F(CTranslatorWithLexicon, SuffixesAskTheSpellingChecker) {
   WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
@@ -368,8 +369,6 @@ std::vector<CStroke> mixed_strokes() {
 
 // The promise of the edits: whoever applies them holds the text after every
 // stroke, and the final part of it never changes.
-class CTranslatorEdits : public UserFolderTest {};
-
 TEST_F(CTranslatorEdits, ApplyingEveryEditGivesTheTextAfterEveryStroke) {
   WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
   const std::vector<CStroke> pool = mixed_strokes();
