@@ -125,6 +125,7 @@ TEST_F(SuffixRulesTest, FinalSAndErToOrFollowTheirSwitches) {
       {"sail", Or, "er", S, "sail|or"},
   };
   expect_joins(off, " (switches off)");
+  EXPECT_EQ("carries", std::string(m_rules.AddSuffix(0, "carry", 0, "s").View()));
 }
 
 // Letters the rules write follow the text's case. Letter-attaching texts
@@ -222,24 +223,6 @@ TEST_F(SuffixRulesTest, TheSpellerDecidesLongWordsAndAbleOrIble) {
     use_lexicon(t.lexicon);
     expect_joins(std::span<const Join>(&t.join, 1), std::string(" over ") + t.lexicon);
   }
-}
-
-TEST_F(SuffixRulesTest, AddSuffixAndConcatRunTheRules) {
-  EXPECT_EQ("carries", std::string(m_rules.AddSuffix(0, "carry", 0, "s").View()));
-  EXPECT_EQ("running", std::string(m_rules.Concat(0, "run", S, "ing").View()));
-  EXPECT_EQ("run ing", std::string(m_rules.Concat(0, "run", 0, "ing").View()));
-}
-
-TEST_F(SuffixRulesTest, TheLexiconDecidesDoublingAndAbleOrIble) {
-  WriteWholeFile(user_file("ssceam.tlx"), "beginning\ti\nvisiting\ti\nresponsible\ti\n");
-  const Join cases[] = {{"begin", 0, "ing", S, "begin|ning"},
-                        {"visit", 0, "ing", S, "visit|ing"},
-                        {"respons", 0, "able", S, "respons|ible"},
-                        {"begin", 0, "ingly", S, "begin|ningly"},
-                        {"kidnap", 0, "ing", S, "kidnap|ing"}};
-  // Each join twice: the second meets the checker the first one left.
-  expect_joins(cases, " (first)");
-  expect_joins(cases, " (again)");
 }
 
 // A checker kept between joins must answer as a fresh one: a word added in
