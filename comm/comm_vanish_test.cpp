@@ -38,17 +38,9 @@ const std::string kat("\x80\x08\x20\x00\x04\x00", 6);
 enum class call_kind { read, wait_for_char, wait_for_byte, connection };
 
 const char* name_of(call_kind kind) {
-  switch (kind) {
-    case call_kind::read:
-      return "CCommPort::Read";
-    case call_kind::wait_for_char:
-      return "CCommPort::WaitForCharReceived";
-    case call_kind::wait_for_byte:
-      return "CCommPort::WaitForByte";
-    case call_kind::connection:
-      return "CWriterConnection";
-  }
-  return "?";
+  constexpr const char* names[] = {"CCommPort::Read", "CCommPort::WaitForCharReceived",
+                                   "CCommPort::WaitForByte", "CWriterConnection"};
+  return names[static_cast<int>(kind)];
 }
 
 struct round_plan {
