@@ -116,7 +116,7 @@ TEST(CTranslator, AsteriskTakesBackTheLastTranslation) {
   for (const Case& c : cases) EXPECT_EQ(c.text, translate(c.strokes)) << c.strokes;
 }
 
-TEST(CTranslator, GrandjeanUndoesWithItsOwnAsterisk) {
+TEST(CTranslator, GrandjeanUndoesWithItsOwnAsteriskAndConflictsAreKeptWhenAsked) {
   CTranslator::Options grandjean;
   grandjean.grandjean = 1;
   CTranslator translator = make_translator(grandjean);
@@ -125,9 +125,6 @@ TEST(CTranslator, GrandjeanUndoesWithItsOwnAsterisk) {
   asterisk.SetKey(CStroke::AsteriskPosition(1), 1);
   translator.AddStroke(asterisk);
   EXPECT_EQ(1u, translator.GetCount());
-}
-
-TEST(CTranslator, KeepsConflictsWhenAsked) {
   CTranslator::Options keep;
   keep.keep_conflicts = true;
   EXPECT_EQ("The [name|gnome]", translate("THE TPHAEUPL", keep));
