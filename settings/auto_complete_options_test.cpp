@@ -84,7 +84,7 @@ TEST_F(AutoCompleteOptionsTest, ReadsWordsUpToCountSkippingEmptyKeysAndSwitchDef
   }
 }
 
-TEST_F(AutoCompleteOptionsTest, SaveWritesTheFirstFiftyWordsAndTheSwitches) {
+TEST_F(AutoCompleteOptionsTest, SaveWritesTheFirstFiftyWordsAndTheSwitchesAlone) {
   CAutoCompleteOptions options = read("Auto Complete=1\nNum Chars=6\n");
   for (int i = 0; i < 60; ++i) options.AddItem(CString(("w" + std::to_string(i)).c_str()));
   EXPECT_EQ(1, options.Save());
@@ -94,6 +94,7 @@ TEST_F(AutoCompleteOptionsTest, SaveWritesTheFirstFiftyWordsAndTheSwitches) {
   EXPECT_EQ("1", value("Load History"));
   EXPECT_EQ("1", value("Auto Complete"));
   EXPECT_EQ("6", value("Num Chars"));
+  EXPECT_NE(std::string::npos, ReadWholeFile(file).find("[Other]\n0=other\nCount=1\n"));
 }
 
 // Words once came back cut to the 254 bytes of the first read.
