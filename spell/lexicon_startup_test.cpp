@@ -8,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,14 +31,9 @@ std::string memory_folder() {
 
 // The words of a text lexicon, read from its lines.
 std::set<std::string> words_in(const std::string& path) {
-  const std::string text = ReadWholeFile(path);
+  std::istringstream text(ReadWholeFile(path));
   std::set<std::string> words;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    words.insert(text.substr(start, text.find('\t', start) - start));
-    start = end + 1;
-  }
+  for (std::string line; std::getline(text, line);) words.insert(line.substr(0, line.find('\t')));
   return words;
 }
 
