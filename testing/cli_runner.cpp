@@ -95,6 +95,15 @@ void expect_outcome(const Outcome& got, int status, std::string_view out, std::s
     EXPECT_NE(std::string::npos, got.err.find(err)) << shown << "\n" << got.err;
 }
 
+void expect_runs(const std::vector<std::string>& command, const std::vector<KelmRun>& runs,
+                 const ScratchFolder& home) {
+  for (const KelmRun& run : runs) {
+    std::vector<std::string> args = command;
+    args.insert(args.end(), run.args.begin(), run.args.end());
+    expect_outcome(run_kelm(args, home), run.status, run.out, run.err, joined(args));
+  }
+}
+
 std::string user_folder(const ScratchFolder& home) {
   return home.path("data/orvalis/drive_c/Program Files/Orvalis");
 }

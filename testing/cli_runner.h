@@ -46,5 +46,16 @@ std::string joined(const std::vector<std::string>& args);
 void expect_outcome(const Outcome& got, int status, std::string_view out, std::string_view err,
                     const std::string& shown);
 
+// A run and what it must give, as expect_outcome takes it.
+struct KelmRun {
+  std::vector<std::string> args;
+  int status;
+  std::string out, err;
+};
+
+// The runs in the home, in order, each with its arguments after `command`'s.
+void expect_runs(const std::vector<std::string>& command, const std::vector<KelmRun>& runs,
+                 const ScratchFolder& home);
+
 // The user folder of the runs in the home.
 std::string user_folder(const ScratchFolder& home);

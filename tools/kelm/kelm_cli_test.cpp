@@ -10,15 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "exit_status.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "testing/cli_runner.h"
 
 namespace {
 
-constexpr int exit_ok = 0;
-constexpr int exit_bad_input = 1;
-constexpr int exit_usage = 2;
+using namespace kelm_cli;
 // CLI11's closing line under every usage error.
 constexpr char usage_error[] = "Run with --help for more information.";
 
@@ -28,22 +27,9 @@ const ScratchFolder& untouched_home() {
   return home;
 }
 
-// A run's exit status, all of its output, and a part of its error stream
-// ("" when it must write nothing there).
-struct Case {
-  std::vector<std::string> args;
-  int status;
-  std::string out, err;
-};
-
-// Each case's arguments follow the command's.
-void expect_runs(const std::vector<std::string>& command, std::initializer_list<Case> cases,
-                 const ScratchFolder& home = untouched_home()) {
-  for (const Case& c : cases) {
-    std::vector<std::string> args = command;
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    expect_outcome(run_kelm(args, home), c.status, c.out, c.err, joined(args));
-  }
+using ::expect_runs;
+void expect_runs(const std::vector<std::string>& command, const std::vector<KelmRun>& runs) {
+  expect_runs(command, runs, untouched_home());
 }
 
 // Columns of the spaced notation: 24 blanks but for the keys given.

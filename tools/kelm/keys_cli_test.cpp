@@ -42,21 +42,15 @@ TEST(KelmKeys, ListsOneEntryALine) {
 }
 
 TEST(KelmKeys, FindsCommandsAndKeysByExactName) {
-  const ScratchFolder home;
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    const char* out;
-    const char* err;
-  } cases[] = {
-      {{"keys", "find", "Bold Text"}, 0, "command\t11\t0x8004\n", ""},
-      {{"keys", "find", "B"}, 0, "key\t1\t0x42\nquick key\t1\t0x42\n", ""},
-      {{"keys", "find", "Esc"}, 0, "key\t75\t0x1B\n", ""},
-      {{"keys", "find", "bold text"}, 1, "", "no command or key is named \"bold text\""},
-      {{"keys", "find"}, 2, "", "NAME"},
-  };
-  for (const auto& c : cases)
-    expect_outcome(run_kelm(c.args, home), c.status, c.out, c.err, joined(c.args));
+  expect_runs({"keys", "find"},
+              {
+                  {{"Bold Text"}, 0, "command\t11\t0x8004\n", ""},
+                  {{"B"}, 0, "key\t1\t0x42\nquick key\t1\t0x42\n", ""},
+                  {{"Esc"}, 0, "key\t75\t0x1B\n", ""},
+                  {{"bold text"}, 1, "", "no command or key is named \"bold text\""},
+                  {{}, 2, "", "NAME"},
+              },
+              ScratchFolder());
 }
 
 TEST(KelmKeys, RefusesAWrongCommandLine) {

@@ -85,48 +85,34 @@ TEST(KelmTable, BrowsingRefusesMissingThingsAndAMissingTerminal) {
   const ScratchFolder home;
   const std::string path = home.path("sample.sqlite");
   ASSERT_EQ(exit_ok, run_kelm({"table", "--make-sample", path, "5"}, home).status);
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string err;
-  };
-  const std::vector<Case> cases = {
-      {{"table", home.path("none.sqlite"), "entries"}, exit_bad_input, "no database"},
-      {{"table", path, "none"}, exit_bad_input, "no such table"},
-      {{"table", path, "entries", "--columns", "id,none"}, exit_bad_input, "no column \"none\""},
-      {{"table"}, exit_usage, "give DATABASE TABLE"},
-      {{"table", path, "entries"}, exit_usage, "no terminal"},
-  };
-  for (const Case& c : cases)
-    expect_outcome(run_kelm(c.args, home), c.status, "", c.err, joined(c.args));
+  expect_runs(
+      {"table"},
+      {
+          {{home.path("none.sqlite"), "entries"}, exit_bad_input, "", "no database"},
+          {{path, "none"}, exit_bad_input, "", "no such table"},
+          {{path, "entries", "--columns", "id,none"}, exit_bad_input, "", "no column \"none\""},
+          {{}, exit_usage, "", "give DATABASE TABLE"},
+          {{path, "entries"}, exit_usage, "", "no terminal"},
+      },
+      home);
 }
 
 TEST(KelmTable, MakeSampleWritesATableOnceAndRefusesBadCounts) {
   const ScratchFolder home;
   const std::string path = home.path("sample.sqlite");
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string out, err;
-  };
-  const std::vector<Case> cases = {
-      {{"table", "--make-sample", path, "2500"},
-       exit_ok,
-       path + ": table entries, 2500 entries\n",
-       ""},
-      {{"table", "--make-sample", path, "10"}, exit_bad_input, "", "already exists"},
-      {{"table", "--make-sample", path, "10", "--table", "small"},
-       exit_ok,
-       path + ": table small, 10 entries\n",
-       ""},
-      {{"table", "--make-sample", path, "-1"}, exit_usage, "", "ROWS must be a number"},
-      {{"table", "--make-sample", path, "many"}, exit_usage, "", "ROWS must be a number"},
-      {{"table", "--make-sample", path, "10x"}, exit_usage, "", "ROWS must be a number"},
-      {{"table", "--make-sample", home.path("not.txt"), "5"}, exit_bad_input, "", "not a database"},
-  };
   WriteWholeFile(home.path("not.txt"), std::string(2048, 'x'));
-  for (const Case& c : cases)
-    expect_outcome(run_kelm(c.args, home), c.status, c.out, c.err, joined(c.args));
+  expect_runs(
+      {"table", "--make-sample"},
+      {
+          {{path, "2500"}, exit_ok, path + ": table entries, 2500 entries\n", ""},
+          {{path, "10"}, exit_bad_input, "", "already exists"},
+          {{path, "10", "--table", "small"}, exit_ok, path + ": table small, 10 entries\n", ""},
+          {{path, "-1"}, exit_usage, "", "ROWS must be a number"},
+          {{path, "many"}, exit_usage, "", "ROWS must be a number"},
+          {{path, "10x"}, exit_usage, "", "ROWS must be a number"},
+          {{home.path("not.txt"), "5"}, exit_bad_input, "", "not a database"},
+      },
+      home);
 
   CDaoDatabase db;
   db.Open(path.c_str());
@@ -144,13 +130,17 @@ TEST(KelmTable, DictConvertGoesThroughSqliteAndBack) {
                  "{\\rtf1\\ansi{\\*\\cxrev100}\\cxdict{\\*\\cxsystem x}\n"
                  "{\\*\\cxs KAT}cat{\\*\\cxs -G}{\\cxds ing}{\\*\\cxs KAF}caf\\'e9}");
   const std::string table = home.path("dict.sqlite");
-  const std::vector<std::vector<std::string>> runs = {
-      {"dict", "convert", home.path("in.rtf"), home.path("once.rtf")},
-      {"dict", "convert", home.path("in.rtf"), table},
-      {"dict", "convert", table, home.path("back.rtf")},
-  };
-  for (const std::vector<std::string>& args : runs)
-    expect_outcome(run_kelm(args, home), exit_ok, "", "", joined(args));
+  expect_runs({"dict", "convert"},
+              {
+                  {{home.path("in.rtf"), home.path("once.rtf")}, exit_ok, "", ""},
+                  {{home.path("in.rtf"), table}, exit_ok, "", ""},
+                  {{table, home.path("back.rtf")}, exit_ok, "", ""},
+                  {{home.path("none.sqlite"), home.path("x.rtf")},
+                   exit_bad_input,
+                   "",
+                   "Could not find file"},
+              },
+              home);
   CStenoDictionary once, back;
   ASSERT_EQ(0, once.Read(home.path("once.rtf").c_str()));
   ASSERT_EQ(0, back.Read(home.path("back.rtf").c_str()));
@@ -159,10 +149,6 @@ TEST(KelmTable, DictConvertGoesThroughSqliteAndBack) {
     EXPECT_EQ(once.GetTranslation(i).text, back.GetTranslation(i).text) << i;
     EXPECT_EQ(once.GetOutline(i).GetStrDisplay(0), back.GetOutline(i).GetStrDisplay(0)) << i;
   }
-  const std::vector<std::string> missing = {"dict", "convert", home.path("none.sqlite"),
-                                            home.path("x.rtf")};
-  expect_outcome(run_kelm(missing, home), exit_bad_input, "", "Could not find file",
-                 joined(missing));
 }
 
 }  // namespace

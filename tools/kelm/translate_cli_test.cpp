@@ -142,29 +142,24 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
   WriteWholeFile(dictionary, small_dictionary);
   const std::string capture = home.path("capture");
   WriteWholeFile(capture, std::string("\xC0\xC8\xC4\xC1\xC0", 5));
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    const char* err;
-  } cases[] = {
-      {{"translate", "--dict", dictionary}, 2, "--steno FILE"},
-      {{"translate", "--steno", "-"}, 2, "--dict"},
-      {{"translate", "--dict", dictionary, "--writer", "stentura"}, 2, "--input"},
-      {{"translate", "--dict", dictionary, "--input", capture}, 2, "--writer"},
-      {{"translate", "--dict", dictionary, "--writer", "stentura", "--input", capture, "--steno",
-        "-"},
-       2,
-       "excludes"},
-      {{"translate", "--dict", home.path("none.rtf"), "--steno", "-"}, 1, "none.rtf"},
-      {{"translate", "--dict", dictionary, "--writer", "stentura", "--input", capture},
-       1,
-       "the last 1 byte(s)"},
-  };
-  for (const auto& c : cases) {
-    const Outcome got = run_kelm(c.args, home);
-    EXPECT_EQ(c.status, got.status) << c.args.back();
-    EXPECT_NE(std::string::npos, got.err.find(c.err)) << c.args.back() << "\n" << got.err;
-  }
+  expect_runs(
+      {"translate"},
+      {
+          {{"--dict", dictionary}, 2, "", "--steno FILE"},
+          {{"--steno", "-"}, 2, "", "--dict"},
+          {{"--dict", dictionary, "--writer", "stentura"}, 2, "", "--input"},
+          {{"--dict", dictionary, "--input", capture}, 2, "", "--writer"},
+          {{"--dict", dictionary, "--writer", "stentura", "--input", capture, "--steno", "-"},
+           2,
+           "",
+           "excludes"},
+          {{"--dict", home.path("none.rtf"), "--steno", "-"}, 1, "", "none.rtf"},
+          {{"--dict", dictionary, "--writer", "stentura", "--input", capture},
+           1,
+           "R-RZ\n",
+           "the last 1 byte(s)"},
+      },
+      home);
 }
 
 // --- Every edit as it happens ---------------------------------------------
