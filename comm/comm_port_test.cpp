@@ -88,7 +88,6 @@ TEST_F(CommPortTest, EveryByteValuePassesUnchanged) {
     std::copy(all.begin(), all.end(), back);
     EXPECT_EQ(256, port.Write(back, 256)) << s;
     EXPECT_EQ(all, m_pty.Receive(256, 2000ms)) << s;
-    port.Close();
   }
 }
 
@@ -100,7 +99,6 @@ TEST_F(CommPortTest, ReadOfNothingEndsAfterTheTimeout) {
   expect_takes(250ms, [&] { EXPECT_EQ(0, port.Read(buffer, 4)); });
   ASSERT_EQ(1, port.SetReadTimeouts(0, 0, 30));
   expect_takes(30ms, [&] { EXPECT_EQ(0, port.Read(buffer, 4)); });
-  port.Close();
 }
 
 TEST_F(CommPortTest, ClosedPortReadsNothing) {
@@ -128,7 +126,6 @@ TEST_F(CommPortTest, WaitForByteConsumesUpToTheTarget) {
   EXPECT_GE(since(start), 100ms);
   BYTE byte;
   EXPECT_EQ(0, port.Read(&byte, 1));
-  port.Close();
 }
 
 TEST_F(CommPortTest, FlushDropsWhatWaitsAndClearDropsItAtOnce) {
@@ -144,7 +141,6 @@ TEST_F(CommPortTest, FlushDropsWhatWaitsAndClearDropsItAtOnce) {
   EXPECT_EQ(1, port.Clear());
   EXPECT_LT(since(start), margin);
   EXPECT_EQ(0, port.Read(&byte, 1));
-  port.Close();
 }
 
 TEST_F(CommPortTest, WaitForCharReceivedLeavesTheByteToRead) {
@@ -165,7 +161,6 @@ TEST_F(CommPortTest, WaitForCharReceivedLeavesTheByteToRead) {
   ASSERT_TRUE(m_pty.SendQueued("L"));
   EXPECT_EQ(1, port.WaitForCharReceived(0));
   EXPECT_EQ("L", ReadAll(port, 1));
-  port.Close();
 }
 
 TEST_F(CommPortTest, OpenRefusesBadPortStrings) {
@@ -189,7 +184,6 @@ TEST_F(CommPortTest, OpenRefusesBadPortStrings) {
   }
   CCommPort port;
   OpenPort(port);  // refused settings left the device closed
-  port.Close();
 }
 
 TEST_F(CommPortTest, PortStringForms) {
@@ -233,7 +227,6 @@ TEST_F(CommPortTest, AnOpenPortHoldsTheDeviceUntilItIsReopenedOrDestroyed) {
   }
   CCommPort again;
   EXPECT_EQ(1, again.Open(Spec()));
-  again.Close();
 }
 
 TEST_F(CommPortTest, PulledCableEndsTheReadAndLaterCallsFailFast) {
@@ -282,7 +275,6 @@ TEST_F(CommPortTest, ReopensThroughALinkAfterTheDeviceCameBack) {
   ASSERT_EQ(1, port.Open(CString((link + ":9600,n,8,1").c_str())));
   ASSERT_TRUE(back->Send("again"));
   EXPECT_EQ("again", ReadAll(port, 5));
-  port.Close();
 }
 
 class CommPortLogTest : public CommPortTest {
