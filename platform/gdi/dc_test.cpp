@@ -73,11 +73,4 @@ TEST(DeviceContextTest, TextOutsideTheGridIsDropped) {
   }
 }
 
-TEST(SysColorsTest, ClassicSchemeColours) {
-  EXPECT_EQ(RGB(0, 0, 0), GetSysColor(COLOR_WINDOWTEXT));
-  EXPECT_EQ(RGB(255, 255, 255), GetSysColor(COLOR_WINDOW));
-  EXPECT_EQ(RGB(0, 0, 128), GetSysColor(COLOR_HIGHLIGHT));
-  EXPECT_EQ(0x0000FFu, RGB(255, 0, 0)) << "red in the low byte";
-}
-
 }  // namespace
