@@ -34,6 +34,14 @@ std::string query_string(HKEY key, const char* name) {
   return data;
 }
 
+// Runs the statements on the file as another program would.
+void run_sql(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql, nullptr, nullptr, nullptr)) << sql;
+  sqlite3_close(db);
+}
+
 std::string integrity(const std::string& hive) {
   sqlite3* db = nullptr;
   std::string result = "cannot open";
@@ -333,16 +341,11 @@ TEST_F(RegistryTest, TheDefaultHiveLiesInTheUsersConfigurationFolder) {
 
 TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {
   const std::string other_database = m_folder.path("other.db");
-  sqlite3* db = nullptr;
-  sqlite3_open(other_database.c_str(), &db);
-  sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  run_sql(other_database, "CREATE TABLE notes(text)");
   const std::string text = m_folder.path("text.db");
   WriteWholeFile(text, std::string(5000, 'x'));
   const std::string newer = m_folder.path("newer.db");
-  sqlite3_open(newer.c_str(), &db);
-  sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  run_sql(newer, "PRAGMA user_version = 99");
 
   for (const std::string& path : {text, other_database, newer}) {
     const std::string before = ReadWholeFile(path);
@@ -361,18 +364,14 @@ TEST_F(RegistryTest, AFileThatIsNotAHiveIsRefusedAndLeftAlone) {
 // stored without a name is listed with an empty one.
 TEST_F(RegistryTest, AValueWithoutANameInAHiveFromElsewhereIsListedAsEmpty) {
   const std::string path = m_folder.path("elsewhere.db");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                    "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                    "parent INTEGER, name TEXT COLLATE NOCASE);"
-                                    "CREATE TABLE key_values(key_id, name, type, data);"
-                                    "INSERT INTO keys VALUES (1, 0, 'HKEY_CLASSES_ROOT'), "
-                                    "(2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');"
-                                    "INSERT INTO key_values VALUES (2, NULL, 1, 'x');"
-                                    "PRAGMA user_version = 1;",
-                                    nullptr, nullptr, nullptr));
-  sqlite3_close(db);
+  run_sql(path,
+          "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER, "
+          "name TEXT COLLATE NOCASE);"
+          "CREATE TABLE key_values(key_id, name, type, data);"
+          "INSERT INTO keys VALUES (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), "
+          "(3, 0, 'HKEY_LOCAL_MACHINE');"
+          "INSERT INTO key_values VALUES (2, NULL, 1, 'x');"
+          "PRAGMA user_version = 1;");
   KelmSetRegistryPath(path.c_str());
   char name[16] = "unchanged";
   DWORD name_size = sizeof name;
