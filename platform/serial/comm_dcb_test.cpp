@@ -74,8 +74,7 @@ TEST(BuildCommDCBTest, SetsFlowControl) {
       {"rts=off dtr=hs", false, false, false, RTS_CONTROL_DISABLE, DTR_CONTROL_HANDSHAKE, false},
   };
   for (const auto& c : cases) {
-    DCB dcb;
-    std::memset(&dcb, 0, sizeof dcb);
+    DCB dcb{};
     ASSERT_TRUE(BuildCommDCBA(c.text, &dcb)) << c.text;
     EXPECT_EQ(c.out_x, dcb.fOutX != 0) << c.text;
     EXPECT_EQ(c.in_x, dcb.fInX != 0) << c.text;
@@ -145,8 +144,7 @@ TEST(CommLineTest, RefusesWhatTheTerminalCannotTake) {
       {9600, 8, 5, ONESTOPBIT, false},          {9600, 8, NOPARITY, 3, false},
   };
   for (const auto& c : cases) {
-    DCB dcb;
-    std::memset(&dcb, 0, sizeof dcb);
+    DCB dcb{};
     dcb.BaudRate = c.baud;
     dcb.ByteSize = c.data;
     dcb.Parity = c.parity;
