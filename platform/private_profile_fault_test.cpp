@@ -26,23 +26,20 @@ class PrivateProfileFaultTest : public ::testing::Test {
     return WritePrivateProfileStringA("Fonts", "Face", value.c_str(), m_file.c_str()) != FALSE;
   }
 
-  std::string Read() const {
-    char buffer[4096];
-    const DWORD n =
-        GetPrivateProfileStringA("Fonts", "Face", "", buffer, sizeof buffer, m_file.c_str());
-    return std::string(buffer, n);
+  // The whole file with the value saved: every other line as it was.
+  static std::string FileWith(const std::string& value) {
+    return "; kept\r\n[Fonts]\r\nFace=" + value + "\r\nSize=12\r\n[Other]\r\nk=v\r\n";
   }
 
   ScratchFolder m_folder;
   const std::string m_file = m_folder.path("kelm.ini");
-  const std::string m_old = "; kept\r\n[Fonts]\r\nFace=Arial\r\nSize=12\r\n[Other]\r\nk=v\r\n";
+  const std::string m_old = FileWith("Arial");
   const std::vector<std::string> m_alone{"kelm.ini"};
 };
 
 TEST_F(PrivateProfileFaultTest, AFullDiskFailsTheWriteAndLeavesTheOldFile) {
   const std::string value = Value('x');
-  const std::string want =
-      "; kept\r\n[Fonts]\r\nFace=" + value + "\r\nSize=12\r\n[Other]\r\nk=v\r\n";
+  const std::string want = FileWith(value);
   FaultTally tally;
   // Every size from an empty disk to one the new file just fits, in steps
   // small enough to stop the write at each of its stages.
@@ -81,9 +78,10 @@ TEST_F(PrivateProfileFaultTest, AKilledWriteLeavesTheOldFileOrTheNewOne) {
       200, RandomDelays(std::chrono::microseconds(500), std::chrono::microseconds(8000)),
       [&](int n) { return Save(n % 2 == 0 ? b : a); },
       [&](bool mid_save) {
-        const std::string got = Read();
-        EXPECT_TRUE(got == a || got == b) << "mid-save " << mid_save << ": " << got.size()
-                                          << " bytes starting " << got.substr(0, 8);
+        const std::string got = ReadWholeFile(m_file);
+        EXPECT_TRUE(got == FileWith(a) || got == FileWith(b))
+            << "mid-save " << mid_save << ": " << got.size() << " bytes starting "
+            << got.substr(0, 24);
         const size_t before = left.size();
         for (const std::string& name : FolderNames(m_folder.path("")))
           if (name != "kelm.ini") left.insert(name);
@@ -92,7 +90,7 @@ TEST_F(PrivateProfileFaultTest, AKilledWriteLeavesTheOldFileOrTheNewOne) {
   EXPECT_GT(tally.mid_save, 100) << "too few kills landed inside a write";
   EXPECT_EQ(0, tally.failures_reported);
   EXPECT_TRUE(Save(a));
-  EXPECT_EQ(a, Read());
+  EXPECT_EQ(FileWith(a), ReadWholeFile(m_file));
   const std::vector<std::string> after = FolderNames(m_folder.path(""));
   EXPECT_EQ(m_alone, after) << "temporary files outlive the next write: " << Listed(after);
   tally.mid_write = tally_mid_write;

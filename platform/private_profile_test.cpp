@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -311,40 +308,6 @@ TEST_F(PrivateProfileTest, RefusesTextThatWouldNotReadBack) {
   }
   EXPECT_EQ(original, ReadWholeFile(path));
   EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str()));
-}
-
-TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldFileOrTheNewOne) {
-  const std::string path = m_folder.path("crash.ini");
-  const std::string before =
-      "; kept\r\n[A]\r\na1=one\r\na2=two\r\n\r\n[B]\r\ncounter=start\r\nb1=three\r\n[C]\r\nc1=four";
-  WriteWholeFile(path, before);
-  for (int round = 0; round < 10; ++round) {
-    int ready[2];
-    ASSERT_EQ(0, pipe(ready));
-    const pid_t child = StartChild([&] {
-      for (int i = 0;; ++i) {
-        const std::string value = std::to_string(round) + "-" + std::to_string(i);
-        if (!WritePrivateProfileStringA("B", "counter", value.c_str(), path.c_str())) return 1;
-        if (i == 0 && write(ready[1], "x", 1) != 1) return 2;
-      }
-    });
-    close(ready[1]);
-    char started = 0;
-    EXPECT_EQ(1, read(ready[0], &started, 1)) << "round " << round;
-    close(ready[0]);
-    usleep(static_cast<useconds_t>(round * 900));
-    kill(child, SIGKILL);
-    EXPECT_EQ(-1, WaitChild(child)) << "round " << round;
-
-    const std::string value = Read(path, "B", "counter");
-    const size_t dash = value.find('-');
-    EXPECT_TRUE(dash != std::string::npos && dash > 0 && dash + 1 < value.size() &&
-                value.find_first_not_of("0123456789-") == std::string::npos)
-        << "round " << round << ": " << value;
-    std::string want = before;
-    want.replace(want.find("start"), 5, value);
-    EXPECT_EQ(want, ReadWholeFile(path)) << "round " << round;
-  }
 }
 
 TEST_F(PrivateProfileTest, ConcurrentWritersLoseNoKey) {
