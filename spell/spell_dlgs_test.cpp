@@ -38,6 +38,14 @@ CString item_text(int nID, int index) {
   return text;
 }
 
+// The modal and the modeless form of each dialog, which must answer alike.
+using SuggestionForm = int (CSpellChecker::*)(CString, CString&, CString*, int, int, int);
+using SpacingForm = int (CSpellChecker::*)(CString, CString&);
+constexpr SuggestionForm suggestion_forms[] = {&CSpellChecker::ShowSuggestionDlg,
+                                               &CSpellChecker::ShowModelessSuggestionDlg};
+constexpr SpacingForm spacing_forms[] = {&CSpellChecker::ShowSpacingDlg,
+                                         &CSpellChecker::ShowModelessSpacingDlg};
+
 // One person's way of ending the dialog, and what the caller gets.
 struct SuggestionCase {
   const char* name;
@@ -70,16 +78,18 @@ TEST_F(SpellDialogsTest, EachButtonAndKeyEndsTheSuggestionDialogWithItsActionAnd
       {"Lexicons opens the editor over it",
        [](auto& p) { p.Press('L', KELM_MOD_ALT).Click(IDOK).Click(IDC_SKIP); }, 3, "there"},
   };
-  for (const SuggestionCase& c : cases) {
-    KelmScriptedFrontEnd person;
-    c.act(person);
-    CSpellChecker checker;
-    CString suggestions[] = {"there", "three", "the"};
-    CString replacement = "stale";
-    EXPECT_EQ(c.result, checker.ShowSuggestionDlg("thre", replacement, suggestions, 3, 0, 1))
-        << c.name;
-    EXPECT_STREQ(c.replacement, replacement) << c.name;
-    EXPECT_EQ(0, person.Remaining()) << c.name;
+  for (const SuggestionForm show : suggestion_forms) {
+    for (const SuggestionCase& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (show == suggestion_forms[0] ? "" : " (modeless)"));
+      KelmScriptedFrontEnd person;
+      c.act(person);
+      CSpellChecker checker;
+      CString suggestions[] = {"there", "three", "the"};
+      CString replacement = "stale";
+      EXPECT_EQ(c.result, (checker.*show)("thre", replacement, suggestions, 3, 0, 1));
+      EXPECT_STREQ(c.replacement, replacement);
+      EXPECT_EQ(0, person.Remaining());
+    }
   }
 }
 
@@ -151,15 +161,17 @@ TEST_F(SpellDialogsTest, RememberPositionIsKeptOnlyOnQuit) {
       {"checked and skipped", 1, IDC_SKIP, 0},
       {"not allowed", 0, IDCANCEL, 0},
   };
-  for (const auto& c : cases) {
-    KelmScriptedFrontEnd person;
-    person.Click(IDC_REMEMBER_POSITION).Click(c.end_with);
-    CSpellChecker checker;
-    checker.m_bRememberPosition = 7;
-    CString suggestions[] = {"there"};
-    CString replacement;
-    checker.ShowSuggestionDlg("thre", replacement, suggestions, 1, 0, c.allow);
-    EXPECT_EQ(c.want, checker.m_bRememberPosition) << c.name;
+  for (const SuggestionForm show : suggestion_forms) {
+    for (const auto& c : cases) {
+      KelmScriptedFrontEnd person;
+      person.Click(IDC_REMEMBER_POSITION).Click(c.end_with);
+      CSpellChecker checker;
+      checker.m_bRememberPosition = 7;
+      CString suggestions[] = {"there"};
+      CString replacement;
+      (checker.*show)("thre", replacement, suggestions, 1, 0, c.allow);
+      EXPECT_EQ(c.want, checker.m_bRememberPosition) << c.name;
+    }
   }
 }
 
@@ -208,19 +220,22 @@ TEST_F(SpellDialogsTest, SpacingDialogShowsSpacesAsHashesAndGivesThemBackOnRepla
        [](auto& p) { p.Press('N', KELM_MOD_ALT).Press(VK_BACK).Click(IDC_SPACING_REPLACE); }, 6,
        ". "},
   };
-  for (const auto& c : cases) {
-    KelmScriptedFrontEnd person;
-    person.Snapshot();
-    c.act(person);
-    person.Snapshot();
-    CSpellChecker checker;
-    CString spacing = ".  ";
-    EXPECT_EQ(c.result, checker.ShowSpacingDlg(". ", spacing)) << c.name;
-    EXPECT_STREQ(c.spacing, spacing) << c.name;
-    bool hashes = false;
-    for (const CString& line : person.Shown())
-      hashes |= std::string(line.View()).find("\".##\"") != std::string::npos;
-    EXPECT_TRUE(hashes) << c.name << ": the new spacing shows as .##";
+  for (const SpacingForm show : spacing_forms) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (show == spacing_forms[0] ? "" : " (modeless)"));
+      KelmScriptedFrontEnd person;
+      person.Snapshot();
+      c.act(person);
+      person.Snapshot();
+      CSpellChecker checker;
+      CString spacing = ".  ";
+      EXPECT_EQ(c.result, (checker.*show)(". ", spacing));
+      EXPECT_STREQ(c.spacing, spacing);
+      bool hashes = false;
+      for (const CString& line : person.Shown())
+        hashes |= std::string(line.View()).find("\".##\"") != std::string::npos;
+      EXPECT_TRUE(hashes) << "the new spacing shows as .##";
+    }
   }
 }
 
@@ -388,25 +403,6 @@ TEST_F(SpellDialogsTest, ModelessDialogsKeepTheHostsIdleWorkAndItsQuitGoing) {
   }
   EXPECT_STREQ("thee", replacement);
   EXPECT_GE(idle_midway, 2) << "idle work ran while the person was typing";
-  {
-    KelmScriptedFrontEnd person;
-    person.Click(IDC_REMEMBER_POSITION).Click(IDCANCEL);
-    EXPECT_EQ(-1, checker.ShowModelessSuggestionDlg("thre", replacement, suggestions, 1, 0, 1));
-    EXPECT_EQ(1, checker.m_bRememberPosition);
-  }
-  const struct {
-    int button;
-    int result;
-    const char* spacing;
-  } spacing_cases[] = {
-      {IDC_SPACING_REPLACE, 6, " "}, {IDC_SPACING_SKIP, 7, "#"}, {IDCANCEL, 2, "#"}};
-  for (const auto& c : spacing_cases) {
-    KelmScriptedFrontEnd person;
-    person.Click(c.button);
-    CString spacing = " ";
-    EXPECT_EQ(c.result, checker.ShowModelessSpacingDlg("  ", spacing)) << c.button;
-    EXPECT_STREQ(c.spacing, spacing) << c.button;
-  }
   {
     KelmScriptedFrontEnd person;
     person.Then([] { PostQuitMessage(3); }).Click(IDC_SPACING_SKIP);
