@@ -34,6 +34,10 @@ TEST_F(KeptSpellCheckerTest, GivesTheVerdictsOfAFreshCheckerWithoutDoubledWords)
     EXPECT_EQ(std::string(word).starts_with("cat") ? 0 : 1,
               kept.CheckWord(word, replacement, 1) & (SSCE_DOUBLED_WORD_RSLT | 1))
         << word;
+  // The object keeps its session when the kept checker is replaced.
+  CSpellChecker().Add("zorblat");
+  EXPECT_EQ(0, kept_verdict("zorblat"));
+  EXPECT_EQ(0, kept.CheckWord("cat", replacement, 1));
 }
 
 // What a fresh checker would be built from: the user folder's words at once
@@ -52,17 +56,6 @@ TEST_F(KeptSpellCheckerTest, IsReplacedWhenAFreshCheckerWouldDiffer) {
   std::filesystem::create_directory(m_folder.path("other"));
   COrvalisData(KEY_ALL_ACCESS).SetUserDir(m_folder.path("other").c_str());
   EXPECT_EQ(1, kept_verdict("zorblat") & 1) << "in another hive, with another user folder";
-}
-
-// An object keeps the session it took even when the kept checker is replaced
-// while it lives.
-TEST_F(KeptSpellCheckerTest, AnObjectOutlivesTheReplacementOfTheKeptChecker) {
-  WriteWholeFile(user_file("ssceam.tlx"), "cat\ti\n");
-  CKeptSpellChecker first;
-  CSpellChecker().Add("zorblat");
-  EXPECT_EQ(0, kept_verdict("zorblat"));
-  CString replacement;
-  EXPECT_EQ(0, first.CheckWord("cat", replacement, 1));
 }
 
 // Each thread keeps a checker of its own over the same lexicons.
