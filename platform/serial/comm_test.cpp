@@ -39,6 +39,14 @@ BOOL set_timeouts(HANDLE h, DWORD interval, DWORD multiplier, DWORD constant) {
   return SetCommTimeouts(h, &t);
 }
 
+// An OVERLAPPED with a manual-reset event of its own, closed when it goes.
+struct overlapped_with_event : OVERLAPPED {
+  overlapped_with_event() : OVERLAPPED{} { hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+  overlapped_with_event(const overlapped_with_event&) = delete;
+  overlapped_with_event& operator=(const overlapped_with_event&) = delete;
+  ~overlapped_with_event() { CloseHandle(hEvent); }
+};
+
 // One overlapped read waited for to the end: the bytes, or the failure's code.
 struct read_result {
   BOOL ok;
@@ -48,13 +56,11 @@ struct read_result {
 
 read_result read_overlapped(HANDLE h, DWORD count) {
   std::string buffer(count, '\0');
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   DWORD done = 0;
   BOOL ok = ReadFile(h, buffer.data(), count, &done, &ov);
   if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(h, &ov, &done, TRUE);
   DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-  CloseHandle(ov.hEvent);
   buffer.resize(done);
   return {ok, buffer, error};
 }
@@ -154,8 +160,7 @@ TEST_F(CommTest, LineSettingsReachTheTerminal) {
 TEST_F(CommTest, OverlappedReadCompletesWhenTheBytesCome) {
   ASSERT_TRUE(set_timeouts(m_port, 0, 0, 0));
   char buffer[4] = {};
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   DWORD done = 0;
   ASSERT_FALSE(ReadFile(m_port, buffer, sizeof buffer, &done, &ov));
   ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
@@ -170,7 +175,6 @@ TEST_F(CommTest, OverlappedReadCompletesWhenTheBytesCome) {
   ASSERT_TRUE(GetOverlappedResult(m_port, &ov, &done, TRUE));
   EXPECT_EQ(4u, done);
   EXPECT_EQ("abcd", std::string(buffer, done));
-  CloseHandle(ov.hEvent);
 }
 
 TEST_F(CommTest, ReadTimeoutsKeepTheirWin32Meaning) {
@@ -244,8 +248,7 @@ TEST_F(CommTest, IntervalTimeoutEndsAReadAfterTheLastByte) {
 TEST_F(CommTest, WritesReachTheOtherEnd) {
   COMMTIMEOUTS t{0, 0, 0, 50, 50};
   ASSERT_TRUE(SetCommTimeouts(m_port, &t));
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   DWORD done = 0;
   if (!WriteFile(m_port, "hello", 5, &done, &ov)) {
     ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
@@ -253,7 +256,6 @@ TEST_F(CommTest, WritesReachTheOtherEnd) {
   }
   EXPECT_EQ(5u, done);
   EXPECT_EQ("hello", m_pty.Receive(5, 2000ms));
-  CloseHandle(ov.hEvent);
 }
 
 TEST_F(CommTest, PurgeDropsInputAndAbortsAPendingRead) {
@@ -278,8 +280,7 @@ TEST_F(CommTest, PurgeDropsInputAndAbortsAPendingRead) {
 
 TEST_F(CommTest, CommEventReportsWaitingInput) {
   DWORD events = 0;
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   // No mask, no wait.
   EXPECT_FALSE(WaitCommEvent(m_port, &events, &ov));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
@@ -299,7 +300,6 @@ TEST_F(CommTest, CommEventReportsWaitingInput) {
   // The byte is still there to read.
   ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, 0, 0));
   EXPECT_EQ("z", read_overlapped(m_port, 4).bytes);
-  CloseHandle(ov.hEvent);
 }
 
 std::chrono::milliseconds thread_cpu_time() {
@@ -314,8 +314,7 @@ TEST_F(CommTest, WaitForUnreportedEventsSleepsBesideWaitingInput) {
   ASSERT_TRUE(SetCommMask(m_port, EV_BREAK));
   ASSERT_TRUE(m_pty.SendQueued("unread"));
   DWORD events = 0;
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
   ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
   auto cpu = thread_cpu_time();
@@ -324,7 +323,6 @@ TEST_F(CommTest, WaitForUnreportedEventsSleepsBesideWaitingInput) {
   ASSERT_TRUE(SetCommMask(m_port, 0));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, 0));
   EXPECT_EQ(0u, events);
-  CloseHandle(ov.hEvent);
 }
 
 // A wait ended from another thread: the mask change completes it with no
@@ -332,8 +330,7 @@ TEST_F(CommTest, WaitForUnreportedEventsSleepsBesideWaitingInput) {
 TEST_F(CommTest, MaskChangeFromAnotherThreadEndsAPendingWait) {
   ASSERT_TRUE(SetCommMask(m_port, EV_RXCHAR));
   DWORD events = 0xFFFF;
-  OVERLAPPED ov{};
-  ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  overlapped_with_event ov;
   ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
   ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
   std::thread changer([&] {
@@ -347,7 +344,6 @@ TEST_F(CommTest, MaskChangeFromAnotherThreadEndsAPendingWait) {
   DWORD done = 0;
   EXPECT_TRUE(GetOverlappedResult(m_port, &ov, &done, TRUE));
   EXPECT_EQ(0u, events);
-  CloseHandle(ov.hEvent);
 }
 
 TEST_F(CommTest, ClosingTheHandleFromAnotherThreadEndsAPendingRead) {
