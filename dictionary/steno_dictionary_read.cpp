@@ -774,6 +774,18 @@ class DictionaryReader : public CRtfParserClient {
         TakeUnrepresentable();
         return;
       }
+      // Kept, it would be written after the outline, where it reads as a
+      // character of the text. It is a character of the outline, which no
+      // stroke has: the outline is spelled with it and refused (or passed
+      // over where the notation passes over characters).
+      if (word == word_unicode && m_entry == EntryState::outline &&
+          group.destination == dest_outline) {
+        group.fresh = false;
+        std::string spelled;
+        ReadBytes(token.GetStreamOffset(), end, spelled);
+        m_outline += trim_line_breaks(spelled);
+        return;
+      }
     }
     // A backslash alone (before a digit or a capital) stands for nothing,
     // and kept it would run on into whatever is written after it.

@@ -152,6 +152,9 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
       {"{\\*\\cxs TPOUPBD}found\\cxs KAT}x", "TPOUPBD", "foundKAT", 0, "5:\\cxs "},
       {"{\\*\\cxs TWO}a\\i0{\\rtf1 b", "TWO", "ab", 0, "1:\\i0{\\rtf1 |2:}"},
       {"{\\*\\cxs TPAUL}\\u945?\\rtf1 x", "TPAUL", "?x", 0, "0:\\u945|1:\\rtf1 "},
+      // A \u escape in an outline is a character of the outline (here
+      // passed over with the mark's description), not a kept word.
+      {"{\\*\\cxs {!AT}cat\\u0?\\u-\n}", "!,", "", 0, ""},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
@@ -332,16 +335,28 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreKeptAndDuplicatesLastWins) {
   EXPECT_EQ(describe(loaded.dictionary), describe(read_rtf(written).dictionary)) << written;
 
   // Found by fuzzing: a brace that closes no group of the entry is not kept,
-  // nor are groups the file leaves open left open.
-  // Nor is binary data the file breaks off in, which would take what is
-  // written after it.
-  for (const char* file :
-       {"{\\rtf1 x}{\\*\\cxs KXAT}bad\n}", "{\\rtf1{\\*\\cxs KXAT}bad{\\b",
-        "{\\rtf1{\\*\\cxs KXAT}bad\\bin6TK", "{\\rtf1{\\*\\cxs KXAT}bad{\\b\\bin9 x}}"}) {
-    const Loaded stray = read_rtf(file);
-    ASSERT_EQ(1u, stray.dictionary.GetInvalidOutlines().size()) << file;
-    const std::string rtf = stray.dictionary.GetInvalidOutlines()[0].rtf;
-    EXPECT_TRUE(rtf == "{\\*\\cxs KXAT}bad" || rtf == "{\\*\\cxs KXAT}bad{\\b}") << rtf;
+  // nor are groups the file leaves open left open; nor is binary data the
+  // file breaks off in, which would take what is written after it. A \u
+  // escape in an outline was kept and written after it, where it read as a
+  // character of the text.
+  const struct {
+    const char* file;
+    const char* outline;
+    const char* rtf;
+  } found[] = {
+      {"{\\rtf1 x}{\\*\\cxs KXAT}bad\n}", "KXAT", "{\\*\\cxs KXAT}bad"},
+      {"{\\rtf1{\\*\\cxs KXAT}bad{\\b", "KXAT", "{\\*\\cxs KXAT}bad{\\b}"},
+      {"{\\rtf1{\\*\\cxs KXAT}bad\\bin6TK", "KXAT", "{\\*\\cxs KXAT}bad"},
+      {"{\\rtf1{\\*\\cxs KXAT}bad{\\b\\bin9 x}}", "KXAT", "{\\*\\cxs KXAT}bad{\\b}"},
+      {"{\\rtf1{\\*\\cxs KAT\\u233}x}", "KAT\\u233", "{\\*\\cxs KAT\\u233}x"},
+      {"{\\rtf1{\\*\\cxs KAT\r\n\\u0 }}", "KAT\\u0", "{\\*\\cxs KAT\r\n\\u0 }"},
+  };
+  for (const auto& c : found) {
+    const Loaded stray = read_rtf(c.file);
+    EXPECT_EQ(0u, stray.dictionary.GetCount()) << c.file;
+    ASSERT_EQ(1u, stray.dictionary.GetInvalidOutlines().size()) << c.file;
+    EXPECT_EQ(c.outline, stray.dictionary.GetInvalidOutlines()[0].text) << c.file;
+    EXPECT_EQ(c.rtf, stray.dictionary.GetInvalidOutlines()[0].rtf) << c.file;
     const std::string again = write_rtf(stray.dictionary);
     EXPECT_EQ(describe(stray.dictionary), describe(read_rtf(again).dictionary)) << again;
   }
