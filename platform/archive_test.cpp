@@ -8,6 +8,7 @@
 
 #include "platform/array.h"
 #include "platform/file.h"
+#include "testing/exception_cause.h"
 #include "testing/largest_allocation.h"
 #include "testing/scratch_folder.h"
 
@@ -34,14 +35,7 @@ void Load(Bytes bytes, const std::function<void(CArchive&)>& load) {
   load(ar);
 }
 
-int CauseOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const CArchiveException& e) {
-    return e.m_cause;
-  }
-  return -1;
-}
+int CauseOf(const std::function<void()>& call) { return ::CauseOf<CArchiveException>(call); }
 
 TEST(CArchiveTest, CountsUseTheShortFormBelow0xFFFF) {
   const struct {

@@ -12,6 +12,7 @@
 
 #include "platform/os_file.h"
 #include "platform/path.h"
+#include "testing/exception_cause.h"
 #include "testing/system_calls_test.h"
 
 namespace {
@@ -52,15 +53,7 @@ std::string Pattern(size_t n) {
   return s;
 }
 
-// The cause of the CFileException that call throws, or -1 if it throws none.
-int CauseOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const CFileException& e) {
-    return e.m_cause;
-  }
-  return -1;
-}
+int CauseOf(const std::function<void()>& call) { return ::CauseOf<CFileException>(call); }
 
 class CFileTest : public SystemCallsTest {
  protected:

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "testing/exception_cause.h"
+
 namespace {
 
 std::string Content(CMemFile& f) {
@@ -16,15 +18,6 @@ std::string Content(CMemFile& f) {
   return s;
 }
 
-int CauseOf(void (*call)(CMemFile&), CMemFile& f) {
-  try {
-    call(f);
-  } catch (const CFileException& e) {
-    return e.m_cause;
-  }
-  return -1;
-}
-
 TEST(CMemFileTest, SeekPastTheEndReadsNothingAndWritingThereZeroFills) {
   CMemFile f(16);
   f.Write("ab", 2);
@@ -33,7 +26,7 @@ TEST(CMemFileTest, SeekPastTheEndReadsNothingAndWritingThereZeroFills) {
   EXPECT_EQ(0u, f.Read(&ch, 1));
   f.Write("c", 1);
   EXPECT_EQ(std::string("ab\0\0\0c", 6), Content(f));
-  EXPECT_EQ(CFileException::badSeek, CauseOf([](CMemFile& m) { m.Seek(-7, CFile::end); }, f));
+  EXPECT_EQ(CFileException::badSeek, CauseOf<CFileException>([&] { f.Seek(-7, CFile::end); }));
   EXPECT_EQ(6u, f.GetPosition());
 }
 
@@ -55,7 +48,7 @@ TEST(CMemFileTest, FixedAttachedBufferIsTheFileAndDoesNotGrow) {
   EXPECT_EQ("abcd", Content(f));
   f.Write("xy", 2);
   EXPECT_EQ('x', buffer[0]);
-  EXPECT_EQ(CFileException::diskFull, CauseOf([](CMemFile& m) { m.Write("123", 3); }, f));
+  EXPECT_EQ(CFileException::diskFull, CauseOf<CFileException>([&] { f.Write("123", 3); }));
   EXPECT_EQ('c', buffer[2]);
   EXPECT_EQ(buffer, f.Detach());
 }
