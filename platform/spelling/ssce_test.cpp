@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/path.h"
 #include "platform/spelling/compressed_lexicon.h"
 #include "testing/scratch_folder.h"
 
@@ -175,14 +174,6 @@ TEST_F(EngineTest, OpeningAndCreatingLexiconFiles) {
   EXPECT_EQ(SSCE_BAD_LEXICON_ERR, SSCE_CloseLex(m_session, text));
   EXPECT_EQ(SSCE_BAD_LEXICON_ERR, SSCE_AddToLex(m_session, text, "word", 'i', nullptr));
   EXPECT_EQ(SSCE_BAD_LEXICON_ERR, SSCE_GetLexInfo(m_session, -1, &size, &format, &language));
-}
-
-TEST_F(EngineTest, WindowsPathsGoThroughTheDriveRoots) {
-  KelmSetDriveRoot('Q', m_folder.path("").c_str());
-  const SSCE_S16 id = SSCE_CreateLex(m_session, "Q:\\ssceam.tlx", 0x616D);
-  KelmSetDriveRoot('Q', nullptr);
-  EXPECT_GE(id, 0);
-  EXPECT_TRUE(std::filesystem::exists(m_folder.path("ssceam.tlx")));
 }
 
 TEST_F(EngineTest, ASessionHoldsThirtyTwoLexicons) {
