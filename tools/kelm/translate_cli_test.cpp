@@ -130,10 +130,10 @@ TEST(TranslateCommand, LaterDictionariesWin) {
   WriteWholeFile(job, "{\\rtf1\\ansi{\\*\\cxs KA-T}Kat}");
   const std::string steno = home.path("steno");
   WriteWholeFile(steno, "THE\nKAT\n");
-  EXPECT_EQ("The Kat\n",
-            run_kelm({"translate", "--dict", main, "--dict", job, "--steno", steno}, home).out);
-  EXPECT_EQ("The cat\n",
-            run_kelm({"translate", "--dict", job, "--dict", main, "--steno", steno}, home).out);
+  expect_runs({"translate", "--steno", steno},
+              {{{"--dict", main, "--dict", job}, 0, "The Kat\n", ""},
+               {{"--dict", job, "--dict", main}, 0, "The cat\n", ""}},
+              home);
 }
 
 TEST(TranslateCommand, RefusesWhatItCannotDo) {
