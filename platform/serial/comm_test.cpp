@@ -291,9 +291,7 @@ TEST_F(CommTest, CommEventReportsWaitingInput) {
   EXPECT_EQ(EV_RXCHAR, mask);
   ASSERT_FALSE(WaitCommEvent(m_port, &events, &ov));
   ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError());
-  auto start = steady::now();
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ov.hEvent, 100));
-  EXPECT_GE(since(start), 100ms);
   ASSERT_TRUE(m_pty.Send("z"));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ov.hEvent, 5000));
   EXPECT_EQ(EV_RXCHAR, events);
