@@ -4,6 +4,7 @@
 #include "dictionary/rtf_text_decoder.h"
 #include "platform/code_page.h"
 #include "platform/exception.h"
+#include "platform/file_mapping.h"
 #include "rtf/rtf_control_words.h"
 #include "rtf/rtf_parser.h"
 #include "rtf/rtf_parser_client.h"
@@ -17,6 +18,7 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <typeinfo>
 #include <utility>
 
 namespace {
@@ -141,12 +143,24 @@ constexpr std::array<letter_keys, 256> letter_table = [] {
 // order (lower case, digits, the mark, a key out of order or repeated, a
 // hyphen after -U or a right key, any other character) if there is one, and
 // the notation reads the stroke then.
+// The position the letter names after the last one named: its first when
+// that lies ahead, else its second. Worked out without a branch: for S, T, P
+// and R which one it is follows from the letters before, and a branch on it
+// is mispredicted often enough to cost a load of a large dictionary more
+// than all the other work on its outlines.
+int named_position(const letter_keys& named, int last) {
+  const int first = named.position[0];
+  const int second = named.position[1];
+  const int first_ahead = (last - first) >> 31;
+  return second ^ ((first ^ second) & first_ahead);
+}
+
 std::size_t keys_in_key_order(std::string_view text, std::size_t at, std::uint32_t& keys) {
   keys = 0;
   int last = first_letter_position - 1;
   for (; at < text.size() && text[at] != '/'; ++at) {
     const letter_keys& named = letter_table[static_cast<unsigned char>(text[at])];
-    const int p = named.position[0] > last ? named.position[0] : named.position[1];
+    const int p = named_position(named, last);
     if (p <= last) break;
     keys |= (1u << (23 - p)) & named.key_mask;
     last = p;
@@ -304,12 +318,20 @@ bool binary_cut_short(std::string_view rtf) {
 
 // True when every 8-bit byte of the file belongs to a well-formed UTF-8
 // sequence, and there is one. Dictionaries are nearly all ASCII, which is
-// passed over eight bytes at a time; each run of 8-bit bytes must be whole
-// sequences.
+// passed over 32 bytes at a time, then eight; each run of 8-bit bytes must
+// be whole sequences.
 bool is_utf8(std::string_view bytes) {
   bool any = false;
   for (std::size_t i = 0; i < bytes.size();) {
     std::uint64_t eight;
+    if (i + 4 * sizeof eight <= bytes.size()) {
+      std::uint64_t words[4];
+      std::memcpy(words, bytes.data() + i, sizeof words);
+      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+        i += sizeof words;
+        continue;
+      }
+    }
     if (i + sizeof eight <= bytes.size()) {
       std::memcpy(&eight, bytes.data() + i, sizeof eight);
       if ((eight & 0x8080808080808080u) == 0) {
@@ -398,7 +420,7 @@ std::size_t keys_up_to_brace(std::string_view bytes, std::size_t& at, PlainKeys&
     // As keys_in_key_order.
     for (int last = first_letter_position - 1;; ++at) {
       const letter_keys& named = letter_table[static_cast<unsigned char>(data[at])];
-      const int p = named.position[0] > last ? named.position[0] : named.position[1];
+      const int p = named_position(named, last);
       if (p <= last) break;
       stroke |= (1u << (23 - p)) & named.key_mask;
       last = p;
@@ -571,6 +593,7 @@ class DictionaryReader : public CRtfParserClient {
       m_entryBegin = group.begin;
       m_entryDepth = m_states.size() - 1;
       m_outline.clear();
+      m_outlineCodePage.reset();
       m_dwOutlineOffset = m_pScanner->GetToken(0)->GetStreamOffset();
     } else if (nIndex == dest_punctuation) {
       m_punctuationStart = m_text.size();
@@ -765,7 +788,14 @@ class DictionaryReader : public CRtfParserClient {
         return;
       }
       if (word == word_code_page) {
-        SetCodePage(static_cast<UINT>(token.GetNumParm()));
+        // Nor is a code page an invalid entry sets: written back, it would
+        // reach text that was already read in another. One set in an outline
+        // waits until the outline is known to be taken.
+        const auto code_page = static_cast<UINT>(token.GetNumParm());
+        if (m_entry == EntryState::outline)
+          m_outlineCodePage = code_page;
+        else if (m_entry != EntryState::invalid)
+          SetCodePage(code_page);
         return;
       }
       if (word == word_unicode && InTranslation()) {
@@ -790,13 +820,25 @@ class DictionaryReader : public CRtfParserClient {
     // A backslash alone (before a digit or a capital) stands for nothing,
     // and kept it would run on into whatever is written after it.
     if (token.GetType() == CRtfToken::typeUnknown && token.GetLength() == 1) return;
-    // So does the backslash a file ends on after text, which the scanner
-    // gives with the text as one unknown token: the text is read as text.
-    const std::size_t length = token.GetLength();
-    if (token.GetType() == CRtfToken::typeUnknown && token.GetBuffer()[0] != '\\' &&
-        token.GetBuffer()[length - 1] == '\\' && end == m_bytes.size()) {
-      TakeText(std::string_view(token.GetBuffer(), length - 1), token.GetStreamOffset(), end - 1);
-      return;
+    // Text cut short by an escape that is not whole, a \' short of its hex
+    // digits or the backslash the file ends on, comes with the escape as one
+    // unknown token: the text is read as text. The backslash stands for
+    // nothing, as above; the \' is kept as the file spells it.
+    if (token.GetType() == CRtfToken::typeUnknown) {
+      const std::string_view held(token.GetBuffer(), token.GetLength());
+      const std::size_t cut = held.rfind('\\');
+      if (cut != 0 && cut != std::string_view::npos) {
+        const std::string_view spelled = trim_line_breaks(
+            m_bytes.substr(token.GetStreamOffset(), end - token.GetStreamOffset()));
+        const auto escape =
+            static_cast<DWORD>(spelled.data() + spelled.rfind('\\') - m_bytes.data());
+        TakeText(held.substr(0, cut), token.GetStreamOffset(), escape);
+        if (held.size() - cut > 1) {
+          Break();
+          KeepBytes(escape, end);
+        }
+        return;
+      }
     }
     // An optional destination the reader does not know, as in PushState.
     const bool unknown_destination = group.fresh && group.optional;
@@ -924,12 +966,14 @@ class DictionaryReader : public CRtfParserClient {
 
   void EndOutline() {
     const std::string_view text = trim_spaces(m_outline);
+    const std::optional<UINT> code_page = std::exchange(m_outlineCodePage, std::nullopt);
     if (!read_outline_keys(text, m_keys)) {
       m_entry = EntryState::invalid;
       m_invalid.push_back({0, std::string(text), {}, 0});
       m_invalidOffsets.push_back(m_dwOutlineOffset);
       return;
     }
+    if (code_page) SetCodePage(*code_page);
     BeginTranslation();
   }
 
@@ -1019,6 +1063,7 @@ class DictionaryReader : public CRtfParserClient {
   DWORD m_entryBegin = 0;
   std::size_t m_entryDepth = 0;
   std::string m_outline;
+  std::optional<UINT> m_outlineCodePage;
   DWORD m_dwOutlineOffset = 0;
   std::string m_keys;
   std::string m_text;
@@ -1051,38 +1096,49 @@ void number_lines(std::string_view bytes, const std::vector<DWORD>& offsets,
   }
 }
 
-// The file's bytes from where it stands to its end, or to where stream
-// offsets end, followed by a NUL. One read for a file whose length is
-// known, more for one that grows or has none; the memory is not cleared
-// first, which would cost as much as the read.
-struct FileBytes {
-  std::unique_ptr<char[]> data;
-  std::size_t size = 0;
-  std::string_view view() const { return {data.get(), size}; }
+constexpr std::size_t most_bytes = std::numeric_limits<DWORD>::max();
+
+struct Unmap {
+  void operator()(LPCVOID view) const { UnmapViewOfFile(view); }
 };
 
-FileBytes read_rest(CFile& file) {
-  constexpr std::size_t most = std::numeric_limits<DWORD>::max();
+// The file's bytes from where it stands to its end, or to where stream
+// offsets end, followed by a NUL: a view of the file, or a copy.
+struct FileBytes {
+  std::unique_ptr<char[]> copy;
+  std::unique_ptr<const void, Unmap> mapped;
+  const char* data = nullptr;
+  std::size_t size = 0;
+  std::string_view view() const { return {data, size}; }
+  // False when the file was cut short under the view, so that some of the
+  // bytes read as zeros.
+  bool intact() const { return !mapped || KelmIsViewIntact(mapped.get()); }
+};
+
+// One read for a file whose length is known, more for one that grows or has
+// none; the memory is not cleared first, which would cost as much as the
+// read.
+void read_rest(CFile& file, FileBytes& bytes) {
   const ULONGLONG start = file.GetPosition();
   const ULONGLONG length = file.GetLength();
-  std::size_t room =
-      static_cast<std::size_t>(std::min<ULONGLONG>(length > start ? length - start : 0, most));
-  FileBytes bytes{std::make_unique_for_overwrite<char[]>(room + 1)};
+  std::size_t room = static_cast<std::size_t>(
+      std::min<ULONGLONG>(length > start ? length - start : 0, most_bytes));
+  bytes.copy = std::make_unique_for_overwrite<char[]>(room + 1);
   for (;;) {
     const std::size_t wanted = room - bytes.size;
     const UINT got =
-        wanted == 0 ? 0 : file.Read(bytes.data.get() + bytes.size, static_cast<UINT>(wanted));
+        wanted == 0 ? 0 : file.Read(bytes.copy.get() + bytes.size, static_cast<UINT>(wanted));
     bytes.size += got;
-    if (bytes.size == most || (got == 0 && wanted > 0)) break;
+    if (bytes.size == most_bytes || (got == 0 && wanted > 0)) break;
     if (bytes.size == room) {
-      room = std::min(most, room + (1 << 16));
+      room = std::min(most_bytes, room + (1 << 16));
       auto larger = std::make_unique_for_overwrite<char[]>(room + 1);
-      std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-      bytes.data = std::move(larger);
+      std::memcpy(larger.get(), bytes.copy.get(), bytes.size);
+      bytes.copy = std::move(larger);
     }
   }
-  bytes.data[bytes.size] = '\0';
-  return bytes;
+  bytes.copy[bytes.size] = '\0';
+  bytes.data = bytes.copy.get();
 }
 
 // Room for what a file of `bytes` bytes is likely to hold, so that a load
@@ -1094,21 +1150,71 @@ void reserve_for(CStenoDictionary& dictionary, ULONGLONG bytes) {
   dictionary.Reserve(size / 16, size / 4, size / 2);
 }
 
-// Whether the file begins as RTF: "{\rtf" after blanks and line breaks, and
-// after a UTF-8 byte-order mark, which editors put before UTF-8 text. The
-// file is left where it stood.
-bool begins_as_rtf(CFile& file, bool& utf8_mark) {
+// Whether the bytes begin as RTF: "{\rtf" after blanks and line breaks, and
+// after a UTF-8 byte-order mark, which editors put before UTF-8 text.
+bool begins_as_rtf(std::string_view head, bool& utf8_mark) {
+  utf8_mark = head.starts_with("\xEF\xBB\xBF");
+  if (utf8_mark) head.remove_prefix(3);
+  while (!head.empty() &&
+         (head.front() == ' ' || head.front() == '\t' || is_line_break(head.front())))
+    head.remove_prefix(1);
+  return head.starts_with("{\\rtf");
+}
+
+constexpr std::size_t head_bytes = 512;
+
+// The view of the file from where it stands, once its head shows RTF. A
+// regular file is mapped: its pages are the system's file cache, neither
+// cleared nor copied, which the load would otherwise spend as long on as on
+// the entries (a file cut short meanwhile is caught, see Read). False when
+// it does not map, or (with `refused`) when it is not RTF; the file is left
+// where it stood.
+bool map_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark, bool& refused) {
+  // A class of the caller's may give other bytes than the descriptor's.
+  if (typeid(file) != typeid(CFile) || !file.IsOpen()) return false;
   const ULONGLONG start = file.GetPosition();
-  char head[512];
+  const ULONGLONG length = file.GetLength();
+  if (start >= length) return false;
+  // Made first, since it tells a regular file, which can go back after its
+  // head is read.
+  const HANDLE mapping =
+      CreateFileMappingA(file.m_hFile, nullptr, PAGE_READONLY, static_cast<DWORD>(length >> 32),
+                         static_cast<DWORD>(length), nullptr);
+  if (mapping == nullptr) return false;
+  char head[head_bytes];
   const std::string_view read(head, file.Read(head, sizeof head));
   file.Seek(static_cast<LONGLONG>(start), CFile::begin);
-  std::string_view rest = read;
-  utf8_mark = rest.starts_with("\xEF\xBB\xBF");
-  if (utf8_mark) rest.remove_prefix(3);
-  while (!rest.empty() &&
-         (rest.front() == ' ' || rest.front() == '\t' || is_line_break(rest.front())))
-    rest.remove_prefix(1);
-  return rest.starts_with("{\\rtf");
+  refused = !begins_as_rtf(read, utf8_mark);
+  const ULONGLONG first = start - start % KELM_ALLOCATION_GRANULARITY;
+  const auto size = static_cast<std::size_t>(std::min<ULONGLONG>(length - start, most_bytes));
+  LPVOID view =
+      refused ? nullptr
+              : MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(first >> 32),
+                              static_cast<DWORD>(first), static_cast<SIZE_T>(start - first + size));
+  CloseHandle(mapping);
+  if (view == nullptr) return false;
+  bytes.mapped.reset(view);
+  bytes.data = static_cast<const char*>(view) + (start - first);
+  bytes.size = size;
+  return true;
+}
+
+// The file's bytes from where it stands, when they begin as RTF: mapped, or
+// read whole before they are looked at, so that a pipe need not go back. A
+// file refused is left where it stood, or at its end when it cannot go back.
+bool take_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark) {
+  bool refused = false;
+  if (map_rtf(file, bytes, utf8_mark, refused)) return true;
+  if (refused) return false;
+  const ULONGLONG start = file.GetPosition();
+  read_rest(file, bytes);
+  if (begins_as_rtf(bytes.view().substr(0, head_bytes), utf8_mark)) return true;
+  try {
+    file.Seek(static_cast<LONGLONG>(start), CFile::begin);
+  } catch (const CFileException&) {
+    // A pipe: what was read is gone with the refusal.
+  }
+  return false;
 }
 
 long file_error_code(const CFileException& error) {
@@ -1122,16 +1228,22 @@ long CStenoDictionary::Read(CFile& file) { return Read(file, true); }
 long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   m_nDuplicates = 0;
   m_nUnrepresentable = 0;
-  bool utf8_mark = false;
-  if (!begins_as_rtf(file, utf8_mark)) return errorNotRtf;
   const ULONGLONG start = file.GetPosition();
   // The whole file in memory, so that the reader takes entries and the
   // pieces it keeps straight from its bytes.
-  const FileBytes bytes = read_rest(file);
+  FileBytes bytes;
+  bool utf8_mark = false;
+  if (!take_rtf(file, bytes, utf8_mark)) return errorNotRtf;
+  const std::size_t entries_before = m_entries.size();
+  const std::size_t keys_before = m_keys.size();
+  const std::size_t text_before = m_text.size();
+  const std::size_t extras_before = m_extras.size();
   reserve_for(*this, bytes.size);
   const std::size_t first_invalid = m_invalid.size();
   DictionaryReader reader(*this, m_invalid, bytes.view(), utf8_mark, bTakePlainEntries);
-  CMemFile memory(reinterpret_cast<BYTE*>(bytes.data.get()), static_cast<UINT>(bytes.size));
+  // The parser only reads it.
+  CMemFile memory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data)),
+                  static_cast<UINT>(bytes.size));
   long result = 0;
   {
     CRtfParser parser(memory, &reader);
@@ -1141,8 +1253,21 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   if (result == 0) result = reader.GetError();
   const ULONGLONG end = memory.GetPosition();
   reader.Finish(static_cast<DWORD>(end));
-  // Where the parse stopped, as when the scanner read the file itself.
-  file.Seek(static_cast<LONGLONG>(start + end), CFile::begin);
+  // Where the parse stopped, as when the scanner read the file itself. A
+  // pipe, which cannot go back, was read to its end: it stays there when the
+  // parse took it all.
+  if (file.GetPosition() != start + end)
+    file.Seek(static_cast<LONGLONG>(start + end), CFile::begin);
+  // Entries read from bytes that turned to zeros would be wrong without a
+  // sign: the dictionary stays as it was, as if the file had not opened.
+  if (!bytes.intact()) {
+    m_entries.resize(entries_before);
+    m_keys.resize(keys_before);
+    m_text.resize(text_before);
+    m_extras.resize(extras_before);
+    m_invalid.resize(first_invalid);
+    return errorFile + CFileException::sharingViolation;
+  }
   m_nUnrepresentable = reader.GetUnrepresentableCount();
   m_nDuplicates = IndexAppended();
   number_lines(bytes.view(), reader.GetInvalidOffsets(),

@@ -1,13 +1,16 @@
 #include "dictionary/steno_dictionary.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/scratch_folder.h"
@@ -155,6 +158,11 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
       // A \u escape in an outline is a character of the outline (here
       // passed over with the mark's description), not a kept word.
       {"{\\*\\cxs {!AT}cat\\u0?\\u-\n}", "!,", "", 0, ""},
+      // An escape short of its hex digits, kept, took the hex digit written
+      // after it; text cut short by one is read as text.
+      {"{\\*\\cxs KAT\\p\\'f}cat", "KAT", "cat", 0, "0:\\p\\'f"},
+      {"{\\*\\cxs KAT}x\\'\n5{ab\\'e}c", "KAT", "x5abc", 0, "1:\\'|2:{|4:\\'e}"},
+      {"{\\*\\cxs KAT}x\\foo-{}5", "KAT", "x5", 0, "1:\\foo-"},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
@@ -227,6 +235,13 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
       {"\\uc0 in an invalid entry",
        document("{\\*\\cxs 1x}\\uc0}{\\*\\cxs KAF}{\\uc2J\\u-10179ab\\u-8704cd}"), "Jcd", 1,
        "0:{|1:\\u-10179?\\u-8704|3:}"},
+      // Written back, a code page an invalid entry set reached text that
+      // had been read in another.
+      {"\\ansicpg437 in an invalid entry",
+       document("{\\*\\cxs 1x}\\ansicpg437 \n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
+      {"\\ansicpg437 in an invalid outline",
+       document("{\\*\\cxs 1\\ansicpg437 x}\n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
+      {"\\ansicpg437 in an outline", document("{\\*\\cxs KAF\\ansicpg437 }\\'82"), "\xe9", 0, ""},
       {"NUL", document("{\\*\\cxs KAF}a" + std::string(1, '\0') + "b c"), "a?b c", 1, "1:\\u0"},
       // Found by fuzzing: written back, the control word came before half
       // a surrogate pair the text held back when it was met.
@@ -280,6 +295,55 @@ TEST(StenoDictionaryReader, RefusesWhatIsNotRtf) {
     EXPECT_EQ(c.want == 0 ? 1u : 0u, loaded.dictionary.GetCount()) << c.file;
   }
   EXPECT_NE(-1, CStenoDictionary().GetErrorText(CStenoDictionary::errorNotRtf).Find("not RTF"));
+}
+
+// A regular file is mapped and anything else read: each gives the same
+// dictionary, and a file opened partway is read from where it stands (here
+// past the first granule of a view, and not at the start of one) and left
+// after the last byte the parse took.
+TEST(StenoDictionaryReader, EachKindOfFileGivesTheSameEntries) {
+  const std::string rtf =
+      document("{\\*\\cxs KAT}cat\n{\\*\\cxs TKOG}dog\\cxds\n{\\*\\cxs KAT}Cat");
+  const std::string want = describe(read_rtf(rtf).dictionary);
+  ASSERT_EQ("KA-T \"Cat\" 0 \nTKO-G \"dog\" " + std::to_string(prefix) + " \n", want);
+  const ScratchFolder folder;
+  const std::string junk(70001, 'x');
+  WriteWholeFile(folder.path("inside.bin"), junk + rtf);
+  WriteWholeFile(folder.path("d.rtf"), rtf);
+  ASSERT_EQ(0, ::mkfifo(folder.path("fifo").c_str(), 0600));
+
+  const struct {
+    const char* what;
+    std::function<long(CStenoDictionary&)> read;
+  } sources[] = {
+      {"a path", [&](CStenoDictionary& d) { return d.Read(folder.path("d.rtf").c_str()); }},
+      {"a file opened partway",
+       [&](CStenoDictionary& d) {
+         CFile file(folder.path("inside.bin").c_str(), CFile::modeRead | CFile::typeBinary);
+         file.Seek(static_cast<LONGLONG>(junk.size()), CFile::begin);
+         const long result = d.Read(file);
+         EXPECT_EQ(junk.size() + rtf.size(), file.GetPosition());
+         return result;
+       }},
+      {"a pipe",
+       [&](CStenoDictionary& d) {
+         std::thread writer([&] { WriteWholeFile(folder.path("fifo"), rtf); });
+         const long result = d.Read(folder.path("fifo").c_str());
+         writer.join();
+         return result;
+       }},
+      {"memory",
+       [&](CStenoDictionary& d) {
+         std::string bytes = rtf;
+         CMemFile file(reinterpret_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+         return d.Read(file);
+       }},
+  };
+  for (const auto& source : sources) {
+    CStenoDictionary dictionary;
+    EXPECT_EQ(0, source.read(dictionary)) << source.what;
+    EXPECT_EQ(want, describe(dictionary)) << source.what;
+  }
 }
 
 // An invalid outline, or a stroke text too long for any stroke, keeps its
@@ -490,6 +554,8 @@ TEST(StenoDictionaryWriter, EachEscapeMarkerAndExtraGivesItsExactBytes) {
       {"ab", suffix, {{0, "\\b"}, {1, "{\\*\\x y}"}, {2, "\\i0"}}, "\\cxds\\b\\'61{\\*\\x y}b\\i0"},
       {"ab", 0, {{0, "\\b "}}, "\\b ab"},
       {"a", prefix, {{5, "\\v "}}, "a\\v \\cxds"},
+      {"cat", 0, {{0, "\\'f"}}, "\\'f\\'63at"},
+      {"5", 0, {{0, "\\foo-"}}, "\\foo-\\'35"},
       {long_text, 0, {}, "words " + std::string(80, 'x') + "\r\n and/more"},
   };
   const std::string kat = keys_of("KAT");

@@ -27,15 +27,18 @@ inline constexpr LONG ERROR_INVALID_NAME = 123;
 inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_INVALID_ADDRESS = 487;
 inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_BADKEY = 1010;
 inline constexpr LONG ERROR_CANTOPEN = 1011;
 inline constexpr LONG ERROR_CANTREAD = 1012;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
 inline constexpr LONG ERROR_INVALID_FLAGS = 1004;
+inline constexpr LONG ERROR_FILE_INVALID = 1006;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 inline constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr LONG ERROR_MAPPED_ALIGNMENT = 1132;
 
 KELM_EXPORT DWORD GetLastError();
 KELM_EXPORT void SetLastError(DWORD dwErrCode);

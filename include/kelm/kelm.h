@@ -7,6 +7,7 @@
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/file_attributes.h"
+#include "platform/file_mapping.h"
 #include "platform/file_operations.h"
 #include "platform/message.h"
 #include "platform/error.h"

@@ -32,6 +32,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/file_mapping_handles.h"
 #include "platform/registry.h"
 #include "platform/serial/comm.h"
 #include "platform/serial/comm_line.h"
@@ -507,7 +508,8 @@ BOOL CloseHandle(HANDLE hObject) {
   {
     std::lock_guard lock(t.m);
     auto it = t.objects.find(reinterpret_cast<UINT_PTR>(hObject));
-    if (it == t.objects.end()) return fail(ERROR_INVALID_HANDLE);
+    if (it == t.objects.end())
+      return close_file_mapping(hObject) ? TRUE : fail(ERROR_INVALID_HANDLE);
     object = std::move(it->second);
     t.objects.erase(it);
   }
