@@ -37,19 +37,11 @@ constexpr auto rescue = 10s;
 enum class call_kind { blocking_read, event_read, result_read, blocking_wait, event_wait };
 
 const char* name_of(call_kind kind) {
-  switch (kind) {
-    case call_kind::blocking_read:
-      return "blocking ReadFile";
-    case call_kind::event_read:
-      return "overlapped ReadFile, waiting on its event";
-    case call_kind::result_read:
-      return "overlapped ReadFile, waiting in GetOverlappedResult";
-    case call_kind::blocking_wait:
-      return "blocking WaitCommEvent";
-    case call_kind::event_wait:
-      return "overlapped WaitCommEvent, waiting on its event";
-  }
-  return "?";
+  static const char* const names[] = {
+      "blocking ReadFile", "overlapped ReadFile, waiting on its event",
+      "overlapped ReadFile, waiting in GetOverlappedResult", "blocking WaitCommEvent",
+      "overlapped WaitCommEvent, waiting on its event"};
+  return names[static_cast<int>(kind)];
 }
 
 bool is_read(call_kind kind) {
