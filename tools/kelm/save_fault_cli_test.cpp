@@ -114,25 +114,24 @@ const SaveKind save_kinds[] = {
     {"dictionary RTF", "out.rtf", 100,
      [](const ScratchFolder& home, int content) {
        return std::vector<std::string>{"dict", "convert",
-                                       content == 0 ? home.path("big.rtf") : home.path("small.rtf"),
+                                       home.path(content == 0 ? "big.rtf" : "small.rtf"),
                                        home.path("saved/out.rtf")};
      }},
     {"dictionary SQLite", "out.sqlite", 100,
      [](const ScratchFolder& home, int content) {
        return std::vector<std::string>{"dict", "convert",
-                                       content == 0 ? home.path("big.rtf") : home.path("small.rtf"),
+                                       home.path(content == 0 ? "big.rtf" : "small.rtf"),
                                        home.path("saved/out.sqlite")};
      }},
     {"transcript", "out.rtf", 200,
      [](const ScratchFolder& home, int content) {
-       return std::vector<std::string>{
-           "translate",
-           "--dict",
-           home.path("big.rtf"),
-           "--steno",
-           content == 0 ? home.path("long.steno") : home.path("short.steno"),
-           "--rtf",
-           home.path("saved/out.rtf")};
+       return std::vector<std::string>{"translate",
+                                       "--dict",
+                                       home.path("big.rtf"),
+                                       "--steno",
+                                       home.path(content == 0 ? "long.steno" : "short.steno"),
+                                       "--rtf",
+                                       home.path("saved/out.rtf")};
      }},
 };
 
