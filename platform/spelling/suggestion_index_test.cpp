@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -189,33 +190,32 @@ TEST_F(CompiledLexiconTest, AMissingDamagedOrStaleIndexIsBuiltInMemoryWithTheSam
       << "the compiled index is used as written";
   const struct {
     const char* name;
-    const std::string* index;  // null: no file
-    const char* diagnostic;    // nullptr: the index is used
+    std::optional<std::string> index;  // none: no file
+    const char* diagnostic;            // nullptr: the index is used
   } cases[] = {
-      {"intact", &index, nullptr},
-      {"missing", nullptr, "there is no suggestion index"},
-      {"stale", &stale, "another version of the lexicon"},
-      {"flipped", &flipped, "checksum does not match"},
+      {"intact", index, nullptr},
+      {"missing", std::nullopt, "there is no suggestion index"},
+      {"stale", stale, "another version of the lexicon"},
+      {"flipped", flipped, "checksum does not match"},
+      {"empty", "", "suggestion index"},
+      {"header", index.substr(0, 80), "suggestion index"},
+      {"half", index.substr(0, index.size() / 2), "suggestion index"},
   };
-  std::vector<std::pair<std::string, std::string>> cut_cases = {
-      {"empty", ""}, {"header", index.substr(0, 80)}, {"half", index.substr(0, index.size() / 2)}};
-  auto run = [&](const std::string& name, const std::string* written, const char* diagnostic) {
-    const std::string folder = m_folder.path(name);
+  for (const auto& c : cases) {
+    const std::string folder = m_folder.path(c.name);
     fs::create_directory(folder);
     fs::copy_file(m_folder.path("words.clx"), folder + "/words.clx");
-    if (written != nullptr) WriteWholeFile(folder + "/words.idx", *written);
+    if (c.index) WriteWholeFile(folder + "/words.idx", *c.index);
     const std::size_t before = diagnostics().size();
-    EXPECT_EQ(want, suggestions_from(folder + "/words.clx")) << name;
+    EXPECT_EQ(want, suggestions_from(folder + "/words.clx")) << c.name;
     const std::string said = diagnostics().substr(before);
-    if (diagnostic == nullptr) {
-      EXPECT_EQ("", said) << name;
+    if (c.diagnostic == nullptr) {
+      EXPECT_EQ("", said) << c.name;
     } else {
-      EXPECT_NE(std::string::npos, said.find(folder + "/words.idx: ")) << name << ": " << said;
-      EXPECT_NE(std::string::npos, said.find(diagnostic)) << name << ": " << said;
+      EXPECT_NE(std::string::npos, said.find(folder + "/words.idx: ")) << c.name << ": " << said;
+      EXPECT_NE(std::string::npos, said.find(c.diagnostic)) << c.name << ": " << said;
     }
-  };
-  for (const auto& c : cases) run(c.name, c.index, c.diagnostic);
-  for (const auto& [name, bytes] : cut_cases) run(name, &bytes, "suggestion index");
+  }
 }
 
 }  // namespace
