@@ -27,12 +27,28 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool ends_with_control_word(std::string_view rtf) {
   std::size_t end = rtf.size();
   while (end > 0 && is_digit(rtf[end - 1])) --end;
-  if (end > 0 && end < rtf.size() && rtf[end - 1] == '-') --end;
+  // A minus without digits still waits for them.
+  if (end > 0 && rtf[end - 1] == '-') --end;
   const std::size_t letters_end = end;
   while (end > 0 && is_letter(rtf[end - 1])) --end;
   if (end == letters_end || end == 0 || rtf[end - 1] != '\\') return false;
   std::size_t backslashes = 0;
   while (end > backslashes && rtf[end - backslashes - 1] == '\\') ++backslashes;
+  return backslashes % 2 == 1;
+}
+
+bool is_hex_digit(char c) {
+  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Whether RTF ends in a \' escape short of its two hex digits, which a hex
+// digit after it would complete.
+bool ends_with_open_escape(std::string_view rtf) {
+  std::size_t end = rtf.size();
+  if (end > 0 && is_hex_digit(rtf[end - 1]) && end > 1 && rtf[end - 2] == '\'') --end;
+  if (end < 2 || rtf[end - 1] != '\'' || rtf[end - 2] != '\\') return false;
+  std::size_t backslashes = 0;
+  while (end - 1 > backslashes && rtf[end - backslashes - 2] == '\\') ++backslashes;
   return backslashes % 2 == 1;
 }
 
@@ -172,7 +188,7 @@ class DictionaryWriter : public CRtfCreWriter {
     m_nColumn = line_end == std::string_view::npos ? m_nColumn + static_cast<int>(rtf.size())
                                                    : static_cast<int>(rtf.size() - line_end);
     m_bDelimited = !ends_with_control_word(rtf);
-    m_bAfterWord = !m_bDelimited;
+    m_bAfterWord = !m_bDelimited || ends_with_open_escape(rtf);
   }
 
   void WritePunctuation(std::string_view mark) {
@@ -186,7 +202,8 @@ class DictionaryWriter : public CRtfCreWriter {
   }
 
   const CStenoDictionary& m_dictionary;
-  // The last thing written was an extra that ends in a control word.
+  // The last thing written was an extra that ends in a control word, or in
+  // an escape short of its hex digits.
   bool m_bAfterWord = false;
 };
 
