@@ -78,8 +78,12 @@ class KELM_EXPORT CStenoDictionary {
   // one "{\*\cxs" group to the next. A later entry for an outline replaces
   // the earlier one whole, extras included, in the earlier one's place. 0, or
   // a nonzero code that GetErrorText explains; the path form also gives the
-  // file's own errors. The file is read into memory whole, in one read, and
-  // left standing after the last byte the parse took.
+  // file's own errors. A regular file is mapped into memory (see
+  // file_mapping.h) for the load and no longer; anything else (a pipe, a
+  // CMemFile) is read whole first. The file is left standing after the last
+  // byte the parse took, a pipe at its end. A file cut short by another
+  // process while it is read fails with errorFile +
+  // CFileException::sharingViolation and leaves the dictionary as it was.
   long Read(LPCSTR path);
   long Read(CFile& file);
   // Why Read or Write returned `code`.
