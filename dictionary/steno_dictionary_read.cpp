@@ -1116,7 +1116,8 @@ struct FileBytes {
 };
 
 // One read for a file whose length is known, more for one that grows or has
-// none; the memory is not cleared first, which would cost as much as the
+// none (a pipe), whose room doubles, so that its bytes are copied a few times
+// at most; the memory is not cleared first, which would cost as much as the
 // read.
 void read_rest(CFile& file, FileBytes& bytes) {
   const ULONGLONG start = file.GetPosition();
@@ -1131,7 +1132,7 @@ void read_rest(CFile& file, FileBytes& bytes) {
     bytes.size += got;
     if (bytes.size == most_bytes || (got == 0 && wanted > 0)) break;
     if (bytes.size == room) {
-      room = std::min(most_bytes, room + (1 << 16));
+      room = std::min(most_bytes, std::max(2 * room, room + (1 << 16)));
       auto larger = std::make_unique_for_overwrite<char[]>(room + 1);
       std::memcpy(larger.get(), bytes.copy.get(), bytes.size);
       bytes.copy = std::move(larger);
