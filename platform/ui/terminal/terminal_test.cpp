@@ -94,15 +94,4 @@ TEST(TerminalFrontEnd, ResizeRedrawsTheDialogCentredAndASignalGivesTheTerminalBa
   EXPECT_TRUE(pane.Shows({}, {"Demo"})) << "the normal screen is back";
 }
 
-TEST(TerminalFrontEnd, WithoutATerminalTheProgramSaysSoAndExits2) {
-  const ScratchFolder folder;
-  const std::string command = std::string("setsid -w ") + TERMINAL_DEMO + " < /dev/null > " +
-                              folder.path("out") + " 2> " + folder.path("err");
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(2, WEXITSTATUS(status));
-  EXPECT_NE(std::string::npos, ReadWholeFile(folder.path("err")).find("no terminal"));
-  EXPECT_TRUE(ReadWholeFile(folder.path("out")).empty());
-}
-
 }  // namespace
