@@ -573,8 +573,14 @@ class DictionaryReader : public CRtfParserClient {
 
   long ChangeDestination(int nIndex) override {
     Group& group = m_states.back();
-    // Nothing inside a skipped group or an outline starts anything.
-    if (group.destination == dest_skip || group.destination == dest_outline) return Settle();
+    // Nothing inside a skipped group or an outline starts anything. The word
+    // still counts as read: a "\*" after it must not make its group one of
+    // an unknown destination, kept whole, which written after the outline
+    // would start an entry.
+    if (group.destination == dest_skip || group.destination == dest_outline) {
+      group.fresh = false;
+      return Settle();
+    }
     // An outline or a skipped group is a group of its own: its word comes
     // first. Elsewhere the word is only kept, as any word the reader does not
     // know.

@@ -414,6 +414,10 @@ TEST(StenoDictionaryReader, InvalidOutlinesAreKeptAndDuplicatesLastWins) {
       {"{\\rtf1{\\*\\cxs KXAT}bad{\\b\\bin9 x}}", "KXAT", "{\\*\\cxs KXAT}bad{\\b}"},
       {"{\\rtf1{\\*\\cxs KAT\\u233}x}", "KAT\\u233", "{\\*\\cxs KAT\\u233}x"},
       {"{\\rtf1{\\*\\cxs KAT\r\n\\u0 }}", "KAT\\u0", "{\\*\\cxs KAT\r\n\\u0 }"},
+      // An outline word in an outline, then an unknown one, made a kept group
+      // that started an entry where it was written.
+      {"{\\rtf1{\\*\\cxs KAT{\\*\\cxs\\*\\foo TKOG}}x}", "KATTKOG",
+       "{\\*\\cxs KAT{\\*\\cxs\\*\\foo TKOG}}x"},
   };
   for (const auto& c : found) {
     const Loaded stray = read_rtf(c.file);
