@@ -537,6 +537,7 @@ class DictionaryReader : public CRtfParserClient {
     group.entry = m_entry == EntryState::translation ? m_entries : 0;
     group.text_at_begin = m_text.size();
     group.extras_at_begin = m_pieces.size();
+    group.encoding_before.reset();
     // An optional destination the reader does not know: what the parser
     // would have skipped.
     if (outer.destination != dest_skip && group.begin == m_optionalGroup &&
@@ -590,6 +591,8 @@ class DictionaryReader : public CRtfParserClient {
                 m_pScanner->GetToken(1)->GetStreamOffset());
       return Settle();
     }
+    const std::optional<UINT> code_page =
+        nIndex == dest_outline || nIndex == dest_skip ? TakeBackCodePage(group) : std::nullopt;
     Break();
     group.destination = static_cast<Destination>(nIndex);
     if (nIndex == dest_outline) {
@@ -599,7 +602,7 @@ class DictionaryReader : public CRtfParserClient {
       m_entryBegin = group.begin;
       m_entryDepth = m_states.size() - 1;
       m_outline.clear();
-      m_outlineCodePage.reset();
+      m_outlineCodePage = code_page;
       m_dwOutlineOffset = m_pScanner->GetToken(0)->GetStreamOffset();
     } else if (nIndex == dest_punctuation) {
       m_punctuationStart = m_text.size();
@@ -681,6 +684,14 @@ class DictionaryReader : public CRtfParserClient {
  private:
   enum class EntryState { none, outline, translation, invalid };
 
+  // How raw bytes and escapes are read.
+  struct Encoding {
+    UINT code_page;
+    bool known;
+    bool raw_utf8;
+    bool escapes_utf8;
+  };
+
   // What a group changes: its destination, \ucN, and where it began.
   struct Group {
     Destination destination = dest_text;
@@ -693,6 +704,10 @@ class DictionaryReader : public CRtfParserClient {
     unsigned entry = 0;  // the entry whose translation it was opened in, or 0
     std::size_t text_at_begin = 0;
     std::size_t extras_at_begin = 0;
+    // How text was read before a code page word read while the group was
+    // fresh, and the code page it set.
+    std::optional<Encoding> encoding_before;
+    UINT code_page = 0;
   };
 
   // A piece of RTF kept with the current entry, in m_pieceBytes.
@@ -798,10 +813,15 @@ class DictionaryReader : public CRtfParserClient {
         // reach text that was already read in another. One set in an outline
         // waits until the outline is known to be taken.
         const auto code_page = static_cast<UINT>(token.GetNumParm());
-        if (m_entry == EntryState::outline)
+        if (m_entry == EntryState::outline) {
           m_outlineCodePage = code_page;
-        else if (m_entry != EntryState::invalid)
+        } else if (m_entry != EntryState::invalid) {
+          if (group.fresh && !group.encoding_before)
+            group.encoding_before =
+                Encoding{m_decoder.code_page(), m_bEncodingKnown, m_bRawUtf8, m_bEscapesUtf8};
+          group.code_page = code_page;
           SetCodePage(code_page);
+        }
         return;
       }
       if (word == word_unicode && InTranslation()) {
@@ -852,6 +872,7 @@ class DictionaryReader : public CRtfParserClient {
     if (unknown_destination && group.destination != dest_skip) {
       group.destination = dest_skip;
       group.kept = true;
+      TakeBackCodePage(group);
       return;
     }
     // What is kept stands after the text before it, a character that text
@@ -869,6 +890,21 @@ class DictionaryReader : public CRtfParserClient {
       // A code page declared before any text settles what raw bytes are.
       if (code_page != cp_1252 && !m_bEncodingKnown) SetUtf8(false);
     }
+  }
+
+  // A group kept whole, or an outline's, is written back with the code page
+  // word it began with, which would then reach text already read in that
+  // code page: the word read before the group was known to be one is taken
+  // back, and the code page it set returned.
+  std::optional<UINT> TakeBackCodePage(Group& group) {
+    const std::optional<Encoding> before = std::exchange(group.encoding_before, std::nullopt);
+    if (!before) return std::nullopt;
+    m_decoder.set_code_page(before->code_page);
+    m_decoder.set_utf8(before->raw_utf8);
+    m_bRawUtf8 = before->raw_utf8;
+    m_bEncodingKnown = before->known;
+    m_bEscapesUtf8 = before->escapes_utf8;
+    return group.code_page;
   }
 
   void SetUtf8(bool utf8) {

@@ -241,6 +241,11 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
        document("{\\*\\cxs 1x}\\ansicpg437 \n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
       {"\\ansicpg437 in an invalid outline",
        document("{\\*\\cxs 1\\ansicpg437 x}\n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
+      {"\\ansicpg437 first in a kept group",
+       document("{\\*\\cxs KAF}{\\ansicpg437\\*\\foo y}\\'82"), "\x82", 0,
+       "0:{\\ansicpg437\\*\\foo y}"},
+      {"\\ansicpg437 first in an invalid outline's group",
+       document("{\\ansicpg437\\*\\cxs 1x}\n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
       {"\\ansicpg437 in an outline", document("{\\*\\cxs KAF\\ansicpg437 }\\'82"), "\xe9", 0, ""},
       {"NUL", document("{\\*\\cxs KAF}a" + std::string(1, '\0') + "b c"), "a?b c", 1, "1:\\u0"},
       // Found by fuzzing: written back, the control word came before half
