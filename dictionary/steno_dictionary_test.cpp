@@ -246,6 +246,10 @@ TEST(StenoDictionaryReader, TextInEachEncoding) {
        "0:{\\ansicpg437\\*\\foo y}"},
       {"\\ansicpg437 first in an invalid outline's group",
        document("{\\ansicpg437\\*\\cxs 1x}\n{\\*\\cxs KAF}\\'82"), "\x82", 0, ""},
+      // Halves of a pair that the fallback count kept apart were written
+      // with one stand-in between them, where they paired.
+      {"halves of a pair kept apart", document("{\\*\\cxs KAF}\\uc2 p\\u-10179?\\u-8704?ine"),
+       "p??ine", 2, "1:\\u-10179|2:\\u-8704"},
       {"\\ansicpg437 in an outline", document("{\\*\\cxs KAF\\ansicpg437 }\\'82"), "\xe9", 0, ""},
       {"NUL", document("{\\*\\cxs KAF}a" + std::string(1, '\0') + "b c"), "a?b c", 1, "1:\\u0"},
       // Found by fuzzing: written back, the control word came before half

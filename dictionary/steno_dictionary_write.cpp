@@ -52,6 +52,38 @@ bool ends_with_open_escape(std::string_view rtf) {
   return backslashes % 2 == 1;
 }
 
+// The UTF-16 unit of a \uN escape that RTF begins or ends with; 0 when it
+// has none there.
+unsigned unicode_unit(std::string_view digits, bool negative) {
+  long n = 0;
+  for (const char c : digits) n = std::min(n * 10 + (c - '0'), 0x10000L);
+  return static_cast<unsigned>(negative ? -n : n) & 0xFFFF;
+}
+
+unsigned first_unicode_escape(std::string_view rtf) {
+  if (!rtf.starts_with("\\u")) return 0;
+  rtf.remove_prefix(2);
+  const bool negative = rtf.starts_with('-');
+  if (negative) rtf.remove_prefix(1);
+  std::size_t digits = 0;
+  while (digits < rtf.size() && is_digit(rtf[digits])) ++digits;
+  return digits == 0 ? 0 : unicode_unit(rtf.substr(0, digits), negative);
+}
+
+unsigned last_unicode_escape(std::string_view rtf) {
+  std::size_t start = rtf.size();
+  while (start > 0 && is_digit(rtf[start - 1])) --start;
+  const bool negative = start > 0 && rtf[start - 1] == '-';
+  const std::size_t word = start - (negative ? 1 : 0);
+  if (start == rtf.size() || word < 2 || rtf.substr(word - 2, 2) != "\\u" ||
+      (word > 2 && rtf[word - 3] == '\\'))
+    return 0;
+  return unicode_unit(rtf.substr(start), negative);
+}
+
+bool is_high_half(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_half(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // A brace that the piece of RTF opens and does not close is the start of a
 // group whose first word the dictionary read (\cxds and the like) and does
 // not write there; what follows it would be read as that group's first word,
@@ -140,10 +172,20 @@ class DictionaryWriter : public CRtfCreWriter {
       WritePunctuation(t.text);
     } else {
       std::size_t written = 0;
+      std::string_view before;
       for (const CStenoDictionary::Extra& extra : extras) {
         WriteTextPart(t.text.substr(written, extra.position - written));
+        // Halves of a surrogate pair that the file's fallback count kept
+        // apart would pair across the one stand-in written between them; an
+        // empty group parts them.
+        if (extra.position == written + 1 && is_high_half(last_unicode_escape(before)) &&
+            is_low_half(first_unicode_escape(extra.rtf))) {
+          EmitKeyword(szRTFGROUPBEGIN, 0);
+          EmitKeyword(szRTFGROUPEND, 0);
+        }
         written = extra.position;
         WriteRtf(extra.rtf);
+        before = extra.rtf;
       }
       WriteTextPart(t.text.substr(written));
     }
