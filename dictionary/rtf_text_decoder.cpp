@@ -11,9 +11,6 @@ namespace {
 
 constexpr UINT cp_1252 = 1252;
 
-bool is_high_surrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low_surrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // The length of the UTF-8 sequence a byte starts, 0 when it starts none;
 // which second bytes are allowed is left to the platform's decoder.
 std::size_t sequence_length(unsigned char lead) {

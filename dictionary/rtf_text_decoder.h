@@ -3,7 +3,7 @@
 // alike), in the file's code page or as UTF-8, and \uN escapes with the
 // fallback text that follows them. A character Windows-1252 cannot hold
 // leaves a stand-in in the text and is reported with the RTF that gives it
-// back. Internal to the dictionary's reader.
+// back. Internal to the dictionary's reader and writer.
 #pragma once
 
 #include "platform/types.h"
@@ -14,6 +14,10 @@
 #include <vector>
 
 namespace rtf_text {
+
+// The halves of a surrogate pair, as \uN escapes give them one at a time.
+inline bool is_high_surrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool is_low_surrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // A character the text cannot hold. The text holds a stand-in for it at
 // `position`: the file's fallback for it when that is plain ASCII, else "?".

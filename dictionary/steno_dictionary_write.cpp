@@ -2,6 +2,7 @@
 
 #include "dictionary/cre_markers.h"
 #include "dictionary/rtf_cre_writer.h"
+#include "dictionary/rtf_text_decoder.h"
 #include "platform/error.h"
 #include "platform/exception.h"
 #include "platform/file_operations.h"
@@ -22,6 +23,15 @@ bool is_punctuation_mark(std::string_view text) {
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Whether the character at `at` is a backslash that begins a control word
+// or escape, not one escaped by the backslash before it: it ends a run of
+// an odd number of backslashes.
+bool begins_escape(std::string_view rtf, std::size_t at) {
+  std::size_t backslashes = 0;
+  while (backslashes <= at && rtf[at - backslashes] == '\\') ++backslashes;
+  return backslashes % 2 == 1;
+}
+
 // Whether RTF ends in a control word, which what follows must not run on
 // into: a backslash not itself escaped, letters, and a parameter.
 bool ends_with_control_word(std::string_view rtf) {
@@ -31,10 +41,7 @@ bool ends_with_control_word(std::string_view rtf) {
   if (end > 0 && rtf[end - 1] == '-') --end;
   const std::size_t letters_end = end;
   while (end > 0 && is_letter(rtf[end - 1])) --end;
-  if (end == letters_end || end == 0 || rtf[end - 1] != '\\') return false;
-  std::size_t backslashes = 0;
-  while (end > backslashes && rtf[end - backslashes - 1] == '\\') ++backslashes;
-  return backslashes % 2 == 1;
+  return end != letters_end && end > 0 && begins_escape(rtf, end - 1);
 }
 
 bool is_hex_digit(char c) {
@@ -46,10 +53,7 @@ bool is_hex_digit(char c) {
 bool ends_with_open_escape(std::string_view rtf) {
   std::size_t end = rtf.size();
   if (end > 0 && is_hex_digit(rtf[end - 1]) && end > 1 && rtf[end - 2] == '\'') --end;
-  if (end < 2 || rtf[end - 1] != '\'' || rtf[end - 2] != '\\') return false;
-  std::size_t backslashes = 0;
-  while (end - 1 > backslashes && rtf[end - backslashes - 2] == '\\') ++backslashes;
-  return backslashes % 2 == 1;
+  return end >= 2 && rtf[end - 1] == '\'' && begins_escape(rtf, end - 2);
 }
 
 // The UTF-16 unit of a \uN escape that RTF begins or ends with; 0 when it
@@ -75,14 +79,10 @@ unsigned last_unicode_escape(std::string_view rtf) {
   while (start > 0 && is_digit(rtf[start - 1])) --start;
   const bool negative = start > 0 && rtf[start - 1] == '-';
   const std::size_t word = start - (negative ? 1 : 0);
-  if (start == rtf.size() || word < 2 || rtf.substr(word - 2, 2) != "\\u" ||
-      (word > 2 && rtf[word - 3] == '\\'))
+  if (start == rtf.size() || word < 2 || rtf[word - 1] != 'u' || !begins_escape(rtf, word - 2))
     return 0;
   return unicode_unit(rtf.substr(start), negative);
 }
-
-bool is_high_half(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_half(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // A brace that the piece of RTF opens and does not close is the start of a
 // group whose first word the dictionary read (\cxds and the like) and does
@@ -178,8 +178,9 @@ class DictionaryWriter : public CRtfCreWriter {
         // Halves of a surrogate pair that the file's fallback count kept
         // apart would pair across the one stand-in written between them; an
         // empty group parts them.
-        if (extra.position == written + 1 && is_high_half(last_unicode_escape(before)) &&
-            is_low_half(first_unicode_escape(extra.rtf))) {
+        if (extra.position == written + 1 &&
+            rtf_text::is_high_surrogate(last_unicode_escape(before)) &&
+            rtf_text::is_low_surrogate(first_unicode_escape(extra.rtf))) {
           EmitKeyword(szRTFGROUPBEGIN, 0);
           EmitKeyword(szRTFGROUPEND, 0);
         }
