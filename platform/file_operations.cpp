@@ -85,10 +85,6 @@ void let_go(const std::string& native) {
   h.fds.erase(at);
 }
 
-bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // "<prefix><hex>.TMP" as GetTempFileNameA names them, the number in one to
 // four upper-case hexadecimal digits.
 bool is_temporary_name(std::string_view name, std::string_view prefix) {
@@ -118,10 +114,8 @@ void remove_abandoned(const std::string& native_folder, std::string_view prefix)
         os_file::open_file(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) continue;
     struct stat opened {};
-    struct stat named {};
     if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-        os_file::lock_exclusive(fd, false) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-        same_file(opened, named)) {
+        os_file::lock_exclusive(fd, false) == 0 && os_file::is_named(fd, path)) {
       ::unlink((path + std::string(journal_suffix)).c_str());
       ::unlink(path.c_str());
     }
