@@ -534,6 +534,7 @@ class DictionaryReader : public CRtfParserClient {
     group.optional = false;
     group.kept = false;
     group.holds_extras = false;
+    group.extra_not_first = false;
     group.entry = m_entry == EntryState::translation ? m_entries : 0;
     group.text_at_begin = m_text.size();
     group.extras_at_begin = m_pieces.size();
@@ -560,10 +561,13 @@ class DictionaryReader : public CRtfParserClient {
       KeepBytes(closed.begin, m_pScanner->GetToken(1)->GetStreamOffset());
     } else if (closed.holds_extras && closed.entry == m_entries && InEntry()) {
       // A group that holds extras keeps its braces, so that what they apply
-      // to stays inside it.
+      // to stays inside it. A destination's word that was not first in the
+      // group would be first after the brace and start its destination: an
+      // empty group stands for what came before it and was not kept.
+      const std::string_view open = closed.extra_not_first ? "{{}" : "{";
       m_pieces.insert(m_pieces.begin() + static_cast<std::ptrdiff_t>(closed.extras_at_begin),
-                      Piece{closed.text_at_begin, m_pieceBytes.size(), 1, 0});
-      m_pieceBytes += '{';
+                      Piece{closed.text_at_begin, m_pieceBytes.size(), open.size(), 0});
+      m_pieceBytes += open;
       AddPiece("}");
     }
     if (closed.destination != outer.destination) EndDestination(closed.destination);
@@ -587,6 +591,8 @@ class DictionaryReader : public CRtfParserClient {
     // know.
     const bool fresh = std::exchange(group.fresh, false);
     if (!fresh && (nIndex == dest_outline || nIndex == dest_skip)) {
+      group.extra_not_first =
+          m_pieces.size() == group.extras_at_begin && m_text.size() == group.text_at_begin;
       KeepBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
                 m_pScanner->GetToken(1)->GetStreamOffset());
       return Settle();
@@ -701,6 +707,9 @@ class DictionaryReader : public CRtfParserClient {
     bool optional = false;  // its "\*" has been read
     bool kept = false;      // kept whole as an extra; the groups inside it are not
     bool holds_extras = false;
+    // Its first extra is a destination's word that something read and not
+    // kept came before in the file.
+    bool extra_not_first = false;
     unsigned entry = 0;  // the entry whose translation it was opened in, or 0
     std::size_t text_at_begin = 0;
     std::size_t extras_at_begin = 0;

@@ -163,6 +163,10 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
       {"{\\*\\cxs KAT\\p\\'f}cat", "KAT", "cat", 0, "0:\\p\\'f"},
       {"{\\*\\cxs KAT}x\\'\n5{ab\\'e}c", "KAT", "x5abc", 0, "1:\\'|2:{|4:\\'e}"},
       {"{\\*\\cxs KAT}x\\foo-{}5", "KAT", "x5", 0, "1:\\foo-"},
+      // An outline word kept in a group after what was read and not kept
+      // there; written first after the brace, it started an entry.
+      {"{\\*\\cxs KAT}a{{}\\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
+      {"{\\*\\cxs KAT}a{\\cxds \\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
