@@ -561,9 +561,9 @@ class DictionaryReader : public CRtfParserClient {
       KeepBytes(closed.begin, m_pScanner->GetToken(1)->GetStreamOffset());
     } else if (closed.holds_extras && closed.entry == m_entries && InEntry()) {
       // A group that holds extras keeps its braces, so that what they apply
-      // to stays inside it. A destination's word that was not first in the
-      // group would be first after the brace and start its destination: an
-      // empty group stands for what came before it and was not kept.
+      // to stays inside it. An outline word or "\*" that was not first in
+      // the group would be first after the brace and start a destination:
+      // an empty group stands for what came before it and was not kept.
       const std::string_view open = closed.extra_not_first ? "{{}" : "{";
       m_pieces.insert(m_pieces.begin() + static_cast<std::ptrdiff_t>(closed.extras_at_begin),
                       Piece{closed.text_at_begin, m_pieceBytes.size(), open.size(), 0});
@@ -591,8 +591,7 @@ class DictionaryReader : public CRtfParserClient {
     // know.
     const bool fresh = std::exchange(group.fresh, false);
     if (!fresh && (nIndex == dest_outline || nIndex == dest_skip)) {
-      group.extra_not_first =
-          m_pieces.size() == group.extras_at_begin && m_text.size() == group.text_at_begin;
+      NoteKeptAfterRead(group);
       KeepBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
                 m_pScanner->GetToken(1)->GetStreamOffset());
       return Settle();
@@ -707,8 +706,8 @@ class DictionaryReader : public CRtfParserClient {
     bool optional = false;  // its "\*" has been read
     bool kept = false;      // kept whole as an extra; the groups inside it are not
     bool holds_extras = false;
-    // Its first extra is a destination's word that something read and not
-    // kept came before in the file.
+    // Its first extra is an outline word or "\*" that something read and
+    // not kept came before in the file.
     bool extra_not_first = false;
     unsigned entry = 0;  // the entry whose translation it was opened in, or 0
     std::size_t text_at_begin = 0;
@@ -877,17 +876,30 @@ class DictionaryReader : public CRtfParserClient {
     }
     // An optional destination the reader does not know, as in PushState.
     const bool unknown_destination = group.fresh && group.optional;
-    group.fresh = false;
     if (unknown_destination && group.destination != dest_skip) {
+      group.fresh = false;
       group.destination = dest_skip;
       group.kept = true;
       TakeBackCodePage(group);
       return;
     }
+    if (!std::exchange(group.fresh, false) && token.GetType() == m_types.optional_destination)
+      NoteKeptAfterRead(group);
     // What is kept stands after the text before it, a character that text
     // still held back (half of a surrogate pair) included.
     Break();
     KeepBytes(token.GetStreamOffset(), end);
+  }
+
+  // An outline word or "\*" about to be kept in a group that something read
+  // there and not kept came before. Should it be the group's first extra,
+  // it would be written first after the group's brace, where it starts a
+  // destination: the brace is then written with an empty group after it
+  // (see PopState). Other words written first are harmless, and the writer
+  // guards them.
+  void NoteKeptAfterRead(Group& group) {
+    if (m_pieces.size() == group.extras_at_begin && m_text.size() == group.text_at_begin)
+      group.extra_not_first = true;
   }
 
   void SetCodePage(UINT code_page) {

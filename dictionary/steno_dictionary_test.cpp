@@ -167,6 +167,7 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
       // there; written first after the brace, it started an entry.
       {"{\\*\\cxs KAT}a{{}\\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
       {"{\\*\\cxs KAT}a{\\cxds \\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
+      {"{\\*\\cxs KAT}a{{}\\*\\cxs}b", "KAT", "ab", 0, "1:{{}\\*\\cxs}"},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
