@@ -591,6 +591,7 @@ class DictionaryReader : public CRtfParserClient {
     // know.
     const bool fresh = std::exchange(group.fresh, false);
     if (!fresh && (nIndex == dest_outline || nIndex == dest_skip)) {
+      Break();
       NoteKeptAfterRead(group);
       KeepBytes(m_pScanner->GetToken(0)->GetStreamOffset(),
                 m_pScanner->GetToken(1)->GetStreamOffset());
@@ -883,11 +884,11 @@ class DictionaryReader : public CRtfParserClient {
       TakeBackCodePage(group);
       return;
     }
-    if (!std::exchange(group.fresh, false) && token.GetType() == m_types.optional_destination)
-      NoteKeptAfterRead(group);
+    const bool was_fresh = std::exchange(group.fresh, false);
     // What is kept stands after the text before it, a character that text
     // still held back (half of a surrogate pair) included.
     Break();
+    if (!was_fresh && token.GetType() == m_types.optional_destination) NoteKeptAfterRead(group);
     KeepBytes(token.GetStreamOffset(), end);
   }
 

@@ -168,6 +168,7 @@ TEST(StenoDictionaryReader, EachMarkerEscapeAndGroup) {
       {"{\\*\\cxs KAT}a{{}\\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
       {"{\\*\\cxs KAT}a{\\cxds \\cxs}b", "KAT", "ab", 0, "1:{{}\\cxs}"},
       {"{\\*\\cxs KAT}a{{}\\*\\cxs}b", "KAT", "ab", 0, "1:{{}\\*\\cxs}"},
+      {"{\\*\\cxs KAT}a{\\u-\\*}b", "KAT", "a?b", 0, "1:{\\u0|2:\\*}"},
   };
   for (const EntryCase& c : cases) {
     const Loaded loaded = read_rtf(document(c.entry));
