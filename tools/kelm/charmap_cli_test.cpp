@@ -44,10 +44,15 @@ TEST(KelmCharmap, PicksACharacterWithTheMouseAndOpensOnItNextTime) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     pane.SettledScreen();
-    const std::pair<int, int> e_acute = pane.Find("é");
-    ASSERT_GE(e_acute.first, 0) << pane.Screen();
-    pane.Click(e_acute);
-    pane.SettledScreen();
+    ASSERT_GE(pane.Find("é").first, 0) << pane.Screen();
+    // The list highlights the character clicked. On a loaded machine a click
+    // now and then comes to nothing, and is made again.
+    ::testing::AssertionResult chosen = ::testing::AssertionFailure();
+    for (int click = 0; click < 3 && !chosen; ++click) {
+      pane.Click(pane.Find("é"));
+      chosen = pane.Shows({"7mé"}, {}, true);
+    }
+    ASSERT_TRUE(chosen);
     pane.Keys("Enter");
     ASSERT_EQ(0, pane.ExitStatus()) << pane.Err();
     EXPECT_EQ("é\n", pane.Out()) << "the character, as UTF-8";
