@@ -70,6 +70,16 @@ class TmuxPane {
     Mouse(0, cell);
     Mouse(0, cell, true);
   }
+  // Clicks where text shows until the screen, drawn with attributes, shows
+  // shown: on a loaded machine a click now and then comes to nothing.
+  ::testing::AssertionResult ClickUntilShown(const std::string& text, const std::string& shown) {
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    for (int click = 0; click < 3 && !result; ++click) {
+      Click(Find(text));
+      result = Shows({shown}, {}, true);
+    }
+    return result;
+  }
   void Resize(int width, int height) {
     ShellOutput(m_tmux + "resize-window -t pane -x " + std::to_string(width) + " -y " +
                 std::to_string(height));
