@@ -875,16 +875,14 @@ class DictionaryReader : public CRtfParserClient {
         return;
       }
     }
+    const bool was_fresh = std::exchange(group.fresh, false);
     // An optional destination the reader does not know, as in PushState.
-    const bool unknown_destination = group.fresh && group.optional;
-    if (unknown_destination && group.destination != dest_skip) {
-      group.fresh = false;
+    if (was_fresh && group.optional && group.destination != dest_skip) {
       group.destination = dest_skip;
       group.kept = true;
       TakeBackCodePage(group);
       return;
     }
-    const bool was_fresh = std::exchange(group.fresh, false);
     // What is kept stands after the text before it, a character that text
     // still held back (half of a surrogate pair) included.
     Break();
