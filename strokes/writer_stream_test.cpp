@@ -205,6 +205,9 @@ TEST(WriterStream, SkipsDoNotDependOnHowTheLineWasRead) {
     for (std::size_t at = 0; at < line.size(); at += piece)
       stream.Feed(bytes + at, static_cast<int>(std::min<std::size_t>(piece, line.size() - at)),
                   strokes, &skips);
+    // A skip is handed over once the packet after it is whole, not only when
+    // the line ends.
+    EXPECT_EQ("6+5 17+5", shown(skips)) << "before the end, in pieces of " << piece;
     stream.LineQuiet(strokes, &skips);
     EXPECT_EQ("KA-T -Z -Z", shown(strokes)) << "in pieces of " << piece;
     EXPECT_EQ("6+5 17+5 28+2", shown(skips)) << "in pieces of " << piece;
