@@ -54,10 +54,12 @@ constexpr Marking any_byte{0x00, 0x00};
 
 // Where only the quiet line tells a lost byte (Stentura's markers are the
 // same on every byte, so they find garbled bytes but not a packet's start),
-// the wait lies between a USB adapter's hold-back and the pause between
-// two strokes written fast. Gemini PR finds its packets by their first byte,
-// so a long wait costs nothing. A TX Bolt stroke's bytes come in one burst,
-// but a slow line may part them by some tens of milliseconds.
+// the wait must outlast what a USB serial adapter holds back (up to 16 ms)
+// and stay under the pause between two strokes written fast (some fifteen a
+// second): a lost byte then costs one stroke. Gemini PR finds its packets by
+// their first byte, so a long wait costs nothing and rides out any pause
+// inside a packet. A TX Bolt stroke's bytes come in one burst, but a slow
+// line may part them by some tens of milliseconds.
 constexpr DWORD burst_quiet_ms = 30;
 constexpr DWORD gemini_quiet_ms = 500;
 constexpr DWORD txbolt_quiet_ms = 100;

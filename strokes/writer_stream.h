@@ -44,11 +44,9 @@ class KELM_EXPORT CWriterStream {
   static int FindProtocol(std::string_view name);
 
   // How long the line must have been quiet before LineQuiet is called with
-  // something pending. A writer sends a packet in one burst, and a USB
-  // adapter may hold part of it back for up to 16 ms; a person writes at most
-  // some fifteen strokes a second. Gemini PR marks where each packet starts,
-  // so its wait only has to outlast any pause inside a packet; TX Bolt marks
-  // no end, so its wait is how long a stroke's bytes may lie apart.
+  // something pending: short where only a quiet line tells where packets
+  // part, longer for Gemini PR, which marks each packet's start, and for a TX
+  // Bolt stroke, which nothing but a byte of its last key set ends.
   static DWORD GetQuietMilliseconds(Protocol protocol);
 
   // A run of bytes dropped together: where it starts, counted from the first
