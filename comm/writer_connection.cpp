@@ -1,5 +1,6 @@
 #include "comm/writer_connection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -13,7 +14,7 @@ constexpr long read_size = 256;
 }  // namespace
 
 CWriterConnection::CWriterConnection(const CString& spec, CWriterStream::Protocol protocol)
-    : m_spec(spec), m_stream(protocol) {}
+    : m_spec(spec), m_stream(protocol), m_quiet(CWriterStream::GetQuietMilliseconds(protocol)) {}
 
 CWriterConnection::~CWriterConnection() { Stop(); }
 
@@ -69,12 +70,19 @@ bool CWriterConnection::OpenPort() {
     m_openError = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INVALID_NAME);
     return false;
   }
-  // A read ends as soon as it has a byte, or after the quiet spell with none:
-  // strokes go on at once, and a quiet line is noticed.
-  m_port.SetReadTimeouts(static_cast<long>(MAXDWORD), static_cast<long>(MAXDWORD),
-                         QuietMilliseconds);
+  m_readWait = 0;
+  SetReadWait(ReadMilliseconds);
   m_stream.Reset();
   return true;
+}
+
+// A read ends as soon as it has a byte, or after `wait` with none: strokes go
+// on at once, and a quiet line is noticed.
+void CWriterConnection::SetReadWait(DWORD wait) {
+  if (wait == m_readWait) return;
+  m_port.SetReadTimeouts(static_cast<long>(MAXDWORD), static_cast<long>(MAXDWORD),
+                         static_cast<long>(wait));
+  m_readWait = wait;
 }
 
 void CWriterConnection::Run() {
@@ -96,6 +104,17 @@ void CWriterConnection::Run() {
 }
 
 void CWriterConnection::ReadOnce() {
+  using Clock = std::chrono::steady_clock;
+  // While bytes wait for the rest of their packet, the read ends when the
+  // line has been quiet long enough to give up on them.
+  DWORD wait = ReadMilliseconds;
+  if (m_stream.IsPending()) {
+    const auto quiet =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastByte);
+    const auto left = static_cast<long long>(m_quiet) - quiet.count();
+    wait = static_cast<DWORD>(std::clamp<long long>(left, 1, ReadMilliseconds));
+  }
+  SetReadWait(wait);
   BYTE buffer[read_size];
   std::vector<CStroke> strokes;
   SetLastError(ERROR_SUCCESS);
@@ -106,10 +125,13 @@ void CWriterConnection::ReadOnce() {
   const DWORD error = GetLastError();
   const bool lost =
       got <= 0 && error != ERROR_SUCCESS && error != static_cast<DWORD>(ERROR_IO_PENDING);
-  if (got > 0)
+  if (got > 0) {
     m_stream.Feed(buffer, static_cast<int>(got), strokes);
-  else
+    m_lastByte = Clock::now();
+  } else if (lost || (m_stream.IsPending() &&
+                      Clock::now() - m_lastByte >= std::chrono::milliseconds(m_quiet))) {
     m_stream.LineQuiet(strokes);
+  }
   if (lost) m_port.Close();
   m_nDropped = m_stream.GetDroppedBytes();
   if (!strokes.empty()) {

@@ -3,6 +3,9 @@
 // own, cuts the bytes into strokes with the writer's protocol
 // (CWriterStream) and queues them, time-stamped and in order, between the
 // changes of its state: waiting for the writer, connected, disconnected.
+// A stroke is queued as soon as its last byte is read; a partial packet
+// waits for the rest until the line has been quiet for the protocol's time
+// (CWriterStream::GetQuietMilliseconds), however the line parts its bytes.
 //
 // When the device goes (the cable pulled, the adapter reset), the port is
 // closed at once, so that the old handle holds nothing, Disconnected is
@@ -24,6 +27,7 @@
 #include "strokes/writer_stream.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -40,9 +44,8 @@ class KELM_EXPORT CWriterConnection {
     State state = Stopped;  // a StateChange's new state
   };
 
-  // How long the line must be quiet before a packet cut short is dropped
-  // (or a TX Bolt stroke ends); far longer than a packet takes at 9600 baud.
-  static constexpr DWORD QuietMilliseconds = 20;
+  // The longest a read waits: how soon the thread sees a Stop.
+  static constexpr DWORD ReadMilliseconds = 100;
   // Between two attempts to open a port that is not there.
   static constexpr DWORD RetryMilliseconds = 1000;
 
@@ -51,6 +54,11 @@ class KELM_EXPORT CWriterConnection {
   CWriterConnection(const CWriterConnection&) = delete;
   CWriterConnection& operator=(const CWriterConnection&) = delete;
   ~CWriterConnection();
+
+  // How long the line must be quiet before a partial packet is dropped (or a
+  // TX Bolt stroke ends), for a line slower than writers' lines are; before
+  // Start only.
+  void SetQuietMilliseconds(DWORD quiet) { m_quiet = quiet; }
 
   // Opens the port once on the caller's thread and starts reading: 1 when
   // it opened (Connected), else 0 (Waiting, and the thread tries again
@@ -76,12 +84,18 @@ class KELM_EXPORT CWriterConnection {
   bool OpenPort();
   void Run();
   void ReadOnce();
+  void SetReadWait(DWORD wait);
   void SetState(State state);
   void Queue(const Event& event);
 
   const CString m_spec;
   CCommPort m_port;        // the reading thread's alone once started
   CWriterStream m_stream;  // likewise
+  DWORD m_quiet;
+  // The reading thread's: the read time-out set on the port, and when the
+  // last byte came.
+  DWORD m_readWait = 0;
+  std::chrono::steady_clock::time_point m_lastByte;
   std::thread m_thread;
 
   mutable std::mutex m_mutex;

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "testing/private_hive.h"
 #include "testing/pty_pair.h"
@@ -114,6 +117,114 @@ TEST_F(WriterConnectionTest, SurvivesAPulledCable) {
   EXPECT_EQ("000001", EventsUntil(connection, "000001"));
   // Three left over at the pull, and the same three again from the writer.
   EXPECT_EQ(6u, connection.GetDroppedBytes());
+}
+
+// A writer's packet as a slow line or a USB adapter parts it: the pieces
+// `gap` apart. Sleeping may take longer than asked on a loaded machine, so
+// the gaps as they fell are given back.
+std::vector<std::chrono::milliseconds> send_in_pieces(PtyPair& pty,
+                                                      const std::vector<std::string>& pieces,
+                                                      std::chrono::milliseconds gap) {
+  std::vector<std::chrono::milliseconds> gaps;
+  auto sent = std::chrono::steady_clock::now();
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) {
+      std::this_thread::sleep_for(gap);
+      const auto now = std::chrono::steady_clock::now();
+      gaps.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(now - sent));
+    }
+    EXPECT_TRUE(pty.Send(pieces[i])) << i;
+    sent = std::chrono::steady_clock::now();
+  }
+  return gaps;
+}
+
+// Pieces of a packet that come apart by less than the protocol's quiet time
+// make one stroke: a Gemini PR packet waits for its rest, a TX Bolt stroke
+// is not ended early, and formats without a mark for a packet's start wait
+// briefly.
+TEST_F(WriterConnectionTest, APacketWrittenInPiecesComesOutWhole) {
+  using ms = std::chrono::milliseconds;
+  const std::vector<ms> writers_gaps = {3ms, 50ms, 90ms};
+  const struct {
+    CWriterStream::Protocol protocol;
+    std::vector<std::string> pieces;
+    const char* stroke;  // hex
+    std::vector<ms> gaps;
+  } cases[] = {
+      {CWriterStream::GeminiPR,
+       {"\x80\x08", std::string("\x20\x00", 2), std::string("\x04\x00", 2)},
+       "084008",
+       writers_gaps},
+      {CWriterStream::GeminiPR,
+       {"\x80", std::string("\x08\x20\x00\x04\x00", 5)},
+       "084008",
+       writers_gaps},
+      // K, A, -F -R: the stroke ends with the quiet line.
+      {CWriterStream::TXBolt, {"\x04", "\x42", "\x83"}, "084300", writers_gaps},
+      {CWriterStream::TXBolt, {"\x04", "\x42", "\x81", "\xC1"}, "084208", writers_gaps},
+      {CWriterStream::Stentura, {"\xC2\xC4", "\xC0\xC8"}, "084008", {3ms}},
+      {CWriterStream::Flash, {"\x08", "\x40\x08"}, "084008", {3ms}},
+  };
+  for (const auto& c : cases) {
+    for (const ms gap : c.gaps) {
+      const std::string input = std::string(CWriterStream::GetProtocolName(c.protocol)) + " " +
+                                c.stroke + " in pieces " + std::to_string(gap.count()) +
+                                " ms apart";
+      // An attempt counts only when the machine slept about as long as asked.
+      bool tried = false;
+      for (int attempt = 0; attempt < 5 && !tried; ++attempt) {
+        PtyPair pty;
+        CWriterConnection connection(CString(pty.SlavePath().c_str()) + ":9600,n,8,1", c.protocol);
+        ASSERT_EQ(1, connection.Start()) << input;
+        const auto gaps = send_in_pieces(pty, c.pieces, gap);
+        tried = std::all_of(gaps.begin(), gaps.end(), [&](ms g) { return g < gap + 8ms; });
+        if (!tried) continue;
+        EXPECT_EQ(std::string("connected ") + c.stroke, EventsUntil(connection, c.stroke)) << input;
+        EXPECT_EQ(0u, connection.GetDroppedBytes()) << input;
+      }
+      EXPECT_TRUE(tried) << input << ": the machine never slept near the time asked";
+    }
+  }
+}
+
+// A stroke whose last byte is in goes out then, not when the line falls
+// quiet: here the line would have to be quiet for an hour.
+TEST_F(WriterConnectionTest, AStrokeEndingInTheLastKeySetComesWithoutWaitingForQuiet) {
+  const struct {
+    CWriterStream::Protocol protocol;
+    std::string bytes;
+    const char* strokes;  // hex, as EventsUntil gives them
+  } cases[] = {
+      {CWriterStream::TXBolt, "\x04\x42\xC1", "084008"},
+      {CWriterStream::TXBolt, "\x04\x42\x81\xC1\x15\x41\xD0", "084208 6A8000"},
+      {CWriterStream::TXBolt, std::string("\x04\x42\x00", 3), "084000"},
+      {CWriterStream::GeminiPR, packet(kat), "084008"},
+  };
+  for (const auto& c : cases) {
+    PlugIn();
+    CWriterConnection connection(Spec(), c.protocol);
+    connection.SetQuietMilliseconds(3600 * 1000);
+    ASSERT_EQ(1, connection.Start());
+    ASSERT_TRUE(m_pty->Send(c.bytes));
+    const std::string want = c.strokes;
+    EXPECT_EQ("connected " + want, EventsUntil(connection, want.substr(want.rfind(' ') + 1)))
+        << CWriterStream::GetProtocolName(c.protocol) << " " << c.strokes;
+  }
+}
+
+// A packet cut short in a format that cannot mark a packet's start is given
+// up once the line has been quiet, so the next packet is read from its own
+// first byte.
+TEST_F(WriterConnectionTest, AQuietLineDropsAPacketCutShort) {
+  PlugIn();
+  CWriterConnection connection(Spec(), CWriterStream::Flash);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(m_pty->Send("\x08\x40"));
+  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(m_pty->Send(std::string("\x2A\x80\x00", 3)));
+  EXPECT_EQ("connected 2A8000", EventsUntil(connection, "2A8000"));
+  EXPECT_EQ(2u, connection.GetDroppedBytes());
 }
 
 TEST_F(WriterConnectionTest, StopEndsTheRetries) {

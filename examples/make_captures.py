@@ -5,8 +5,8 @@ in common English theory, with the strokes of sample.rtf.
     python3 examples/make_captures.py [FOLDER]
 
 - dictation.stentura: a court opening, as a Stentura writer sends it;
-- paragraph.stentura, .sten8000, .baron, .flash, .xscribe, .merit: one
-  dictated paragraph in each writer's packets;
+- paragraph.stentura, .sten8000, .baron, .flash, .xscribe, .merit,
+  .geminipr, .txbolt: one dictated paragraph in each writer's packets;
 - paragraph.steno: the same strokes in the plain notation, one a line;
 - paragraph.txt: the English text a translator makes of them."""
 

@@ -124,6 +124,43 @@ def merit_packet(keys):
     return bytes((MERIT_HEADER,) + tuple(reverse_bits(b) for b in flash_packet(keys)))
 
 
+# Gemini PR: six bytes of seven keys each under the high bit, which only the
+# first byte sets. The writer's second S-, other asterisks and other number
+# keys are left alone: one of each stands for the key.
+GEMINI_BITS = {  # key position: (byte, mask)
+    NUMBER_BAR: (0, 0x20),
+    2: (1, 0x40), 3: (1, 0x10), 4: (1, 0x08), 5: (1, 0x04), 6: (1, 0x02), 7: (1, 0x01),
+    8: (2, 0x40), 9: (2, 0x20), 10: (2, 0x10), 11: (2, 0x08),
+    12: (3, 0x08), 13: (3, 0x04), 14: (3, 0x02), 15: (3, 0x01),
+    16: (4, 0x40), 17: (4, 0x20), 18: (4, 0x10), 19: (4, 0x08), 20: (4, 0x04), 21: (4, 0x02),
+    22: (4, 0x01), 23: (5, 0x01),
+}
+
+
+def gemini_packet(keys):
+    packet = [0x80, 0, 0, 0, 0, 0]
+    for p in keys:
+        byte, mask = GEMINI_BITS[p]
+        packet[byte] |= mask
+    return bytes(packet)
+
+
+# TX Bolt: four key sets of six keys, the set in each byte's two high bits;
+# only the sets with keys go, in order, and hobbyist writers end every stroke
+# with a byte of no keys.
+TXBOLT_SETS = ((2, 3, 4, 5, 6, 7), (8, 9, 10, 11, 12, 13), (14, 15, 16, 17, 18, 19),
+               (20, 21, 22, 23, NUMBER_BAR))
+
+
+def txbolt_packet(keys):
+    out = []
+    for number, positions in enumerate(TXBOLT_SETS):
+        bits = sum(1 << i for i, p in enumerate(positions) if p in keys)
+        if bits:
+            out.append(number << 6 | bits)
+    return bytes(out + [0])
+
+
 PACKETS = {
     "stentura": stentura_packet,
     "sten8000": sten8000_packet,
@@ -131,4 +168,6 @@ PACKETS = {
     "flash": flash_packet,
     "xscribe": flash_packet,
     "merit": merit_packet,
+    "geminipr": gemini_packet,
+    "txbolt": txbolt_packet,
 }

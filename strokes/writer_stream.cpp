@@ -47,19 +47,32 @@ struct ProtocolRow {
   Marking rest;     // the others
   // CStroke's setter for the packet, or none where a key table decodes it.
   void (CStroke::*decode)(const BYTE*);
+  DWORD quiet_ms;
 };
 
 constexpr Marking any_byte{0x00, 0x00};
 
+// Where only the quiet line tells a lost byte (Stentura's markers are the
+// same on every byte, so they find garbled bytes but not a packet's start),
+// the wait must outlast what a USB serial adapter holds back (up to 16 ms)
+// and stay under the pause between two strokes written fast (some fifteen a
+// second): a lost byte then costs one stroke. Gemini PR finds its packets by
+// their first byte, so a long wait costs nothing and rides out any pause
+// inside a packet. A TX Bolt stroke's bytes come in one burst, but a slow
+// line may part them by some tens of milliseconds.
+constexpr DWORD burst_quiet_ms = 30;
+constexpr DWORD gemini_quiet_ms = 500;
+constexpr DWORD txbolt_quiet_ms = 100;
+
 constexpr ProtocolRow protocols[CWriterStream::ProtocolCount] = {
-    {"stentura", 4, {0xC0, 0xC0}, {0xC0, 0xC0}, &CStroke::SetStentura},
-    {"sten8000", 3, any_byte, any_byte, &CStroke::SetSten8000},
-    {"baron", 3, any_byte, any_byte, &CStroke::SetBaron},
-    {"flash", 3, any_byte, any_byte, &CStroke::SetFlash},
-    {"xscribe", 3, any_byte, any_byte, &CStroke::SetXScribe},
-    {"merit", 4, any_byte, any_byte, &CStroke::SetMerit},
-    {"geminipr", 6, {0x80, 0x80}, {0x80, 0x00}, nullptr},
-    {"txbolt", 0, any_byte, any_byte, nullptr},
+    {"stentura", 4, {0xC0, 0xC0}, {0xC0, 0xC0}, &CStroke::SetStentura, burst_quiet_ms},
+    {"sten8000", 3, any_byte, any_byte, &CStroke::SetSten8000, burst_quiet_ms},
+    {"baron", 3, any_byte, any_byte, &CStroke::SetBaron, burst_quiet_ms},
+    {"flash", 3, any_byte, any_byte, &CStroke::SetFlash, burst_quiet_ms},
+    {"xscribe", 3, any_byte, any_byte, &CStroke::SetXScribe, burst_quiet_ms},
+    {"merit", 4, any_byte, any_byte, &CStroke::SetMerit, burst_quiet_ms},
+    {"geminipr", 6, {0x80, 0x80}, {0x80, 0x00}, nullptr, gemini_quiet_ms},
+    {"txbolt", 0, any_byte, any_byte, nullptr, txbolt_quiet_ms},
 };
 
 bool marked(BYTE byte, Marking marking) { return (byte & marking.mask) == marking.value; }
@@ -95,27 +108,35 @@ int CWriterStream::FindProtocol(std::string_view name) {
   return -1;
 }
 
+DWORD CWriterStream::GetQuietMilliseconds(Protocol protocol) {
+  return protocols[protocol].quiet_ms;
+}
+
 CWriterStream::CWriterStream(Protocol protocol) : m_protocol(protocol) {}
 
-int CWriterStream::Feed(const BYTE* bytes, int count, std::vector<CStroke>& strokes) {
+int CWriterStream::Feed(const BYTE* bytes, int count, std::vector<CStroke>& strokes,
+                        std::vector<Skip>* skips) {
   int made = 0;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count; ++i, ++m_nFed) {
     if (m_protocol == TXBolt)
-      TakeTxBolt(bytes[i], strokes, made);
+      TakeTxBolt(bytes[i], strokes, made, skips);
     else
-      Take(bytes[i], strokes, made);
+      Take(bytes[i], strokes, made, skips);
   }
   return made;
 }
 
-int CWriterStream::LineQuiet(std::vector<CStroke>& strokes) {
+int CWriterStream::LineQuiet(std::vector<CStroke>& strokes, std::vector<Skip>* skips) {
   int made = 0;
   if (m_protocol == TXBolt)
-    Complete(strokes, made);
+    Complete(strokes, made, skips);
   else
-    DropPending();
+    DropPending(skips);
+  CloseSkip(skips);
   return made;
 }
+
+bool CWriterStream::IsPending() const { return m_nHave > 0 || m_nLastSet >= 0; }
 
 void CWriterStream::Reset() {
   m_nHave = 0;
@@ -123,34 +144,36 @@ void CWriterStream::Reset() {
   m_nLastSet = -1;
 }
 
-void CWriterStream::Take(BYTE byte, std::vector<CStroke>& strokes, int& made) {
+void CWriterStream::Take(BYTE byte, std::vector<CStroke>& strokes, int& made,
+                         std::vector<Skip>* skips) {
   const ProtocolRow& row = protocols[m_protocol];
   if (!marked(byte, m_nHave == 0 ? row.first : row.rest)) {
     // A byte that can only start a packet, met inside one, means the packet
     // lost bytes: it is dropped and this one starts the next.
     const bool starts_packet = m_nHave > 0 && marked(byte, row.first);
-    DropPending();
+    DropPending(skips);
     if (!starts_packet) {
-      ++m_nDropped;
+      Drop(m_nFed, 1, skips);
       return;
     }
   }
   m_packet[m_nHave++] = byte;
-  if (m_nHave == row.packet_size) Complete(strokes, made);
+  if (m_nHave == row.packet_size) Complete(strokes, made, skips);
 }
 
-void CWriterStream::TakeTxBolt(BYTE byte, std::vector<CStroke>& strokes, int& made) {
+void CWriterStream::TakeTxBolt(BYTE byte, std::vector<CStroke>& strokes, int& made,
+                               std::vector<Skip>* skips) {
   const int set = byte >> 6;
-  if (set <= m_nLastSet) Complete(strokes, made);
+  if (set <= m_nLastSet) Complete(strokes, made, skips);
   for (int b = 0; b < 6; ++b)
     if (byte & (1 << b) && txbolt_keys[set][b] != no_key) m_txKeys |= bit(txbolt_keys[set][b]);
   m_nLastSet = set;
   // Nothing can follow the last set within a stroke, so the stroke goes out
   // now rather than when the line falls quiet.
-  if (set == txbolt_last_set) Complete(strokes, made);
+  if (set == txbolt_last_set) Complete(strokes, made, skips);
 }
 
-void CWriterStream::Complete(std::vector<CStroke>& strokes, int& made) {
+void CWriterStream::Complete(std::vector<CStroke>& strokes, int& made, std::vector<Skip>* skips) {
   CStroke stroke;
   if (m_protocol == TXBolt) {
     stroke = stroke_of(m_txKeys);
@@ -161,12 +184,30 @@ void CWriterStream::Complete(std::vector<CStroke>& strokes, int& made) {
       (stroke.*protocols[m_protocol].decode)(m_packet);
   }
   Reset();
+  // The bytes of this packet stand between the last skip and any later one.
+  CloseSkip(skips);
   if (stroke.IsEmpty()) return;
   strokes.push_back(stroke);
   ++made;
 }
 
-void CWriterStream::DropPending() {
-  m_nDropped += static_cast<unsigned long>(m_nHave);
+void CWriterStream::DropPending(std::vector<Skip>* skips) {
+  Drop(m_nFed - static_cast<ULONGLONG>(m_nHave), static_cast<unsigned long>(m_nHave), skips);
   m_nHave = 0;
+}
+
+void CWriterStream::Drop(ULONGLONG offset, unsigned long count, std::vector<Skip>* skips) {
+  if (count == 0) return;
+  m_nDropped += count;
+  if (m_openSkip.count > 0 && m_openSkip.offset + m_openSkip.count == offset) {
+    m_openSkip.count += count;
+    return;
+  }
+  CloseSkip(skips);
+  m_openSkip = {offset, count};
+}
+
+void CWriterStream::CloseSkip(std::vector<Skip>* skips) {
+  if (m_openSkip.count > 0 && skips) skips->push_back(m_openSkip);
+  m_openSkip = {0, 0};
 }

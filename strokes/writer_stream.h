@@ -4,7 +4,9 @@
 // hobbyist writers, Gemini PR (six bytes, the first with its high bit set and
 // the others with it clear) and TX Bolt (one to four bytes, the key set in
 // each byte's top two bits, a byte of the same or a lower set starting the
-// next stroke).
+// next stroke; the byte of no keys that hobbyist writers send after each
+// stroke ends it at once). It is the one decoder of every writer byte stream: a serial
+// line, a pipe, a capture file.
 //
 // A line loses and garbles bytes. Where a format marks its bytes (Stentura's
 // two high bits on every byte, Gemini PR's first byte, TX Bolt's key sets) a
@@ -12,9 +14,13 @@
 // joined, and the next packet is found again by its markers. Formats without
 // markers cannot tell a lost byte from the content, but a writer sends each
 // stroke's packet in one burst: LineQuiet, called when the line has been
-// quiet for a while, drops a packet cut short (and ends a TX Bolt stroke,
-// whose end nothing else marks). A stroke never holds a key its protocol
-// cannot carry, and a packet without any key gives no stroke.
+// quiet for the protocol's GetQuietMilliseconds, drops a packet cut short
+// (and ends a TX Bolt stroke, whose end nothing else marks). The end of a
+// capture is the line falling quiet for good. A stroke never holds a key its
+// protocol cannot carry, and a packet without any key gives no stroke.
+//
+// Every stroke goes out as soon as its last byte is in: a fixed-size packet at
+// its last byte, a TX Bolt stroke at a byte of its last key set.
 //
 // A plain value used by one thread at a time. Strokes come out without a
 // time stamp; the caller stamps them.
@@ -37,16 +43,36 @@ class KELM_EXPORT CWriterStream {
   // The protocol of that name in any case, or -1.
   static int FindProtocol(std::string_view name);
 
+  // How long the line must have been quiet before LineQuiet is called with
+  // something pending: short where only a quiet line tells where packets
+  // part, longer for Gemini PR, which marks each packet's start, and for a TX
+  // Bolt stroke, which nothing but a byte of its last key set ends.
+  static DWORD GetQuietMilliseconds(Protocol protocol);
+
+  // A run of bytes dropped together: where it starts, counted from the first
+  // byte fed since construction, and how many.
+  struct Skip {
+    ULONGLONG offset;
+    unsigned long count;
+  };
+
   explicit CWriterStream(Protocol protocol);
 
   Protocol GetProtocol() const { return m_protocol; }
 
   // Takes the next bytes of the line; appends the strokes they complete and
-  // returns how many.
-  int Feed(const BYTE* bytes, int count, std::vector<CStroke>& strokes);
-  // The line has been quiet: what is pending either completes a stroke (TX
-  // Bolt) or is the rest of a packet that lost bytes and is dropped.
-  int LineQuiet(std::vector<CStroke>& strokes);
+  // returns how many. Skips that no later byte can extend are appended to
+  // `skips` when it is given; a run of dropped bytes is one skip, however
+  // the line was cut into calls.
+  int Feed(const BYTE* bytes, int count, std::vector<CStroke>& strokes,
+           std::vector<Skip>* skips = nullptr);
+  // The line has been quiet (or has ended): what is pending either completes
+  // a stroke (TX Bolt) or is the rest of a packet that lost bytes and is
+  // dropped; the last skip is handed over.
+  int LineQuiet(std::vector<CStroke>& strokes, std::vector<Skip>* skips = nullptr);
+  // Bytes wait for the rest of their packet or stroke, so that LineQuiet
+  // would do something.
+  bool IsPending() const;
   // Forgets a partial packet without counting it, as after a reconnection.
   void Reset();
 
@@ -54,10 +80,12 @@ class KELM_EXPORT CWriterStream {
   unsigned long GetDroppedBytes() const { return m_nDropped; }
 
  private:
-  void Take(BYTE byte, std::vector<CStroke>& strokes, int& made);
-  void TakeTxBolt(BYTE byte, std::vector<CStroke>& strokes, int& made);
-  void Complete(std::vector<CStroke>& strokes, int& made);
-  void DropPending();
+  void Take(BYTE byte, std::vector<CStroke>& strokes, int& made, std::vector<Skip>* skips);
+  void TakeTxBolt(BYTE byte, std::vector<CStroke>& strokes, int& made, std::vector<Skip>* skips);
+  void Complete(std::vector<CStroke>& strokes, int& made, std::vector<Skip>* skips);
+  void DropPending(std::vector<Skip>* skips);
+  void Drop(ULONGLONG offset, unsigned long count, std::vector<Skip>* skips);
+  void CloseSkip(std::vector<Skip>* skips);
 
   Protocol m_protocol;
   BYTE m_packet[6] = {};
@@ -66,4 +94,8 @@ class KELM_EXPORT CWriterStream {
   UINT m_txKeys = 0;
   int m_nLastSet = -1;
   unsigned long m_nDropped = 0;
+  // Bytes fed so far: the offset of the next one.
+  ULONGLONG m_nFed = 0;
+  // The last run dropped, while a later drop may still extend it.
+  Skip m_openSkip{0, 0};
 };

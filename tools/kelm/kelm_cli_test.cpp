@@ -74,8 +74,9 @@ TEST(KelmStroke, ShowWritesEachNotationAndPointsAtFaults) {
 }
 
 // K- A -T -S, internal bytes 08 40 0C, in each writer's packet. Stentura's
-// two high bits mark the bytes of a packet and carry no key. Complete
-// packets before a cut-off one are still written.
+// two high bits mark the bytes of a packet and carry no key. Bytes that make
+// no whole packet are skipped and said with their offset; the strokes around
+// them still come, and only a run with nothing but skips fails.
 TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
   const ScratchFolder folder;
   WriteWholeFile(folder.path("capture"), "\xC2\xC4\xC0\xCC\xC0\xC0\xC0\xC1");
@@ -87,18 +88,38 @@ TEST(KelmStroke, DecodeReadsEachWritersPacketsAndEncodeWritesSten8000) {
                   {{"sten8000", "21 00 30"}, exit_ok, "KA-TS 08400C\n", ""},
                   {{"sten8000", "0x21", "0x00", "0X30"}, exit_ok, "KA-TS 08400C\n", ""},
                   {{"flash", "08400C"}, exit_ok, "KA-TS 08400C\n", ""},
+                  {{"flash", "08 40 08"}, exit_ok, "KA-T 084008\n", ""},
                   {{"Merit", "00100230"}, exit_ok, "KA-TS 08400C\n", ""},
-                  {{"flash", "000000"}, exit_ok, "(no keys) 000000\n", ""},
+                  {{"geminipr", "800820000600"}, exit_ok, "KA-TS 08400C\n", ""},
+                  // The last stroke ends with the input, as with a quiet line.
+                  {{"txbolt", "04 42 C3 15 41"}, exit_ok, "KA-TS 08400C\nSKWR 2A8000\n", ""},
+                  // A packet without a key is no stroke.
+                  {{"flash", "000000"}, exit_ok, "", ""},
                   {{"stentura", "--file", folder.path("capture")},
                    exit_ok,
                    "KA-TS 08400C\n-Z 000001\n",
                    ""},
                   {{"stentura", "--file", folder.path("empty")}, exit_ok, "", ""},
-                  {{"stentura", "C2C4C0CC", "C0C0"}, exit_bad_input, "KA-TS 08400C\n", "2 byte(s)"},
+                  {{"stentura", "C2C4C0CC", "C0C0"},
+                   exit_ok,
+                   "KA-TS 08400C\n",
+                   "kelm stroke decode: skipped 2 bytes at offset 4\n"},
+                  // A byte lost from a Gemini PR packet loses that stroke only.
+                  {{"geminipr", "800820000600 8008200006 800000000001 12"},
+                   exit_ok,
+                   "KA-TS 08400C\n-Z 000001\n",
+                   "kelm stroke decode: skipped 5 bytes at offset 6\n"
+                   "kelm stroke decode: skipped 1 byte at offset 17\n"},
+                  {{"geminipr", "0820000400"}, exit_bad_input, "", "skipped 5 bytes at offset 0"},
                   {{"flash", "C0", "0xG1"}, exit_bad_input, "", "\"0xG1\""},
                   {{"flash", "C0C"}, exit_bad_input, "", "\"C0C\" is not a whole number"},
                   {{"flash", "--file", missing}, exit_bad_input, "", missing},
+                  {{"flash", "--file", folder.path("")}, exit_bad_input, "", "Is a directory"},
               });
+  // Standard input, as from a pipe.
+  expect_outcome(run_kelm({"stroke", "decode", "--writer", "stentura", "--file", "-"},
+                          untouched_home(), folder.path("capture")),
+                 exit_ok, "KA-TS 08400C\n-Z 000001\n", "", "--file - < capture");
   expect_runs({"stroke", "encode", "--writer", "sten8000"},
               {
                   {{"KAT/-S", "@", "#"}, exit_ok, "21 00 20 00 00 10\n00 00 01\n00 00 02\n", ""},

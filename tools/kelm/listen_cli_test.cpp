@@ -2,9 +2,14 @@
 // the test speaks as the writer on the master side of a pty that a link of
 // a stable name points to, as /dev/serial/by-id does; pulling the cable is
 // closing the master, plugging it back is linking a new pty in its place.
+// And writer bytes read live from a pipe, which the same decoder takes as it
+// takes a line's.
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +39,10 @@ const std::string skwr("\x80\x4A\x40\x00\x00\x00", 6);
 // it, with its output in files of the home.
 class Background {
  public:
-  Background(std::vector<std::string> args, const ScratchFolder& home)
+  Background(std::vector<std::string> args, const ScratchFolder& home,
+             const std::string& in = "/dev/null")
       : m_out(home.path("bg_stdout")), m_err(home.path("bg_stderr")) {
-    m_pid = start_kelm(std::move(args), home, "/dev/null", m_out, m_err);
+    m_pid = start_kelm(std::move(args), home, in, m_out, m_err);
   }
   Background(const Background&) = delete;
   Background& operator=(const Background&) = delete;
@@ -67,6 +73,11 @@ class Background {
   // Sends the signal and gives the exit status, or -1 when it did not exit.
   int Stop(int signal) {
     kill(m_pid, signal);
+    return Wait();
+  }
+
+  // The exit status once it ends, or -1 when it did not exit.
+  int Wait() {
     int status = 0;
     const pid_t pid = m_pid;
     m_pid = -1;
@@ -116,6 +127,48 @@ TEST_F(LiveCommandTest, ListenWaitsForTheWriterAndKeepsGoingAcrossAPulledCable) 
                                                         "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] SKWR\n")))
       << listen.Out();
   EXPECT_NE(std::string::npos, listen.Err().find("closed " + m_link)) << listen.Err();
+}
+
+// Writer bytes through a pipe, as from a program that reads the line: a
+// pause in the pipe is a quiet line, so a TX Bolt stroke that only the quiet
+// ends comes out then rather than at the end of the input, and a Gemini PR
+// packet parted by a short pause waits for its rest.
+TEST_F(LiveCommandTest, DecodeFromAPipeTakesAPauseAsTheLineFallingQuiet) {
+  const std::string fifo = m_home.path("line");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const struct {
+    const char* writer;
+    std::string first;                // a stroke that comes out at once: kelm is reading
+    std::vector<std::string> pieces;  // a pause between
+    const char* out;
+  } cases[] = {
+      {"txbolt", "\xC8", {"\x04\x42"}, "-Z 000001\nKA 084000\n"},
+      {"geminipr",
+       std::string("\x80\x00\x00\x00\x00\x01", 6),
+       {"\x80\x08\x20", std::string("\x00\x04\x00", 3)},
+       "-Z 000001\nKA-T 084008\n"},
+  };
+  const auto send = [](int line, const std::string& bytes) {
+    return write(line, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  };
+  for (const auto& c : cases) {
+    // Open for writing and reading, so that neither this open nor kelm's
+    // waits for the other end.
+    const int line = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_LE(0, line);
+    Background decode({"stroke", "decode", "--writer", c.writer, "--file", "-"}, m_home, fifo);
+    ASSERT_TRUE(send(line, c.first));
+    ASSERT_TRUE(decode.WaitFor(false, "-Z 000001\n")) << c.writer << "\n" << decode.Err();
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+      if (i > 0) std::this_thread::sleep_for(50ms);
+      ASSERT_TRUE(send(line, c.pieces[i]));
+    }
+    EXPECT_TRUE(decode.WaitFor(false, c.out)) << c.writer << "\n" << decode.Out();
+    close(line);
+    EXPECT_EQ(0, decode.Wait()) << c.writer << "\n" << decode.Err();
+    EXPECT_EQ(c.out, decode.Out()) << c.writer;
+    EXPECT_EQ("", decode.Err()) << c.writer;
+  }
 }
 
 TEST_F(LiveCommandTest, ListenRefusesAMissingDeviceWithoutWait) {

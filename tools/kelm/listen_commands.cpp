@@ -12,6 +12,7 @@
 #include "exit_status.h"
 #include "settings_commands.h"
 #include "text_encoding.h"
+#include "writer_input.h"
 
 namespace kelm_cli {
 namespace {
@@ -51,7 +52,6 @@ std::string plain(const CStroke& stroke, int grandjean) {
 }
 
 int run_listen(const ListenOptions& options) {
-  if (!check_port_spec("listen", options.port)) return exit_usage;
   const StopSignals signals;
   const std::unique_ptr<CWriterConnection> connection =
       connect_writer("listen", options.port, options.writer, options.wait);
@@ -97,10 +97,11 @@ void add_listen(CLI::App& app, int& status) {
                    "The device and its line settings: /dev/ttyUSB0:9600,n,8,1, "
                    "/dev/serial/by-id/usb-...:baud=9600 parity=N data=8 stop=1, COM3:9600,n,8,1")
       ->required()
-      ->type_name("SPEC");
+      ->type_name("SPEC")
+      ->check(PortSpec);
   listen->add_option("--writer", options->writer, "The writer's protocol")
       ->required()
-      ->transform(CLI::IsMember(protocol_names(), CLI::ignore_case))
+      ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
       ->type_name("FORMAT");
   listen->add_flag("--wait", options->wait,
                    "Wait for a device that is not there yet instead of failing");
@@ -131,29 +132,24 @@ StopSignals::~StopSignals() {
 
 bool StopSignals::Requested() { return stop_requested; }
 
-std::vector<std::string> protocol_names() {
-  std::vector<std::string> names;
-  for (int p = 0; p < CWriterStream::ProtocolCount; ++p)
-    names.emplace_back(CWriterStream::GetProtocolName(static_cast<CWriterStream::Protocol>(p)));
-  return names;
+PortSpecValidator::PortSpecValidator() {
+  name_ = "PORT";
+  func_ = [](const std::string& spec) {
+    if (spec.find(':') != std::string::npos) return std::string();
+    return "needs the line settings after a colon, as in " + spec + ":9600,n,8,1";
+  };
 }
 
-bool check_port_spec(const std::string& command, const std::string& spec) {
-  if (spec.find(':') != std::string::npos) return true;
-  std::cerr << "kelm " << command << ": --port needs the line settings after a colon, as in "
-            << spec << ":9600,n,8,1\n";
-  return false;
-}
+std::string port_device(const std::string& spec) { return spec.substr(0, spec.find(':')); }
 
 std::unique_ptr<CWriterConnection> connect_writer(const std::string& command,
                                                   const std::string& spec,
                                                   const std::string& writer, bool wait) {
-  const auto protocol = static_cast<CWriterStream::Protocol>(CWriterStream::FindProtocol(writer));
-  auto connection = std::make_unique<CWriterConnection>(CString(to_cp1252(spec)), protocol);
+  auto connection =
+      std::make_unique<CWriterConnection>(CString(to_cp1252(spec)), find_writer(writer));
   if (connection->Start() || (wait && connection->GetOpenError() == ERROR_FILE_NOT_FOUND))
     return connection;
-  const std::string device = spec.substr(0, spec.find(':'));
-  std::cerr << "kelm " << command << ": cannot open " << device << ": "
+  std::cerr << "kelm " << command << ": cannot open " << port_device(spec) << ": "
             << open_failure(connection->GetOpenError())
             << (connection->GetOpenError() == ERROR_FILE_NOT_FOUND
                     ? " (--wait waits for it to be plugged in)"
@@ -176,7 +172,7 @@ void run_connection(CWriterConnection& connection,
 }
 
 std::string describe_state(CWriterConnection::State state, const std::string& spec) {
-  const std::string device = spec.substr(0, spec.find(':'));
+  const std::string device = port_device(spec);
   switch (state) {
     case CWriterConnection::Waiting:
       return "waiting for the writer on " + device;

@@ -25,12 +25,16 @@ class StopSignals {
   static bool Requested();
 };
 
-// The writer protocols --writer takes for a live port.
-std::vector<std::string> protocol_names();
+// The check of every --port option: a port string names its line settings
+// after a colon, as CCommPort::Open needs. A mistyped port is a wrong
+// command line, refused before any device is touched.
+struct PortSpecValidator : CLI::Validator {
+  PortSpecValidator();
+};
+const PortSpecValidator PortSpec;
 
-// A port string must name its line settings after a colon; false,
-// with the reason on standard error, when it does not.
-bool check_port_spec(const std::string& command, const std::string& spec);
+// The device a port string names: the text before its colon.
+std::string port_device(const std::string& spec);
 
 // The connection, started: nothing when the port is not there and the run
 // must not wait for it (said on standard error).

@@ -12,6 +12,7 @@
 #include "exit_status.h"
 #include "settings_commands.h"
 #include "text_encoding.h"
+#include "writer_input.h"
 
 namespace kelm_cli {
 namespace {
@@ -28,12 +29,6 @@ constexpr NotationName notations[] = {
     {"spaced", Notation::spaced},
     {"rtf", Notation::rtf},
     {"hex", Notation::hex},
-};
-
-constexpr WriterFormat writers[] = {
-    {"stentura", 4, &CStroke::SetStentura}, {"sten8000", 3, &CStroke::SetSten8000},
-    {"baron", 3, &CStroke::SetBaron},       {"flash", 3, &CStroke::SetFlash},
-    {"xscribe", 3, &CStroke::SetXScribe},   {"merit", 4, &CStroke::SetMerit},
 };
 
 // The only writer whose packets the library can write.
@@ -194,31 +189,27 @@ std::optional<std::vector<BYTE>> parse_hex_bytes(const std::vector<std::string>&
   return bytes;
 }
 
-std::string describe_stroke(const CStroke& stroke) {
-  if (stroke.IsEmpty()) return "(no keys) 000000";
-  return printable(stroke.GetStrCompressed(0)) + ' ' + printable(stroke.GetStrHex());
-}
-
+// Each stroke as it comes, so that a pipe from a live writer shows it then.
 int run_decode(const DecodeOptions& options) {
-  const WriterFormat& writer = find_writer(options.writer);
-  std::string why;
-  const std::optional<std::vector<BYTE>> bytes = options.from_capture
-                                                     ? read_capture(options.capture, why)
-                                                     : parse_hex_bytes(options.hex_bytes);
-  if (!bytes) {
-    if (!why.empty()) complain("decode") << "cannot read the capture: " << why << '\n';
+  const CWriterStream::Protocol protocol = find_writer(options.writer);
+  WriterOutput out;
+  out.stroke = [](const CStroke& stroke) {
+    std::cout << printable(stroke.GetStrCompressed(0)) << ' ' << printable(stroke.GetStrHex())
+              << std::endl;
+  };
+  out.skip = [](const CWriterStream::Skip& skip) {
+    std::cout.flush();
+    complain("decode") << describe_skip(skip) << '\n';
+  };
+  if (!options.from_capture) {
+    const std::optional<std::vector<BYTE>> bytes = parse_hex_bytes(options.hex_bytes);
+    if (!bytes) return exit_bad_input;
+    read_writer_bytes(*bytes, protocol, out);
+  } else if (std::string why; !read_writer_capture(options.capture, protocol, out, why)) {
+    complain("decode") << "cannot read the capture: " << why << '\n';
     return exit_bad_input;
   }
-  const std::size_t left_over = bytes->size() % writer.packet_size;
-  CStroke stroke;
-  for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
-    (stroke.*writer.read_packet)(bytes->data() + at);
-    std::cout << describe_stroke(stroke) << '\n';
-  }
-  if (left_over == 0) return exit_ok;
-  complain("decode") << "the last " << left_over << " byte(s) do not make a whole " << writer.name
-                     << " packet of " << writer.packet_size << " bytes\n";
-  return exit_bad_input;
+  return writer_input_status(out);
 }
 
 int run_encode(const EncodeOptions& options) {
@@ -269,13 +260,18 @@ void add_show(CLI::App& group, int& status) {
 void add_decode(CLI::App& group, int& status) {
   auto options = std::make_shared<DecodeOptions>();
   CLI::App* decode = group.add_subcommand(
-      "decode", "Cut writer bytes into packets and print one stroke a line with its hex form");
+      "decode",
+      "Cut writer bytes into strokes as they would come down the line, and print one stroke a "
+      "line with its hex form; bytes the writer's protocol cannot place are skipped, and said "
+      "on standard error with their offset");
   decode->add_option("--writer", options->writer, "Steno writer that sent the bytes")
       ->required()
       ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
       ->type_name("WRITER");
   CLI::Option* capture =
-      decode->add_option("--file", options->capture, "Capture of the writer's bytes")
+      decode
+          ->add_option("--file", options->capture,
+                       "Capture of the writer's bytes; - reads standard input as it comes")
           ->type_name("CAPTURE");
   CLI::Option* hex_bytes =
       decode->add_option("HEXBYTES", options->hex_bytes, "Bytes in hex: C0 C8 C4 C1 or c0c8c4c1");
@@ -301,32 +297,6 @@ void add_encode(CLI::App& group, int& status) {
 }
 
 }  // namespace
-
-const WriterFormat& find_writer(std::string_view name) {
-  for (const WriterFormat& w : writers)
-    if (name == w.name) return w;
-  return writers[0];
-}
-
-std::vector<std::string> writer_names() {
-  std::vector<std::string> names;
-  for (const WriterFormat& w : writers) names.emplace_back(w.name);
-  return names;
-}
-
-std::optional<std::vector<BYTE>> read_capture(const std::string& path, std::string& why) {
-  try {
-    CFile file(path.c_str(), CFile::modeRead | CFile::typeBinary);
-    std::vector<BYTE> bytes;
-    BYTE chunk[4096];
-    while (const UINT n = file.Read(chunk, sizeof chunk))
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    return bytes;
-  } catch (const CFileException& e) {
-    why = printable(e.Describe());
-    return std::nullopt;
-  }
-}
 
 void add_stroke_commands(CLI::App& app, int& status) {
   CLI::App* group = app.add_subcommand("stroke", "Steno strokes: notations and writer packets");

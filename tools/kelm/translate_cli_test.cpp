@@ -35,7 +35,8 @@ std::string words_of(const std::string& text) {
   return words;
 }
 
-const char* const writers[] = {"stentura", "sten8000", "baron", "flash", "xscribe", "merit"};
+const char* const writers[] = {"stentura", "sten8000", "baron",    "flash",
+                               "xscribe",  "merit",    "geminipr", "txbolt"};
 
 TEST(TranslateCommand, EveryCaptureOfTheSampleGivesItsText) {
   if (!have_examples()) GTEST_SKIP() << "examples/sample.rtf and paragraph.txt are not there yet";
@@ -141,7 +142,7 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
   const std::string dictionary = home.path("small.rtf");
   WriteWholeFile(dictionary, small_dictionary);
   const std::string capture = home.path("capture");
-  WriteWholeFile(capture, std::string("\xC0\xC8\xC4\xC1\xC0", 5));
+  WriteWholeFile(capture, std::string("\xC0\xC8\xC4\xC1", 4));
   expect_runs(
       {"translate"},
       {
@@ -154,12 +155,58 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
            "",
            "excludes"},
           {{"--dict", home.path("none.rtf"), "--steno", "-"}, 1, "", "none.rtf"},
-          {{"--dict", dictionary, "--writer", "stentura", "--input", capture},
+          {{"--dict", dictionary, "--writer", "geminipr", "--input", home.path("none")},
            1,
-           "R-RZ\n",
-           "the last 1 byte(s)"},
+           "",
+           "cannot read the capture: " + home.path("none") + ": No such file"},
+          {{"--dict", dictionary, "--writer", "geminipr", "--port", "/dev/ttyUSB0"},
+           2,
+           "",
+           "after a colon"},
       },
       home);
+}
+
+// A Gemini PR capture with a byte lost from one stroke: that stroke is
+// skipped, said with where it lay, and the packets after it are found again
+// by their first byte, so the text is that of the steno without the stroke.
+// From a file and from standard input alike.
+TEST(TranslateCommand, AByteLostFromAGeminiPrCaptureLosesOnlyTheStrokeItHit) {
+  if (!have_examples()) GTEST_SKIP() << "examples/sample.rtf and paragraph.txt are not there yet";
+  const ScratchFolder home;
+  const std::string capture = ReadWholeFile(example("paragraph.geminipr"));
+  ASSERT_FALSE(capture.empty()) << "examples/paragraph.geminipr is missing";
+  std::vector<std::string> steno;
+  std::istringstream lines(ReadWholeFile(example("paragraph.steno")));
+  for (std::string line; std::getline(lines, line);) steno.push_back(line);
+  ASSERT_EQ(capture.size(), 6 * steno.size());
+
+  for (const std::size_t hit : {std::size_t{0}, steno.size() / 2}) {
+    for (const std::size_t lost : {std::size_t{0}, std::size_t{3}, std::size_t{5}}) {
+      const std::string shown = "stroke " + std::to_string(hit) + " byte " + std::to_string(lost);
+      std::string damaged = capture;
+      damaged.erase(6 * hit + lost, 1);
+      WriteWholeFile(home.path("damaged"), damaged);
+      std::string rest;
+      for (std::size_t i = 0; i < steno.size(); ++i)
+        if (i != hit) rest += steno[i] + "\n";
+      WriteWholeFile(home.path("rest.steno"), rest);
+      const Outcome want = run_kelm(
+          {"translate", "--dict", example("sample.rtf"), "--steno", home.path("rest.steno")}, home);
+      ASSERT_EQ(0, want.status) << want.err;
+      const std::string skip = "skipped 5 bytes at offset " + std::to_string(6 * hit) + "\n";
+      const std::vector<std::string> translate = {"translate", "--dict",   example("sample.rtf"),
+                                                  "--writer",  "geminipr", "--input"};
+      std::vector<std::string> from_file = translate;
+      from_file.push_back(home.path("damaged"));
+      expect_outcome(run_kelm(from_file, home), 0, want.out,
+                     "kelm translate: " + home.path("damaged") + ": " + skip, shown);
+      std::vector<std::string> from_stdin = translate;
+      from_stdin.push_back("-");
+      expect_outcome(run_kelm(from_stdin, home, home.path("damaged")), 0, want.out,
+                     "kelm translate: -: " + skip, shown + " from standard input");
+    }
+  }
 }
 
 // --- Every edit as it happens ---------------------------------------------

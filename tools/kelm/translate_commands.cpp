@@ -5,7 +5,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -23,8 +22,8 @@
 #include "listen_commands.h"
 #include "output_file.h"
 #include "settings_commands.h"
-#include "stroke_commands.h"
 #include "text_encoding.h"
+#include "writer_input.h"
 
 namespace kelm_cli {
 namespace {
@@ -381,27 +380,27 @@ void add_stroke(Run& run, const CStroke& stroke) {
   run.out.Take(run.translator, run.translator.AddStroke(stroke));
 }
 
+// Writer bytes from a capture or a pipe, as they come; what the decoder
+// skips is said between the text.
 int translate_capture(const TranslateOptions& options, Run& run) {
-  const WriterFormat& writer = find_writer(options.writer);
-  std::string why;
-  const std::optional<std::vector<BYTE>> bytes = read_capture(options.capture, why);
-  if (!bytes) {
-    complain() << "cannot read the capture: " << why << '\n';
+  WriterOutput out;
+  out.stroke = [&run](const CStroke& stroke) {
+    add_stroke(run, stroke);
+    if (run.realtime) std::cout.flush();
+  };
+  out.skip = [&options, &run](const CWriterStream::Skip& skip) {
+    run.out.BeforeMessage();
+    complain() << options.capture << ": " << describe_skip(skip) << std::endl;
+    run.out.AfterMessage();
+  };
+  if (std::string why;
+      !read_writer_capture(options.capture, find_writer(options.writer), out, why)) {
+    run.out.BeforeMessage();
+    complain() << "cannot read the capture: " << why << std::endl;
+    run.out.AfterMessage();
     return exit_bad_input;
   }
-  CStroke stroke;
-  stroke.SetTimeStamp(CTime::GetCurrentTime());
-  for (std::size_t at = 0; at + writer.packet_size <= bytes->size(); at += writer.packet_size) {
-    (stroke.*writer.read_packet)(bytes->data() + at);
-    add_stroke(run, stroke);
-  }
-  const std::size_t left_over = bytes->size() % writer.packet_size;
-  if (left_over == 0) return exit_ok;
-  run.out.BeforeMessage();
-  complain() << "the last " << left_over << " byte(s) of the capture do not make a whole "
-             << writer.name << " packet of " << writer.packet_size << " bytes\n";
-  run.out.AfterMessage();
-  return exit_bad_input;
+  return writer_input_status(out);
 }
 
 // One stroke or outline a line; blank lines are skipped. A line that is not
@@ -493,10 +492,11 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   CTranslator translator(translator_options);
   for (const auto& dictionary : *dictionaries) translator.AddDictionary(dictionary.get());
 
-  const bool from_stdin = options.steno == "-";
+  const bool from_stdin = options.steno == "-" || options.capture == "-";
   const std::unique_ptr<TextOut> out = make_text_out(options);
   std::optional<QuietTerminalInput> quiet;
-  if (from_stdin && !options.live && ::isatty(STDOUT_FILENO) == 1 && ::isatty(STDIN_FILENO) == 1)
+  if (options.steno == "-" && !options.live && ::isatty(STDOUT_FILENO) == 1 &&
+      ::isatty(STDIN_FILENO) == 1)
     quiet.emplace();
   Run run{translator, *out, from_stdin || !options.port.empty()};
   // During a live run the text file holds only final text; at the end, all.
@@ -523,7 +523,7 @@ int run_translate(const TranslateOptions& options, int grandjean) {
     if (status != exit_ok) return status;
   } else if (!options.capture.empty()) {
     status = translate_capture(options, run);
-  } else if (from_stdin) {
+  } else if (options.steno == "-") {
     status = translate_steno(std::cin, "-", grandjean, run);
   } else {
     std::ifstream in(std::string(KelmNativePath(options.steno.c_str()).View()), std::ios::binary);
@@ -562,10 +562,13 @@ void add_translate_commands(CLI::App& app, int& status) {
       translate
           ->add_option("--writer", options->writer,
                        "Steno writer that sent the capture, or that writes on the port")
-          ->transform(CLI::IsMember(protocol_names(), CLI::ignore_case))
+          ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
           ->type_name("FORMAT");
   CLI::Option* capture =
-      translate->add_option("--input", options->capture, "Capture of the writer's bytes")
+      translate
+          ->add_option("--input", options->capture,
+                       "Capture of the writer's bytes; - reads standard input as it comes, as "
+                       "from a pipe")
           ->type_name("CAPTURE");
   CLI::Option* steno = translate
                            ->add_option("--steno", options->steno,
@@ -577,7 +580,8 @@ void add_translate_commands(CLI::App& app, int& status) {
           ->add_option("--port", options->port,
                        "A writer on a serial line, translated as it writes until Ctrl-C: the "
                        "device and its line settings, as /dev/ttyUSB0:9600,n,8,1")
-          ->type_name("SPEC");
+          ->type_name("SPEC")
+          ->check(PortSpec);
   CLI::Option* wait = translate->add_flag("--wait", options->wait,
                                           "With --port, wait for a device that is not there yet");
   translate
@@ -612,13 +616,6 @@ void add_translate_commands(CLI::App& app, int& status) {
       throw CLI::RequiredError("--writer FORMAT --input CAPTURE, --steno FILE, or --port SPEC");
     if (writer->count() > 0 && capture->count() == 0 && port->count() == 0)
       throw CLI::RequiredError("--input CAPTURE or --port SPEC with --writer");
-    const std::vector<std::string> packet_writers = writer_names();
-    if (capture->count() > 0 && std::find(packet_writers.begin(), packet_writers.end(),
-                                          options->writer) == packet_writers.end())
-      throw CLI::ValidationError("--writer", options->writer + " is read from a port only");
-    if (port->count() > 0 && options->port.find(':') == std::string::npos)
-      throw CLI::ValidationError("--port", "needs the line settings after a colon, as in " +
-                                               options->port + ":9600,n,8,1");
     const int keyboard =
         grandjean->count() > 0 ? (options->grandjean ? 1 : 0) : grandjean_setting();
     status = run_translate(*options, keyboard);
