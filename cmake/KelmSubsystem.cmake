@@ -8,10 +8,16 @@
 # The stage of a subsystem holds:
 #   stage/<name>/public/<folder>/<header>    its public headers (HEADERS)
 #   stage/<name>/internal/<folder>/<header>  every other header of its folders
+#   stage/<name>/layer/<folder>/<header>     what a platform part shares with
+#                                            the others (LAYER_HEADERS)
 # and stage/kelm/kelm/<folder>/<header> holds every public header of the
 # library with the umbrella kelm.h, laid out as they are installed.
+#
+# The stage is laid out afresh at each configure, so that a header that moved
+# or left the public set is no longer seen where it was.
 
 set(KELM_STAGE ${PROJECT_BINARY_DIR}/stage)
+file(REMOVE_RECURSE ${KELM_STAGE})
 
 function(kelm_stage_header tree source)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${source})
@@ -29,13 +35,16 @@ function(kelm_warnings target)
   endif()
 endfunction()
 
-# kelm_subsystem(NAME [PART_OF OWNER] DEPENDS ... SOURCES ... HEADERS ...
-#                TESTS ... TEST_LIBS ...)
-# PART_OF adds a folder's sources and headers to another subsystem's target
-# (the spelling engine is part of the platform layer). Tests build into one
-# binary, <NAME>_test, beside the library.
+# kelm_subsystem(NAME [PLATFORM_PART] DEPENDS ... SOURCES ... HEADERS ...
+#                LAYER_HEADERS ... TESTS ... TEST_LIBS ...)
+# The parts of the platform layer (PLATFORM_PART) also see the LAYER_HEADERS
+# of the parts they name: headers that the layer's parts share among
+# themselves (the core's handle table, its system-call seam) and that nothing
+# above the layer sees; they are staged under stage/<name>/layer and never
+# installed. Tests build into one binary, <NAME>_test, beside the library.
 function(kelm_subsystem name)
-  cmake_parse_arguments(arg "" "PART_OF" "DEPENDS;SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(arg "PLATFORM_PART" "PART_OF"
+    "DEPENDS;SOURCES;HEADERS;LAYER_HEADERS;TESTS;TEST_LIBS" ${ARGN})
   set(owner ${name})
   if(arg_PART_OF)
     set(owner ${arg_PART_OF})
@@ -50,6 +59,9 @@ function(kelm_subsystem name)
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     set_property(GLOBAL APPEND PROPERTY KELM_PUBLIC_HEADERS ${rel})
   endforeach()
+  foreach(h ${arg_LAYER_HEADERS})
+    kelm_stage_header(${owner}/layer ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+  endforeach()
   file(GLOB all_headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(h ${all_headers})
     if(NOT h IN_LIST public)
@@ -57,14 +69,22 @@ function(kelm_subsystem name)
     endif()
   endforeach()
 
+  # What the part sees of the other parts of the layer it names.
+  set(layer "")
+  if(arg_PLATFORM_PART)
+    foreach(d ${arg_DEPENDS})
+      list(APPEND layer ${KELM_STAGE}/${d}/layer)
+    endforeach()
+  endif()
+
   list(TRANSFORM arg_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
   if(arg_PART_OF)
     target_sources(${target} PRIVATE ${arg_SOURCES})
   else()
     add_library(${target} OBJECT ${arg_SOURCES})
     target_include_directories(${target}
-      PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${owner}/public>
-      PRIVATE ${KELM_STAGE}/${owner}/internal)
+      PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${name}/public>
+      PRIVATE ${KELM_STAGE}/${name}/internal ${layer})
     foreach(d ${arg_DEPENDS})
       target_link_libraries(${target} PUBLIC kelm_${d})
     endforeach()
@@ -77,7 +97,7 @@ function(kelm_subsystem name)
 
   if(KELM_BUILD_TESTS AND arg_TESTS)
     add_executable(${name}_test ${arg_TESTS})
-    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${owner}/internal
+    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${owner}/internal ${layer}
       ${KELM_STAGE}/testing)
     target_link_libraries(${name}_test PRIVATE kelm_static kelm_testing GTest::gtest_main
       ${arg_TEST_LIBS})
