@@ -26,7 +26,7 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/font.h"
 #include "platform/ui/front_end.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 #include "platform/ui/view.h"
 #include "platform/ui/win_user.h"
 #include "platform/ui/wnd.h"

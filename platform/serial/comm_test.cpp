@@ -431,31 +431,4 @@ TEST_F(CommTest, ModemLinesAndQueues) {
   EXPECT_FALSE(SetupComm(reinterpret_cast<HANDLE>(UINT_PTR{12345}), 4096, 4096));
 }
 
-TEST(CommEventTest, EventsSignalAndReset) {
-  HANDLE manual = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-  ASSERT_NE(nullptr, manual);
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
-  EXPECT_TRUE(SetEvent(manual));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
-  EXPECT_TRUE(ResetEvent(manual));
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
-
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 0));
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(automatic, 0));
-  std::thread setter([&] {
-    std::this_thread::sleep_for(30ms);
-    SetEvent(automatic);
-  });
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 10000));
-  setter.join();
-
-  EXPECT_EQ(nullptr, CreateEventA(nullptr, TRUE, FALSE, "named"));
-  EXPECT_TRUE(CloseHandle(manual));
-  EXPECT_TRUE(CloseHandle(automatic));
-  EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(manual, 0));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
-}
-
 }  // namespace
