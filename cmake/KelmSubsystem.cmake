@@ -43,29 +43,25 @@ endfunction()
 # above the layer sees; they are staged under stage/<name>/layer and never
 # installed. Tests build into one binary, <NAME>_test, beside the library.
 function(kelm_subsystem name)
-  cmake_parse_arguments(arg "PLATFORM_PART" "PART_OF"
+  cmake_parse_arguments(arg "PLATFORM_PART" ""
     "DEPENDS;SOURCES;HEADERS;LAYER_HEADERS;TESTS;TEST_LIBS" ${ARGN})
-  set(owner ${name})
-  if(arg_PART_OF)
-    set(owner ${arg_PART_OF})
-  endif()
-  set(target kelm_${owner})
+  set(target kelm_${name})
 
   set(public "")
   foreach(h ${arg_HEADERS})
     list(APPEND public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
-    kelm_stage_header(${owner}/public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    kelm_stage_header(${name}/public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     kelm_stage_header(kelm/kelm ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     set_property(GLOBAL APPEND PROPERTY KELM_PUBLIC_HEADERS ${rel})
   endforeach()
   foreach(h ${arg_LAYER_HEADERS})
-    kelm_stage_header(${owner}/layer ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    kelm_stage_header(${name}/layer ${CMAKE_CURRENT_SOURCE_DIR}/${h})
   endforeach()
   file(GLOB all_headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(h ${all_headers})
     if(NOT h IN_LIST public)
-      kelm_stage_header(${owner}/internal ${h})
+      kelm_stage_header(${name}/internal ${h})
     endif()
   endforeach()
 
@@ -78,26 +74,22 @@ function(kelm_subsystem name)
   endif()
 
   list(TRANSFORM arg_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
-  if(arg_PART_OF)
-    target_sources(${target} PRIVATE ${arg_SOURCES})
-  else()
-    add_library(${target} OBJECT ${arg_SOURCES})
-    target_include_directories(${target}
-      PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${name}/public>
-      PRIVATE ${KELM_STAGE}/${name}/internal ${layer})
-    foreach(d ${arg_DEPENDS})
-      target_link_libraries(${target} PUBLIC kelm_${d})
-    endforeach()
-    kelm_warnings(${target})
-    # Only what carries KELM_EXPORT leaves the shared library.
-    set_target_properties(${target} PROPERTIES
-      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-    set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
-  endif()
+  add_library(${target} OBJECT ${arg_SOURCES})
+  target_include_directories(${target}
+    PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${name}/public>
+    PRIVATE ${KELM_STAGE}/${name}/internal ${layer})
+  foreach(d ${arg_DEPENDS})
+    target_link_libraries(${target} PUBLIC kelm_${d})
+  endforeach()
+  kelm_warnings(${target})
+  # Only what carries KELM_EXPORT leaves the shared library.
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
 
   if(KELM_BUILD_TESTS AND arg_TESTS)
     add_executable(${name}_test ${arg_TESTS})
-    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${owner}/internal ${layer}
+    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${name}/internal ${layer}
       ${KELM_STAGE}/testing)
     target_link_libraries(${name}_test PRIVATE kelm_static kelm_testing GTest::gtest_main
       ${arg_TEST_LIBS})
@@ -112,6 +104,6 @@ endfunction()
 # For the in-tree programs that measure or fuzz a subsystem's internals
 # (benchmarks, fuzz targets): its internal headers too.
 function(kelm_see_internals target owner)
-  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${owner}/internal
-    ${KELM_STAGE}/${owner}/public)
+  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${name}/internal
+    ${KELM_STAGE}/${name}/public)
 endfunction()
