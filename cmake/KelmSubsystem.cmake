@@ -107,3 +107,20 @@ function(kelm_see_internals target owner)
   target_include_directories(${target} PRIVATE ${KELM_STAGE}/${name}/internal
     ${KELM_STAGE}/${name}/public)
 endfunction()
+
+# kelm_refuses(NAME HEADER): a test that the code of the part NAME cannot
+# include HEADER, a header of a part it does not name: compiled with the
+# part's own include path, the include must find nothing.
+function(kelm_refuses name header)
+  if(NOT KELM_BUILD_TESTS)
+    return()
+  endif()
+  string(MAKE_C_IDENTIFIER ${header} id)
+  add_test(NAME ${name}_refuses_${id}
+    COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only
+      "-I$<JOIN:$<TARGET_PROPERTY:kelm_${name},INCLUDE_DIRECTORIES>,;-I>"
+      -include ${header} -x c++ /dev/null
+    COMMAND_EXPAND_LISTS)
+  set_tests_properties(${name}_refuses_${id} PROPERTIES
+    PASS_REGULAR_EXPRESSION "${header}: No such file or directory")
+endfunction()
