@@ -8,10 +8,16 @@
 # The stage of a subsystem holds:
 #   stage/<name>/public/<folder>/<header>    its public headers (HEADERS)
 #   stage/<name>/internal/<folder>/<header>  every other header of its folders
+#   stage/<name>/layer/<folder>/<header>     what a platform part shares with
+#                                            the others (LAYER_HEADERS)
 # and stage/kelm/kelm/<folder>/<header> holds every public header of the
 # library with the umbrella kelm.h, laid out as they are installed.
+#
+# The stage is laid out afresh at each configure, so that a header that moved
+# or left the public set is no longer seen where it was.
 
 set(KELM_STAGE ${PROJECT_BINARY_DIR}/stage)
+file(REMOVE_RECURSE ${KELM_STAGE})
 
 function(kelm_stage_header tree source)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${source})
@@ -29,55 +35,61 @@ function(kelm_warnings target)
   endif()
 endfunction()
 
-# kelm_subsystem(NAME [PART_OF OWNER] DEPENDS ... SOURCES ... HEADERS ...
-#                TESTS ... TEST_LIBS ...)
-# PART_OF adds a folder's sources and headers to another subsystem's target
-# (the spelling engine is part of the platform layer). Tests build into one
-# binary, <NAME>_test, beside the library.
+# kelm_subsystem(NAME [PLATFORM_PART] DEPENDS ... SOURCES ... HEADERS ...
+#                LAYER_HEADERS ... TESTS ... TEST_LIBS ...)
+# The parts of the platform layer (PLATFORM_PART) also see the LAYER_HEADERS
+# of the parts they name: headers that the layer's parts share among
+# themselves (the core's handle table, its system-call seam) and that nothing
+# above the layer sees; they are staged under stage/<name>/layer and never
+# installed. Tests build into one binary, <NAME>_test, beside the library.
 function(kelm_subsystem name)
-  cmake_parse_arguments(arg "" "PART_OF" "DEPENDS;SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
-  set(owner ${name})
-  if(arg_PART_OF)
-    set(owner ${arg_PART_OF})
-  endif()
-  set(target kelm_${owner})
+  cmake_parse_arguments(arg "PLATFORM_PART" ""
+    "DEPENDS;SOURCES;HEADERS;LAYER_HEADERS;TESTS;TEST_LIBS" ${ARGN})
+  set(target kelm_${name})
 
   set(public "")
   foreach(h ${arg_HEADERS})
     list(APPEND public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
-    kelm_stage_header(${owner}/public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+    kelm_stage_header(${name}/public ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     kelm_stage_header(kelm/kelm ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${h})
     set_property(GLOBAL APPEND PROPERTY KELM_PUBLIC_HEADERS ${rel})
   endforeach()
+  foreach(h ${arg_LAYER_HEADERS})
+    kelm_stage_header(${name}/layer ${CMAKE_CURRENT_SOURCE_DIR}/${h})
+  endforeach()
   file(GLOB all_headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   foreach(h ${all_headers})
     if(NOT h IN_LIST public)
-      kelm_stage_header(${owner}/internal ${h})
+      kelm_stage_header(${name}/internal ${h})
     endif()
   endforeach()
 
-  list(TRANSFORM arg_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
-  if(arg_PART_OF)
-    target_sources(${target} PRIVATE ${arg_SOURCES})
-  else()
-    add_library(${target} OBJECT ${arg_SOURCES})
-    target_include_directories(${target}
-      PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${owner}/public>
-      PRIVATE ${KELM_STAGE}/${owner}/internal)
+  # What the part sees of the other parts of the layer it names.
+  set(layer "")
+  if(arg_PLATFORM_PART)
     foreach(d ${arg_DEPENDS})
-      target_link_libraries(${target} PUBLIC kelm_${d})
+      list(APPEND layer ${KELM_STAGE}/${d}/layer)
     endforeach()
-    kelm_warnings(${target})
-    # Only what carries KELM_EXPORT leaves the shared library.
-    set_target_properties(${target} PROPERTIES
-      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-    set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
   endif()
+
+  list(TRANSFORM arg_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  add_library(${target} OBJECT ${arg_SOURCES})
+  target_include_directories(${target}
+    PUBLIC $<BUILD_INTERFACE:${KELM_STAGE}/${name}/public>
+    PRIVATE ${KELM_STAGE}/${name}/internal ${layer})
+  foreach(d ${arg_DEPENDS})
+    target_link_libraries(${target} PUBLIC kelm_${d})
+  endforeach()
+  kelm_warnings(${target})
+  # Only what carries KELM_EXPORT leaves the shared library.
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  set_property(GLOBAL APPEND PROPERTY KELM_SUBSYSTEMS ${target})
 
   if(KELM_BUILD_TESTS AND arg_TESTS)
     add_executable(${name}_test ${arg_TESTS})
-    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${owner}/internal
+    target_include_directories(${name}_test PRIVATE ${KELM_STAGE}/${name}/internal ${layer}
       ${KELM_STAGE}/testing)
     target_link_libraries(${name}_test PRIVATE kelm_static kelm_testing GTest::gtest_main
       ${arg_TEST_LIBS})
@@ -92,6 +104,23 @@ endfunction()
 # For the in-tree programs that measure or fuzz a subsystem's internals
 # (benchmarks, fuzz targets): its internal headers too.
 function(kelm_see_internals target owner)
-  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${owner}/internal
-    ${KELM_STAGE}/${owner}/public)
+  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${name}/internal
+    ${KELM_STAGE}/${name}/public)
+endfunction()
+
+# kelm_refuses(NAME HEADER): a test that the code of the part NAME cannot
+# include HEADER, a header of a part it does not name: compiled with the
+# part's own include path, the include must find nothing.
+function(kelm_refuses name header)
+  if(NOT KELM_BUILD_TESTS)
+    return()
+  endif()
+  string(MAKE_C_IDENTIFIER ${header} id)
+  add_test(NAME ${name}_refuses_${id}
+    COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only
+      "-I$<JOIN:$<TARGET_PROPERTY:kelm_${name},INCLUDE_DIRECTORIES>,;-I>"
+      -include ${header} -x c++ /dev/null
+    COMMAND_EXPAND_LISTS)
+  set_tests_properties(${name}_refuses_${id} PROPERTIES
+    PASS_REGULAR_EXPRESSION "${header}: No such file or directory")
 endfunction()

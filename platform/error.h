@@ -18,6 +18,7 @@ inline constexpr LONG ERROR_WRITE_FAULT = 29;
 inline constexpr LONG ERROR_READ_FAULT = 30;
 inline constexpr LONG ERROR_GEN_FAILURE = 31;
 inline constexpr LONG ERROR_HANDLE_EOF = 38;
+inline constexpr LONG ERROR_NOT_SUPPORTED = 50;
 inline constexpr LONG ERROR_FILE_EXISTS = 80;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_BUFFER_OVERFLOW = 111;

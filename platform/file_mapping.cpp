@@ -11,30 +11,22 @@
 #include <cerrno>
 #include <cstdint>
 #include <mutex>
-#include <unordered_map>
 
-#include "platform/file_mapping_handles.h"
+#include "platform/kernel_object.h"
 
 namespace {
 
-struct mapping_object {
-  int fd;
-  ULONGLONG size;
-};
+// The object holds its own descriptor of the file until the last holder
+// lets go: CloseHandle, or a MapViewOfFile that is still reading it.
+struct mapping_object : kernel_object::object {
+  mapping_object(int descriptor, ULONGLONG bytes) : fd(descriptor), size(bytes) {}
+  mapping_object(const mapping_object&) = delete;
+  mapping_object& operator=(const mapping_object&) = delete;
+  ~mapping_object() override { close(fd); }
 
-// Handles of mapping objects are numbers 2 modulo 4, which the serial
-// layer's handles (multiples of 4) never are, so that one CloseHandle serves
-// both; they are never reused.
-struct mapping_table {
-  std::mutex m;
-  UINT_PTR next = 2;
-  std::unordered_map<UINT_PTR, mapping_object> objects;
+  const int fd;
+  const ULONGLONG size;
 };
-
-mapping_table& mappings() {
-  static mapping_table* table = new mapping_table;
-  return *table;
-}
 
 // The views, which the SIGBUS handler reads without a lock: a slot is taken
 // while `begin` is nonzero. [begin, file_end) is what the file backs; the
@@ -172,24 +164,14 @@ HANDLE CreateFileMappingA(int hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
     SetLastError(KelmErrorFromErrno(errno));
     return nullptr;
   }
-  mapping_table& table = mappings();
-  std::lock_guard lock(table.m);
-  const UINT_PTR handle = table.next;
-  table.next += 4;
-  table.objects.emplace(handle, mapping_object{fd, size});
-  return reinterpret_cast<HANDLE>(handle);
+  return kernel_object::add(std::make_shared<mapping_object>(fd, size));
 }
 
 LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
                      DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap) {
-  mapping_object object{};
-  {
-    mapping_table& table = mappings();
-    std::lock_guard lock(table.m);
-    const auto it = table.objects.find(reinterpret_cast<UINT_PTR>(hFileMappingObject));
-    if (it == table.objects.end()) return fail_view(ERROR_INVALID_HANDLE);
-    object = it->second;
-  }
+  const auto held = kernel_object::find<mapping_object>(hFileMappingObject);
+  if (!held) return fail_view(ERROR_INVALID_HANDLE);
+  const mapping_object& object = *held;
   if (dwDesiredAccess != FILE_MAP_READ) return fail_view(ERROR_INVALID_PARAMETER);
   const ULONGLONG offset = (ULONGLONG{dwFileOffsetHigh} << 32) | dwFileOffsetLow;
   if (offset % KELM_ALLOCATION_GRANULARITY != 0) return fail_view(ERROR_MAPPED_ALIGNMENT);
@@ -244,18 +226,4 @@ BOOL KelmIsViewIntact(LPCVOID lpBaseAddress) {
   const view_slot* view = find_view(lpBaseAddress);
   if (view == nullptr) return fail(ERROR_INVALID_ADDRESS);
   return view->torn.load(std::memory_order_acquire) ? FALSE : TRUE;
-}
-
-bool close_file_mapping(HANDLE handle) {
-  mapping_table& table = mappings();
-  int fd = -1;
-  {
-    std::lock_guard lock(table.m);
-    const auto it = table.objects.find(reinterpret_cast<UINT_PTR>(handle));
-    if (it == table.objects.end()) return false;
-    fd = it->second.fd;
-    table.objects.erase(it);
-  }
-  close(fd);
-  return true;
 }

@@ -1,7 +1,7 @@
 // Read-only views of files in memory, with the Win32 calls: a mapping object
 // made from an open file (CreateFileMappingA), views of it (MapViewOfFile,
-// UnmapViewOfFile), the object closed with CloseHandle. The calls may come
-// from any thread.
+// UnmapViewOfFile), the object closed with CloseHandle (handle.h). The calls
+// may come from any thread.
 //
 // Unlike Win32:
 // - The file is given by its CFile's descriptor (CFile::m_hFile), which is a
@@ -29,12 +29,10 @@
 
 #include "platform/error.h"
 #include "platform/export.h"
+#include "platform/handle.h"
 #include "platform/types.h"
 
-using HANDLE = void*;
 using SIZE_T = std::size_t;
-struct SECURITY_ATTRIBUTES;
-using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 inline constexpr DWORD PAGE_READONLY = 0x02;
 inline constexpr DWORD FILE_MAP_READ = 0x0004;
@@ -60,9 +58,6 @@ KELM_EXPORT LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAcces
 
 // FALSE with ERROR_INVALID_ADDRESS when lpBaseAddress is not a view's start.
 KELM_EXPORT BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
-
-// Closes a mapping object (and, in comm.h, a serial device or an event).
-KELM_EXPORT BOOL CloseHandle(HANDLE hObject);
 
 // Whether every byte of the view has read as the file held it: FALSE once a
 // page the file no longer held read as zeros, and (with

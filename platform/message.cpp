@@ -1,12 +1,13 @@
 #include "platform/message.h"
 
-#include "platform/ui/front_end.h"
-
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <utility>
+
+#include "platform/front_end_box.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ int show_on_stderr(LPCSTR text, LPCSTR caption, UINT type) {
   return default_answer(type);
 }
 
+std::atomic<front_end_box::show_function> front_end_show{nullptr};
+
 KelmMessageBoxHandler& installed_handler() {
   static KelmMessageBoxHandler handler;
   return handler;
@@ -60,10 +63,13 @@ int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   const LPCSTR caption = lpCaption == nullptr ? "" : lpCaption;
   const KelmMessageBoxHandler& handler = installed_handler();
   if (handler) return handler(text, caption, uType);
-  if (KelmFrontEnd* front_end = KelmGetFrontEnd())
-    return front_end->MessageBox(text, caption, uType);
+  int answer = IDOK;
+  const front_end_box::show_function show = front_end_show.load();
+  if (show != nullptr && show(text, caption, uType, answer)) return answer;
   return show_on_stderr(text, caption, uType);
 }
+
+void front_end_box::install(show_function show) { front_end_show.store(show); }
 
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
   return MessageBoxA(nullptr, lpszText, nullptr, nType);

@@ -2,9 +2,9 @@
 //
 // The library asks the user through AfxMessageBox/MessageBoxA; what the user
 // sees and answers is decided by a handler that the host installs, else by
-// the active user-interface front end (platform/ui/front_end.h: a terminal,
-// or a scripted user in tests). Without either, the text goes to standard
-// error and the answer is IDOK, or IDNO for a question.
+// the active user-interface front end (KelmSetFrontEnd: a terminal, or a
+// scripted user in tests). Without either, the text goes to standard error
+// and the answer is IDOK, or IDNO for a question.
 //
 // String resources are registered by the host (KelmRegisterString) and read
 // by ID with LoadStringA or CString::LoadString.

@@ -4,21 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace {
 
-// The C library's isspace and toupper follow the locale; the library's text
-// is Windows-1252 and its case rules are ASCII only, so these never look at
+// The C library's isspace follows the locale; the library's text is
+// Windows-1252 and its white space is ASCII only, so this never looks at
 // bytes above 127.
 bool is_ascii_space(char ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-char ascii_upper(char ch) {
-  return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-}
-
-char ascii_lower(char ch) {
-  return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
 
 std::string_view as_view(LPCSTR psz) { return psz == nullptr ? std::string_view() : psz; }
@@ -179,11 +173,11 @@ int CString::FindOneOf(LPCSTR pszCharSet) const {
 }
 
 void CString::MakeUpper() {
-  std::transform(m_str.begin(), m_str.end(), m_str.begin(), ascii_upper);
+  std::transform(m_str.begin(), m_str.end(), m_str.begin(), KelmAsciiToUpper);
 }
 
 void CString::MakeLower() {
-  std::transform(m_str.begin(), m_str.end(), m_str.begin(), ascii_lower);
+  std::transform(m_str.begin(), m_str.end(), m_str.begin(), KelmAsciiToLower);
 }
 
 void CString::MakeReverse() { std::reverse(m_str.begin(), m_str.end()); }

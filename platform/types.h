@@ -25,6 +25,18 @@ using LPBOOL = BOOL*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 
+// A message's two parameters and its result, pointer-sized as on 64-bit
+// Windows, and the halves of a 32-bit value.
+using WPARAM = UINT_PTR;
+using LPARAM = INT_PTR;
+using LRESULT = INT_PTR;
+
+constexpr WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
+constexpr WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+constexpr DWORD MAKELONG(WORD low, WORD high) {
+  return static_cast<DWORD>(low | (DWORD{high} << 16));
+}
+
 // A UTF-16 code unit, for conversions only: the library's own text stays
 // 8-bit. Win32's wchar_t is 16 bits but Linux's is 32, so char16_t, which
 // keeps Windows' width and takes u"" literals.

@@ -16,7 +16,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/types.h"
 #include "platform/ui/font.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 #include "platform/ui/view.h"
 
 class KELM_EXPORT CViewTable : public CView {

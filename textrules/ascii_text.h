@@ -5,16 +5,18 @@
 
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace ascii_text {
 
 // The terminator belongs to every set: the rules were written against C
 // strings, where looking for '\0' finds the end of the set.
 inline bool is_in(char c, std::string_view set) { return c == '\0' || set.find(c) != set.npos; }
 
-inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
-inline char lower(char c) { return is_upper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
-inline char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline bool is_letter(char c) { return KelmIsAsciiLetter(c); }
+inline bool is_upper(char c) { return KelmIsAsciiUpper(c); }
+inline char lower(char c) { return KelmAsciiToLower(c); }
+inline char upper(char c) { return KelmAsciiToUpper(c); }
 
 inline bool same_no_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -18,7 +18,7 @@
 #include "platform/export.h"
 #include "platform/gdi/sys_colors.h"
 #include "platform/types.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 
 class KELM_EXPORT KelmCharacterGrid {
  public:

@@ -16,7 +16,7 @@
 #include "platform/object.h"
 #include "platform/string.h"
 #include "platform/types.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 
 class CFont;
 

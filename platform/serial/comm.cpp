@@ -20,7 +20,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -29,10 +28,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "platform/file_mapping_handles.h"
+#include "platform/kernel_object.h"
 #include "platform/registry.h"
 #include "platform/serial/comm.h"
 #include "platform/serial/comm_line.h"
@@ -40,44 +38,22 @@
 
 namespace {
 
-using steady = std::chrono::steady_clock;
+using kernel_object::after;
+using steady = kernel_object::steady;
 
 constexpr ULONG_PTR status_pending = 0x103;
 constexpr DWORD valid_event_bits = 0x1FFF;
 constexpr DWORD valid_purge_bits = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
-struct kernel_object {
-  virtual ~kernel_object() = default;
-};
-
-struct operation;
-
-struct event_object : kernel_object {
-  std::mutex m;
-  std::condition_variable cv;
-  bool manual = false;
-  bool signalled = false;
-  // The operation whose completion sets the event: a waiter drives it.
-  std::weak_ptr<operation> pending;
-
-  void set() {
-    {
-      std::lock_guard lock(m);
-      signalled = true;
-    }
-    cv.notify_all();
-  }
-};
-
 struct device;
 
-struct operation {
+struct operation : kernel_object::pending_work {
   enum class kind { read, write, wait };
 
   kind what;
   std::shared_ptr<device> dev;
   LPOVERLAPPED overlapped = nullptr;
-  std::shared_ptr<event_object> event;
+  std::shared_ptr<kernel_object::event> event;
   BYTE* buffer = nullptr;
   DWORD count = 0;
   DWORD transferred = 0;
@@ -91,12 +67,14 @@ struct operation {
   DWORD error = ERROR_SUCCESS;
   int wake_fd = -1;
 
-  ~operation() {
+  ~operation() override {
     if (wake_fd >= 0) close(wake_fd);
   }
+  bool done() const override { return complete; }
+  bool drive(std::optional<steady::time_point> until) override;
 };
 
-struct device : kernel_object {
+struct device : kernel_object::object {
   std::mutex m;
   int fd = -1;
   bool overlapped = false;
@@ -111,43 +89,18 @@ struct device : kernel_object {
   ~device() override {
     if (fd >= 0) close(fd);
   }
+  void closed() override;
 };
 
-// The handle table. Handles are numbers that are never reused, so a stale
-// handle fails with ERROR_INVALID_HANDLE instead of reaching a new object.
-struct handle_table {
+// The pending operations by their OVERLAPPED, for GetOverlappedResult.
+struct operation_table {
   std::mutex m;
-  UINT_PTR next = 4;
-  std::unordered_map<UINT_PTR, std::shared_ptr<kernel_object>> objects;
   std::map<LPOVERLAPPED, std::shared_ptr<operation>> by_overlapped;
 };
 
-handle_table& table() {
-  static handle_table* t = new handle_table;
+operation_table& table() {
+  static operation_table* t = new operation_table;
   return *t;
-}
-
-HANDLE add_handle(std::shared_ptr<kernel_object> object) {
-  auto& t = table();
-  std::lock_guard lock(t.m);
-  UINT_PTR h = t.next;
-  t.next += 4;
-  t.objects.emplace(h, std::move(object));
-  return reinterpret_cast<HANDLE>(h);
-}
-
-template <class T>
-std::shared_ptr<T> find_handle(HANDLE h) {
-  auto& t = table();
-  std::shared_ptr<kernel_object> object;
-  {
-    std::lock_guard lock(t.m);
-    auto it = t.objects.find(reinterpret_cast<UINT_PTR>(h));
-    if (it != t.objects.end()) object = it->second;
-  }
-  auto typed = std::dynamic_pointer_cast<T>(object);
-  if (!typed) SetLastError(ERROR_INVALID_HANDLE);
-  return typed;
 }
 
 std::shared_ptr<operation> find_operation(LPOVERLAPPED ov) {
@@ -207,12 +160,6 @@ BOOL fail_errno(device& d, int error) {
     return fail(ERROR_DEVICE_NOT_CONNECTED);
   }
   return fail(KelmErrorFromErrno(error));
-}
-
-steady::time_point after(steady::time_point from, std::uint64_t ms) {
-  // Past a few centuries a time-out waits without end.
-  constexpr std::uint64_t longest = std::uint64_t{1} << 40;
-  return from + std::chrono::milliseconds(std::min(ms, longest));
 }
 
 // A hung-up terminal polls as readable with an error; a pseudo-terminal
@@ -385,22 +332,37 @@ std::string device_path(std::string_view name) {
   return "/dev/" + std::string(name);
 }
 
-std::shared_ptr<device> find_device(HANDLE h) { return find_handle<device>(h); }
+bool operation::drive(std::optional<steady::time_point> until) {
+  return ::drive(*dev, *this, until);
+}
+
+void device::closed() {
+  std::lock_guard lock(m);
+  auto waiting = pending;
+  for (auto& op : waiting) finish(*this, *op, ERROR_OPERATION_ABORTED);
+  // Closed now, not when the last waiter lets go, so that the device can
+  // be opened again at once.
+  ioctl(fd, TIOCNXCL);
+  close(fd);
+  fd = -1;
+  gone = true;
+}
+
+std::shared_ptr<device> find_device(HANDLE h) { return kernel_object::find<device>(h); }
 
 // Starts a read, write or wait: complete at once when the device allows,
 // else pending (overlapped) or driven to its end (not overlapped).
 BOOL start(const std::shared_ptr<device>& d, std::shared_ptr<operation> op, LPDWORD done,
            LPOVERLAPPED ov) {
   if (done != nullptr) *done = 0;
-  std::shared_ptr<event_object> event;
+  std::shared_ptr<kernel_object::event> event;
   if (ov != nullptr) {
     ov->Internal = status_pending;
     ov->InternalHigh = 0;
     if (ov->hEvent != nullptr) {
-      event = find_handle<event_object>(ov->hEvent);
+      event = kernel_object::find<kernel_object::event>(ov->hEvent);
       if (!event) return FALSE;
-      std::lock_guard lock(event->m);
-      event->signalled = false;
+      event->reset();
     }
   }
   op->overlapped = ov;
@@ -416,13 +378,7 @@ BOOL start(const std::shared_ptr<device>& d, std::shared_ptr<operation> op, LPDW
         std::lock_guard table_lock(t.m);
         t.by_overlapped[ov] = op;
       }
-      if (event) {
-        {
-          std::lock_guard event_lock(event->m);
-          event->pending = op;
-        }
-        event->cv.notify_all();
-      }
+      if (event) event->await_work(op);
       return fail(ERROR_IO_PENDING);
     }
     if (!op->complete) d->pending.push_back(op);
@@ -499,32 +455,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   d->overlapped = (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0;
   d->can_read = can_read;
   d->can_write = can_write;
-  return add_handle(d);
-}
-
-BOOL CloseHandle(HANDLE hObject) {
-  auto& t = table();
-  std::shared_ptr<kernel_object> object;
-  {
-    std::lock_guard lock(t.m);
-    auto it = t.objects.find(reinterpret_cast<UINT_PTR>(hObject));
-    if (it == t.objects.end())
-      return close_file_mapping(hObject) ? TRUE : fail(ERROR_INVALID_HANDLE);
-    object = std::move(it->second);
-    t.objects.erase(it);
-  }
-  if (auto d = std::dynamic_pointer_cast<device>(object)) {
-    std::lock_guard lock(d->m);
-    auto pending = d->pending;
-    for (auto& op : pending) finish(*d, *op, ERROR_OPERATION_ABORTED);
-    // Closed now, not when the last waiter lets go, so that the device can
-    // be opened again at once.
-    ioctl(d->fd, TIOCNXCL);
-    close(d->fd);
-    d->fd = -1;
-    d->gone = true;
-  }
-  return TRUE;
+  return kernel_object::add(d);
 }
 
 BOOL GetCommState(HANDLE hFile, LPDCB lpDCB) {
@@ -743,63 +674,3 @@ BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc) {
 }
 
 BOOL SetupComm(HANDLE hFile, DWORD, DWORD) { return usable_device(hFile) ? TRUE : FALSE; }
-
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName) {
-  if (lpName != nullptr) {
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return nullptr;
-  }
-  auto event = std::make_shared<event_object>();
-  event->manual = bManualReset != FALSE;
-  event->signalled = bInitialState != FALSE;
-  return add_handle(event);
-}
-
-BOOL SetEvent(HANDLE hEvent) {
-  auto event = find_handle<event_object>(hEvent);
-  if (!event) return FALSE;
-  event->set();
-  return TRUE;
-}
-
-BOOL ResetEvent(HANDLE hEvent) {
-  auto event = find_handle<event_object>(hEvent);
-  if (!event) return FALSE;
-  std::lock_guard lock(event->m);
-  event->signalled = false;
-  return TRUE;
-}
-
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-  auto event = find_handle<event_object>(hHandle);
-  if (!event) return WAIT_FAILED;
-  std::optional<steady::time_point> until;
-  if (dwMilliseconds != INFINITE) until = after(steady::now(), dwMilliseconds);
-  for (;;) {
-    std::shared_ptr<operation> op;
-    {
-      std::unique_lock lock(event->m);
-      if (event->signalled) {
-        if (!event->manual) event->signalled = false;
-        return WAIT_OBJECT_0;
-      }
-      op = event->pending.lock();
-      if (!op || op->complete) {
-        // Woken by SetEvent, or by an operation that comes to drive.
-        auto ready = [&] {
-          auto next = event->pending.lock();
-          return event->signalled || (next && next != op);
-        };
-        if (!until)
-          event->cv.wait(lock, ready);
-        else if (!event->cv.wait_until(lock, *until, ready))
-          return WAIT_TIMEOUT;
-        continue;
-      }
-    }
-    if (!drive(*op->dev, *op, until) && until && steady::now() >= *until) {
-      std::lock_guard lock(event->m);
-      if (!event->signalled) return WAIT_TIMEOUT;
-    }
-  }
-}

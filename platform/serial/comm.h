@@ -1,6 +1,6 @@
 // The Win32 communications calls over Linux terminals: CreateFileA for serial
 // devices, the device-control block, time-outs, overlapped reads and writes,
-// comm events, purging and modem lines, and the events a caller waits on.
+// comm events, purging and modem lines.
 //
 // Device names: "\\.\COMn" is looked up in the port table, the REG_SZ value
 // "COMn" under HKEY_CURRENT_USER\Software\Quendra\Orvalis\Ports (a device path
@@ -24,25 +24,20 @@
 // ERROR_OPERATION_ABORTED.
 //
 // Handles are safe to use from several threads: a wait may be ended from
-// another thread by SetCommMask, PurgeComm, SetEvent or CloseHandle.
+// another thread by SetCommMask, PurgeComm, SetEvent or CloseHandle. The
+// handles, CloseHandle and the events are the platform's own (handle.h).
 #pragma once
 
 #include "platform/error.h"
 #include "platform/export.h"
+#include "platform/handle.h"
 #include "platform/types.h"
 
-using HANDLE = void*;
 using LPDWORD = DWORD*;
 using ULONG_PTR = std::uintptr_t;
-struct SECURITY_ATTRIBUTES;
-using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
-
-inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~UINT_PTR{0});
 
 inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
-inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 
-inline constexpr LONG ERROR_NOT_SUPPORTED = 50;
 inline constexpr LONG ERROR_OPERATION_ABORTED = 995;
 inline constexpr LONG ERROR_IO_INCOMPLETE = 996;
 inline constexpr LONG ERROR_IO_PENDING = 997;
@@ -53,11 +48,6 @@ inline constexpr DWORD GENERIC_READ = 0x80000000;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000;
 inline constexpr DWORD OPEN_EXISTING = 3;
 inline constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000;
-
-// WaitForSingleObject.
-inline constexpr DWORD WAIT_OBJECT_0 = 0;
-inline constexpr DWORD WAIT_TIMEOUT = 0x102;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 struct OVERLAPPED {
   ULONG_PTR Internal;
@@ -161,9 +151,6 @@ KELM_EXPORT HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD d
                                LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                                HANDLE hTemplateFile);
-// Closes a device or an event handle.
-KELM_EXPORT BOOL CloseHandle(HANDLE hObject);
-
 KELM_EXPORT BOOL GetCommState(HANDLE hFile, LPDCB lpDCB);
 // Fails with ERROR_INVALID_PARAMETER for settings the terminal cannot take (a
 // baud rate termios lacks, 1.5 stop bits beside more than 5 data bits, ...).
@@ -201,11 +188,3 @@ KELM_EXPORT BOOL PurgeComm(HANDLE hFile, DWORD dwFlags);
 KELM_EXPORT BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc);
 // The terminal's queues are fixed: accepted and checked for a device only.
 KELM_EXPORT BOOL SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue);
-
-// Events: lpName must be null (no named events).
-KELM_EXPORT HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
-                                BOOL bInitialState, LPCSTR lpName);
-KELM_EXPORT BOOL SetEvent(HANDLE hEvent);
-KELM_EXPORT BOOL ResetEvent(HANDLE hEvent);
-// Events only: WAIT_OBJECT_0, WAIT_TIMEOUT, or WAIT_FAILED with the reason.
-KELM_EXPORT DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);

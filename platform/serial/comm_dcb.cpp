@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/serial/comm.h"
 #include "platform/serial/comm_line.h"
 
@@ -57,7 +58,7 @@ class settings_text {
   bool take_key(std::string_view key) {
     if (m_text.size() - m_pos < key.size() + 1) return false;
     for (size_t i = 0; i < key.size(); ++i)
-      if (lower(m_text[m_pos + i]) != key[i]) return false;
+      if (KelmAsciiToLower(m_text[m_pos + i]) != key[i]) return false;
     if (m_text[m_pos + key.size()] != '=') return false;
     m_pos += key.size() + 1;
     return true;
@@ -75,7 +76,7 @@ class settings_text {
     return m_pos > start;
   }
   bool parity(BYTE& value) {
-    switch (lower(peek())) {
+    switch (KelmAsciiToLower(peek())) {
       case 'n':
         value = NOPARITY;
         break;
@@ -133,7 +134,7 @@ class settings_text {
   bool take_word(std::string_view word) {
     if (m_text.size() - m_pos < word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i)
-      if (lower(m_text[m_pos + i]) != word[i]) return false;
+      if (KelmAsciiToLower(m_text[m_pos + i]) != word[i]) return false;
     m_pos += word.size();
     return true;
   }
@@ -145,7 +146,6 @@ class settings_text {
   }
 
  private:
-  static char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
   std::string_view m_text;
   size_t m_pos = 0;
 };

@@ -1,14 +1,19 @@
 #include "platform/serial/comm.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -278,6 +283,106 @@ TEST_F(CommTest, PurgeDropsInputAndAbortsAPendingRead) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
 }
 
+// Guards against PurgeComm clearing another queue than the ones named: input
+// waiting on the line survives PURGE_TXCLEAR and the aborts, and goes with
+// PURGE_RXCLEAR.
+TEST_F(CommTest, PurgeClearsTheInputOnlyWhenAsked) {
+  ASSERT_TRUE(set_timeouts(m_port, MAXDWORD, 0, 0));
+  const struct {
+    DWORD flags;
+    const char* left;
+  } cases[] = {
+      {PURGE_TXCLEAR, "kept"},
+      {PURGE_RXCLEAR, ""},
+      {PURGE_TXABORT | PURGE_RXABORT, "kept"},
+      {PURGE_TXCLEAR | PURGE_RXCLEAR, ""},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(m_pty.SendQueued("kept")) << "flags " << c.flags;
+    ASSERT_TRUE(PurgeComm(m_port, c.flags)) << "flags " << c.flags;
+    EXPECT_EQ(c.left, read_overlapped(m_port, 8).bytes) << "flags " << c.flags;
+  }
+}
+
+// A pseudo-terminal whose master is in packet mode: each flush of the
+// slave's queues shows at the master as a status byte naming the queue, so
+// that a test sees which queue a purge cleared, the output one included.
+class PacketPty {
+ public:
+  PacketPty() {
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    int on = 1;
+    char name[128];
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 ||
+        ioctl(m_master, TIOCPKT, &on) != 0 || ptsname_r(m_master, name, sizeof name) != 0)
+      throw std::runtime_error("no pseudo-terminal in packet mode");
+    m_slave = name;
+  }
+  PacketPty(const PacketPty&) = delete;
+  PacketPty& operator=(const PacketPty&) = delete;
+  ~PacketPty() { close(m_master); }
+
+  const std::string& SlavePath() const { return m_slave; }
+
+  // The flush bits of every status byte waiting at the master, which it
+  // forgets once read.
+  int TakeFlushes() {
+    int flushes = 0;
+    char packet[64];
+    while (read(m_master, packet, sizeof packet) > 0)
+      if (packet[0] != TIOCPKT_DATA)
+        flushes |= packet[0] & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE);
+    return flushes;
+  }
+
+ private:
+  int m_master = -1;
+  std::string m_slave;
+};
+
+// Guards against PurgeComm flushing the output queue for PURGE_RXCLEAR or the
+// input queue for PURGE_TXCLEAR, which no reading of the input alone shows.
+TEST(CommPurgeTest, EachClearFlagFlushesItsOwnQueue) {
+  PacketPty pty;
+  const HANDLE port = open_device(pty.SlavePath());
+  ASSERT_NE(INVALID_HANDLE_VALUE, port) << pty.SlavePath() << " error " << GetLastError();
+  pty.TakeFlushes();
+  const struct {
+    DWORD flags;
+    int flushes;
+  } cases[] = {
+      {PURGE_RXCLEAR, TIOCPKT_FLUSHREAD},
+      {PURGE_TXCLEAR, TIOCPKT_FLUSHWRITE},
+      {PURGE_TXCLEAR | PURGE_RXCLEAR, TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE},
+      {PURGE_TXABORT | PURGE_RXABORT, 0},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(PurgeComm(port, c.flags)) << "flags " << c.flags;
+    EXPECT_EQ(c.flushes, pty.TakeFlushes()) << "flags " << c.flags;
+  }
+  EXPECT_TRUE(CloseHandle(port));
+}
+
+// Guards against SETXOFF and SETXON trading places: while output is held,
+// nothing written reaches the other end; after SETXON it does.
+TEST_F(CommTest, XoffHoldsOutputUntilXon) {
+  COMMTIMEOUTS t{0, 0, 0, 0, 100};
+  ASSERT_TRUE(SetCommTimeouts(m_port, &t));
+  auto write = [&](const char* bytes) {
+    overlapped_with_event ov;
+    DWORD done = 0;
+    if (!WriteFile(m_port, bytes, 4, &done, &ov) && GetLastError() == ERROR_IO_PENDING)
+      GetOverlappedResult(m_port, &ov, &done, TRUE);
+    return done;
+  };
+  ASSERT_TRUE(EscapeCommFunction(m_port, SETXOFF)) << GetLastError();
+  EXPECT_EQ(0u, write("held"));
+  EXPECT_EQ("", m_pty.Receive(4, 200ms));
+  ASSERT_TRUE(EscapeCommFunction(m_port, SETXON)) << GetLastError();
+  EXPECT_EQ(4u, write("sent"));
+  EXPECT_EQ("sent", m_pty.Receive(4, 2000ms));
+}
+
 TEST_F(CommTest, CommEventReportsWaitingInput) {
   DWORD events = 0;
   overlapped_with_event ov;
@@ -429,33 +534,6 @@ TEST_F(CommTest, ModemLinesAndQueues) {
   EXPECT_TRUE(EscapeCommFunction(m_port, CLRBREAK)) << GetLastError();
   EXPECT_TRUE(SetupComm(m_port, 4096, 4096));
   EXPECT_FALSE(SetupComm(reinterpret_cast<HANDLE>(UINT_PTR{12345}), 4096, 4096));
-}
-
-TEST(CommEventTest, EventsSignalAndReset) {
-  HANDLE manual = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-  ASSERT_NE(nullptr, manual);
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
-  EXPECT_TRUE(SetEvent(manual));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));
-  EXPECT_TRUE(ResetEvent(manual));
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
-
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 0));
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(automatic, 0));
-  std::thread setter([&] {
-    std::this_thread::sleep_for(30ms);
-    SetEvent(automatic);
-  });
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(automatic, 10000));
-  setter.join();
-
-  EXPECT_EQ(nullptr, CreateEventA(nullptr, TRUE, FALSE, "named"));
-  EXPECT_TRUE(CloseHandle(manual));
-  EXPECT_TRUE(CloseHandle(automatic));
-  EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(manual, 0));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
 }
 
 }  // namespace

@@ -371,6 +371,24 @@ TEST(DialogTest, MessageBoxesGoThroughTheFrontEnd) {
   EXPECT_EQ("message Lexicons: Save?", person.Shown()[1]);
 }
 
+// Guards the order in which a message box is answered: the host's handler,
+// else the front end, else standard error once no front end is left.
+TEST(DialogTest, HostHandlerComesBeforeTheFrontEnd) {
+  {
+    KelmScriptedFrontEnd person;
+    person.Answer(IDNO);
+    const KelmMessageBoxHandler saved =
+        KelmSetMessageBoxHandler([](LPCSTR, LPCSTR, UINT) { return IDRETRY; });
+    EXPECT_EQ(IDRETRY, AfxMessageBox("Retry?", MB_RETRYCANCEL));
+    KelmSetMessageBoxHandler(saved);
+    EXPECT_EQ(IDNO, AfxMessageBox("Save?", MB_YESNO));
+    EXPECT_EQ(1u, person.Shown().size());
+  }
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(IDNO, AfxMessageBox("Save?", MB_YESNO));
+  EXPECT_EQ("Save?\n", testing::internal::GetCapturedStderr());
+}
+
 TEST(DialogTest, TimersFireWhileThePersonPauses) {
   KelmScriptedFrontEnd person;
   COptionsDlg dlg;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/front_end_box.h"
 #include "platform/ui/front_end.h"
 #include "platform/ui/window_state.h"
 
@@ -41,6 +42,14 @@ Queue& queue() {
 KelmFrontEnd*& active_front_end() {
   static KelmFrontEnd* front_end = nullptr;
   return front_end;
+}
+
+// The core's message boxes reach the front end through this.
+bool show_on_front_end(LPCSTR text, LPCSTR caption, UINT type, int& answer) {
+  KelmFrontEnd* front_end = active_front_end();
+  if (front_end == nullptr) return false;
+  answer = front_end->MessageBox(text, caption, type);
+  return true;
 }
 
 Clock::time_point start_time() {
@@ -216,6 +225,7 @@ void KelmFrontEnd::WindowChanged(HWND) {}
 void KelmFrontEnd::Beep(UINT) {}
 
 KelmFrontEnd* KelmSetFrontEnd(KelmFrontEnd* pFrontEnd) {
+  front_end_box::install(show_on_front_end);
   KelmFrontEnd* old = active_front_end();
   active_front_end() = pFrontEnd;
   return old;

@@ -12,7 +12,7 @@
 #include "platform/gdi/character_grid.h"
 #include "platform/gdi/dc.h"
 #include "platform/object.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 #include "platform/ui/wnd.h"
 
 class KELM_EXPORT CView : public CWnd {

@@ -10,12 +10,10 @@
 #pragma once
 
 #include "platform/export.h"
+#include "platform/geometry.h"
 #include "platform/string.h"
 #include "platform/types.h"
 
-using WPARAM = UINT_PTR;
-using LPARAM = INT_PTR;
-using LRESULT = INT_PTR;
 using ATOM = WORD;
 using LPINT = int*;
 
@@ -26,40 +24,11 @@ using HFONT = HFONT__*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 
-constexpr WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
-constexpr DWORD MAKELONG(WORD low, WORD high) {
-  return static_cast<DWORD>(low | (DWORD{high} << 16));
-}
 constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return MAKELONG(low, high); }
 constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
   return static_cast<LPARAM>(MAKELONG(low, high));
 }
-constexpr short GET_X_LPARAM(LPARAM lp) {
-  return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
-}
-constexpr short GET_Y_LPARAM(LPARAM lp) {
-  return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
-}
 constexpr short GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<short>(HIWORD(wp)); }
-
-struct POINT {
-  LONG x = 0;
-  LONG y = 0;
-};
-struct SIZE {
-  LONG cx = 0;
-  LONG cy = 0;
-};
-struct RECT {
-  LONG left = 0;
-  LONG top = 0;
-  LONG right = 0;
-  LONG bottom = 0;
-};
-using LPRECT = RECT*;
-using LPCRECT = const RECT*;
-using LPPOINT = POINT*;
 
 struct MSG {
   HWND hwnd = nullptr;

@@ -31,7 +31,7 @@
 #include "platform/object.h"
 #include "platform/string.h"
 #include "platform/ui/font.h"
-#include "platform/ui/geometry.h"
+#include "platform/geometry.h"
 #include "platform/ui/win_user.h"
 
 class CWnd;

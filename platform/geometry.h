@@ -1,8 +1,35 @@
-// MFC's point, size and rectangle values over Win32's POINT, SIZE and RECT.
-// Rectangles are half-open: right and bottom lie just outside.
+// Win32's POINT, SIZE and RECT, and MFC's point, size and rectangle values
+// over them, shared by the drawing and the windows. Rectangles are
+// half-open: right and bottom lie just outside.
 #pragma once
 
-#include "platform/ui/win_user.h"
+#include "platform/types.h"
+
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+};
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+};
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+};
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+using LPPOINT = POINT*;
+
+// A point packed in a message's LPARAM, each coordinate a signed 16 bits.
+constexpr short GET_X_LPARAM(LPARAM lp) {
+  return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
+}
+constexpr short GET_Y_LPARAM(LPARAM lp) {
+  return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
+}
 
 class CPoint : public POINT {
  public:
