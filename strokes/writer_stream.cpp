@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "platform/ascii.h"
 #include "strokes/stroke_keys.h"
 
 using namespace stroke_keys;
@@ -91,8 +92,6 @@ CStroke decode_gemini(const BYTE* packet) {
   return stroke_of(keys);
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 const char* CWriterStream::GetProtocolName(Protocol protocol) { return protocols[protocol].name; }
@@ -102,7 +101,8 @@ int CWriterStream::FindProtocol(std::string_view name) {
     const std::string_view known = protocols[p].name;
     if (known.size() != name.size()) continue;
     bool same = true;
-    for (std::size_t i = 0; same && i < name.size(); ++i) same = lower(name[i]) == known[i];
+    for (std::size_t i = 0; same && i < name.size(); ++i)
+      same = KelmAsciiToLower(name[i]) == known[i];
     if (same) return p;
   }
   return -1;
