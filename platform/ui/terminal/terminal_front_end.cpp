@@ -32,9 +32,11 @@ struct SavedTerminal {
 };
 SavedTerminal saved;
 
-// Attributes off, mouse reports off, cursor shown, the normal screen back.
+// Attributes off, mouse reports off, cursor shown, cursor keys and keypad
+// back to normal mode (else a shell's arrows send what it does not expect
+// after a signal), the normal screen back.
 constexpr char reset_sequence[] =
-    "\033[0m\033[?1000l\033[?1002l\033[?1003l\033[?1006l\033[?25h\033[?1049l";
+    "\033[0m\033[?1000l\033[?1002l\033[?1003l\033[?1006l\033[?25h\033[?1l\033>\033[?1049l";
 
 void give_back_now() {
   if (!saved.taken) return;
