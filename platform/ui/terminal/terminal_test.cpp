@@ -190,6 +190,20 @@ TEST(TerminalFrontEnd, DrawsEachKindOfControlWhereItsWindowIs) {
   EXPECT_NE(std::string::npos, row_with(1).find("4mL")) << row_with(1);
   EXPECT_NE(std::string::npos, row_with(5).find("4mC")) << row_with(5);
   EXPECT_NE(std::string::npos, row_with(8).find("2mOff")) << row_with(8);
+  // The open list of the drop-down lies over the simple combo box below it,
+  // whose last item shows again past it.
+  pane.Click({frame_top + 2, frame_left + 1 + 36});
+  ASSERT_TRUE(pane.Shows({"Green"}));
+  const std::vector<std::string> dropped = pane.Rows();
+  const std::string open_list[] = {"Red           ", "Green         ", "Blue          ",
+                                   "              ", "three         "};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(open_list[i],
+              cells(dropped[static_cast<size_t>(frame_top + 3 + i)], frame_left + 1 + 35, 14))
+        << "row " << i << " of the open list in\n"
+        << pane.Screen();
+  pane.Keys("Escape");
+  EXPECT_TRUE(pane.Shows({"one"}, {"Green"})) << "Esc closes the list first";
   pane.Keys("Escape");
   EXPECT_EQ(1, pane.ExitStatus());
   EXPECT_EQ("cancel\n", ReadWholeFile(folder.path("out")));
