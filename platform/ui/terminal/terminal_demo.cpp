@@ -6,7 +6,9 @@
 // An argument shows something else: "controls" a dialog with one control of
 // each kind in a known state (OK and Cancel end it as above); "exit" and
 // "throw" the demo dialog, whose OK then ends the program from inside the
-// dialog, by exit(3) or by an exception nobody catches.
+// dialog, by exit(3) or by an exception nobody catches; "ask" a Yes, No and
+// Cancel message box and "ask-yes-no" a Yes and No one with No the default,
+// printing the answer (yes, no, cancel) once the box is answered.
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/message.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialog_template.h"
@@ -238,6 +241,16 @@ int main(int argc, char** argv) {
   if (!terminal.Open()) {
     std::fprintf(stderr, "terminal_demo: no terminal to show the dialog on\n");
     return 2;
+  }
+  const bool yes_no = std::strcmp(shown, "ask-yes-no") == 0;
+  if (yes_no || std::strcmp(shown, "ask") == 0) {
+    write_pid_file();
+    const int answer =
+        AfxMessageBox("Save the changes to the dictionary?",
+                      yes_no ? MB_YESNO | MB_DEFBUTTON2 : MB_YESNOCANCEL | MB_ICONQUESTION);
+    terminal.Close();
+    std::printf("%s\n", answer == IDYES ? "yes" : answer == IDNO ? "no" : "cancel");
+    return 0;
   }
   if (std::strcmp(shown, "controls") == 0) {
     CControlsDlg controls;

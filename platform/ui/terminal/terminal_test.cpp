@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,52 @@ TEST(TerminalFrontEnd, EveryWayOutGivesTheTerminalBack) {
     expect_terminal_given_back(pane.Modes());
     EXPECT_EQ("alternate 0 cursor 1 keypad 0 cursor keys 0 mouse 0000", pane.EmulatorModes());
     EXPECT_TRUE(pane.Shows({}, {"Demo"})) << "the normal screen is back";
+  }
+}
+
+// A message box answers by keys, its buttons' accelerators and the mouse;
+// Esc is Cancel, or when there is no Cancel does nothing.
+TEST(TerminalFrontEnd, AMessageBoxAnswersByKeysAcceleratorsAndTheMouse) {
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  struct Case {
+    const char* box;
+    std::vector<const char*> keys;  // tmux's names; "click X" clicks where X shows
+    const char* answer;
+  };
+  const Case cases[] = {
+      {"ask", {"Enter"}, "yes"},
+      {"ask", {"Right", "Enter"}, "no"},
+      {"ask", {"Tab", "Tab", "Space"}, "cancel"},
+      {"ask", {"Left", "Enter"}, "cancel"},
+      {"ask", {"BTab", "BTab", "Enter"}, "no"},
+      {"ask", {"Escape"}, "cancel"},
+      {"ask", {"n"}, "no"},
+      {"ask", {"M-y"}, "yes"},
+      {"ask", {"click [ No ]"}, "no"},
+      {"ask", {"click Cancel"}, "cancel"},
+      {"ask-yes-no", {"Enter"}, "no"},
+      {"ask-yes-no", {"Escape", "Escape", "n"}, "no"},
+  };
+  for (const Case& c : cases) {
+    std::string keys;
+    for (const char* k : c.keys) keys += std::string(" ") + k;
+    SCOPED_TRACE(std::string(c.box) + ":" + keys);
+    const ScratchFolder folder;
+    DemoPane pane(folder, c.box);
+    ASSERT_TRUE(pane.Shows({"Save the changes to the dictionary?", "[ Yes ]"}));
+    EXPECT_EQ(std::string(c.box) == "ask", pane.Screen().find("(?) Save") != std::string::npos)
+        << "the question's icon";
+    for (const char* k : c.keys) {
+      if (std::strncmp(k, "click ", 6) == 0) {
+        const auto [row, column] = pane.Find(k + 6);
+        ASSERT_GE(row, 0) << pane.Screen();
+        pane.Click({row, column});
+      } else {
+        pane.Keys(k);
+      }
+    }
+    EXPECT_EQ(0, pane.ExitStatus());
+    EXPECT_EQ(std::string(c.answer) + "\n", ReadWholeFile(folder.path("out")));
   }
 }
 
