@@ -289,6 +289,14 @@ void CViewTable::Delete(int confirm) {
 }
 
 BOOL CViewTable::PreTranslateMessage(MSG* pMsg) {
+  // A press is the view's alone: it never reaches the window procedure, so a
+  // host's handler of the press does not see it. Presses on a child window
+  // the host puts on the view are the child's.
+  if ((pMsg->message == WM_LBUTTONDOWN || pMsg->message == WM_RBUTTONDOWN) &&
+      pMsg->hwnd == m_hWnd) {
+    OnButtonDown(CPoint(GET_X_LPARAM(pMsg->lParam), GET_Y_LPARAM(pMsg->lParam)));
+    return TRUE;
+  }
   if (pMsg->message != WM_KEYDOWN) return CView::PreTranslateMessage(pMsg);
   switch (static_cast<int>(pMsg->wParam)) {
     case VK_SPACE:
@@ -337,12 +345,11 @@ const AFX_MSGMAP* CViewTable::GetMessageMap() const {
       CView::GetMessageMap(),
       {ON_WM_KILLFOCUS(&CViewTable::OnKillFocus), ON_WM_LBUTTONDBLCLK(&CViewTable::OnLButtonDblClk),
        ON_WM_SETFOCUS(&CViewTable::OnSetFocus), ON_WM_VSCROLL(&CViewTable::OnVScroll),
-       ON_WM_MOUSEWHEEL(&CViewTable::OnMouseWheel), ON_WM_HSCROLL(&CViewTable::OnHScroll),
-       ON_WM_LBUTTONDOWN(&CViewTable::OnButtonDown), ON_WM_RBUTTONDOWN(&CViewTable::OnButtonDown)}};
+       ON_WM_MOUSEWHEEL(&CViewTable::OnMouseWheel), ON_WM_HSCROLL(&CViewTable::OnHScroll)}};
   return &map;
 }
 
-void CViewTable::OnButtonDown(UINT, CPoint point) {
+void CViewTable::OnButtonDown(CPoint point) {
   SetFocus();
   const int y = point.y - 2;
   const int height = selRect.Height();

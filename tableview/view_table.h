@@ -87,5 +87,5 @@ class KELM_EXPORT CViewTable : public CView {
   CRect RowRect(const CRect& client, int height) const;
   void MarkSelection(CDC* dc);
   void SetVerticalPosition(int position);
-  void OnButtonDown(UINT nFlags, CPoint point);
+  void OnButtonDown(CPoint point);
 };

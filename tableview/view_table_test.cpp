@@ -94,6 +94,7 @@ class ViewTableTest : public ::testing::Test {
         continue;
       }
       if (AfxPreTranslateMessage(&msg)) continue;
+      if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN) ++m_pressesDispatched;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -109,6 +110,7 @@ class ViewTableTest : public ::testing::Test {
   CEntryCountRecordset m_rs{&m_db};
   KelmCharacterGrid m_grid{22, 7};
   IdView m_view;
+  int m_pressesDispatched = 0;
 };
 
 TEST_F(ViewTableTest, PaintingSaysWhyThereIsNothingToShow) {
@@ -329,15 +331,36 @@ TEST_F(ViewTableTest, KeysActAndDeletionAsksFirst) {
   EXPECT_EQ(2, m_view.adds);
 }
 
-TEST_F(ViewTableTest, ClicksMoveTheHighlightAndBarsMoveThePage) {
+// Guards against a press going on to the window procedure after moving the
+// highlight, where a host's own press handler would act on it a second time.
+TEST_F(ViewTableTest, PressesMoveTheHighlightAndGoNoFurther) {
   Show(20);
+  struct Case {
+    UINT message;
+    int y;
+    LONG selected;
+  };
   // Rows are 16 pixels from y 3; a press is measured from y 2.
-  m_view.SendMessage(WM_LBUTTONDOWN, 0, MAKELPARAM(20, 2 + 3 * 16 + 5));
-  EXPECT_EQ(4, selected());
-  m_view.SendMessage(WM_RBUTTONDOWN, 0, MAKELPARAM(20, 70 * 16));
-  EXPECT_EQ(5, selected()) << "below the last row";
+  const Case cases[] = {{WM_LBUTTONDOWN, 2 + 3 * 16 + 5, 4},
+                        {WM_RBUTTONDOWN, 70 * 16, 5},
+                        {WM_LBUTTONDOWN, 2, 1},
+                        {WM_RBUTTONDOWN, 2 + 2 * 16, 3},
+                        {WM_LBUTTONDOWN, 1, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("message " + std::to_string(c.message) + " at y " + std::to_string(c.y));
+    ::SetFocus(nullptr);
+    ASSERT_TRUE(PostMessageA(m_view.m_hWnd, c.message, 0, MAKELPARAM(20, c.y)));
+    Pump();
+    EXPECT_EQ(c.selected, selected());
+    EXPECT_TRUE(m_view.HasFocus()) << "a press takes the focus";
+    EXPECT_EQ(0, m_pressesDispatched) << "the view consumed the press";
+  }
   m_view.SendMessage(WM_LBUTTONDBLCLK, 0, MAKELPARAM(20, 20));
   EXPECT_EQ(1, m_view.edits);
+}
+
+TEST_F(ViewTableTest, BarsMoveThePage) {
+  Show(20);
 
   struct Case {
     UINT code;

@@ -69,9 +69,10 @@ void KelmCharacterGrid::PutText(int x, int y, std::string_view text, COLORREF te
   const CRect whole = GetPixelRect();
   if (y < 0 || y >= whole.bottom || x >= whole.right) return;
   const int row = RowOf(y);
-  int column = x < 0 ? 0 : ColumnOf(x);
-  // Characters left of the grid are cut off, a cell's width each.
+  // Characters left of the grid are cut off, a cell's width each; the first
+  // one kept goes to the cell its own pixel falls in.
   std::size_t skip = x < 0 ? static_cast<std::size_t>((-x + m_cellWidth - 1) / m_cellWidth) : 0;
+  int column = ColumnOf(x + static_cast<int>(skip) * m_cellWidth);
   for (std::size_t i = skip; i < text.size() && column < m_columns; ++i, ++column) {
     Cell& cell = CellAt(column, row);
     cell.ch = text[i];

@@ -69,15 +69,20 @@ BOOL CDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
   CString call;
   call.Format("TextOut %d,%d ", x, y);
   Record(call + CString(text));
+  if (m_pGrid == nullptr) return TRUE;
+  if (m_bkMode != TRANSPARENT) {
+    m_pGrid->PutText(x, y, text, m_textColor, m_bkColor);
+    return TRUE;
+  }
   // Transparent text keeps the background beneath it; a cell has one, so
-  // it keeps the cell's.
-  if (m_pGrid != nullptr) {
-    const CRect whole = m_pGrid->GetPixelRect();
-    const COLORREF background =
-        m_bkMode == TRANSPARENT && whole.PtInRect(CPoint(x, y))
-            ? m_pGrid->At(m_pGrid->ColumnOf(x), m_pGrid->RowOf(y)).background
-            : m_bkColor;
-    m_pGrid->PutText(x, y, text, m_textColor, background);
+  // each character keeps its own cell's.
+  const CRect whole = m_pGrid->GetPixelRect();
+  const int width = m_pGrid->GetCellWidth();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int at = x + static_cast<int>(i) * width;
+    if (!whole.PtInRect(CPoint(at, y))) continue;
+    const COLORREF background = m_pGrid->At(m_pGrid->ColumnOf(at), m_pGrid->RowOf(y)).background;
+    m_pGrid->PutText(at, y, text.substr(i, 1), m_textColor, background);
   }
   return TRUE;
 }
@@ -144,7 +149,7 @@ CSize CDC::GetTextExtent(const CString& str) const {
 BOOL CDC::DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) {
   if (lpRect == nullptr) return FALSE;
   Record("DrawEdge " + rect_text(*lpRect) + " " + edge_text(nEdge) + " " + sides_text(nFlags));
-  if (m_pGrid != nullptr && (nFlags & BF_RECT) != 0) m_pGrid->Frame(*lpRect);
+  if (m_pGrid != nullptr && (nFlags & BF_RECT) == BF_RECT) m_pGrid->Frame(*lpRect);
   return TRUE;
 }
 
