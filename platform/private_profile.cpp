@@ -326,24 +326,28 @@ void keep(kept_file file) {
   k.files.push_back(std::move(file));
 }
 
-// The kept parse of the file that `st` describes, or else (second) the
-// parse kept for the path, whose bytes may still be the file's.
-std::pair<std::shared_ptr<const profile_text>, std::shared_ptr<const profile_text>> kept_parse(
-    const std::string& path, const struct stat& st) {
+// What is kept for the path: its parse, and whether that is beyond doubt
+// the parse of the file that `st` describes (else the file's bytes may
+// still be the same).
+struct kept_parse {
+  std::shared_ptr<const profile_text> parsed;
+  bool current = false;
+};
+
+kept_parse find_kept(const std::string& path, const struct stat& st) {
   kept_files& k = kept();
   std::lock_guard lock(k.mutex);
   const auto at = k.find(path);
   if (at == k.files.end()) return {};
-  if (at->settled && same_stamp(at->stamp, stamp_of(st))) {
-    at->last_use = ++k.uses;
-    return {at->parsed, nullptr};
-  }
-  return {nullptr, at->parsed};
+  const bool current = at->settled && same_stamp(at->stamp, stamp_of(st));
+  if (current) at->last_use = ++k.uses;
+  return {at->parsed, current};
 }
 
-const std::shared_ptr<const profile_text>& empty_profile() {
-  static const auto empty = std::make_shared<const profile_text>();
-  return empty;
+std::shared_ptr<const profile_text> empty_profile() {
+  static const auto* const empty =
+      new std::shared_ptr<const profile_text>(std::make_shared<const profile_text>());
+  return *empty;
 }
 
 // The parsed file `path` holds now: the one kept when it is still that
@@ -355,9 +359,9 @@ std::shared_ptr<const profile_text> load(LPCSTR lpFileName) {
   std::shared_ptr<const profile_text> before;
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
-    auto [current, earlier] = kept_parse(path, st);
-    if (current) return current;
-    before = std::move(earlier);
+    kept_parse kept_now = find_kept(path, st);
+    if (kept_now.current) return kept_now.parsed;
+    before = std::move(kept_now.parsed);
   }
   timespec read_at{};
   clock_gettime(CLOCK_REALTIME, &read_at);
