@@ -384,16 +384,28 @@ TEST_F(PrivateProfileTest, ASettledFileIsReadOnceForAllItsValues) {
 // same size may leave every time as it was, so such a file is read again.
 TEST_F(PrivateProfileTest, AFileJustChangedIsReadAgainUntilItSettles) {
   const std::string path = m_folder.path("fresh.ini");
-  WriteWholeFile(path, "[S]\r\nk=1\r\n");
   os_file::calls().open = CountingOpen;
-  g_opens = 0;
-  EXPECT_EQ("1", Read(path, "S", "k"));
-  EXPECT_EQ("1", Read(path, "S", "k"));
-  EXPECT_EQ(2, g_opens) << "a file changed a moment ago";
+  // A loaded machine may stop the test between the change and the reads for
+  // longer than the rounding; such a round shows nothing and is run again.
+  bool quick = false;
+  for (int round = 0; round < 50 && !quick; ++round) {
+    const std::string value = std::to_string(round);
+    WriteWholeFile(path, "[S]\r\nk=" + value + "\r\n");
+    const auto changed = std::chrono::steady_clock::now();
+    g_opens = 0;
+    EXPECT_EQ(value, Read(path, "S", "k"));
+    EXPECT_EQ(value, Read(path, "S", "k"));
+    quick = std::chrono::steady_clock::now() - changed < std::chrono::milliseconds(20);
+    if (quick) {
+      EXPECT_EQ(2, g_opens) << "a file changed a moment ago";
+    }
+  }
+  EXPECT_TRUE(quick) << "no round read the file soon enough after changing it";
   Settle();
-  EXPECT_EQ("1", Read(path, "S", "k"));
-  EXPECT_EQ("1", Read(path, "S", "k"));
-  EXPECT_EQ(3, g_opens) << "a settled file";
+  g_opens = 0;
+  Read(path, "S", "k");
+  Read(path, "S", "k");
+  EXPECT_EQ(1, g_opens) << "a settled file";
 }
 
 TEST_F(PrivateProfileTest, AFileChangedBehindOurBackIsReadAgain) {
