@@ -1,8 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/error.h"
@@ -21,7 +30,30 @@ class PrivateProfileTest : public SystemCallsTest {
     const DWORD n = GetPrivateProfileStringA(app, key, def, buffer, sizeof buffer, file.c_str());
     return std::string(buffer, n);
   }
+
+  // The names a null section or key lists, joined by "|".
+  static std::string List(const std::string& file, LPCSTR app) {
+    std::vector<char> buffer(1 << 16);
+    const DWORD n = GetPrivateProfileStringA(app, nullptr, "", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), file.c_str());
+    std::string names;
+    for (DWORD i = 0; i < n; i += static_cast<DWORD>(std::strlen(buffer.data() + i)) + 1)
+      names += (names.empty() ? "" : "|") + std::string(buffer.data() + i);
+    return names;
+  }
 };
+
+// Opens counted, to tell a read that used the file as kept from one that
+// read it again.
+int g_opens = 0;
+int CountingOpen(const char* path, int flags, mode_t mode) {
+  ++g_opens;
+  return os_file::real_calls().open(path, flags, mode);
+}
+
+// Waits until the file's last change lies further back than the file
+// system's clock rounds, so that the next change shows in its times.
+void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(80)); }
 
 std::string WithCrLf(std::string text) {
   for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
@@ -328,6 +360,177 @@ TEST_F(PrivateProfileTest, ConcurrentWritersLoseNoKey) {
     for (int i = 0; i < 40; ++i)
       EXPECT_EQ(std::to_string(i), Read(path, "S", key(w, i).c_str())) << key(w, i);
   }
+}
+
+TEST_F(PrivateProfileTest, ASettledFileIsReadOnceForAllItsValues) {
+  const std::string path = m_folder.path("many.ini");
+  std::string text = "[S]\r\n";
+  for (int i = 0; i < 200; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  WriteWholeFile(path, text);
+  Settle();
+  os_file::calls().open = CountingOpen;
+  g_opens = 0;
+  const std::string keys = List(path, "S");
+  EXPECT_EQ(200, std::count(keys.begin(), keys.end(), '|') + 1);
+  for (int i = 0; i < 200; ++i) {
+    const std::string key = "K" + std::to_string(i);
+    EXPECT_EQ(std::to_string(i), Read(path, "s", key.c_str())) << key;
+    EXPECT_EQ(static_cast<UINT>(i), GetPrivateProfileIntA("S", key.c_str(), -1, path.c_str()));
+  }
+  EXPECT_EQ(1, g_opens) << "reads of a file that did not change";
+}
+
+// Within the clock's rounding of the last change, another change of the
+// same size may leave every time as it was, so such a file is read again.
+TEST_F(PrivateProfileTest, AFileJustChangedIsReadAgainUntilItSettles) {
+  const std::string path = m_folder.path("fresh.ini");
+  os_file::calls().open = CountingOpen;
+  // A loaded machine may stop the test between the change and the reads for
+  // longer than the rounding; such a round shows nothing and is run again.
+  bool quick = false;
+  for (int round = 0; round < 50 && !quick; ++round) {
+    const std::string value = std::to_string(round);
+    WriteWholeFile(path, "[S]\r\nk=" + value + "\r\n");
+    const auto changed = std::chrono::steady_clock::now();
+    g_opens = 0;
+    EXPECT_EQ(value, Read(path, "S", "k"));
+    EXPECT_EQ(value, Read(path, "S", "k"));
+    quick = std::chrono::steady_clock::now() - changed < std::chrono::milliseconds(20);
+    if (quick) {
+      EXPECT_EQ(2, g_opens) << "a file changed a moment ago";
+    }
+  }
+  EXPECT_TRUE(quick) << "no round read the file soon enough after changing it";
+  Settle();
+  g_opens = 0;
+  Read(path, "S", "k");
+  Read(path, "S", "k");
+  EXPECT_EQ(1, g_opens) << "a settled file";
+}
+
+TEST_F(PrivateProfileTest, AFileChangedBehindOurBackIsReadAgain) {
+  const std::string original = "[S]\r\nk=old\r\n";
+  const auto mtime_of = [](const std::string& file) {
+    struct stat st {};
+    EXPECT_EQ(0, stat(file.c_str(), &st)) << file;
+    return st.st_mtim;
+  };
+  struct Case {
+    const char* change;
+    std::function<void(const std::string&)> apply;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"rewritten in place, longer",
+       [](const std::string& p) { WriteWholeFile(p, "[S]\r\nk=longer\r\n"); }, "longer"},
+      {"rewritten in place, same size",
+       [](const std::string& p) { WriteWholeFile(p, "[S]\r\nk=new\r\n"); }, "new"},
+      {"same size, modification time put back",
+       [&](const std::string& p) {
+         const timespec times[2] = {{0, UTIME_OMIT}, mtime_of(p)};
+         WriteWholeFile(p, "[S]\r\nk=new\r\n");
+         ASSERT_EQ(0, utimensat(AT_FDCWD, p.c_str(), times, 0));
+       },
+       "new"},
+      {"replaced by rename, same size and modification time",
+       [&](const std::string& p) {
+         const timespec times[2] = {{0, UTIME_OMIT}, mtime_of(p)};
+         WriteWholeFile(p + ".tmp", "[S]\r\nk=new\r\n");
+         ASSERT_EQ(0, utimensat(AT_FDCWD, (p + ".tmp").c_str(), times, 0));
+         ASSERT_EQ(0, std::rename((p + ".tmp").c_str(), p.c_str()));
+       },
+       "new"},
+      {"removed", [](const std::string& p) { std::filesystem::remove(p); }, "d"},
+  };
+  const std::string path = m_folder.path("changed.ini");
+  for (const Case& c : cases) {
+    WriteWholeFile(path, original);
+    Settle();
+    EXPECT_EQ("old", Read(path, "S", "k", "d")) << c.change;
+    c.apply(path);
+    EXPECT_EQ(c.want, Read(path, "S", "k", "d")) << c.change;
+  }
+}
+
+// Two writes of the same size in one tick of the file system's clock may
+// leave the file's times as they were; the second must still be read.
+TEST_F(PrivateProfileTest, ChangesWithinOneClockTickAreSeen) {
+  const std::string path = m_folder.path("tick.ini");
+  const auto stamp = [&] {
+    struct stat st {};
+    EXPECT_EQ(0, stat(path.c_str(), &st));
+    return std::make_tuple(st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                           st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
+  };
+  int hidden = 0;
+  for (int round = 0; round < 200; ++round) {
+    WriteWholeFile(path, "[S]\r\nk=aaaa\r\n");
+    const auto before = stamp();
+    EXPECT_EQ("aaaa", Read(path, "S", "k")) << "round " << round;
+    WriteWholeFile(path, "[S]\r\nk=bbbb\r\n");
+    if (stamp() == before) ++hidden;
+    EXPECT_EQ("bbbb", Read(path, "S", "k")) << "round " << round;
+  }
+  RecordProperty("changes_hidden_from_the_times", hidden);
+}
+
+TEST_F(PrivateProfileTest, ReadsAndListsFollowEachWrite) {
+  const std::string path = m_folder.path("lists.ini");
+  WriteWholeFile(path, "[A]\r\nk1=1\r\n[B]\r\nx=1\r\n");
+  Settle();
+  EXPECT_EQ("A|B", List(path, nullptr));
+  EXPECT_EQ("k1", List(path, "A"));
+  struct Case {
+    LPCSTR app;
+    LPCSTR key;
+    LPCSTR value;
+    std::string sections;
+    LPCSTR listed;
+    std::string keys;
+  };
+  const Case cases[] = {
+      {"A", "k2", "2", "A|B", "A", "k1|k2"},   {"a", "K1", "9", "A|B", "A", "k1|k2"},
+      {"C", "c", "3", "A|B|C", "C", "c"},      {"A", "k1", nullptr, "A|B|C", "A", "k2"},
+      {"B", nullptr, nullptr, "A|C", "B", ""}, {"C", "c", nullptr, "A|C", "C", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string input = std::string("[") + c.app + "] " + (c.key ? c.key : "(null)") + "=" +
+                              (c.value ? c.value : "(null)");
+    Settle();
+    ASSERT_TRUE(WritePrivateProfileStringA(c.app, c.key, c.value, path.c_str())) << input;
+    EXPECT_EQ(c.sections, List(path, nullptr)) << input;
+    EXPECT_EQ(c.keys, List(path, c.listed)) << input;
+    if (c.key != nullptr) {
+      EXPECT_EQ(c.value ? c.value : "<default>", Read(path, c.app, c.key)) << input;
+    }
+  }
+}
+
+// Readers in several threads while another thread writes: every read gives
+// a value written, never an older one than the same thread read before.
+TEST_F(PrivateProfileTest, ThreadsReadWhileAnotherWrites) {
+  const std::string path = m_folder.path("threads.ini");
+  WriteWholeFile(path, "[S]\r\nn=0\r\n");
+  constexpr int writes = 60;
+  std::atomic<bool> done{false};
+  std::vector<std::thread> readers;
+  std::vector<int> faults(3, 0);
+  for (int& fault : faults) {
+    readers.emplace_back([&] {
+      int last = 0;
+      while (!done) {
+        const int n = static_cast<int>(GetPrivateProfileIntA("S", "n", -1, path.c_str()));
+        if (n < last || n > writes) ++fault;
+        last = n;
+      }
+    });
+  }
+  for (int n = 1; n <= writes; ++n)
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "n", std::to_string(n).c_str(), path.c_str()));
+  done = true;
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(std::vector<int>(3, 0), faults) << "reads out of order or of no value written";
+  EXPECT_EQ(static_cast<UINT>(writes), GetPrivateProfileIntA("S", "n", -1, path.c_str()));
 }
 
 }  // namespace

@@ -7,6 +7,13 @@
 // the whole file atomically (temporary file, flush, rename), keeping every
 // other section, key, comment and blank line as it was, so a crash leaves the
 // old file or the new one, never a mix. File names go through KelmNativePath.
+//
+// As on Windows, a file once read is kept parsed, so reading every value of
+// a file reads it once: it is read again when its identity, size or times
+// change, after a write through these calls, and at each call while its last
+// change is too recent for a further one to show in its times. So a change
+// by another process is seen at the next call. The calls may be made from
+// several threads at once.
 #pragma once
 
 #include "platform/export.h"

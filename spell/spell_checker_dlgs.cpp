@@ -104,10 +104,11 @@ void CSpellChecker::SetOptions(CWnd* parent) {
 namespace {
 
 // The suggestions the dialog shows: the caller's, or its own when it gave
-// none.
+// none. A count without an array gives none, rather than a dialog that reads
+// through a null pointer.
 const CString* suggestions_to_show(CSpellChecker& checker, const CString& word,
                                    CString* suggestions, int& count, std::vector<CString>& own) {
-  if (count > 0) return suggestions;
+  if (count > 0 && suggestions != nullptr) return suggestions;
   own.resize(own_suggestions);
   count = checker.SuggestSpelling(word, own.data(), own_suggestions);
   return own.data();

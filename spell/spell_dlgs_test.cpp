@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -88,6 +89,48 @@ TEST_F(SpellDialogsTest, EachButtonAndKeyEndsTheSuggestionDialogWithItsActionAnd
       CString replacement = "stale";
       EXPECT_EQ(c.result, (checker.*show)("thre", replacement, suggestions, 3, 0, 1));
       EXPECT_STREQ(c.replacement, replacement);
+      EXPECT_EQ(0, person.Remaining());
+    }
+  }
+}
+
+// A digit picks the suggestion of its number and replaces at once; a digit
+// with no suggestion of its number (one past the last, 0, any digit when
+// there is none) only beeps and must never replace the word with nothing.
+TEST_F(SpellDialogsTest, DigitsPickOnlySuggestionsThatExist) {
+  CString nine[9], three[] = {"there", "three", "the"};
+  for (int i = 0; i < 9; ++i) nine[i].Format("w%d", i + 1);
+  const struct {
+    const char* name;
+    CString* suggestions;
+    int count;
+    int digit;
+    int result;  // 3: the digit left the dialog open, and Skip ended it
+    const char* replacement;
+    int beeps;
+  } cases[] = {
+      {"1 of one", three, 1, '1', 0, "there", 0},
+      {"2, one past one", three, 1, '2', 3, "there", 1},
+      {"3 of three, the last", three, 3, '3', 0, "the", 0},
+      {"4, one past three", three, 3, '4', 3, "there", 1},
+      {"0", three, 3, '0', 3, "there", 1},
+      {"9 of nine", nine, 9, '9', 0, "w9", 0},
+      {"1 with none found", nullptr, 0, '1', 3, "", 1},
+      {"0 with none found", nullptr, 0, '0', 3, "", 1},
+      {"1 with a count but no suggestions given", nullptr, 3, '1', 3, "", 1},
+  };
+  for (const SuggestionForm show : suggestion_forms) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string("Alt+") + c.name +
+                   (show == suggestion_forms[0] ? "" : " (modeless)"));
+      KelmScriptedFrontEnd person;
+      person.Press(c.digit, KELM_MOD_ALT);
+      if (c.result == 3) person.Click(IDC_SKIP);
+      CSpellChecker checker;
+      CString replacement = "stale";
+      EXPECT_EQ(c.result, (checker.*show)("qxzqxz", replacement, c.suggestions, c.count, 0, 0));
+      EXPECT_STREQ(c.replacement, replacement);
+      EXPECT_EQ(c.beeps, std::count(person.Shown().begin(), person.Shown().end(), "beep"));
       EXPECT_EQ(0, person.Remaining());
     }
   }

@@ -3,7 +3,6 @@
 #include <kelm/kelm.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "number_argument.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -95,20 +95,6 @@ int run_find(const FindOptions& options) {
   return found ? exit_ok : exit_bad_input;
 }
 
-// Decimal, or hex after "0x"; nothing else, and nothing beyond 16 bits.
-std::optional<WORD> parse_word(std::string_view text) {
-  int base = 10;
-  if (text.starts_with("0x") || text.starts_with("0X")) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  std::uint32_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, number, base);
-  if (text.empty() || error != std::errc{} || stop != end || number > 0xFFFF) return std::nullopt;
-  return static_cast<WORD>(number);
-}
-
 std::vector<std::string_view> fields_of(std::string_view line) {
   std::vector<std::string_view> fields;
   constexpr std::string_view blanks = " \t\r";
@@ -133,11 +119,11 @@ ReadLine read_binding(std::string_view line) {
            std::to_string(fields.size());
   WORD values[4] = {};
   for (std::size_t i = 0; i < 4; ++i) {
-    const std::optional<WORD> value = parse_word(fields[i]);
+    const std::optional<std::uint32_t> value = ParseNumber(fields[i], 0xFFFF);
     if (!value)
       return "\"" + std::string(fields[i]) +
              "\" is not a number from 0 to 65535 in decimal or 0x hex";
-    values[i] = *value;
+    values[i] = static_cast<WORD>(*value);
   }
   return CKeyboardCommand(values[0], values[1], 0, values[2], values[3]);
 }

@@ -3,8 +3,6 @@
 #include <kelm/kelm.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "number_argument.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -118,22 +117,8 @@ bool holds_value(const Setting& s) {
   return stored;
 }
 
-// Decimal, or hex after "0x"; nothing else, and nothing beyond 32 bits.
-std::optional<DWORD> parse_number(std::string_view text) {
-  int base = 10;
-  if (text.starts_with("0x") || text.starts_with("0X")) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  std::uint32_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, number, base);
-  if (error != std::errc{} || stop != end) return std::nullopt;
-  return number;
-}
-
 std::optional<DWORD> read_number(const std::string& name, const std::string& text) {
-  const std::optional<DWORD> number = parse_number(text);
+  const std::optional<DWORD> number = ParseNumber(text);
   if (!number)
     complain("set") << name << " takes a whole number from 0 to 4294967295, in decimal or 0x hex, "
                     << "not \"" << text << "\"\n";

@@ -1,9 +1,9 @@
 #include "spell_commands.h"
 
 #include <kelm/kelm.h>
+#include <kelm/spell/word_finder.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -231,36 +231,17 @@ int run_add(const WordsOptions& options, void (CSpellChecker::*add)(CString)) {
   return exit_ok;
 }
 
-bool is_letter_or_digit(unsigned char c) {
-  if (c < 0x80) return std::isalnum(c) != 0;
-  // Windows-1252's letters: Š Œ Ž š œ ž Ÿ ƒ ª µ º and À to ÿ but × and ÷.
-  constexpr std::string_view high_letters = "\x8A\x8C\x8E\x9A\x9C\x9E\x9F\x83\xAA\xB5\xBA";
-  return (c >= 0xC0 && c != 0xD7 && c != 0xF7) ||
-         high_letters.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-bool is_apostrophe(char c) { return c == '\'' || c == '\x92'; }
-
 struct WordSpan {
   std::size_t start, end;
 };
 
-// Letters and digits, with apostrophes inside a word ("don't") kept in it.
 std::vector<WordSpan> words_of(std::string_view line) {
   std::vector<WordSpan> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    if (!is_letter_or_digit(static_cast<unsigned char>(line[i]))) {
-      ++i;
-      continue;
-    }
-    const std::size_t start = i;
-    while (i < line.size() && (is_letter_or_digit(static_cast<unsigned char>(line[i])) ||
-                               (is_apostrophe(line[i]) && i + 1 < line.size() &&
-                                is_letter_or_digit(static_cast<unsigned char>(line[i + 1])))))
-      ++i;
-    words.push_back({start, i});
-  }
+  const int length = static_cast<int>(line.size());
+  int start = 0;
+  int end = 0;
+  for (int from = 0; KelmFindWord(line.data(), length, from, &start, &end); from = end)
+    words.push_back({static_cast<std::size_t>(start), static_cast<std::size_t>(end)});
   return words;
 }
 

@@ -1,6 +1,7 @@
 #include "spell_dialog_commands.h"
 
 #include <kelm/kelm.h>
+#include <kelm/spell/word_finder.h>
 
 #include <fstream>
 #include <iostream>
@@ -17,26 +18,6 @@ namespace kelm_cli {
 namespace {
 
 std::ostream& complain(std::string_view command) { return std::cerr << "kelm " << command << ": "; }
-
-bool is_word_char(unsigned char c) {
-  if (c < 0x80) return std::isalnum(c) != 0;
-  constexpr std::string_view high_letters = "\x8A\x8C\x8E\x9A\x9C\x9E\x9F\x83\xAA\xB5\xBA";
-  return (c >= 0xC0 && c != 0xD7 && c != 0xF7) ||
-         high_letters.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-bool is_apostrophe(char c) { return c == '\'' || c == '\x92'; }
-
-// The end of the word starting at start: letters and digits, with
-// apostrophes inside it ("don't").
-std::size_t word_end(const std::string& text, std::size_t start) {
-  std::size_t i = start;
-  while (i < text.size() && (is_word_char(static_cast<unsigned char>(text[i])) ||
-                             (is_apostrophe(text[i]) && i + 1 < text.size() &&
-                              is_word_char(static_cast<unsigned char>(text[i + 1])))))
-    ++i;
-  return i;
-}
 
 CString cstring(const std::string& text, std::size_t start, std::size_t end) {
   return CString(text.data() + start, static_cast<int>(end - start));
@@ -62,13 +43,12 @@ class Proofreader {
     std::size_t previous_start = 0;
     std::size_t previous_end = std::string::npos;
     std::size_t at = 0;
-    while (at < m_text.size()) {
-      if (!is_word_char(static_cast<unsigned char>(m_text[at]))) {
-        ++at;
-        continue;
-      }
-      std::size_t start = at;
-      std::size_t end = word_end(m_text, start);
+    int found_start = 0;
+    int found_end = 0;
+    while (KelmFindWord(m_text.data(), static_cast<int>(m_text.size()), static_cast<int>(at),
+                        &found_start, &found_end)) {
+      std::size_t start = static_cast<std::size_t>(found_start);
+      std::size_t end = static_cast<std::size_t>(found_end);
       if (m_spacing && previous_end != std::string::npos &&
           !CheckSpacing(previous_start, previous_end, start, end))
         return false;
