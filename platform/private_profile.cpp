@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/os_file.h"
 #include "platform/path.h"
@@ -65,11 +66,10 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return fold(x) == fold(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return KelmAsciiToLower(x) == KelmAsciiToLower(y);
+         });
 }
 
 parsed_line parse_line(std::string_view text) {
@@ -143,7 +143,8 @@ std::string_view unquote(std::string_view value) {
 struct folded_hash {
   size_t operator()(std::string_view name) const {
     size_t h = 14695981039346656037ull;
-    for (const char c : name) h = (h ^ static_cast<unsigned char>(fold(c))) * 1099511628211ull;
+    for (const char c : name)
+      h = (h ^ static_cast<unsigned char>(KelmAsciiToLower(c))) * 1099511628211ull;
     return h;
   }
 };
@@ -434,13 +435,13 @@ UINT parse_int(std::string_view text) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   UINT base = 10;
-  if (text.size() - i >= 2 && text[i] == '0' && fold(text[i + 1]) == 'x') {
+  if (text.size() - i >= 2 && text[i] == '0' && KelmAsciiToLower(text[i + 1]) == 'x') {
     base = 16;
     i += 2;
   }
   UINT n = 0;
   for (; i < text.size(); ++i) {
-    const char c = fold(text[i]);
+    const char c = KelmAsciiToLower(text[i]);
     const UINT digit = c >= '0' && c <= '9'   ? static_cast<UINT>(c - '0')
                        : c >= 'a' && c <= 'f' ? static_cast<UINT>(c - 'a' + 10)
                                               : base;

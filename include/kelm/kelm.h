@@ -70,6 +70,7 @@
 
 #include "spell/kept_spell_checker.h"
 #include "spell/spell_checker.h"
+#include "spell/word_finder.h"
 
 #include "comm/comm_port.h"
 #include "comm/writer_connection.h"
