@@ -2,7 +2,6 @@
 
 #include <kelm/kelm.h>
 
-#include <charconv>
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "number_argument.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -204,28 +204,14 @@ int run_add(const ConflictOptions& options) {
                                                       library_text(options.alternative)));
 }
 
-// Decimal, or hex after "0x"; nothing else, and nothing beyond 16 bits.
-std::optional<WORD> parse_flag_word(std::string_view text) {
-  int base = 10;
-  if (text.starts_with("0x") || text.starts_with("0X")) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  std::uint16_t word = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, word, base);
-  if (error != std::errc{} || stop != end) return std::nullopt;
-  return word;
-}
-
 int run_flags_show(const FlagsOptions& options) {
-  const std::optional<WORD> word = parse_flag_word(options.word);
+  const std::optional<std::uint32_t> word = kelm_cli::ParseNumber(options.word, 0xFFFF);
   if (!word) {
     complain("flags show") << "a flag word is a whole number from 0 to 65535, in decimal or 0x "
                            << "hex, not \"" << options.word << "\"\n";
     return exit_bad_input;
   }
-  return print_text(CTranFlags(*word).GetStrDisplay());
+  return print_text(CTranFlags(static_cast<WORD>(*word)).GetStrDisplay());
 }
 
 void add_join(CLI::App& app, int& status) {
