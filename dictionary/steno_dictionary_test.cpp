@@ -515,6 +515,63 @@ TEST(StenoDictionaryReader, StrokesReadAsTheNotationReadsThem) {
   for (const std::string& text : got_invalid) EXPECT_EQ(1u, want_invalid.count(text)) << text;
 }
 
+// Blanks at the ends of a text are part of it, also after a group kept with
+// the entry or a control word; a suffix " and" must not come back as "and".
+TEST(StenoDictionaryWriter, BlanksAtTheEndsOfATextComeBack) {
+  const struct {
+    const char* outline;
+    std::string text;
+    WORD flags;
+    const char* extra = "";  // kept before the text
+  } cases[] = {
+      {"SKP", " and", suffix},
+      {"SKP/-D", " and", 0},
+      {"SKP/-S", " and", prefix},
+      {"SKP/-Z", " and", suffix | prefix},
+      {"SKP/-G", " and", capitalize},
+      {"SKP/-T", "and ", prefix},
+      {"SKP/-P", "and ", suffix},
+      {"SKP/-R", "and ", 0},
+      {"S-P", " ", suffix},
+      {"S-P/-D", "  ", 0},
+      {"S-P/-S", " ", prefix},
+      {"S-P/-T", " ", suffix | prefix},
+      {"S-P/-Z", "   ", capitalize},
+      {"TP-PL", " .", 0},
+      {"TP-PL/-S", ". ", 0},
+      {"TP-PL/-D", " . ", suffix},
+      {"KW-PL", " ?", suffix},
+      {"TKPWHR", " x ", 0x0500},
+      {"KPHE", " and", suffix, "{\\*\\cxcomment x}"},
+      {"KPHE/-S", " ", prefix, "{\\*\\cxcomment x}"},
+      {"KPHE/-D", " and", 0, "\\f1"},
+      {"KPHE/-Z", " ", suffix, "\\f1 "},
+      {"KPHE/-T", " and", 0, "\\u945"},
+  };
+  // Longer outlines put the text at each column up to and past the end of
+  // the writer's line.
+  for (const auto& c : cases)
+    for (std::string outline = c.outline; outline.size() < 120; outline += "/S") {
+      // Between two entries, as most entries stand, and last.
+      CStenoDictionary written;
+      const CStenoDictionary::Extra extras[] = {{0, c.extra}};
+      const std::span<const CStenoDictionary::Extra> kept(extras, *c.extra ? 1 : 0);
+      written.Set(bytes_of(keys_of("A")), "a", 0);
+      written.Set(bytes_of(keys_of(outline.c_str())), c.text, c.flags, kept);
+      written.Set(bytes_of(keys_of("O")), "o", 0);
+      written.Set(bytes_of(keys_of((outline + "/-S").c_str())), c.text, c.flags, kept);
+      const std::string rtf = write_rtf(written);
+      const Loaded loaded = read_rtf(rtf);
+      ASSERT_EQ(4u, loaded.dictionary.GetCount()) << outline << "\n" << rtf;
+      for (const std::size_t i : {1, 3}) {
+        EXPECT_EQ(c.text, loaded.dictionary.GetTranslation(i).text) << outline << "\n" << rtf;
+        EXPECT_EQ(c.flags, loaded.dictionary.GetTranslation(i).flags.GetUShort()) << outline << "\n"
+                                                                                  << rtf;
+      }
+      EXPECT_EQ(describe(written), describe(loaded.dictionary)) << rtf;
+    }
+}
+
 TEST(StenoDictionaryWriter, ReadingWhatWasWrittenGivesTheSameEntries) {
   const std::string long_text(300, 'x');
   const EntryCase entries[] = {

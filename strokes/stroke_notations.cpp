@@ -10,6 +10,7 @@
 #include <bit>
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -327,17 +328,23 @@ int ReadOutline(std::string_view text, Notation notation, int grandjean, std::st
                                   : (grandjean ? grandjean_plain_table : english_plain_table);
   keys.clear();
   if (text.empty()) return 0;
+  // Strokes gather here and go to `keys` a few at a time, which costs less
+  // than growing the string by each.
+  char gathered[16 * CStroke::PackedSize];
+  size_t used = 0;
   for (size_t at = 0;;) {
     const size_t start = at;
     const read_result read = read_stroke_at<true>(text, at, table);
     const bool last = at >= text.size();
     if (last || at > start) {
-      BYTE stroke[CStroke::PackedSize];
-      store_ordered(stroke, read.keys);
-      keys.append(reinterpret_cast<const char*>(stroke), sizeof stroke);
-      if (read.offender != 0) return static_cast<int>(start) + read.offender;
+      if (used == sizeof gathered) keys.append(gathered, std::exchange(used, 0));
+      store_ordered(reinterpret_cast<BYTE*>(gathered + used), read.keys);
+      used += CStroke::PackedSize;
+      if (read.offender != 0 || last) {
+        keys.append(gathered, used);
+        return read.offender != 0 ? static_cast<int>(start) + read.offender : 0;
+      }
     }
-    if (last) return 0;
     ++at;
   }
 }
