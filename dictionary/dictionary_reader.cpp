@@ -187,13 +187,8 @@ long DictionaryReader::ChangeDestination(int nIndex) {
   group.destination = static_cast<Destination>(nIndex);
   if (nIndex == dest_outline) {
     CommitEntry(group.begin);
-    ++m_entries;
-    m_entry = EntryState::outline;
-    m_entryBegin = group.begin;
-    m_entryDepth = m_states.size() - 1;
-    m_outline.clear();
-    m_outlineCodePage = code_page;
-    m_dwOutlineOffset = m_pScanner->GetToken(0)->GetStreamOffset();
+    BeginEntry(group.begin, m_states.size() - 1, m_pScanner->GetToken(0)->GetStreamOffset(),
+               code_page);
   } else if (nIndex == dest_punctuation) {
     m_punctuationStart = m_text.size();
   } else if (nIndex == dest_skip) {
@@ -270,10 +265,7 @@ bool DictionaryReader::TakePlainEntries(DWORD at) {
   CommitEntry(at);
   DWORD resume = at;
   for (;;) {
-    ++m_entries;
-    m_entryBegin = at;
-    m_entryDepth = m_states.size();
-    m_dwOutlineOffset = entry.outline_offset;
+    BeginEntry(at, m_states.size(), entry.outline_offset, std::nullopt);
     resume = entry.text_begin;
     if (!entry.complete || !read_outline_keys(trim_spaces(entry.outline), m_keys)) {
       // Text the parser has to read, and the text of an invalid entry
@@ -282,8 +274,10 @@ bool DictionaryReader::TakePlainEntries(DWORD at) {
       EndOutline();
       break;
     }
+    // The entry is whole: its text and markers, and nothing else.
     m_dictionary.Append(as_key_bytes(m_keys), entry.text,
                         CTranFlags(entry.markers.GetFlags(entry.text.size())));
+    m_entry = EntryState::none;
     at = resume = entry.end;
     if (!plain_entry_at(m_bytes, at, entry, m_plainText)) break;
   }
@@ -294,6 +288,17 @@ bool DictionaryReader::TakePlainEntries(DWORD at) {
 void DictionaryReader::NoteKeptAfterRead(Group& group) {
   if (m_pieces.size() == group.extras_at_begin && m_text.size() == group.text_at_begin)
     group.extra_not_first = true;
+}
+
+void DictionaryReader::BeginEntry(DWORD group_begin, std::size_t depth, DWORD outline_offset,
+                                  std::optional<UINT> code_page) {
+  ++m_entries;
+  m_entry = EntryState::outline;
+  m_entryBegin = group_begin;
+  m_entryDepth = depth;
+  m_outline.clear();
+  m_outlineCodePage = code_page;
+  m_dwOutlineOffset = outline_offset;
 }
 
 void DictionaryReader::EndOutline() {

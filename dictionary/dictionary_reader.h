@@ -216,6 +216,12 @@ class DictionaryReader final : public CRtfParserClient {
   // The file's bytes between two stream offsets, appended to `out`.
   void ReadBytes(DWORD begin, DWORD end, std::string& out);
 
+  // An entry begins with its outline group, which opened at `group_begin`
+  // and left `depth` groups open outside it, and whose "\cxs" stands at
+  // `outline_offset`; the code page is one its group set before the word.
+  // The common entries and all others alike.
+  void BeginEntry(DWORD group_begin, std::size_t depth, DWORD outline_offset,
+                  std::optional<UINT> code_page);
   void EndOutline();
 
   void BeginTranslation();

@@ -463,10 +463,10 @@ TEST(StenoDictionaryReader, TextBeforeABackslashTheFileEndsOnIsRead) {
   }
 }
 
-// The reader takes strokes written in key order without the notation's
-// general reader; it must accept, refuse and read exactly as the notation
-// does. Every text of up to three characters over letters, hyphen, number,
-// mark and lower case, and longer ones in and near key order.
+// An entry's outline is read by the notation's reader in one pass with the
+// others, and must be accepted, refused and read exactly as a stroke's own
+// SetRtf reads it, an empty stroke refused. Every text of up to three characters over letters,
+// hyphen, number, mark and lower case, and longer ones in and near key order.
 TEST(StenoDictionaryReader, StrokesReadAsTheNotationReadsThem) {
   const std::string alphabet = "STKPWHRAO*EUFBLGDZ-#5!,@sx";
   std::vector<std::string> texts;
