@@ -13,6 +13,11 @@
 // on, and consumes them; and it takes the "\*" out of every "{\*", so that
 // the parser skips no group and the reader sees every byte of an entry.
 //
+// Entries of the common form "{\*\cxs OUTLINE}text", nearly all of a
+// dictionary, are cut from the bytes without the scanner (plain_entries.h)
+// and read by the same steps as every other entry: BeginEntry, the outline
+// by the notation's reader (CSteno::ReadRtfKeys), the markers by CreMarkers.
+//
 // The structure (groups, destinations, entries) is read in
 // dictionary_reader.cpp; text, escapes, code pages and the RTF kept with an
 // entry in dictionary_reader_text.cpp.
