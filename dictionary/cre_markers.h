@@ -5,6 +5,8 @@
 #include "platform/types.h"
 #include "textrules/tran_flags.h"
 
+#include <cstddef>
+
 // A \cxds before any text attaches to what comes before (Suffix), one after
 // all text to what follows (Prefix); with no text at all it is both. \cxfc
 // capitalises what follows.
@@ -15,3 +17,25 @@ inline WORD cre_marker_flags(bool attach_before, bool attach_after, bool capital
   flags.SetCapitalizeNext(capitalize);
   return flags.GetUShort();
 }
+
+// The markers of one translation as a reader meets them, each with the
+// length of the text read before it.
+class CreMarkers {
+ public:
+  void Attach(std::size_t text_before) {
+    m_bBefore = m_bBefore || text_before == 0;
+    m_bAfter = true;
+    m_attachedAt = text_before;
+  }
+  void Capitalize() { m_bCapitalize = true; }
+  // A \cxds attaches to what follows only when no text came after it.
+  WORD GetFlags(std::size_t text_length) const {
+    return cre_marker_flags(m_bBefore, m_bAfter && m_attachedAt == text_length, m_bCapitalize);
+  }
+
+ private:
+  bool m_bBefore = false;
+  bool m_bAfter = false;
+  std::size_t m_attachedAt = 0;
+  bool m_bCapitalize = false;
+};

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string>
 
 namespace rtf_text {
@@ -58,6 +60,44 @@ bool is_plain(std::string_view fallback) {
 }
 
 }  // namespace
+
+// Dictionaries are nearly all ASCII, which is passed over 32 bytes at a time, then eight; each run
+// of 8-bit bytes must be whole sequences.
+bool is_utf8(std::string_view bytes) {
+  bool any = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint64_t eight;
+    if (i + 4 * sizeof eight <= bytes.size()) {
+      std::uint64_t words[4];
+      std::memcpy(words, bytes.data() + i, sizeof words);
+      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+        i += sizeof words;
+        continue;
+      }
+    }
+    if (i + sizeof eight <= bytes.size()) {
+      std::memcpy(&eight, bytes.data() + i, sizeof eight);
+      if ((eight & 0x8080808080808080u) == 0) {
+        i += sizeof eight;
+        continue;
+      }
+    }
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    any = true;
+    std::size_t end = i;
+    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x80) ++end;
+    // A run longer than the call takes is no text a dictionary holds.
+    if (end - i > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + i,
+                            static_cast<int>(end - i), nullptr, 0) == 0)
+      return false;
+    i = end;
+  }
+  return any;
+}
 
 void decoder::set_code_page(UINT code_page) {
   m_codePage = code_page;

@@ -30,6 +30,10 @@ struct unrepresentable {
   std::string rtf;
 };
 
+// True when every 8-bit byte of the bytes belongs to a well-formed UTF-8
+// sequence, and there is one.
+bool is_utf8(std::string_view bytes);
+
 class decoder {
  public:
   // The code page of 8-bit bytes, 1252 at first: 1250 to 1258, 437 and 850

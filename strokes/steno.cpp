@@ -1,6 +1,7 @@
 #include "strokes/steno.h"
 
 #include "strokes/stroke_keys.h"
+#include "strokes/stroke_notation_reader.h"
 
 #include <cassert>
 #include <string>
@@ -42,28 +43,15 @@ CString join(const CSteno& steno, Write write) {
   return CString(std::string_view(text));
 }
 
-// Reads the strokes of a text split at "/". Empty pieces before a "/" are
-// skipped; the last piece always gives a stroke. Stops at the first stroke
-// whose reader fails, keeping it, and reports its offset in the whole text.
-template <class Read>
-int read_outline(CSteno& steno, const CString& text, Read read) {
+// The strokes the notation's reader keeps replace the outline's.
+int read_outline(CSteno& steno, const CString& text, stroke_notation::Notation notation,
+                 int grandjean) {
+  std::string keys;
+  const int result = stroke_notation::ReadOutline(text.View(), notation, grandjean, keys);
   steno.Empty();
-  const std::string_view all = text.View();
-  if (all.empty()) return 0;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = all.find('/', start);
-    const bool last = slash == std::string_view::npos;
-    const std::string_view piece = all.substr(start, last ? std::string_view::npos : slash - start);
-    if (last || !piece.empty()) {
-      CStroke stroke;
-      const int result = read(stroke, CString(piece));
-      steno.Append(stroke);
-      if (result != 0) return static_cast<int>(start) + result;
-    }
-    if (last) return 0;
-    start = slash + 1;
-  }
+  for (size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
+    steno.Append(CStroke(reinterpret_cast<const BYTE*>(keys.data() + at)));
+  return result;
 }
 
 }  // namespace
@@ -134,21 +122,19 @@ CString CSteno::GetStrRtf(int grandjean) const {
 }
 
 int CSteno::SetString(const CString& text, int grandjean) {
-  return read_outline(*this, text, [grandjean](CStroke& stroke, const CString& piece) {
-    return stroke.SetString(piece, grandjean);
-  });
+  return read_outline(*this, text, stroke_notation::Notation::plain, grandjean);
 }
 
 int CSteno::SetRtf(const CString& text, int grandjean) {
-  return read_outline(*this, text, [grandjean](CStroke& stroke, const CString& piece) {
-    return stroke.SetRtf(piece, grandjean);
-  });
+  return read_outline(*this, text, stroke_notation::Notation::rtf, grandjean);
+}
+
+int CSteno::ReadRtfKeys(std::string_view text, int grandjean, std::string& keys) {
+  return stroke_notation::ReadOutline(text, stroke_notation::Notation::rtf, grandjean, keys);
 }
 
 int CSteno::SetBriscaString(const CString& text) {
-  return read_outline(*this, text, [](CStroke& stroke, const CString& piece) {
-    return stroke.SetBriscaString(piece);
-  });
+  return read_outline(*this, text, stroke_notation::Notation::brisca, 0);
 }
 
 CString CSteno::GetStrHex() const {

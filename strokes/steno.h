@@ -13,6 +13,9 @@
 #include "platform/time.h"
 #include "strokes/stroke.h"
 
+#include <string>
+#include <string_view>
+
 class KELM_EXPORT CSteno : public CArray<CStroke, CStroke&> {
  public:
   CSteno() = default;
@@ -51,6 +54,11 @@ class KELM_EXPORT CSteno : public CArray<CStroke, CStroke&> {
   // strokes read up to and including the failing one stay.
   int SetString(const CString& text, int grandjean);
   int SetRtf(const CString& text, int grandjean);
+  // SetRtf for a reader of many outlines: the strokes SetRtf would keep go
+  // to `keys` as packed keys (CStroke::PackedSize bytes each, as
+  // GetKeyBytes), replacing what it held, and no outline or CString is
+  // made, so that a string used again costs no allocation. SetRtf's result.
+  static int ReadRtfKeys(std::string_view text, int grandjean, std::string& keys);
   int SetBriscaString(const CString& text);
   CString GetStrHex() const;
   void SetStrHex(const CString& text);

@@ -54,6 +54,10 @@ TEST(StenoText, ReadsStrokesSplitAtSlashes) {
                {plain, "x", "0", 1},
                {rtf, "TS/!,S", "100004 A00000", 0},
                {rtf, "KAT/@@", "084008 800000", 5},
+               // The mark's description ends at the stroke's end.
+               {rtf, "!x/S", "800000 200000", 0},
+               {plain, "!a/T,S", "800000 300000", 5},
+               {rtf, "S-/-/K", "200000 0 080000", 0},
                {brisca, "J/-J", "2A8000 0000F0", 0},
                {brisca, "A/C", "004000 0", 3},
                {grandjean, "S-S/NL", "200008 003000", 0},
@@ -66,6 +70,14 @@ TEST(StenoText, ReadsStrokesSplitAtSlashes) {
                                        : steno.SetString(c.text, 1);
     EXPECT_EQ(c.result, result) << c.r << ' ' << c.text;
     EXPECT_EQ(c.want, describe(steno)) << c.r << ' ' << c.text;
+    if (c.r != rtf) continue;
+    // Packed keys, as a dictionary reads its outlines, the same strokes.
+    std::string keys = "left over";
+    EXPECT_EQ(c.result, CSteno::ReadRtfKeys(c.text, 0, keys)) << c.text;
+    std::string want;
+    for (int i = 0; i < steno.GetStrokeCount(); ++i)
+      want.append(reinterpret_cast<const char*>(steno[i].GetKeyBytes()), CStroke::PackedSize);
+    EXPECT_EQ(want, keys) << c.text;
   }
 }
 

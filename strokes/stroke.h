@@ -17,6 +17,8 @@
 #include "platform/time.h"
 #include "platform/types.h"
 
+#include <string_view>
+
 class KELM_EXPORT CStroke {
  public:
   // The keys as three bytes (GetKeyBytes), the form outlines are packed in.
@@ -144,6 +146,9 @@ class KELM_EXPORT CStroke {
   CString GetStrRtf(int grandjean) const;
   int SetString(const CString& text, int grandjean);
   int SetRtf(const CString& text, int grandjean);
+  // SetRtf for a reader of many strokes: the keys go to `keys` (PackedSize
+  // bytes, the layout of GetKeyBytes), and no stroke or CString is made.
+  static int ReadRtf(std::string_view text, int grandjean, BYTE* keys);
   int SetBriscaString(const CString& text);
   void RemoveLastChar(int grandjean);
   int GetLetters(const CString& text, int grandjean) const;

@@ -4,11 +4,13 @@
 #include "strokes/stroke.h"
 
 #include "strokes/stroke_keys.h"
+#include "strokes/stroke_notation_reader.h"
 
 #include <array>
 #include <bit>
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -267,33 +269,87 @@ struct read_result {
   int offender;  // 0, or the index of a repeated key, or index + 1 of a refused character
 };
 
-// Reads the whole text even past an offending character, so that every
-// acceptable key is set; only the first offender is reported.
-read_result read_stroke(std::string_view text, const reader_table& table) {
+// Reads a stroke from text[at], up to the end of the text or, in an
+// outline (`to_slash`), to the next slash, where it leaves `at`. It reads
+// past an offending character, so that every acceptable key is set; only the
+// first offender is reported. Which side a letter names is taken without a
+// branch: for S, T, P and R it follows from the letters before, and a branch
+// on it is mispredicted often enough to cost a load of a large dictionary
+// more than all the rest of its outlines.
+template <bool to_slash>
+read_result read_stroke_at(std::string_view text, size_t& at, const reader_table& table) {
+  const size_t start = at;
   UINT keys = 0;
   int offender = 0;
   bool right_side = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const reader_rule& rule = table[static_cast<unsigned char>(text[i])];
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (to_slash && c == '/') break;
+    const reader_rule& rule = table[static_cast<unsigned char>(c)];
+    const int index = static_cast<int>(at - start);
     if (!(rule.flags & accepted)) {
-      if (offender == 0) offender = static_cast<int>(i) + 1;
+      if (offender == 0) offender = index + 1;
       continue;
     }
     const bool left_side = !right_side && (keys & rule.blocking) == 0;
-    const UINT named = left_side ? rule.left : rule.right;
+    const UINT left_mask = 0u - static_cast<UINT>(left_side);
+    const UINT named = (rule.left & left_mask) | (rule.right & ~left_mask);
     const UINT checked = (rule.flags & unchecked) ? 0 : named & (~named + 1);
-    if ((keys & checked) != 0 && offender == 0) offender = static_cast<int>(i);
+    if ((keys & checked) != 0 && offender == 0) offender = index;
     keys |= named;
-    if (!left_side || (rule.flags & moves_right)) right_side = true;
+    right_side = right_side | !left_side | ((rule.flags & moves_right) != 0);
     if (rule.flags & skips_to_comma) {
-      const size_t comma = text.find(',', i + 1);
-      i = comma == std::string_view::npos ? text.size() : comma;
+      const size_t comma = text.find_first_of(to_slash ? ",/" : ",", at + 1);
+      if (comma != std::string_view::npos && text[comma] == ',')
+        at = comma;
+      else
+        at = (comma == std::string_view::npos ? text.size() : comma) - 1;
     }
   }
   return {keys, offender};
 }
 
+read_result read_stroke(std::string_view text, const reader_table& table) {
+  size_t at = 0;
+  return read_stroke_at<false>(text, at, table);
+}
+
 }  // namespace
+
+namespace stroke_notation {
+
+// Empty pieces before a "/" are skipped; the last piece always gives a
+// stroke. Stops at the first stroke whose reader fails, keeping it, and
+// reports its offset in the whole text.
+int ReadOutline(std::string_view text, Notation notation, int grandjean, std::string& keys) {
+  const reader_table& table = notation == Notation::brisca ? brisca_table
+                              : notation == Notation::rtf
+                                  ? (grandjean ? grandjean_rtf_table : english_rtf_table)
+                                  : (grandjean ? grandjean_plain_table : english_plain_table);
+  keys.clear();
+  if (text.empty()) return 0;
+  // Strokes gather here and go to `keys` a few at a time, which costs less
+  // than growing the string by each.
+  char gathered[16 * CStroke::PackedSize];
+  size_t used = 0;
+  for (size_t at = 0;;) {
+    const size_t start = at;
+    const read_result read = read_stroke_at<true>(text, at, table);
+    const bool last = at >= text.size();
+    if (last || at > start) {
+      if (used == sizeof gathered) keys.append(gathered, std::exchange(used, 0));
+      store_ordered(reinterpret_cast<BYTE*>(gathered + used), read.keys);
+      used += CStroke::PackedSize;
+      if (read.offender != 0 || last) {
+        keys.append(gathered, used);
+        return read.offender != 0 ? static_cast<int>(start) + read.offender : 0;
+      }
+    }
+    ++at;
+  }
+}
+
+}  // namespace stroke_notation
 
 CString CStroke::GetStrCompressed(int grandjean) const {
   return write_stroke(keys_of(*this), grandjean ? grandjean_plain : english_plain);
@@ -319,9 +375,15 @@ int CStroke::SetString(const CString& text, int grandjean) {
 }
 
 int CStroke::SetRtf(const CString& text, int grandjean) {
-  const read_result read =
-      read_stroke(text.View(), grandjean ? grandjean_rtf_table : english_rtf_table);
-  set_keys(*this, read.keys);
+  BYTE keys[PackedSize];
+  const int result = ReadRtf(text.View(), grandjean, keys);
+  SetFlash(keys);
+  return result;
+}
+
+int CStroke::ReadRtf(std::string_view text, int grandjean, BYTE* keys) {
+  const read_result read = read_stroke(text, grandjean ? grandjean_rtf_table : english_rtf_table);
+  store_ordered(keys, read.keys);
   return read.offender;
 }
 
