@@ -104,8 +104,8 @@ endfunction()
 # For the in-tree programs that measure or fuzz a subsystem's internals
 # (benchmarks, fuzz targets): its internal headers too.
 function(kelm_see_internals target owner)
-  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${name}/internal
-    ${KELM_STAGE}/${name}/public)
+  target_include_directories(${target} PRIVATE ${KELM_STAGE}/${owner}/internal
+    ${KELM_STAGE}/${owner}/public)
 endfunction()
 
 # kelm_refuses(NAME HEADER): a test that the code of the part NAME cannot
