@@ -186,7 +186,8 @@ TEST(TerminalFrontEnd, DrawsEachKindOfControlWhereItsWindowIs) {
   // selected, standing out of it; the disabled check box dim without its
   // accelerator; the others' accelerators underlined.
   const std::vector<std::string> drawn = pane.Rows(true);
-  const auto row_with = [&](int row) { return drawn[static_cast<size_t>(frame_top + 1 + row)]; };
+  const int first_row = frame_top + 1;
+  const auto row_with = [&](int row) { return drawn[static_cast<size_t>(first_row + row)]; };
   EXPECT_NE(std::string::npos, row_with(1).find("4mtyped\x1b[7m")) << row_with(1);
   EXPECT_NE(std::string::npos, row_with(1).find("4mL")) << row_with(1);
   EXPECT_NE(std::string::npos, row_with(5).find("4mC")) << row_with(5);
