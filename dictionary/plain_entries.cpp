@@ -85,10 +85,11 @@ bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, PlainKe
   const std::size_t outline_begin = p + plain_entry_start.size();
   // The outline's keys are read in the pass that finds its end, when they
   // can be.
-  std::size_t outline_end = outline_begin;
+  const char* stop = nullptr;
   std::size_t key_bytes =
-      CSteno::ReadRtfKeysInKeyOrder(bytes, outline_end, keys.data(), keys.size());
-  if (bytes.data()[outline_end] != '}') {
+      CSteno::ReadRtfKeysInKeyOrder(bytes.data() + outline_begin, stop, keys.data(), keys.size());
+  std::size_t outline_end = static_cast<std::size_t>(stop - bytes.data());
+  if (*stop != '}') {
     key_bytes = 0;
     outline_end = plain_run_end(bytes, outline_end);
     if (bytes.data()[outline_end] != '}') return false;

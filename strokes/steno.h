@@ -64,12 +64,13 @@ class KELM_EXPORT CSteno : public CArray<CStroke, CStroke&> {
   // knows where it ends: English strokes written in steno key order (capital
   // or small key letters, each naming a key after the last one named, a
   // hyphen at most before the right bank), one slash between them, read from
-  // text[at] on until a character that is neither such a letter nor a slash,
-  // where `at` is left. Their packed keys go to `keys`, at most `room` bytes.
-  // The number of bytes written, when no stroke is empty or out of key order
-  // and they fit; then ReadRtfKeys reads the text up to `at` to those keys,
-  // with result 0. Else 0, and ReadRtfKeys has to read the outline.
-  static std::size_t ReadRtfKeysInKeyOrder(std::string_view text, std::size_t& at, BYTE* keys,
+  // `text` on until a character that is neither such a letter nor a slash,
+  // which the text must hold (a C string's NUL is one), and where `stop` is
+  // left. Their packed keys go to `keys`, at most `room` bytes. The number of
+  // bytes written, when no stroke is empty or out of key order and they fit;
+  // then ReadRtfKeys reads the text up to `stop` to those keys, with result
+  // 0. Else 0, and ReadRtfKeys has to read the outline.
+  static std::size_t ReadRtfKeysInKeyOrder(const char* text, const char*& stop, BYTE* keys,
                                            std::size_t room);
   int SetBriscaString(const CString& text);
   CString GetStrHex() const;

@@ -121,10 +121,11 @@ void expect_lane_is_general_rule(const std::string& text) {
 
   const std::string closed = text + '}';
   BYTE in_order[8 * CStroke::PackedSize];
-  std::size_t at = 0;
-  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(closed, at, in_order, sizeof in_order);
-  if (length == 0 || closed[at] != '}') return;
-  ASSERT_EQ(text.size(), at) << '"' << text << '"';
+  const char* stop = nullptr;
+  const std::size_t length =
+      CSteno::ReadRtfKeysInKeyOrder(closed.c_str(), stop, in_order, sizeof in_order);
+  if (length == 0 || *stop != '}') return;
+  ASSERT_EQ(text.size(), static_cast<std::size_t>(stop - closed.c_str())) << '"' << text << '"';
   ASSERT_EQ(0, want_result) << '"' << text << '"';
   ASSERT_EQ(want, std::string(reinterpret_cast<const char*>(in_order), length))
       << '"' << text << '"';
@@ -206,9 +207,9 @@ TEST(StenoKeyOrderLane, StopsAtTheFirstCharacterOutOfKeyOrder) {
                {"-}", 3, 1, ""}};
   for (const auto& c : cases) {
     BYTE keys[9] = {};
-    std::size_t at = 0;
-    const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(c.text, at, keys, c.room);
-    EXPECT_EQ(c.at, at) << c.text << ' ' << c.room;
+    const char* stop = nullptr;
+    const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(c.text, stop, keys, c.room);
+    EXPECT_EQ(c.at, static_cast<std::size_t>(stop - c.text)) << c.text << ' ' << c.room;
     Outline got;
     for (std::size_t i = 0; i < length; i += CStroke::PackedSize) got.Append(CStroke(keys + i));
     EXPECT_EQ(c.want, describe(got)) << c.text << ' ' << c.room;

@@ -354,7 +354,9 @@ constexpr lane_table english_rtf_lane = [] {
 }();
 
 // The position `named` names after `last`: its first when that lies ahead,
-// else its second, chosen without a branch.
+// else its second, chosen without a branch: which one it is follows from the
+// letters before, and a branch on it is mispredicted often enough to cost a
+// load of a large dictionary more than all the rest of its outlines.
 int lane_position(const lane_letter& named, int last) {
   const int first = named.first;
   const int second = named.second;
@@ -367,10 +369,14 @@ struct lane_read {
   const char* stop;  // the first character the lane could not take, or the end
 };
 
-// Reads a stroke from `text` by the lane.
-lane_read read_key_order(const char* text, const char* end) {
+// Reads a stroke from `text` by the lane, up to `end` when `bounded`, else
+// up to a character it cannot take, which the text must hold. Inlined, so
+// that the loops over the strokes of an outline keep their state in
+// registers.
+template <bool bounded>
+[[gnu::always_inline]] inline lane_read read_key_order(const char* text, const char* end) {
   UINT keys = 0;
-  for (int last = -1; text != end; ++text) {
+  for (int last = -1; !bounded || text != end; ++text) {
     const lane_letter& named = english_rtf_lane[static_cast<unsigned char>(*text)];
     const int p = lane_position(named, last);
     if (p <= last) break;
@@ -403,7 +409,7 @@ int ReadOutline(std::string_view text, Notation notation, int grandjean, std::st
     const size_t start = at;
     read_result read{0, 0};
     if (lane) {
-      const lane_read in_order = read_key_order(text.data() + at, text.data() + text.size());
+      const lane_read in_order = read_key_order<true>(text.data() + at, text.data() + text.size());
       read.keys = in_order.keys;
       at = static_cast<size_t>(in_order.stop - text.data());
     }
@@ -429,16 +435,16 @@ int ReadOutline(std::string_view text, Notation notation, int grandjean, std::st
 
 // Here rather than with CSteno's other members, so that the lane is inlined
 // into its loop.
-std::size_t CSteno::ReadRtfKeysInKeyOrder(std::string_view text, std::size_t& at, BYTE* keys,
+std::size_t CSteno::ReadRtfKeysInKeyOrder(const char* text, const char*& stop, BYTE* keys,
                                           std::size_t room) {
-  const char* const end = text.data() + text.size();
+  stop = text;
   for (std::size_t used = 0; used + CStroke::PackedSize <= room; used += CStroke::PackedSize) {
-    const lane_read read = read_key_order(text.data() + at, end);
-    at = static_cast<std::size_t>(read.stop - text.data());
+    const lane_read read = read_key_order<false>(stop, nullptr);
+    stop = read.stop;
     if (read.keys == 0) return 0;
     store_ordered(keys + used, read.keys);
-    if (read.stop == end || *read.stop != '/') return used + CStroke::PackedSize;
-    ++at;
+    if (*stop != '/') return used + CStroke::PackedSize;
+    ++stop;
   }
   return 0;
 }
