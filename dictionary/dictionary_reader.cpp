@@ -257,7 +257,7 @@ long DictionaryReader::Settle() {
 bool DictionaryReader::TakePlainEntries(DWORD at) {
   PlainEntry entry;
   if (!m_bTakePlainEntries || m_states.back().destination != dest_text ||
-      !plain_entry_at(m_bytes, at, entry, m_plainText))
+      !plain_entry_at(m_bytes, at, entry, m_plainKeys, m_plainText))
     return false;
   // As PushState and ChangeDestination would for the outline's group.
   Break();
@@ -267,19 +267,23 @@ bool DictionaryReader::TakePlainEntries(DWORD at) {
   for (;;) {
     BeginEntry(at, m_states.size(), entry.outline_offset, std::nullopt);
     resume = entry.text_begin;
-    if (!entry.complete || !read_outline_keys(trim_spaces(entry.outline), m_keys)) {
-      // Text the parser has to read, and the text of an invalid entry
-      // (which is kept as the file spells it), are left to it.
+    // An outline read with its entry is not read again.
+    if (entry.keys.empty()) {
       m_outline.assign(entry.outline);
       EndOutline();
-      break;
+    } else if (!entry.complete) {
+      m_keys.assign(reinterpret_cast<const char*>(entry.keys.data()), entry.keys.size());
+      BeginTranslation();
     }
+    // Text the parser has to read, and the text of an invalid entry
+    // (which is kept as the file spells it), are left to it.
+    if (!entry.complete || m_entry == EntryState::invalid) break;
     // The entry is whole: its text and markers, and nothing else.
-    m_dictionary.Append(as_key_bytes(m_keys), entry.text,
+    m_dictionary.Append(entry.keys.empty() ? as_key_bytes(m_keys) : entry.keys, entry.text,
                         CTranFlags(entry.markers.GetFlags(entry.text.size())));
     m_entry = EntryState::none;
     at = resume = entry.end;
-    if (!plain_entry_at(m_bytes, at, entry, m_plainText)) break;
+    if (!plain_entry_at(m_bytes, at, entry, m_plainKeys, m_plainText)) break;
   }
   m_lError = m_pScanner->SkipTo(resume);
   return true;

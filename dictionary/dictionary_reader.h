@@ -16,7 +16,9 @@
 // Entries of the common form "{\*\cxs OUTLINE}text", nearly all of a
 // dictionary, are cut from the bytes without the scanner (plain_entries.h)
 // and read by the same steps as every other entry: BeginEntry, the outline
-// by the notation's reader (CSteno::ReadRtfKeys), the markers by CreMarkers.
+// by the notation's reader (CSteno::ReadRtfKeys; an outline in key order as
+// its end is found, by CSteno::ReadRtfKeysInKeyOrder), the markers by
+// CreMarkers.
 //
 // The structure (groups, destinations, entries) is read in
 // dictionary_reader.cpp; text, escapes, code pages and the RTF kept with an
@@ -24,6 +26,7 @@
 #pragma once
 
 #include "dictionary/cre_markers.h"
+#include "dictionary/plain_entries.h"
 #include "dictionary/rtf_text_decoder.h"
 #include "dictionary/steno_dictionary.h"
 #include "rtf/rtf_parser_client.h"
@@ -269,7 +272,9 @@ class DictionaryReader final : public CRtfParserClient {
   DWORD m_dwOutlineOffset = 0;
   std::string m_keys;
   std::string m_text;
-  // Where the text of entries taken straight from the bytes is read.
+  // Where the keys and text of entries taken straight from the bytes are
+  // read.
+  PlainKeys m_plainKeys{};
   std::string m_plainText;
   std::size_t m_punctuationStart = 0;
   CreMarkers m_markers;

@@ -1,6 +1,7 @@
 #include "dictionary/plain_entries.h"
 
 #include "dictionary/kept_rtf.h"
+#include "strokes/steno.h"
 
 #include <array>
 #include <cstdint>
@@ -77,12 +78,23 @@ void read_plain_text(std::string_view bytes, PlainEntry& entry, std::string& tex
 
 }  // namespace
 
-bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, std::string& text) {
+bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, PlainKeys& keys,
+                    std::string& text) {
   const std::size_t p = line_breaks_end(bytes, at);
   if (!plain_entry_starts(bytes, p)) return false;
   const std::size_t outline_begin = p + plain_entry_start.size();
-  const std::size_t outline_end = plain_run_end(bytes, outline_begin);
-  if (bytes.data()[outline_end] != '}') return false;
+  // The outline's keys are read in the pass that finds its end, when they
+  // can be.
+  const char* stop = nullptr;
+  std::size_t key_bytes =
+      CSteno::ReadRtfKeysInKeyOrder(bytes.data() + outline_begin, stop, keys.data(), keys.size());
+  std::size_t outline_end = static_cast<std::size_t>(stop - bytes.data());
+  if (*stop != '}') {
+    key_bytes = 0;
+    outline_end = plain_run_end(bytes, outline_end);
+    if (bytes.data()[outline_end] != '}') return false;
+  }
+  entry.keys = std::span<const BYTE>(keys.data(), key_bytes);
   entry.outline = bytes.substr(outline_begin, outline_end - outline_begin);
   entry.outline_offset = static_cast<DWORD>(p + 3);
   entry.text_begin = static_cast<DWORD>(outline_end + 1);

@@ -8,16 +8,27 @@
 
 #include "dictionary/cre_markers.h"
 #include "platform/types.h"
+#include "strokes/stroke.h"
 
+#include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace dictionary_read {
 
+// Room for the keys of the outlines read with their entries; longer ones
+// are left to the reader.
+using PlainKeys = std::array<BYTE, 32 * CStroke::PackedSize>;
+
 struct PlainEntry {
   std::string_view outline;  // untrimmed, as the outline's text token
-  DWORD outline_offset;      // of the "\cxs" token
-  DWORD text_begin;          // after the outline's "}"
+  // The outline's keys, as the reader would take them, when it is written in
+  // key order (CSteno::ReadRtfKeysInKeyOrder) and fits PlainKeys; else empty,
+  // and the reader reads the outline.
+  std::span<const BYTE> keys;
+  DWORD outline_offset;  // of the "\cxs" token
+  DWORD text_begin;      // after the outline's "}"
   std::string_view text;
   CreMarkers markers;
   // The next entry of this form follows, so that nothing else belongs to
@@ -29,8 +40,9 @@ struct PlainEntry {
 // The entry at stream offset `at`, where the scanner's "{" token begins
 // (line breaks before the brace included), if it has the common form. The
 // bytes are followed by a NUL, which ends every run read here without a
-// check of the length. `text` holds the entry's text when that is not one
-// run of the file.
-bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, std::string& text);
+// check of the length. `keys` holds the outline's keys when they are read
+// with it, `text` the entry's text when that is not one run of the file.
+bool plain_entry_at(std::string_view bytes, DWORD at, PlainEntry& entry, PlainKeys& keys,
+                    std::string& text);
 
 }  // namespace dictionary_read

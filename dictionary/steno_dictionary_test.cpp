@@ -552,6 +552,9 @@ const char* const tricky_entries[] = {
     "{\\*\\cxs KXAT}invalid",
     "{\\*\\cxs }empty",
     "{\\*\\cxs KAT//TKOG}empty stroke",
+    "{\\*\\cxs KAT/}last stroke empty",
+    "{\\*\\cxs /KAT}first stroke empty",
+    "{\\*\\cxs KAT/TKOG x}ends out of key order",
     "{\\*\\cxs  SKWR }spaced",
     "{\\*\\cxs AS}out of key order",
     "{\\*\\cxs K\r\nAT}outline broken",
@@ -604,10 +607,14 @@ TEST(StenoDictionaryReader, CommonEntriesReadAsTheParserReadsThem) {
   files.emplace_back("UTF-8 found late", tricky_document(100, "\n") + "{\\*\\cxs KAF}caf\xc3\xa9");
   files.emplace_back("broken off", "{\\rtf1{\\*\\cxs A}a\r\n{\\*\\cxs O}o");
   files.emplace_back("broken off after a marker", "{\\rtf1{\\*\\cxs A}a\r\n{\\*\\cxs O}o\\cxds");
-  std::string many_strokes = "KAT";
-  for (int i = 0; i < 40; ++i) many_strokes += "/KAT";
-  files.emplace_back("many strokes",
-                     document("{\\*\\cxs A}a{\\*\\cxs " + many_strokes + "}b{\\*\\cxs O}o"));
+  // The common entries' outlines are read as they are found up to 32
+  // strokes, longer ones otherwise.
+  for (const int strokes : {32, 33, 41}) {
+    std::string many_strokes = "KAT";
+    for (int i = 1; i < strokes; ++i) many_strokes += "/KAT";
+    files.emplace_back(std::to_string(strokes) + " strokes",
+                       document("{\\*\\cxs A}a{\\*\\cxs " + many_strokes + "}b{\\*\\cxs O}o"));
+  }
   files.emplace_back("broken off in an outline", "{\\rtf1{\\*\\cxs A}a{\\*\\cxs O");
   files.emplace_back("code page",
                      document("{\\*\\cxs A}a{\\*\\cxs O}\\'e0", "\\ansi\\ansicpg1251"));

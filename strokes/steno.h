@@ -13,6 +13,7 @@
 #include "platform/time.h"
 #include "strokes/stroke.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,18 @@ class KELM_EXPORT CSteno : public CArray<CStroke, CStroke&> {
   // GetKeyBytes), replacing what it held, and no outline or CString is
   // made, so that a string used again costs no allocation. SetRtf's result.
   static int ReadRtfKeys(std::string_view text, int grandjean, std::string& keys);
+  // ReadRtfKeys's common case, for a reader that meets an outline before it
+  // knows where it ends: English strokes written in steno key order (capital
+  // or small key letters, each naming a key after the last one named, a
+  // hyphen at most before the right bank), one slash between them, read from
+  // `text` on until a character that is neither such a letter nor a slash,
+  // which the text must hold (a C string's NUL is one), and where `stop` is
+  // left. Their packed keys go to `keys`, at most `room` bytes. The number of
+  // bytes written, when no stroke is empty or out of key order and they fit;
+  // then ReadRtfKeys reads the text up to `stop` to those keys, with result
+  // 0. Else 0, and ReadRtfKeys has to read the outline.
+  static std::size_t ReadRtfKeysInKeyOrder(const char* text, const char*& stop, BYTE* keys,
+                                           std::size_t room);
   int SetBriscaString(const CString& text);
   CString GetStrHex() const;
   void SetStrHex(const CString& text);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/archive.h"
@@ -78,6 +80,139 @@ TEST(StenoText, ReadsStrokesSplitAtSlashes) {
     for (int i = 0; i < steno.GetStrokeCount(); ++i)
       want.append(reinterpret_cast<const char*>(steno[i].GetKeyBytes()), CStroke::PackedSize);
     EXPECT_EQ(want, keys) << c.text;
+  }
+}
+
+// What the notation's general rule gives for an RTF outline: CStroke::SetRtf,
+// which reads every stroke by that rule, on each stroke between slashes, as
+// ReadsStrokesSplitAtSlashes shows CSteno splits them.
+int general_rtf_keys(std::string_view text, int grandjean, std::string& keys) {
+  keys.clear();
+  if (text.empty()) return 0;
+  for (std::size_t start = 0;;) {
+    const std::size_t slash = text.find('/', start);
+    const bool last = slash == std::string_view::npos;
+    const std::string_view piece = text.substr(start, last ? slash : slash - start);
+    if (last || !piece.empty()) {
+      CStroke stroke;
+      const int result = stroke.SetRtf(CString(piece), grandjean);
+      keys.append(reinterpret_cast<const char*>(stroke.GetKeyBytes()), CStroke::PackedSize);
+      if (result != 0) return static_cast<int>(start) + result;
+    }
+    if (last) return 0;
+    start = slash + 1;
+  }
+}
+
+// The outline readers read strokes written in key order by a lane of their
+// own, and hand a stroke to the general rule the moment it leaves key order:
+// both must give what the general rule alone gives, for every text. Also
+// ReadRtfKeysInKeyOrder, which reads outlines whose end is not yet known.
+// Grandjean strokes have no lane, and must not meet the English one.
+void expect_lane_is_general_rule(const std::string& text) {
+  std::string want, keys;
+  for (const int grandjean : {1, 0}) {
+    const std::string in = (grandjean ? "Grandjean \"" : "\"") + text + '"';
+    const int result = general_rtf_keys(text, grandjean, want);
+    ASSERT_EQ(result, CSteno::ReadRtfKeys(text, grandjean, keys)) << in;
+    ASSERT_EQ(want, keys) << in;
+  }
+  const int want_result = general_rtf_keys(text, 0, want);
+
+  const std::string closed = text + '}';
+  BYTE in_order[8 * CStroke::PackedSize];
+  const char* stop = nullptr;
+  const std::size_t length =
+      CSteno::ReadRtfKeysInKeyOrder(closed.c_str(), stop, in_order, sizeof in_order);
+  if (length == 0 || *stop != '}') return;
+  ASSERT_EQ(text.size(), static_cast<std::size_t>(stop - closed.c_str())) << '"' << text << '"';
+  ASSERT_EQ(0, want_result) << '"' << text << '"';
+  ASSERT_EQ(want, std::string(reinterpret_cast<const char*>(in_order), length))
+      << '"' << text << '"';
+  for (std::size_t i = 0; i < length; i += CStroke::PackedSize)
+    ASSERT_NE(0, in_order[i] | in_order[i + 1] | in_order[i + 2]) << '"' << text << '"';
+}
+
+// Every text of up to four characters from the letters of both banks (the
+// four the banks share among them) in both cases, the number bar and a digit,
+// the mark in both forms, the hyphen, the slash and characters no key has.
+TEST(StenoKeyOrderLane, EveryShortTextReadsAsByTheGeneralRule) {
+  constexpr std::string_view alphabet = "STKPRHAO*EUFLDZsr-#@!,5/ x";
+  std::string text;
+  const auto all = [&](const auto& self, std::size_t length) -> void {
+    expect_lane_is_general_rule(text);
+    if (::testing::Test::HasFatalFailure() || length == 0) return;
+    for (const char c : alphabet) {
+      text.push_back(c);
+      self(self, length - 1);
+      text.pop_back();
+      if (::testing::Test::HasFatalFailure()) return;
+    }
+  };
+  all(all, 4);
+}
+
+// Every pattern of each half of the keyboard with a sample of the other
+// half, as the writer spells it (in key order, with the number bar's digits
+// and the mark; a quarter as Grandjean strokes), and spelled out of order: no hyphen, small
+// letters, two characters swapped, one doubled, dropped or put in, and after another stroke.
+TEST(StenoKeyOrderLane, StrokesInAndOutOfKeyOrderReadAsByTheGeneralRule) {
+  constexpr std::string_view extra = "STKPWHRAO*EUFBLGDZ-#@!,/ 05";
+  std::mt19937 random(2024);
+  CStroke stroke;
+  std::string previous = "KAT";
+  for (UINT half = 0; half < 0x1000; ++half) {
+    for (int i = 0; i < 8; ++i) {
+      const UINT other = random() & 0xFFF;
+      stroke.SetUINT(i % 2 ? half << 12 | other : other << 12 | half);
+      const std::string text(stroke.GetStrRtf(i % 4 == 3).GetString());
+      std::string no_hyphen = text, lower = text, swapped = text, doubled = text, dropped = text,
+                  put_in = text;
+      std::erase(no_hyphen, '-');
+      for (char& c : lower)
+        if (c >= 'A' && c <= 'Z' && random() % 2) c = static_cast<char>(c - 'A' + 'a');
+      if (!text.empty()) {
+        const std::size_t at = random() % text.size();
+        if (at + 1 < text.size()) std::swap(swapped[at], swapped[at + 1]);
+        doubled.insert(doubled.begin() + static_cast<std::ptrdiff_t>(at), text[at]);
+        dropped.erase(at, 1);
+      }
+      put_in.insert(random() % (text.size() + 1), 1, extra[random() % extra.size()]);
+      for (const std::string& t :
+           {text, no_hyphen, lower, swapped, doubled, dropped, put_in, previous + '/' + text}) {
+        expect_lane_is_general_rule(t);
+        if (HasFatalFailure()) return;
+      }
+      previous = text;
+    }
+  }
+}
+
+// Where the reader of outlines of unknown end stops, and what it gives there:
+// nothing when a stroke is empty or out of key order, or the keys do not fit.
+TEST(StenoKeyOrderLane, StopsAtTheFirstCharacterOutOfKeyOrder) {
+  const struct {
+    const char* text;
+    std::size_t room, at;
+    const char* want;
+  } cases[] = {{"KAT/-S}", 6, 6, "084008 000004"},
+               {"KAT x}", 6, 3, "084008"},
+               {"KAT/x}", 6, 4, ""},
+               {"KAT/-S}", 5, 4, ""},
+               {"KAT//S}", 9, 4, ""},
+               {"/S}", 3, 0, ""},
+               {"SKR-RS", 3, 6, "288104"},
+               {"S-T-S}", 3, 3, "200008"},
+               {"", 3, 0, ""},
+               {"-}", 3, 1, ""}};
+  for (const auto& c : cases) {
+    BYTE keys[9] = {};
+    const char* stop = nullptr;
+    const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(c.text, stop, keys, c.room);
+    EXPECT_EQ(c.at, static_cast<std::size_t>(stop - c.text)) << c.text << ' ' << c.room;
+    Outline got;
+    for (std::size_t i = 0; i < length; i += CStroke::PackedSize) got.Append(CStroke(keys + i));
+    EXPECT_EQ(c.want, describe(got)) << c.text << ' ' << c.room;
   }
 }
 

@@ -3,6 +3,7 @@
 // neither allocates per character.
 #include "strokes/stroke.h"
 
+#include "strokes/steno.h"
 #include "strokes/stroke_keys.h"
 #include "strokes/stroke_notation_reader.h"
 
@@ -314,6 +315,77 @@ read_result read_stroke(std::string_view text, const reader_table& table) {
   return read_stroke_at<false>(text, at, table);
 }
 
+// Nearly every stroke a dictionary holds is written in key order: each letter
+// names a key after the last one named, a hyphen at most before the right
+// bank. There the English RTF rules come down to one: a letter names the
+// first key of its name after the last key named, and a hyphen moves on past
+// the vowels. (S, T and P name their left key until a key from their own to
+// R- is down or the side is right, R- until the side is right: in key order
+// that is exactly "the first one after".) The key-order lane reads such a
+// stroke by that rule alone, whose choice of side needs no state but the last
+// position, so that characters do not wait on one another as they do in the
+// general rule. A character it cannot take so (any other, a key out of order
+// or repeated) ends it, and the general rule reads the stroke from its start.
+struct lane_letter {
+  signed char first = -1;  // positions, the second -1 when the name has one
+  signed char second = -1;
+  UINT key_mask = 0;  // 0 for the hyphen, which names no key
+};
+
+using lane_table = std::array<lane_letter, 256>;
+
+constexpr int hyphen_position = vowel_u;
+
+constexpr lane_table english_rtf_lane = [] {
+  lane_table table{};
+  const auto name = [&table](unsigned char c, int p) {
+    lane_letter& l = table[c];
+    (l.first < 0 ? l.first : l.second) = static_cast<signed char>(p);
+    l.key_mask = all_keys;
+  };
+  // Letters are accepted in either case, as by the general rule.
+  for (int p = 0; p < position_count; ++p) {
+    const auto c = static_cast<unsigned char>(english_order[p]);
+    name(c, p);
+    if (c >= 'A' && c <= 'Z') name(c - 'A' + 'a', p);
+  }
+  table['-'].first = hyphen_position;
+  return table;
+}();
+
+// The position `named` names after `last`: its first when that lies ahead,
+// else its second, chosen without a branch: which one it is follows from the
+// letters before, and a branch on it is mispredicted often enough to cost a
+// load of a large dictionary more than all the rest of its outlines.
+int lane_position(const lane_letter& named, int last) {
+  const int first = named.first;
+  const int second = named.second;
+  const int first_ahead = (last - first) >> 31;
+  return second ^ ((first ^ second) & first_ahead);
+}
+
+struct lane_read {
+  UINT keys;
+  const char* stop;  // the first character the lane could not take, or the end
+};
+
+// Reads a stroke from `text` by the lane, up to `end` when `bounded`, else
+// up to a character it cannot take, which the text must hold. Inlined, so
+// that the loops over the strokes of an outline keep their state in
+// registers.
+template <bool bounded>
+[[gnu::always_inline]] inline lane_read read_key_order(const char* text, const char* end) {
+  UINT keys = 0;
+  for (int last = -1; !bounded || text != end; ++text) {
+    const lane_letter& named = english_rtf_lane[static_cast<unsigned char>(*text)];
+    const int p = lane_position(named, last);
+    if (p <= last) break;
+    keys |= bit(p) & named.key_mask;
+    last = p;
+  }
+  return {keys, text};
+}
+
 }  // namespace
 
 namespace stroke_notation {
@@ -332,9 +404,19 @@ int ReadOutline(std::string_view text, Notation notation, int grandjean, std::st
   // than growing the string by each.
   char gathered[16 * CStroke::PackedSize];
   size_t used = 0;
+  const bool lane = &table == &english_rtf_table;
   for (size_t at = 0;;) {
     const size_t start = at;
-    const read_result read = read_stroke_at<true>(text, at, table);
+    read_result read{0, 0};
+    if (lane) {
+      const lane_read in_order = read_key_order<true>(text.data() + at, text.data() + text.size());
+      read.keys = in_order.keys;
+      at = static_cast<size_t>(in_order.stop - text.data());
+    }
+    if (!lane || (at < text.size() && text[at] != '/')) {
+      at = start;
+      read = read_stroke_at<true>(text, at, table);
+    }
     const bool last = at >= text.size();
     if (last || at > start) {
       if (used == sizeof gathered) keys.append(gathered, std::exchange(used, 0));
@@ -350,6 +432,22 @@ int ReadOutline(std::string_view text, Notation notation, int grandjean, std::st
 }
 
 }  // namespace stroke_notation
+
+// Here rather than with CSteno's other members, so that the lane is inlined
+// into its loop.
+std::size_t CSteno::ReadRtfKeysInKeyOrder(const char* text, const char*& stop, BYTE* keys,
+                                          std::size_t room) {
+  stop = text;
+  for (std::size_t used = 0; used + CStroke::PackedSize <= room; used += CStroke::PackedSize) {
+    const lane_read read = read_key_order<false>(stop, nullptr);
+    stop = read.stop;
+    if (read.keys == 0) return 0;
+    store_ordered(keys + used, read.keys);
+    if (*stop != '/') return used + CStroke::PackedSize;
+    ++stop;
+  }
+  return 0;
+}
 
 CString CStroke::GetStrCompressed(int grandjean) const {
   return write_stroke(keys_of(*this), grandjean ? grandjean_plain : english_plain);
