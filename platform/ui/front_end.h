@@ -12,6 +12,8 @@
 #include "platform/string.h"
 #include "platform/ui/win_user.h"
 
+class KelmCharacterGrid;
+
 class KELM_EXPORT KelmFrontEnd {
  public:
   KelmFrontEnd() = default;
@@ -36,6 +38,19 @@ class KELM_EXPORT KelmFrontEnd {
   // Shows a message box and returns the button chosen (IDOK, IDYES, ...).
   virtual int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) = 0;
   virtual void Beep(UINT nType);
+
+  // Shows the top-level window hWnd from pGrid (not owned; it must outlive
+  // the window's showing) rather than from its child windows; nullptr goes
+  // back to the children. A front end without canvases ignores it.
+  virtual void SetCanvas(HWND hWnd, const KelmCharacterGrid* pGrid);
+
+  // The system's clipboard, for front ends that have one. PutClipboardText
+  // is given the text just placed on the process's clipboard; TRUE when the
+  // system's now holds it too. GetClipboardText reads the system's, TRUE
+  // with strText set when it holds text. Both in Windows-1252. The defaults
+  // have none, and the process keeps its own.
+  virtual BOOL PutClipboardText(LPCSTR lpszText);
+  virtual BOOL GetClipboardText(CString& strText);
 };
 
 // Makes pFrontEnd the active front end (nullptr for none); returns the one

@@ -223,6 +223,9 @@ void KelmFrontEnd::WindowHidden(HWND) {}
 void KelmFrontEnd::WindowDestroyed(HWND) {}
 void KelmFrontEnd::WindowChanged(HWND) {}
 void KelmFrontEnd::Beep(UINT) {}
+void KelmFrontEnd::SetCanvas(HWND, const KelmCharacterGrid*) {}
+BOOL KelmFrontEnd::PutClipboardText(LPCSTR) { return FALSE; }
+BOOL KelmFrontEnd::GetClipboardText(CString&) { return FALSE; }
 
 KelmFrontEnd* KelmSetFrontEnd(KelmFrontEnd* pFrontEnd) {
   front_end_box::install(show_on_front_end);

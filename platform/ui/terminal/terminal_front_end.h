@@ -41,9 +41,7 @@ class KelmTerminalFrontEnd : public KelmFrontEnd {
   // The terminal's size in character cells; 0 when not open.
   int GetColumns() const;
   int GetRows() const;
-  // Shows hWnd from pGrid (not owned; it must outlive the window's showing)
-  // rather than from its child windows; nullptr goes back to the children.
-  void SetCanvas(HWND hWnd, const KelmCharacterGrid* pGrid);
+  void SetCanvas(HWND hWnd, const KelmCharacterGrid* pGrid) override;
 
   BOOL WaitForInput(int nTimeoutMs) override;
   int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
