@@ -129,7 +129,10 @@ Event after_escape() {
 }  // namespace
 
 void configure_input() {
-  cbreak();
+  // Raw, not cbreak: Ctrl+C, Ctrl+V and Ctrl+Z are the dialogs' keys (copy,
+  // paste), not the terminal driver's signals and literal-next, so that a
+  // person copying in an edit box does not kill the program and lose it.
+  raw();
   noecho();
   nonl();
   keypad(stdscr, TRUE);
