@@ -27,8 +27,12 @@ std::vector<std::string> kelm_environment(const ScratchFolder& home,
                                   "XDG_DATA_HOME=" + home.path("data"),
                                   std::string("KELM_LEXICON_DIR=") + KELM_BUILD_LEXICON_DIR};
   env.insert(env.end(), extra.begin(), extra.end());
+  // The front end is the test's to choose: a desktop's display, or a
+  // developer's KELM_FRONTEND, would put windows where no test looks.
   const auto replaced = [&](std::string_view e) {
-    if (e.starts_with("HOME=") || e.starts_with("XDG_")) return true;
+    if (e.starts_with("HOME=") || e.starts_with("XDG_") || e.starts_with("DISPLAY=") ||
+        e.starts_with("WAYLAND_DISPLAY=") || e.starts_with("KELM_FRONTEND="))
+      return true;
     for (size_t i = 3; i < env.size(); ++i)
       if (e.starts_with(std::string_view(env[i]).substr(0, env[i].find('=') + 1))) return true;
     return false;
@@ -39,7 +43,8 @@ std::vector<std::string> kelm_environment(const ScratchFolder& home,
 }
 
 pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
-                 const std::string& out, const std::string& err) {
+                 const std::string& out, const std::string& err,
+                 const std::vector<std::string>& extra) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
@@ -48,7 +53,7 @@ pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), KELM_COMMAND);
-  std::vector<std::string> env = kelm_environment(home);
+  std::vector<std::string> env = kelm_environment(home, extra);
   // A session of its own has no controlling terminal, so that a command
   // meant for one finds none even when the tests run in a terminal.
   posix_spawnattr_t attributes;
@@ -63,9 +68,10 @@ pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const
   return spawned == 0 ? pid : -1;
 }
 
-Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in) {
+Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
+                 const std::vector<std::string>& extra) {
   const std::string out_path = home.path("stdout"), err_path = home.path("stderr");
-  const pid_t pid = start_kelm(std::move(args), home, in, out_path, err_path);
+  const pid_t pid = start_kelm(std::move(args), home, in, out_path, err_path, extra);
   int wait_status = 0;
   if (pid > 0) waitpid(pid, &wait_status, 0);
   return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(out_path),
@@ -74,9 +80,9 @@ Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home, const
 
 std::string kelm_shell_command(const std::string& args, const ScratchFolder& home,
                                const std::string& lexicons) {
-  return "env HOME='" + home.path("") + "' XDG_CONFIG_HOME='" + home.path("config") +
-         "' XDG_DATA_HOME='" + home.path("data") + "' KELM_LEXICON_DIR='" + lexicons + "' '" +
-         KELM_COMMAND + "' " + args;
+  return "env -u DISPLAY -u WAYLAND_DISPLAY KELM_FRONTEND=terminal HOME='" + home.path("") +
+         "' XDG_CONFIG_HOME='" + home.path("config") + "' XDG_DATA_HOME='" + home.path("data") +
+         "' KELM_LEXICON_DIR='" + lexicons + "' '" + KELM_COMMAND + "' " + args;
 }
 
 std::string joined(const std::vector<std::string>& args) {

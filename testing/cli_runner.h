@@ -19,22 +19,26 @@ struct Outcome {
 // folders under XDG_DATA_HOME, so every run points both, and HOME, into the
 // home and never reads or writes the user's own; it seeds lexicons from the
 // build's. Standard input comes from `in`, a path; there is no terminal.
+// `extra` adds to the environment as kelm_environment takes it.
 Outcome run_kelm(std::vector<std::string> args, const ScratchFolder& home,
-                 const std::string& in = "/dev/null");
+                 const std::string& in = "/dev/null", const std::vector<std::string>& extra = {});
 
 // Starts kelm as run_kelm does, with standard input from `in` and output to
 // the files `out` and `err`, and does not wait; the process id, or -1.
 pid_t start_kelm(std::vector<std::string> args, const ScratchFolder& home, const std::string& in,
-                 const std::string& out, const std::string& err);
+                 const std::string& out, const std::string& err,
+                 const std::vector<std::string>& extra = {});
 
-// The environment run_kelm gives kelm: the caller's, with HOME, the XDG
-// folders and the lexicon folder pointed into the home, and `extra`
-// ("NAME=value") in place of any variable of the same name.
+// The environment run_kelm gives kelm: the caller's without its display and
+// KELM_FRONTEND, with HOME, the XDG folders and the lexicon folder pointed
+// into the home, and `extra` ("NAME=value") in place of any variable of the
+// same name.
 std::vector<std::string> kelm_environment(const ScratchFolder& home,
                                           const std::vector<std::string>& extra = {});
 
 // The shell command that runs kelm with args in the home as run_kelm does,
-// for a run on a terminal (see tmux_pane.h), seeding lexicons from a folder.
+// for a run on a terminal (see tmux_pane.h) whose windows the terminal front
+// end shows, seeding lexicons from a folder.
 std::string kelm_shell_command(const std::string& args, const ScratchFolder& home,
                                const std::string& lexicons = KELM_BUILD_LEXICON_DIR);
 

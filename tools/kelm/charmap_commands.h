@@ -1,7 +1,7 @@
 // `kelm charmap` and `kelm autocomplete edit`: the library's special-character
-// and auto-complete dialogs on the terminal. The dialogs draw on the
-// terminal device, so the chosen character can be piped or captured; without
-// a terminal both fail with exit status 2.
+// and auto-complete dialogs in windows of the chosen front end. No dialog
+// draws on standard output, so the chosen character can be piped or
+// captured; with no screen to show them on both fail with exit status 2.
 #pragma once
 
 #include <CLI/CLI.hpp>

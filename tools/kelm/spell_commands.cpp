@@ -409,8 +409,8 @@ void add_spell(CLI::App& app, int& status) {
   text->add_flag("--no-spacing", text_options->no_spacing,
                  "Check the words only, not the spacing between them");
   text->add_flag("--interactive", text_options->interactive,
-                 "Correct the file in the spelling dialogs on the terminal; write it back when "
-                 "anything changed and print a summary");
+                 "Correct the file in the spelling dialog windows; write it back when anything "
+                 "changed and print a summary");
   text->callback([text_options, &status] {
     status = text_options->interactive
                  ? run_interactive_text(text_options->file, !text_options->no_spacing)

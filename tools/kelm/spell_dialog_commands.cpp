@@ -6,12 +6,13 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string_view>
 
 #include "exit_status.h"
+#include "front_end_choice.h"
 #include "output_file.h"
-#include "platform/ui/terminal/terminal_front_end.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -132,25 +133,19 @@ class Proofreader {
   Tally m_tally;
 };
 
-// The terminal for a command's dialogs; nullptr, after saying why, when
-// there is none.
-bool open_terminal(KelmTerminalFrontEnd& terminal, std::string_view command) {
-  if (terminal.Open()) return true;
-  complain(command) << "needs a terminal to show its dialogs\n";
-  return false;
-}
-
 int run_options() {
-  KelmTerminalFrontEnd terminal;
-  if (!open_terminal(terminal, "spell options")) return exit_usage;
+  int status = exit_ok;
+  const std::optional<OpenedFrontEnd> screen = choose_front_end("spell options", status);
+  if (!screen) return status;
   CSpellChecker checker;
   checker.SetOptions(nullptr);
   return exit_ok;
 }
 
 int run_lexicons() {
-  KelmTerminalFrontEnd terminal;
-  if (!open_terminal(terminal, "spell lexicons")) return exit_usage;
+  int status = exit_ok;
+  const std::optional<OpenedFrontEnd> screen = choose_front_end("spell lexicons", status);
+  if (!screen) return status;
   CSpellChecker checker;
   checker.EditLexicons(nullptr);
   return exit_ok;
@@ -167,11 +162,12 @@ int run_interactive_text(const std::string& file, bool check_spacing) {
   std::stringstream whole;
   whole << in.rdbuf();
   std::string text = to_cp1252(whole.str());
-  KelmTerminalFrontEnd terminal;
-  if (!open_terminal(terminal, "spell text --interactive")) return exit_usage;
+  int status = exit_ok;
+  std::optional<OpenedFrontEnd> screen = choose_front_end("spell text --interactive", status);
+  if (!screen) return status;
   Proofreader reader(text, check_spacing);
   const bool finished = reader.Walk();
-  terminal.Close();
+  screen->front_end.reset();
   const Tally& tally = reader.Counts();
   if (tally.changed) {
     const std::string utf8 = to_utf8(text);
@@ -188,9 +184,9 @@ int run_interactive_text(const std::string& file, bool check_spacing) {
 }
 
 void add_spell_dialog_commands(CLI::App& spell, int& status) {
-  spell.add_subcommand("options", "Change the checking options in a dialog on the terminal")
+  spell.add_subcommand("options", "Change the checking options in a dialog window")
       ->callback([&status] { status = run_options(); });
-  spell.add_subcommand("lexicons", "Browse and edit the user folder's lexicons on the terminal")
+  spell.add_subcommand("lexicons", "Browse and edit the user folder's lexicons in a dialog window")
       ->callback([&status] { status = run_lexicons(); });
 }
 

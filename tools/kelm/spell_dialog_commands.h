@@ -1,6 +1,6 @@
 // kelm spell text --interactive, kelm spell options and kelm spell lexicons:
 // proofreading a text file, the checking options and the lexicons, each
-// through the library's dialogs on the terminal.
+// through the library's dialogs in windows of the chosen front end.
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "exit_status.h"
-#include "platform/ui/terminal/terminal_front_end.h"
+#include "front_end_choice.h"
 #include "text_encoding.h"
 
 namespace kelm_cli {
@@ -197,19 +197,17 @@ int run_browse(const TableOptions& options) {
     const std::optional<std::vector<CString>> columns = chosen_columns(records, options.columns);
     if (!columns) return exit_bad_input;
     records.CountEntries();
-    KelmTerminalFrontEnd terminal;
-    if (!terminal.Open()) {
-      complain() << "no terminal to show the table on\n";
-      return exit_usage;
-    }
-    KelmCharacterGrid grid(std::max(terminal.GetColumns(), 10), std::max(terminal.GetRows(), 4));
+    int status = exit_ok;
+    std::optional<OpenedFrontEnd> screen = choose_front_end("table", status);
+    if (!screen) return status;
+    KelmCharacterGrid grid(std::max(screen->columns, 10), std::max(screen->rows, 4));
     BrowseView view(records, *columns, table);
     view.Place(grid);
-    terminal.SetCanvas(view.GetSafeHwnd(), &grid);
+    screen->front_end->SetCanvas(view.GetSafeHwnd(), &grid);
     while (AfxPumpMessage()) {
     }
-    terminal.SetCanvas(view.GetSafeHwnd(), nullptr);
-    terminal.Close();
+    screen->front_end->SetCanvas(view.GetSafeHwnd(), nullptr);
+    screen->front_end.reset();
     view.DestroyWindow();
   } catch (const CDaoException& e) {
     complain() << printable(e.Describe().View()) << '\n';
@@ -226,7 +224,7 @@ void add_table_commands(CLI::App& app, int& status) {
       app.add_subcommand("table", "SQLite tables as the library's recordsets see them");
   table
       ->add_option("database_table", options->browse,
-                   "DATABASE TABLE: browse the table in a view on the terminal (arrows, Page "
+                   "DATABASE TABLE: browse the table in a view window (arrows, Page "
                    "Up/Down, Home/End, I and M with or without Shift, the wheel and clicks, Delete "
                    "asking first, Ctrl+Delete not); q or Esc quits")
       ->expected(2);
