@@ -257,8 +257,12 @@ void KelmGtkFrontEnd::Impl::show_canvas(TopWindow& w) {
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w.canvas), draw_canvas_area, &w, nullptr);
   gtk_window_set_child(w.window, w.canvas);
   const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(w.canvas);
+  // The default size takes in the title bar.
+  int bar = 0;
+  gtk_widget_measure(gtk_window_get_titlebar(w.window), GTK_ORIENTATION_VERTICAL, -1, nullptr, &bar,
+                     nullptr, nullptr);
   gtk_window_set_default_size(w.window,
                               static_cast<int>(std::ceil(w.grid->GetColumns() * m.cell_width)),
-                              static_cast<int>(std::ceil(w.grid->GetRows() * m.cell_height)));
+                              static_cast<int>(std::ceil(w.grid->GetRows() * m.cell_height)) + bar);
   kelm::gtk::listen(w, w.canvas);
 }
