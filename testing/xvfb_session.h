@@ -3,7 +3,8 @@
 // -displayfd, with DISPLAY pointing at it while the session lives. Keys and
 // clicks go through XTest (xdotool), pictures come from ImageMagick's import.
 // No window manager runs: windows draw their own title bars, and a window
-// gets the keyboard when the session focuses it.
+// gets the keyboard when the session focuses it. GTK programs started while
+// it lives use no accessibility bus and no OpenGL.
 //
 // Windows are found by title. A control is found by its window and its
 // rectangle in the client area, which fills the window but for a frame as
@@ -39,6 +40,8 @@ class XvfbSession {
   // The newest window titled exactly `title`, waiting up to timeout_ms for
   // it to be shown; 0 when none came. With pid, only that process's windows.
   Window WaitForWindow(const std::string& title, int timeout_ms, pid_t pid = 0) const;
+  // The newest window of the process, whatever its title.
+  Window WaitForWindowOf(pid_t pid, int timeout_ms) const;
   // Waits up to timeout_ms for the window to be gone; true when it went.
   bool WaitForWindowGone(Window window, int timeout_ms) const;
   Geometry GetGeometry(Window window) const;
@@ -59,6 +62,7 @@ class XvfbSession {
 
  private:
   std::string Xdotool(const std::string& arguments) const;
+  Window Search(const std::string& criteria, int timeout_ms) const;
 
   pid_t m_server = -1;
   std::string m_display;

@@ -161,20 +161,15 @@ void draw_list(cairo_t* cr, int width, int height, const ListState& list) {
   g_object_unref(l);
 }
 
-CanvasMetrics canvas_metrics(GtkWidget* area) {
-  PangoLayout* l = gtk_widget_create_pango_layout(area, "MMMMMMMMMM");
-  PangoFontDescription* d = pango_font_description_from_string(canvas_font);
-  pango_layout_set_font_description(l, d);
-  pango_font_description_free(d);
-  int w = 0;
-  int h = 0;
-  pango_layout_get_pixel_size(l, &w, &h);
-  g_object_unref(l);
-  return CanvasMetrics{w / 10.0, std::max<double>(h, cell_height)};
+// Each cell is drawn at its place, so the grid's own cell size holds
+// whatever the font's advance; the font is chosen to fit it.
+CanvasMetrics canvas_metrics(const KelmCharacterGrid& grid) {
+  return CanvasMetrics{static_cast<double>(grid.GetCellWidth()),
+                       static_cast<double>(grid.GetCellHeight())};
 }
 
 void draw_canvas(GtkWidget* area, cairo_t* cr, const KelmCharacterGrid& grid) {
-  const CanvasMetrics m = canvas_metrics(area);
+  const CanvasMetrics m = canvas_metrics(grid);
   fill(cr, 0, 0, gtk_widget_get_width(area), gtk_widget_get_height(area), white);
   PangoLayout* l = layout(cr, canvas_font);
   int frame_left = grid.GetColumns();
@@ -256,7 +251,7 @@ void KelmGtkFrontEnd::Impl::show_canvas(TopWindow& w) {
   gtk_widget_set_vexpand(w.canvas, TRUE);
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w.canvas), draw_canvas_area, &w, nullptr);
   gtk_window_set_child(w.window, w.canvas);
-  const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(w.canvas);
+  const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(*w.grid);
   // The default size takes in the title bar.
   int bar = 0;
   gtk_widget_measure(gtk_window_get_titlebar(w.window), GTK_ORIENTATION_VERTICAL, -1, nullptr, &bar,

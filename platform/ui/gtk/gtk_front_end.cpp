@@ -43,7 +43,7 @@ std::string window_text(HWND w) {
 void post_mouse(TopWindow* w, UINT message, double x, double y, short wheel = 0) {
   POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
   if (w->grid != nullptr) {
-    const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(w->canvas);
+    const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(*w->grid);
     const KelmCharacterGrid& g = *w->grid;
     const int column = std::clamp(static_cast<int>(x / m.cell_width), 0, g.GetColumns() - 1);
     const int row = std::clamp(static_cast<int>(y / m.cell_height), 0, g.GetRows() - 1);

@@ -44,7 +44,8 @@ TEST(GtkKeyPress, NamesKeysAndCharactersAsTheDialogManagerExpects) {
       // Control and Alt make a letter a key: Ctrl+C copies, Alt+S is a
       // mnemonic, whatever the Shift state.
       {GDK_KEY_c, control, {KeyPress::key, 'C', 'c', KELM_MOD_CONTROL}},
-      {GDK_KEY_V, static_cast<GdkModifierType>(control | shift),
+      {GDK_KEY_V,
+       static_cast<GdkModifierType>(control | shift),
        {KeyPress::key, 'V', 'v', KELM_MOD_CONTROL | KELM_MOD_SHIFT}},
       {GDK_KEY_s, alt, {KeyPress::key, 'S', 's', KELM_MOD_ALT}},
       {GDK_KEY_2, alt, {KeyPress::key, '2', '2', KELM_MOD_ALT}},
@@ -59,8 +60,7 @@ TEST(GtkKeyPress, NamesKeysAndCharactersAsTheDialogManagerExpects) {
     EXPECT_EQ(c.want.kind, got.kind) << gdk_keyval_name(c.keyval) << " state " << c.state;
     EXPECT_EQ(c.want.vk, got.vk) << gdk_keyval_name(c.keyval) << " state " << c.state;
     EXPECT_EQ(c.want.ch, got.ch) << gdk_keyval_name(c.keyval) << " state " << c.state;
-    EXPECT_EQ(c.want.modifiers, got.modifiers)
-        << gdk_keyval_name(c.keyval) << " state " << c.state;
+    EXPECT_EQ(c.want.modifiers, got.modifiers) << gdk_keyval_name(c.keyval) << " state " << c.state;
   }
 }
 
@@ -73,7 +73,7 @@ TEST(GtkText, CrossesBetweenWindows1252AndUtf8WithOneQuestionMarkForWhatCannotCr
       {"plain", "plain"},
       {"", ""},
       {"caf\xC3\xA9", "caf\xE9"},
-      {"\xE2\x82\xAC 5", "\x80 5"},        // the euro sign is 0x80
+      {"\xE2\x82\xAC 5", "\x80 5"},                // the euro sign is 0x80
       {"\xE2\x80\x9Cq\xE2\x80\x9D", "\x93q\x94"},  // curly quotes
       {"\xC3\xBF", "\xFF"},
   };
@@ -82,11 +82,11 @@ TEST(GtkText, CrossesBetweenWindows1252AndUtf8WithOneQuestionMarkForWhatCannotCr
     EXPECT_EQ(c.utf8, utf8_of(c.cp1252)) << c.utf8;
   }
   const Case one_way[] = {
-      {"\xCE\xB1\xCE\xB2", "??"},      // Greek letters
-      {"a\xF0\x9F\x98\x80z", "a?z"},   // outside the basic plane: one '?', not two
-      {"a\xC3z", "a?z"},               // a sequence cut short
-      {"\xFF\xFE", "??"},              // bytes UTF-8 never has
-      {"x\xE2\x82", "x?"},             // cut short at the end
+      {"\xCE\xB1\xCE\xB2", "??"},     // Greek letters
+      {"a\xF0\x9F\x98\x80z", "a?z"},  // outside the basic plane: one '?', not two
+      {"a\xC3z", "a?z"},              // a sequence cut short
+      {"\xFF\xFE", "??"},             // bytes UTF-8 never has
+      {"x\xE2\x82", "x?"},            // cut short at the end
   };
   for (const Case& c : one_way) EXPECT_EQ(c.cp1252, cp1252_of(c.utf8)) << c.utf8;
 }
@@ -115,8 +115,8 @@ TEST(GtkCanvas, ACellsMiddleIsInTheModelsPixelsWithTheOuterRingNarrower) {
     int cell, size, inset, pixel;
   };
   const Case cases[] = {
-      {0, 8, 3, 1},   {1, 8, 3, 7},    {2, 8, 3, 15}, {10, 8, 3, 79},
-      {0, 16, 3, 1},  {1, 16, 3, 11},  {3, 16, 3, 43}, {0, 8, 0, 0},
+      {0, 8, 3, 1},  {1, 8, 3, 7},   {2, 8, 3, 15},  {10, 8, 3, 79},
+      {0, 16, 3, 1}, {1, 16, 3, 11}, {3, 16, 3, 43}, {0, 8, 0, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.pixel, canvas_pixel(c.cell, c.size, c.inset))

@@ -77,7 +77,7 @@ struct CanvasMetrics {
   double cell_width;
   double cell_height;
 };
-CanvasMetrics canvas_metrics(GtkWidget* area);
+CanvasMetrics canvas_metrics(const KelmCharacterGrid& grid);
 void draw_canvas(GtkWidget* area, cairo_t* cr, const KelmCharacterGrid& grid);
 // Posts the clicks, wheel turns and pointer moves over target
 // (gtk_front_end.cpp).
