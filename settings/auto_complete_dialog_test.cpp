@@ -75,6 +75,32 @@ TEST_F(AutoCompleteDialogTest, AddAndDeleteEditTheListAndOkKeepsItWithTheSwitche
   EXPECT_EQ(3, m_options.GetNumChars());
 }
 
+TEST_F(AutoCompleteDialogTest, TextCopiedFromOneBoxPastesIntoAnother) {
+  KelmScriptedFrontEnd person;
+  person.Click(IDC_NUM_CHARS)
+      .Press(VK_END)
+      .Press(VK_HOME, KELM_MOD_SHIFT)
+      .Press('C', KELM_MOD_CONTROL)
+      .Click(IDC_NEW_WORD)
+      .Type("item ")
+      .Press('V', KELM_MOD_CONTROL)
+      .Click(IDC_AC_ADD)
+      .Type("gone")
+      .Press(VK_HOME, KELM_MOD_SHIFT)
+      .Press('X', KELM_MOD_CONTROL)
+      .Click(IDC_AC_ADD)
+      .Click(IDC_NEW_WORD)
+      .Press(VK_INSERT, KELM_MOD_SHIFT)
+      .Press(VK_HOME)
+      .Type("re")
+      .Click(IDC_AC_ADD)
+      .Click(IDOK);
+  ASSERT_EQ(IDOK, m_options.DoModalDialog());
+  const std::vector<std::string> want = {"regone", "item 3", "alpha", "bravo"};
+  EXPECT_EQ(want, words_of(m_options)) << "Add with the word cut away added nothing";
+  EXPECT_EQ(3, m_options.GetNumChars()) << "copying left the count as it was";
+}
+
 TEST_F(AutoCompleteDialogTest, ACountOutOfRangeIsRefusedWithTheFocusBackOnIt) {
   KelmScriptedFrontEnd person;
   person.Press(VK_TAB)

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/message.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/window_state.h"
 
 namespace {
@@ -49,6 +50,96 @@ void replace_selection(HWND w, const CString& text) {
 }
 
 bool read_only(HWND w) { return !is_combo(w) && (w->style & ES_READONLY) != 0; }
+
+// A password's text never leaves its box, as Win32 keeps it.
+bool copy_selection(HWND w) {
+  const int low = selection_low(w);
+  const int length = selection_high(w) - low;
+  if (length == 0 || (!is_combo(w) && (w->style & ES_PASSWORD) != 0)) return false;
+  if (!OpenClipboard(w)) return false;
+  EmptyClipboard();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(length) + 1);
+  bool copied = false;
+  if (block != nullptr) {
+    std::memcpy(GlobalLock(block), w->text.GetString() + low, static_cast<size_t>(length));
+    GlobalUnlock(block);
+    copied = SetClipboardData(CF_TEXT, block) != nullptr;
+    if (!copied) GlobalFree(block);
+  }
+  CloseClipboard();
+  return copied;
+}
+
+// The clipboard's text as the edit would take it: a one-line box takes the
+// first line only, and the case styles apply as to typing.
+CString clipboard_text(HWND w) {
+  if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(w)) return "";
+  CString text;
+  if (HGLOBAL block = GetClipboardData(CF_TEXT)) {
+    if (const auto* bytes = static_cast<const char*>(GlobalLock(block))) {
+      text = CString(bytes, static_cast<int>(strnlen(bytes, GlobalSize(block))));
+      GlobalUnlock(block);
+    }
+  }
+  CloseClipboard();
+  if (is_combo(w) || (w->style & ES_MULTILINE) == 0) {
+    const int line_end = text.FindOneOf("\r\n");
+    if (line_end >= 0) text = text.Left(line_end);
+  }
+  if (!is_combo(w) && (w->style & ES_UPPERCASE) != 0) text.MakeUpper();
+  if (!is_combo(w) && (w->style & ES_LOWERCASE) != 0) text.MakeLower();
+  return text;
+}
+
+bool only_digits(const CString& text) {
+  for (int i = 0; i < text.GetLength(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// What the limit lets in is pasted, with EN_MAXTEXT for the rest; a number
+// box refuses text that is not all digits, as it refuses such typing.
+bool paste(HWND w) {
+  if (read_only(w)) {
+    MessageBeep(MB_SIMPLEBEEP);
+    return false;
+  }
+  const CString text = clipboard_text(w);
+  if (text.IsEmpty()) return false;
+  if (!is_combo(w) && (w->style & ES_NUMBER) != 0 && !only_digits(text)) {
+    MessageBeep(MB_SIMPLEBEEP);
+    return false;
+  }
+  const CString before = w->text;
+  replace_selection(w, text);
+  if (w->text == before) return false;
+  notify_text_change(w);
+  return true;
+}
+
+bool clear_selection(HWND w) {
+  if (read_only(w) || w->sel_start == w->sel_end) return false;
+  replace_selection(w, "");
+  notify_text_change(w);
+  return true;
+}
+
+// The clipboard's keys: Ctrl+C and Ctrl+Insert copy, Ctrl+X and Shift+Delete
+// cut, Ctrl+V and Shift+Insert paste; 0 for any other key.
+UINT clipboard_message_of_key(int vk) {
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  if (control && !shift) {
+    if (vk == 'C' || vk == VK_INSERT) return WM_COPY;
+    if (vk == 'X') return WM_CUT;
+    if (vk == 'V') return WM_PASTE;
+  }
+  if (shift && !control) {
+    if (vk == VK_DELETE) return WM_CUT;
+    if (vk == VK_INSERT) return WM_PASTE;
+  }
+  return 0;
+}
 
 void set_trackbar_pos(HWND w, int pos) {
   w->pos = std::clamp(pos, w->range_min, std::max(w->range_min, w->range_max));
@@ -113,7 +204,25 @@ bool edit_type_char(HWND w, char ch) {
   return true;
 }
 
+bool edit_clipboard(HWND w, UINT message) {
+  switch (message) {
+    case WM_COPY:
+      copy_selection(w);
+      return false;
+    case WM_CUT:
+      if (read_only(w)) return false;
+      return copy_selection(w) && clear_selection(w);
+    case WM_PASTE:
+      return paste(w);
+    case WM_CLEAR:
+      return clear_selection(w);
+    default:
+      return false;
+  }
+}
+
 bool edit_key(HWND w, int vk) {
+  if (const UINT message = clipboard_message_of_key(vk)) return edit_clipboard(w, message);
   const int length = w->text.GetLength();
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   int caret = w->sel_end;
@@ -255,6 +364,12 @@ LRESULT edit_procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
       w->sel_end = end < 0 ? length : std::min(end, length);
       return 0;
     }
+    case WM_COPY:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+      edit_clipboard(w, message);
+      return 0;
     case EM_REPLACESEL:
       replace_selection(w, reinterpret_cast<LPCSTR>(lParam));
       notify_text_change(w);

@@ -32,11 +32,10 @@ class ModalScope {
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
-BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd) {
+BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, HWND hWndParent) {
   const KelmDialogTemplate* t = KelmFindDialogTemplate(nIDTemplate);
   if (t == nullptr || m_hWnd != nullptr) return FALSE;
-  HWND parent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
-  HWND w = KelmCreateDialogWindow(*t, parent);
+  HWND w = KelmCreateDialogWindow(*t, hWndParent);
   if (w == nullptr) return FALSE;
   Attach(w);
   const LRESULT set_focus = SendMessage(WM_INITDIALOG, 0, 0);
@@ -59,7 +58,9 @@ INT_PTR CDialog::DoModal() {
   HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : GetActiveWindow();
   owner = kelm::ui::top_level(kelm::ui::live(owner));
   ModalScope scope(this, owner);
-  if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd)) return -1;
+  // The window disabled is the owner, parent given or not, so that a front
+  // end can keep the dialog above it.
+  if (!CreateFromTemplate(m_nIDTemplate, owner)) return -1;
   HWND self = m_hWnd;
   if (!self->ended) ::ShowWindow(self, SW_SHOW);
   while (kelm::ui::live(self) != nullptr && !self->ended) {
@@ -76,7 +77,10 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
   m_nIDTemplate = nIDTemplate;
   if (pParentWnd != nullptr) m_pParentWnd = pParentWnd;
   const KelmDialogTemplate* t = KelmFindDialogTemplate(nIDTemplate);
-  if (t == nullptr || !CreateFromTemplate(nIDTemplate, m_pParentWnd)) return FALSE;
+  if (t == nullptr ||
+      !CreateFromTemplate(nIDTemplate,
+                          m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr))
+    return FALSE;
   if ((t->style & WS_VISIBLE) != 0 && !m_hWnd->ended) ShowWindow(SW_SHOW);
   return TRUE;
 }

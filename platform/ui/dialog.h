@@ -4,7 +4,9 @@
 // DoModal creates the dialog from its registered template, calls
 // OnInitDialog, shows it through the active front end and runs a message loop
 // until EndDialog; it returns the end code, or -1 when the dialog cannot be
-// created (no such template, or no front end to show it). Create makes the
+// created (no such template, or no front end to show it). While it runs, its
+// owner (GW_OWNER) is disabled: the top-level window of pParentWnd, or with
+// no parent the window active when DoModal began. Create makes the
 // same dialog modeless: the caller's loop (the host's PumpMessage and OnIdle)
 // then runs it, and DestroyWindow ends it. The dialog's code runs on the
 // thread that created it.
@@ -47,7 +49,7 @@ class KELM_EXPORT CDialog : public CWnd {
   const AFX_MSGMAP* GetMessageMap() const override;
 
  private:
-  BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd);
+  BOOL CreateFromTemplate(UINT nIDTemplate, HWND hWndParent);
   LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
 };
 

@@ -6,6 +6,29 @@
 // dialog's code knowing which.
 //
 // The platform calls the front end on the user-interface thread only.
+//
+// The window model is laid out in pixels of its own, which a front end that
+// draws in pixels maps to the screen as it likes but must honour when it
+// maps a person's pointer back (KelmPostMouse takes the model's points):
+// - a character cell is 8 by 16 pixels (dialog base units of 8 by 16, so a
+//   dialog unit is half a pixel each way);
+// - a list box's rows are 16 pixels high from its top (a combo box's list
+//   starts below its 16-pixel field); a list with WS_VSCROLL and more items
+//   than rows takes clicks on its last 8 pixels as its scroll bar: the top
+//   row's and bottom row's height step a row, the rest jumps there;
+// - a click in an edit puts the caret before character x / 8, so the text
+//   should be drawn 8 pixels a character (or the click's x scaled to that);
+// - WindowChanged comes many times while one message is handled (each
+//   change of focus, text or selection): note it and redraw once, before
+//   waiting for input;
+// - a window's close button, where the front end draws one, posts WM_CLOSE
+//   to the top-level window: a dialog answers it as Cancel, and other
+//   windows are destroyed;
+// - a click on an older top-level window that is enabled makes it the
+//   active one (the last of KelmGetTopLevelWindows, with WindowChanged); a
+//   disabled one, such as the owner (GW_OWNER) of a modal dialog, takes no
+//   clicks. A modal dialog's owner is the window it disables, so a front end
+//   keeps the dialog above it.
 #pragma once
 
 #include "platform/export.h"
@@ -71,10 +94,15 @@ KELM_EXPORT void KelmPostKey(int nVirtKey, char ch, UINT nModifiers);
 // Posts a character typed on a key the front end cannot name: its virtual
 // key is derived (letters, digits, punctuation) or VK_PACKET.
 KELM_EXPORT void KelmPostChar(char ch);
-// Posts a mouse action at a point of a top-level window's client area to the
-// deepest visible child there: WM_LBUTTONDOWN, WM_LBUTTONUP,
-// WM_LBUTTONDBLCLK, WM_RBUTTONDOWN or WM_MOUSEWHEEL (wheel distance in
-// nWheelDelta, WHEEL_DELTA a notch). FALSE when the point is outside it.
+// Posts a mouse action at a point of a shown top-level window's client area
+// to the deepest visible enabled child there: WM_LBUTTONDOWN,
+// WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE
+// or WM_MOUSEWHEEL (wheel distance in nWheelDelta, WHEEL_DELTA a notch). The
+// message's wParam holds MK_LBUTTON and MK_RBUTTON while those buttons are
+// down, as the posts before left them (a WM_MOUSEWHEEL's in its low word, the
+// distance in its high word). A press activates the window (see above).
+// FALSE, with nothing posted, for any other message, a point outside the
+// client area, or a disabled window.
 KELM_EXPORT BOOL KelmPostMouse(HWND hWndTop, UINT message, POINT ptClient, short nWheelDelta = 0);
 // The top-level windows shown, oldest first; the last is the active one.
 KELM_EXPORT int KelmGetTopLevelWindows(HWND* phWnd, int nMax);

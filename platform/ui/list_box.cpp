@@ -333,6 +333,12 @@ LRESULT combo_box_procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) 
       }
       if (has_edit_field(w)) edit_key(w, static_cast<int>(wParam));
       return 0;
+    case WM_COPY:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+      if (has_edit_field(w)) edit_clipboard(w, message);
+      return 0;
     case WM_SYSKEYDOWN:
       if (wParam == VK_DOWN && combo_type(w) != CBS_SIMPLE) {
         w->dropped = !w->dropped;

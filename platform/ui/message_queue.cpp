@@ -32,6 +32,9 @@ struct Queue {
   bool quit = false;
   int quit_code = 0;
   int last_quit_code = 0;
+  // The mouse buttons as the front end's posts leave them.
+  bool left_down = false;
+  bool right_down = false;
 };
 
 Queue& queue() {
@@ -384,25 +387,40 @@ void KelmPostChar(char ch) {
 }
 
 BOOL KelmPostMouse(HWND hWndTop, UINT message, POINT ptClient, short nWheelDelta) {
+  const bool known = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+                     message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN ||
+                     message == WM_RBUTTONUP || message == WM_MOUSEMOVE || message == WM_MOUSEWHEEL;
   HWND top = kelm::ui::live(hWndTop);
-  if (top == nullptr) return FALSE;
+  if (!known || top == nullptr || !kelm::ui::is_shown_top_level(top)) return FALSE;
   RECT client;
   GetClientRect(top, &client);
   if (ptClient.x < 0 || ptClient.y < 0 || ptClient.x >= client.right || ptClient.y >= client.bottom)
     return FALSE;
+  // Win32 activates an enabled window a click lands on; a disabled one (the
+  // owner of a modal dialog) takes no clicks at all.
+  if ((top->style & WS_DISABLED) != 0) {
+    if (message != WM_MOUSEMOVE && message != WM_MOUSEWHEEL) MessageBeep(MB_SIMPLEBEEP);
+    return FALSE;
+  }
+  Queue& q = queue();
+  if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) q.left_down = true;
+  if (message == WM_LBUTTONUP) q.left_down = false;
+  if (message == WM_RBUTTONDOWN) q.right_down = true;
+  if (message == WM_RBUTTONUP) q.right_down = false;
+  if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN)
+    kelm::ui::activate(top);
   POINT local = ptClient;
   HWND target = child_at(top, &local);
+  const WORD buttons =
+      static_cast<WORD>((q.left_down ? MK_LBUTTON : 0) | (q.right_down ? MK_RBUTTON : 0));
   if (message == WM_MOUSEWHEEL) {
     RECT window;
     GetWindowRect(target, &window);
-    post(target, message, MAKEWPARAM(0, static_cast<WORD>(nWheelDelta)),
+    post(target, message, MAKEWPARAM(buttons, static_cast<WORD>(nWheelDelta)),
          MAKELPARAM(static_cast<WORD>(window.left + local.x),
                     static_cast<WORD>(window.top + local.y)));
     return TRUE;
   }
-  const WPARAM buttons = message == WM_RBUTTONDOWN ? MK_RBUTTON
-                         : message == WM_LBUTTONUP ? 0
-                                                   : MK_LBUTTON;
   post(target, message, buttons,
        MAKELPARAM(static_cast<WORD>(local.x), static_cast<WORD>(local.y)));
   return TRUE;

@@ -82,6 +82,11 @@ inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
 inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+// Edits (and combo boxes' edit fields) answer these with the clipboard.
+inline constexpr UINT WM_CUT = 0x0300;
+inline constexpr UINT WM_COPY = 0x0301;
+inline constexpr UINT WM_PASTE = 0x0302;
+inline constexpr UINT WM_CLEAR = 0x0303;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_KICKIDLE = 0x036A;  // MFC's, sent by modal loops when idle
 

@@ -127,6 +127,24 @@ void changed(HWND window) {
   if (HWND top = top_level(window)) tell_front_end(&KelmFrontEnd::WindowChanged, top);
 }
 
+bool is_shown_top_level(HWND window) {
+  const auto& tops = manager().top_levels;
+  return std::find(tops.begin(), tops.end(), window) != tops.end();
+}
+
+void activate(HWND top) {
+  auto& tops = manager().top_levels;
+  const auto at = std::find(tops.begin(), tops.end(), top);
+  if (at == tops.end() || at + 1 == tops.end()) return;
+  const HWND was_active = tops.back();
+  tops.erase(at);
+  tops.push_back(top);
+  HWND focus = live(top->last_focus);
+  SetFocus(focus != nullptr && top_level(focus) == top ? focus : top);
+  changed(was_active);
+  changed(top);
+}
+
 bool has_frame(HWND window) {
   return is_top_level(window) && (window->style & (WS_CAPTION | WS_DLGFRAME | WS_BORDER)) != 0;
 }
@@ -182,7 +200,10 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   w->parent = live(hWndParent);
   w->id = (dwStyle & WS_CHILD) != 0 ? static_cast<int>(reinterpret_cast<INT_PTR>(hMenu)) : 0;
   manager().live.emplace(w, std::move(owned));
-  if (w->parent != nullptr) w->parent->children.push_back(w);
+  // An owned window (a popup with a parent) is no child: it is not laid out
+  // in its owner, takes none of its clicks or accelerators, and is found
+  // through GW_OWNER only.
+  if (w->parent != nullptr && !is_top_level(w)) w->parent->children.push_back(w);
   kelm::ui::route(w, WM_CREATE, 0, 0);
   if (live(w) == nullptr) return nullptr;
   if ((dwStyle & WS_VISIBLE) != 0) set_shown(w, true);
@@ -194,6 +215,12 @@ BOOL DestroyWindow(HWND hWnd) {
   HWND__* w = live(hWnd);
   if (w == nullptr) return FALSE;
   WindowManager& m = manager();
+  // The windows it owns go first, as in Win32.
+  std::vector<HWND> owned;
+  for (const auto& [handle, window] : m.live)
+    if (window->parent == w && is_top_level(handle)) owned.push_back(handle);
+  for (HWND o : owned) DestroyWindow(o);
+  if (live(w) == nullptr) return TRUE;
   if (m.focus != nullptr && contains(w, m.focus)) {
     m.focus = nullptr;
     if (w->parent != nullptr && !is_top_level(w)) SetFocus(w->parent);
@@ -202,7 +229,7 @@ BOOL DestroyWindow(HWND hWnd) {
   if (is_top_level(w)) tell_front_end(&KelmFrontEnd::WindowDestroyed, w);
   destroy_tree(w);
   if (live(w) == nullptr) return TRUE;
-  if (w->parent != nullptr) std::erase(w->parent->children, w);
+  if (w->parent != nullptr && !is_top_level(w)) std::erase(w->parent->children, w);
   kelm::ui::changed(w->parent);
   release_tree(w);
   return TRUE;

@@ -93,6 +93,11 @@ void changed(HWND window);
 inline constexpr int frame_x = 8;
 inline constexpr int frame_y = 16;
 bool has_frame(HWND window);
+// Whether the window is among the shown top-level windows.
+bool is_shown_top_level(HWND window);
+// Makes a shown top-level window the active one (the last of them), its
+// focus back where it was.
+void activate(HWND top);
 // Calls the CWnd attached to the handle, if any, else the class procedure.
 LRESULT route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Windows whose procedures may still be on the stack are freed only when the
@@ -109,6 +114,9 @@ void dialog_focus_changed(HWND dialog, HWND focus);
 // notifications (EN_ or CBN_) itself.
 bool edit_type_char(HWND window, char ch);
 bool edit_key(HWND window, int vk);
+// WM_COPY, WM_CUT, WM_PASTE and WM_CLEAR on the selection, through the
+// clipboard.
+bool edit_clipboard(HWND window, UINT message);
 void edit_set_text(HWND window, LPCSTR text, bool notify);
 // The items that a list box or combo box orders by; -1 when not sorted.
 int sorted_insert_position(const std::vector<ListItem>& items, LPCSTR text);

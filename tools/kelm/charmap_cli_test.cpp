@@ -117,6 +117,35 @@ TEST(KelmAutocompleteEdit, CancelLeavesTheFileAsItWas) {
   EXPECT_EQ(before, ReadWholeFile(ini));
 }
 
+TEST(KelmAutocompleteEdit, CopiesBetweenTwoEditsWithTheClipboardKeys) {
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  const ScratchFolder home;
+  const std::string ini = home.path("words.ini");
+  std::ofstream(ini) << "[AC]\n0=alpha\nCount=1\nNum Chars=7\n";
+  KelmPane pane(home, "autocomplete edit " + ini + " AC");
+  ASSERT_TRUE(pane.Shows({"Auto Complete Options", "alpha", "7"}));
+  // The second Tab selects the count; Ctrl+C copies it, Ctrl+V pastes it
+  // after the word typed in the next box, and Shift+Insert once more.
+  pane.Keys("Tab");
+  pane.Keys("Tab");
+  pane.Keys("C-c");
+  pane.Keys("Tab");
+  pane.Text("item");
+  pane.Keys("C-v");
+  pane.Keys("S-IC");
+  EXPECT_TRUE(pane.Shows({"item77"})) << pane.Screen();
+  pane.Keys("M-a");
+  // Added, the word tops the list, just above alpha.
+  ASSERT_EQ(1, Awaited([&] { return pane.Find("alpha").first - pane.Find("item77").first; },
+                       [](int rows) { return rows == 1; }))
+      << pane.Screen();
+  pane.Keys("Enter");
+  ASSERT_EQ(0, pane.ExitStatus()) << pane.Err() << pane.Screen();
+  const std::string saved = ReadWholeFile(ini);
+  for (const char* line : {"0=item77\n", "1=alpha\n", "Num Chars=7\n"})
+    EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
+}
+
 TEST(KelmCharmap, WithoutATerminalEachCommandSaysSoAndExits2) {
   const ScratchFolder home;
   const std::string ini = home.path("words.ini");

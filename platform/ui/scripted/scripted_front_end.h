@@ -14,7 +14,7 @@
 // message box the script does not answer, throws KelmScriptError naming the
 // script's position: a test fails, it never hangs.
 //
-// Ships in its own library (KelmLib::scripted), linked beside the library.
+// Ships in its own library (KelmLib::testing), linked beside the library.
 #pragma once
 
 #include <functional>

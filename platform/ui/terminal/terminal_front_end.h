@@ -4,7 +4,9 @@
 // frame with its caption; accelerators are underlined, the focus is in
 // reverse video, the default button is marked, bold fonts draw bold, and
 // Windows-1252 text shows as UTF-8. The keyboard works as IsDialogMessage
-// gives it (Tab, arrows, Enter, Esc, Alt+letter); the mouse clicks buttons,
+// gives it (Tab, arrows, Enter, Esc, Alt+letter), and the terminal is read
+// raw, so Ctrl+C, Ctrl+X and Ctrl+V copy, cut and paste in edit boxes (through
+// the process's own clipboard) rather than signal; the mouse clicks buttons,
 // check boxes and list items and its wheel scrolls lists. A resized terminal
 // is redrawn. A top-level window given a canvas (a view drawing into a
 // character grid) is shown from the grid's cells instead, at the top left,

@@ -58,6 +58,10 @@ Event function_key(int code) {
       return key_event(VK_DELETE);
     case KEY_IC:
       return key_event(VK_INSERT);
+    case KEY_SDC:
+      return key_event(VK_DELETE, KELM_MOD_SHIFT);
+    case KEY_SIC:
+      return key_event(VK_INSERT, KELM_MOD_SHIFT);
     case KEY_BACKSPACE:
       return key_event(VK_BACK);
     case KEY_ENTER:
@@ -66,9 +70,12 @@ Event function_key(int code) {
       return key_event(VK_TAB, KELM_MOD_SHIFT);
     default:
       if (code >= KEY_F(1) && code <= KEY_F(12)) return key_event(VK_F1 + code - KEY_F(1));
-      // Ctrl+Delete has no code of its own, only a name terminfo gives it.
-      if (const char* name = keyname(code); name != nullptr && std::strcmp(name, "kDC5") == 0)
-        return key_event(VK_DELETE, KELM_MOD_CONTROL);
+      // Ctrl+Delete and Ctrl+Insert have no codes of their own, only names
+      // terminfo gives them.
+      if (const char* name = keyname(code); name != nullptr) {
+        if (std::strcmp(name, "kDC5") == 0) return key_event(VK_DELETE, KELM_MOD_CONTROL);
+        if (std::strcmp(name, "kIC5") == 0) return key_event(VK_INSERT, KELM_MOD_CONTROL);
+      }
       return Event{};
   }
 }
@@ -129,7 +136,10 @@ Event after_escape() {
 }  // namespace
 
 void configure_input() {
-  cbreak();
+  // Raw, not cbreak: Ctrl+C, Ctrl+V and Ctrl+Z are the dialogs' keys (copy,
+  // paste), not the terminal driver's signals and literal-next, so that a
+  // person copying in an edit box does not kill the program and lose it.
+  raw();
   noecho();
   nonl();
   keypad(stdscr, TRUE);
