@@ -251,13 +251,12 @@ void KelmGtkFrontEnd::Impl::show_canvas(TopWindow& w) {
   gtk_widget_set_vexpand(w.canvas, TRUE);
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w.canvas), draw_canvas_area, &w, nullptr);
   gtk_window_set_child(w.window, w.canvas);
+  // The grid's size is the window's least: the host made the grid to fit
+  // the canvas it was given, and a larger window only adds margin.
   const kelm::gtk::CanvasMetrics m = kelm::gtk::canvas_metrics(*w.grid);
-  // The default size takes in the title bar.
-  int bar = 0;
-  gtk_widget_measure(gtk_window_get_titlebar(w.window), GTK_ORIENTATION_VERTICAL, -1, nullptr, &bar,
-                     nullptr, nullptr);
-  gtk_window_set_default_size(w.window,
-                              static_cast<int>(std::ceil(w.grid->GetColumns() * m.cell_width)),
-                              static_cast<int>(std::ceil(w.grid->GetRows() * m.cell_height)) + bar);
+  gtk_drawing_area_set_content_width(
+      GTK_DRAWING_AREA(w.canvas), static_cast<int>(std::ceil(w.grid->GetColumns() * m.cell_width)));
+  gtk_drawing_area_set_content_height(
+      GTK_DRAWING_AREA(w.canvas), static_cast<int>(std::ceil(w.grid->GetRows() * m.cell_height)));
   kelm::gtk::listen(w, w.canvas);
 }

@@ -211,6 +211,26 @@ TEST(GtkKelmAutocomplete, ANumberOutOfRangeIsAMessageBoxAndAValidOneIsSaved) {
     EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
 }
 
+TEST(GtkKelmAutocomplete, CtrlCInOneEditAndCtrlVInAnotherCopyTheText) {
+  XvfbSession x;
+  NEED_DISPLAY(x);
+  const ScratchFolder home;
+  const std::string ini = home.path("words.ini");
+  std::ofstream(ini) << "[AC]\n0=alpha\nCount=1\nNum Chars=7\n";
+  WindowedKelm kelm(x, home, {"autocomplete", "edit", ini, "AC"});
+  const XvfbSession::Window w = kelm.Window("Auto Complete Options");
+  ASSERT_NE(0u, w) << kelm.Err();
+  // The second Tab selects the count; it is copied, and pasted twice after
+  // a word typed in the next box, the second time with Shift+Insert.
+  x.Keys(w, "Tab Tab ctrl+c Tab");
+  x.Type(w, "item");
+  x.Keys(w, "ctrl+v shift+Insert alt+a Return");
+  ASSERT_EQ(0, kelm.ExitStatus()) << kelm.Err();
+  const std::string saved = ReadWholeFile(ini);
+  for (const char* line : {"0=item77\n", "1=alpha\n", "Num Chars=7\n"})
+    EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
+}
+
 TEST(GtkKelmSpell, TheCorrectSpellingWindowReplacesAWordAndTheFileIsWrittenBack) {
   XvfbSession x;
   NEED_DISPLAY(x);
