@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -10,6 +11,9 @@ using kelm::gtk::ListState;
 using kelm::gtk::TopWindow;
 
 namespace {
+
+// Where an edit's text starts: its frame and padding.
+constexpr int caret_inset = 5;
 
 struct Box {
   int x;
@@ -226,6 +230,43 @@ void update_dropped(TopWindow& w, Control& c, const Box& box, bool dropped,
   gtk_widget_queue_draw(c.dropped);
 }
 
+// The text before the caret, start characters of Windows-1252 into text (in
+// UTF-8).
+std::optional<std::string> text_before(const std::string& utf8, DWORD start) {
+  const glong count = g_utf8_strlen(utf8.c_str(), -1);
+  const char* end = g_utf8_offset_to_pointer(utf8.c_str(), std::min<glong>(count, start));
+  return std::string(utf8.c_str(), end);
+}
+
+// An edit that cannot take GTK's focus shows no cursor of its own: the
+// model's caret is a thin bar at the end of the text before it.
+void place_caret(TopWindow& w, Control& c, const Box& box, std::optional<std::string> before,
+                 const std::string& font) {
+  if (!before) {
+    if (c.caret != nullptr) gtk_widget_set_visible(c.caret, FALSE);
+    return;
+  }
+  if (c.caret == nullptr) {
+    c.caret = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    gtk_widget_add_css_class(c.caret, "kelm-caret");
+    gtk_widget_set_can_target(c.caret, FALSE);
+    gtk_fixed_put(GTK_FIXED(w.fixed), c.caret, box.x, box.y);
+  }
+  PangoLayout* layout = gtk_widget_create_pango_layout(c.widget, before->c_str());
+  if (!font.empty()) {
+    PangoFontDescription* description = pango_font_description_from_string(font.c_str());
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+  }
+  int width = 0;
+  pango_layout_get_pixel_size(layout, &width, nullptr);
+  g_object_unref(layout);
+  const int x = std::min(box.width - 3, caret_inset + width);
+  gtk_widget_set_size_request(c.caret, 1, std::max(1, box.height - 8));
+  gtk_fixed_move(GTK_FIXED(w.fixed), c.caret, box.x + x, box.y + 4);
+  gtk_widget_set_visible(c.caret, TRUE);
+}
+
 void update(TopWindow& w, Control& c, const Box& box) {
   const HWND h = c.hwnd;
   const DWORD style = style_of(h);
@@ -268,6 +309,7 @@ void update(TopWindow& w, Control& c, const Box& box) {
     gtk_entry_set_visibility(GTK_ENTRY(c.widget), (style & ES_PASSWORD) == 0);
     gtk_editable_set_text(GTK_EDITABLE(c.widget), text.c_str());
     set_font(c.widget, font);
+    place_caret(w, c, box, focused && start == end ? text_before(text, start) : std::nullopt, font);
     // The selection shows only in the focused edit, as the model has it.
     if (focused)
       gtk_editable_select_region(GTK_EDITABLE(c.widget), static_cast<int>(start),
@@ -307,6 +349,7 @@ void update(TopWindow& w, Control& c, const Box& box) {
 
 void remove(TopWindow& w, Control& c) {
   if (c.dropped != nullptr) gtk_fixed_remove(GTK_FIXED(w.fixed), c.dropped);
+  if (c.caret != nullptr) gtk_fixed_remove(GTK_FIXED(w.fixed), c.caret);
   gtk_fixed_remove(GTK_FIXED(w.fixed), c.widget);
   if (c.partner != nullptr) g_object_unref(c.partner);
 }

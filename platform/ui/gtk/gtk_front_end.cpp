@@ -25,6 +25,7 @@ window.kelm-dialog checkbutton check, window.kelm-dialog checkbutton radio {
   min-width: 12px; min-height: 12px; margin: 0 6px 0 0; padding: 0; }
 window.kelm-dialog scale { min-height: 0; padding: 0 4px; }
 window.kelm-dialog frame { padding: 0; }
+window.kelm-dialog .kelm-caret { background: black; min-width: 1px; }
 window.kelm-dialog .kelm-focus { outline: 1px dashed alpha(currentColor, 0.8); outline-offset: -3px; }
 window.kelm-dialog label:disabled, window.kelm-dialog checkbutton:disabled { opacity: 0.6; }
 .kelm-titlebar { min-height: 38px; padding: 0 4px 0 12px; background: #ebebeb;

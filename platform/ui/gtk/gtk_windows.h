@@ -50,6 +50,7 @@ struct Control {
   GtkWidget* widget = nullptr;
   GtkWidget* dropped = nullptr;  // a drop-down combo box's open list
   GtkWidget* partner = nullptr;  // a radio button's group of its own (owned)
+  GtkWidget* caret = nullptr;    // a focused edit's caret
   std::string shown;             // what it last showed, to skip unchanged updates
   ListState list;
   ListState dropped_list;
