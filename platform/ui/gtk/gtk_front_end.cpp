@@ -95,6 +95,18 @@ gboolean on_key(GtkEventControllerKey*, guint keyval, guint, GdkModifierType sta
   return TRUE;
 }
 
+// Characters come composed through an input method (dead keys, compose
+// sequences); those Windows-1252 lacks are not typed.
+void on_commit(GtkIMContext*, const char* text, TopWindow* w) {
+  for (const char* at = text; *at != '\0'; at = g_utf8_next_char(at)) {
+    const std::string one(at, static_cast<size_t>(g_utf8_next_char(at) - at));
+    const std::string typed = kelm::gtk::cp1252_of(one);
+    if (typed.size() != 1 || (typed[0] == '?' && one != "?")) continue;
+    KelmPostChar(typed[0]);
+    w->owner->posted = true;
+  }
+}
+
 gboolean on_close_request(GtkWindow*, TopWindow* w) {
   if (PostMessageA(w->hwnd, WM_CLOSE, 0, 0)) w->owner->posted = true;
   return TRUE;
@@ -316,6 +328,11 @@ TopWindow& KelmGtkFrontEnd::Impl::window_of(HWND top) {
   GtkEventController* keys = gtk_event_controller_key_new();
   gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
   g_signal_connect(keys, "key-pressed", G_CALLBACK(on_key), &w);
+  GtkIMContext* input = gtk_im_context_simple_new();
+  gtk_im_context_set_client_widget(input, GTK_WIDGET(w.window));
+  g_signal_connect(input, "commit", G_CALLBACK(on_commit), &w);
+  gtk_event_controller_key_set_im_context(GTK_EVENT_CONTROLLER_KEY(keys), input);
+  g_object_unref(input);
   gtk_widget_add_controller(GTK_WIDGET(w.window), keys);
   g_signal_connect(w.window, "close-request", G_CALLBACK(on_close_request), &w);
   return w;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <kelm/kelm.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -163,6 +164,32 @@ TEST_F(GtkFrontEndTest, WaitingWithNothingToDoWaitsItsTimeAndPostsNothing) {
     EXPECT_GE(waited, ms) << ms;
     EXPECT_LT(waited, ms + 2000) << ms;
   }
+}
+
+double cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(GtkFrontEndTest, WaitingForeverSleepsUntilThePersonActs) {
+  Show(31205, "Asleep");
+  EXPECT_FALSE(m_gtk.WaitForInput(0));
+  // The person closes the window half a second later.
+  g_timeout_add(
+      500,
+      +[](gpointer) -> gboolean {
+        gtk_window_close(toplevel_titled("Asleep"));
+        return G_SOURCE_REMOVE;
+      },
+      nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  const double cpu = cpu_seconds();
+  EXPECT_TRUE(m_gtk.WaitForInput(-1));
+  const double used = cpu_seconds() - cpu;
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
+  EXPECT_LT(used, 0.2) << "seconds of processor time while waiting";
 }
 
 TEST_F(GtkFrontEndTest, MessageBoxesAnswerWithTheirButtonsAndTheirCloseButton) {

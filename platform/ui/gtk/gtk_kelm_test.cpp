@@ -272,19 +272,27 @@ void make_table(const std::string& path, int rows) {
   sqlite3_close(db);
 }
 
-// The rows of pixels of a picture's column that are dark: the inverted row.
+// The rows of pixels of a picture's column inside a dark band at least a
+// text row high: the inverted row, not the strokes of letters.
 std::vector<int> dark_rows(const std::string& png, int x) {
   std::istringstream pixels(ShellOutput("convert '" + png + "' -crop 1x100000+" +
                                         std::to_string(x) +
                                         "+0 +repage -colorspace gray -depth 8 txt:- 2>/dev/null"));
   std::vector<int> dark;
+  std::vector<int> run;
+  const auto end_run = [&] {
+    if (run.size() >= 14) dark.insert(dark.end(), run.begin(), run.end());
+    run.clear();
+  };
   for (std::string line; std::getline(pixels, line);) {
     int column = 0;
     int row = 0;
     int level = 0;
-    if (std::sscanf(line.c_str(), "%d,%d: (%d", &column, &row, &level) == 3 && level < 64)
-      dark.push_back(row);
+    if (std::sscanf(line.c_str(), "%d,%d: (%d", &column, &row, &level) != 3) continue;
+    if (level >= 64 || (!run.empty() && run.back() != row - 1)) end_run();
+    if (level < 64) run.push_back(row);
   }
+  end_run();
   return dark;
 }
 
