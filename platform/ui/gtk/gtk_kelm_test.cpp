@@ -211,7 +211,7 @@ TEST(GtkKelmAutocomplete, ANumberOutOfRangeIsAMessageBoxAndAValidOneIsSaved) {
     EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
 }
 
-TEST(GtkKelmAutocomplete, CtrlCInOneEditAndCtrlVInAnotherCopyTheText) {
+TEST(GtkKelmAutocomplete, CtrlCInOneEditAndCtrlVInAnotherCopyTheTextAndDeadKeysCompose) {
   XvfbSession x;
   NEED_DISPLAY(x);
   const ScratchFolder home;
@@ -221,13 +221,14 @@ TEST(GtkKelmAutocomplete, CtrlCInOneEditAndCtrlVInAnotherCopyTheText) {
   const XvfbSession::Window w = kelm.Window("Auto Complete Options");
   ASSERT_NE(0u, w) << kelm.Err();
   // The second Tab selects the count; it is copied, and pasted twice after
-  // a word typed in the next box, the second time with Shift+Insert.
+  // a word typed in the next box, the second time with Shift+Insert; then
+  // an accent typed with a dead key.
   x.Keys(w, "Tab Tab ctrl+c Tab");
   x.Type(w, "item");
-  x.Keys(w, "ctrl+v shift+Insert alt+a Return");
+  x.Keys(w, "ctrl+v shift+Insert dead_acute e alt+a Return");
   ASSERT_EQ(0, kelm.ExitStatus()) << kelm.Err();
   const std::string saved = ReadWholeFile(ini);
-  for (const char* line : {"0=item77\n", "1=alpha\n", "Num Chars=7\n"})
+  for (const char* line : {"0=item77\xE9\n", "1=alpha\n", "Num Chars=7\n"})
     EXPECT_NE(std::string::npos, saved.find(line)) << line << " in\n" << saved;
 }
 
