@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -139,6 +141,75 @@ TEST_F(GtkFrontEndTest, AWindowIsTitledAndSizedAsTheModelSaysAndModalOverItsDisa
   DestroyWindow(dialog);
   EXPECT_FALSE(m_gtk.WaitForInput(0));
   EXPECT_EQ(nullptr, toplevel_titled("Renamed")) << "destroyed, its window goes";
+}
+
+// One control of each kind, in a known state.
+KelmDialogTemplate every_kind() {
+  KelmDialogTemplate t = small_dialog(31210, "Every Kind");
+  t.cx = 200;
+  t.cy = 128;
+  const DWORD vis = WS_VISIBLE;
+  t.controls = {
+      {"STATIC", IDC_STATIC, "&Left label", 4, 8, 60, 8, vis},
+      {"EDIT", 201, "typed", 72, 8, 60, 12, vis | WS_TABSTOP | WS_BORDER},
+      {"BUTTON", 202, "&Checked", 4, 40, 60, 8, vis | WS_TABSTOP | BS_AUTOCHECKBOX},
+      {"BUTTON", 203, "&Radio", 4, 56, 60, 8, vis | BS_AUTORADIOBUTTON},
+      {"LISTBOX", 204, "", 72, 40, 60, 32, vis | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY},
+      {"COMBOBOX",
+       205,
+       "",
+       140,
+       8,
+       56,
+       40,
+       vis | WS_TABSTOP | CBS_DROPDOWNLIST,
+       0,
+       {"Red", "Green", "Blue"}},
+      {"COMBOBOX", 206, "", 140, 24, 56, 32, vis | WS_TABSTOP | CBS_SIMPLE, 0, {"one", "two"}},
+      {"msctls_trackbar32", 207, "", 140, 64, 56, 8, vis | WS_TABSTOP},
+      {"BUTTON", IDC_STATIC, "&Group", 4, 80, 60, 24, vis | BS_GROUPBOX},
+      {"BUTTON", IDOK, "OK", 140, 88, 56, 14, vis | WS_TABSTOP | BS_DEFPUSHBUTTON},
+  };
+  return t;
+}
+
+TEST_F(GtkFrontEndTest, EveryKindOfControlIsDrawnAtItsRectangle) {
+  HWND dialog = KelmCreateDialogWindow(every_kind(), nullptr);
+  m_windows.push_back(dialog);
+  CheckDlgButton(dialog, 202, BST_CHECKED);
+  SendDlgItemMessageA(dialog, 204, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("alpha\tA1"));
+  SendDlgItemMessageA(dialog, 205, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageA(dialog, 207, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+  SendDlgItemMessageA(dialog, 207, TBM_SETPOS, TRUE, 50);
+  ShowWindow(dialog, SW_SHOW);
+  // Time for GTK to draw the window.
+  EXPECT_FALSE(m_gtk.WaitForInput(300));
+  const XvfbSession& x = *DisplayForAll::session;
+  const XvfbSession::Window w = x.WaitForWindow("Every Kind", 5000);
+  ASSERT_NE(0u, w);
+  const std::string png = ::testing::TempDir() + "every_kind.png";
+  ASSERT_TRUE(x.Screenshot(w, png));
+  RECT client;
+  RECT frame;
+  GetClientRect(dialog, &client);
+  GetWindowRect(dialog, &frame);
+  const XvfbSession::Point origin =
+      x.ClientOrigin(w, static_cast<int>(client.right), static_cast<int>(client.bottom));
+  const LONG left = frame.left + (frame.right - frame.left - client.right) / 2;
+  const LONG top = frame.top + (frame.bottom - frame.top - client.bottom) / 2;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(c, &r);
+    char cls[32];
+    GetClassNameA(c, cls, sizeof cls);
+    EXPECT_GT(
+        ColoursIn(png, origin.x + static_cast<int>(r.left - left),
+                  origin.y + static_cast<int>(r.top - top), static_cast<int>(r.right - r.left),
+                  static_cast<int>(std::min<LONG>(r.bottom - r.top, 16))),
+        1)
+        << "the dialog's face alone is one colour: " << cls << " " << GetDlgCtrlID(c);
+  }
+  std::remove(png.c_str());
 }
 
 TEST_F(GtkFrontEndTest, TheCloseButtonPostsWmCloseAndGtkDoesNotCloseTheWindow) {
