@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +51,9 @@ XvfbSession::XvfbSession() {
   if (pipe(ready) != 0) return;
   const pid_t pid = fork();
   if (pid == 0) {
+    // The server goes with the test, even one that dies (GTK ends a process
+    // whose display fails), rather than lingering unwatched.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     close(ready[0]);
     const int null = open("/dev/null", O_RDWR);
     dup2(null, STDIN_FILENO);
