@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 KELM_RELEASE := build/release/tools/kelm/kelm
 
-.PHONY: all bootstrap demo test tsan bench fuzz fuzz-smoke install-check clean
+.PHONY: all bootstrap demo test tsan bench fuzz fuzz-smoke install-check clean screenshots
 
 all: test
 
@@ -55,6 +55,13 @@ fuzz-smoke: bootstrap
 	  d=; [ -f fuzz/$$n.dict ] && d=-dict=fuzz/$$n.dict; \
 	  $$f -max_total_time=20 -timeout=5 $$d $(FUZZ_BUILD)/corpus/$$n fuzz/corpus/$$n || exit 1; \
 	done
+
+# A picture of each dialog and of the table view in GTK windows, taken on an
+# X server of its own (Xvfb), into docs/screenshots.
+screenshots: bootstrap
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target kelm lexicons
+	sh scripts/screenshots.sh $(KELM_RELEASE) build/release/lexicons docs/screenshots
 
 clean:
 	rm -rf build
