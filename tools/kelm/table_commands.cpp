@@ -203,6 +203,8 @@ int run_browse(const TableOptions& options) {
     KelmCharacterGrid grid(std::max(screen->columns, 10), std::max(screen->rows, 4));
     BrowseView view(records, *columns, table);
     view.Place(grid);
+    const std::string caption = std::filesystem::path(path).filename().string() + " - " + table;
+    view.SetWindowText(to_cp1252(caption).c_str());
     screen->front_end->SetCanvas(view.GetSafeHwnd(), &grid);
     while (AfxPumpMessage()) {
     }

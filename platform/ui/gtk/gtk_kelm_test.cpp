@@ -306,6 +306,7 @@ TEST(GtkKelmTable, DownMovesTheInvertedRowEndShowsTheLastPageAndQQuits) {
   WindowedKelm kelm(x, home, {"table", db, "entries"});
   const XvfbSession::Window w = kelm.AnyWindow();
   ASSERT_NE(0u, w) << kelm.Err();
+  EXPECT_EQ(w, kelm.Window("big.db - entries")) << "titled with the file and the table";
   // The inverted band once the view has drawn the keys: pictures until one
   // differs from what was there before and the next agrees with it.
   const auto band = [&](const std::string& keys, const std::vector<int>& before) {
