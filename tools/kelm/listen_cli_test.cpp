@@ -173,7 +173,11 @@ TEST_F(LiveCommandTest, DecodeFromAPipeTakesAPauseAsTheLineFallingQuiet) {
 
 TEST_F(LiveCommandTest, ListenRefusesAMissingDeviceWithoutWait) {
   expect_runs({"listen", "--writer", "txbolt", "--port"},
-              {{{Spec()}, 1, "", "no such device"}, {{m_link}, 2, "", "after a colon"}}, m_home);
+              {{{Spec()}, 1, "", "no such device"},
+               // Without line settings the writer's usual ones are taken.
+               {{m_link}, 1, "", "no such device"},
+               {{":9600,n,8,1"}, 2, "", "names no device"}},
+              m_home);
   EXPECT_EQ(0, run_kelm({"ports"}, m_home).status);
 }
 
