@@ -186,8 +186,15 @@ void WriterSimulator::WriteBefore(const std::vector<CStroke>& strokes) {
 bool WriterSimulator::HostHasAll() {
   std::lock_guard lock(m_mutex);
   if (CWriterStream::IsAskedFor(m_options.protocol)) return m_nReadUpTo >= m_file.size();
-  int waiting = 0;
-  return m_slaveHold >= 0 && ioctl(m_slaveHold, FIONREAD, &waiting) == 0 && waiting == 0;
+  // The kernel passes a master's bytes on to the slave's queue a little
+  // later, so the queue must stay empty for a while.
+  for (int look = 0; look < 10; ++look) {
+    int waiting = 0;
+    if (m_slaveHold < 0 || ioctl(m_slaveHold, FIONREAD, &waiting) != 0 || waiting != 0)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
 }
 
 bool WriterSimulator::WaitUntilHostListens(std::chrono::milliseconds timeout) {
@@ -298,6 +305,8 @@ void WriterSimulator::Answer(const stentura_packets::Request& request) {
     const std::size_t from =
         static_cast<std::size_t>(request.params[3]) * BlockSize + request.params[4];
     const std::size_t most = std::min<std::size_t>(request.params[2], BlockSize);
+    // Asking from here, the host has all before.
+    m_nReadUpTo = static_cast<unsigned long>(from);
     m_grown.wait_for(lock, std::chrono::milliseconds(m_options.holdMilliseconds),
                      [this, from] { return m_bStop || m_file.size() > from; });
     if (m_bStop) return;
@@ -307,7 +316,6 @@ void WriterSimulator::Answer(const stentura_packets::Request& request) {
                            m_file.begin() + static_cast<std::ptrdiff_t>(from + count));
     }
     response.p1 = static_cast<WORD>(response.data.size());
-    m_nReadUpTo = static_cast<unsigned long>(from);
   } else if (request.action != Open) {
     response.error = 1;
   }

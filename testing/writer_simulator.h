@@ -61,6 +61,7 @@ class WriterSimulator {
   // The link, and the port string the host opens it with: the writer's
   // usual line speed.
   const std::string& Link() const { return m_link; }
+  CWriterStream::Protocol Protocol() const { return m_options.protocol; }
   std::string PortSpec() const;
 
   // A stroke written on the keys: sent at once, or kept for the host to ask.
