@@ -279,6 +279,22 @@ TEST_F(AskedWriterTest, StrokesFromBeforeAreSkippedAndNewOnesComeOnceInOrder) {
   EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
 }
 
+// Each answer after a copy of the one before, another request's: the copy
+// is not taken for the answer, so no stroke comes twice.
+TEST_F(AskedWriterTest, AnAnswerToAnotherRequestIsNotTakenForTheAnswer) {
+  WriterSimulator::Options options;
+  options.staleShare = 1.0;
+  WriterSimulator writer(options, Link());
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  writer.Write(Stroke("084008"));
+  EXPECT_EQ("084008", Strokes(connection, 1));
+  writer.Write(Stroke("2A8000"));
+  EXPECT_EQ("2A8000", Strokes(connection, 1));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
+}
+
 // Every answer garbled: the same request goes again about once a second,
 // and nothing garbled is taken for a stroke.
 TEST_F(AskedWriterTest, ARequestWithoutAValidAnswerIsSentAgainAfterASecond) {
