@@ -290,6 +290,7 @@ void WriterSimulator::Serve() {
 }
 
 void WriterSimulator::Answer(const stentura_packets::Request& request) {
+  TakeLineTime(RequestHeaderSize + (request.data.empty() ? 0 : request.data.size() + 2));
   Response response;
   response.seq = request.seq;
   response.action = request.action;
@@ -346,7 +347,14 @@ void WriterSimulator::Answer(const stentura_packets::Request& request) {
   SendToHost(answer);
 }
 
+void WriterSimulator::TakeLineTime(std::size_t bytes) const {
+  if (m_options.baud == 0) return;
+  std::this_thread::sleep_for(std::chrono::microseconds(bytes * 10 * 1000000 / m_options.baud));
+}
+
 bool WriterSimulator::SendToHost(const std::vector<BYTE>& bytes) {
+  // The last byte reaches the host once the line has carried them all.
+  TakeLineTime(bytes.size());
   std::lock_guard lock(m_mutex);
   if (m_master < 0) return false;
   write_all(m_master, bytes);

@@ -47,6 +47,10 @@ class WriterSimulator {
     double corruptShare = 0;
     double staleShare = 0;
     unsigned seed = 1;
+    // A machine's line speed: a request takes its bytes' time to come and an
+    // answer its bytes' time to go (ten bits a byte). 0: as fast as the
+    // pseudo-terminal.
+    unsigned baud = 0;
   };
 
   using Clock = std::chrono::steady_clock;
@@ -97,6 +101,7 @@ class WriterSimulator {
   void Serve();
   void Answer(const stentura_packets::Request& request);
   bool SendToHost(const std::vector<BYTE>& bytes);
+  void TakeLineTime(std::size_t bytes) const;
 
   const Options m_options;
   const std::string m_link;
