@@ -34,7 +34,7 @@ bool CStenturaSession::Turn(CCommPort& port, std::vector<BYTE>& records) {
       m_action = ReadC;
     }
     if (!Send(port)) return false;
-  } else if (std::chrono::steady_clock::now() - m_sent >=
+  } else if (std::chrono::steady_clock::now() - (m_in.empty() ? m_sent : m_heard) >=
              std::chrono::milliseconds(ResendMilliseconds)) {
     // Whatever came of the last sending is no answer: start the line clean.
     ++m_nResends;
@@ -50,6 +50,7 @@ bool CStenturaSession::Turn(CCommPort& port, std::vector<BYTE>& records) {
   if (got <= 0 && error != ERROR_SUCCESS && error != static_cast<DWORD>(ERROR_IO_PENDING))
     return false;
   if (got > 0) {
+    m_heard = std::chrono::steady_clock::now();
     m_in.insert(m_in.end(), buffer, buffer + got);
     Take(records);
   }

@@ -6,8 +6,9 @@
 //
 // A request gets one valid answer: an answer with a bad CRC, or with another
 // request's sequence number or action, is dropped; after ResendMilliseconds
-// without a valid answer the same request goes again (the writer may hold a
-// ReadC up to half a second while it has no strokes). Because every ReadC
+// without a valid answer (or a second after the last byte of one still
+// coming in) the same request goes again (the writer may hold a ReadC up to
+// half a second while it has no strokes). Because every ReadC
 // names its position, a request sent again never skips strokes.
 //
 // What the file already holds when the host first connects was written
@@ -57,6 +58,9 @@ class KELM_EXPORT CStenturaSession {
   WORD m_action = 0;
   std::vector<BYTE> m_request;
   std::chrono::steady_clock::time_point m_sent;
+  // When the last bytes came: an answer still coming in on a slow line is
+  // waited for a second from its last byte, not cut off and asked again.
+  std::chrono::steady_clock::time_point m_heard;
   // Bytes of the file read since it was opened on this connection, and
   // bytes of it handed on or passed over since the first connection.
   unsigned long m_nRead = 0;
