@@ -108,10 +108,11 @@ void BM_StenturaStrokesPerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_StenturaStrokesPerSecond)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A writer written on at a person's pace, a stroke every 20 to 220 ms: from
-// the press to the stroke taken from the connection. A press that finds a
-// READC held is answered at once; one made while an answer is on its way
-// waits for the next request.
+// A writer written on with pauses of range(0) to range(1) ms: from the
+// press to the stroke taken from the connection. At a person's pace (20 to
+// 220 ms) a press finds a READC held and is answered at once; written fast
+// (0 to 30 ms) most presses come while an answer is on its way, and wait in
+// the writer's file for the next request.
 void BM_StenturaKeyPressLatency(benchmark::State& state) {
   Line line("stentura_bench_latency", at_writers_rate());
   if (!line.Start()) {
@@ -119,7 +120,8 @@ void BM_StenturaKeyPressLatency(benchmark::State& state) {
     return;
   }
   std::mt19937 random(28);
-  std::uniform_int_distribution<int> pause(20, 220);
+  std::uniform_int_distribution<int> pause(static_cast<int>(state.range(0)),
+                                           static_cast<int>(state.range(1)));
   std::vector<double> latencies;
   unsigned n = 0;
   for (auto _ : state) {
@@ -137,6 +139,8 @@ void BM_StenturaKeyPressLatency(benchmark::State& state) {
   state.counters["max_ms"] = percentile(latencies, 1.0);
 }
 BENCHMARK(BM_StenturaKeyPressLatency)
+    ->Args({20, 220})
+    ->Args({0, 30})
     ->Iterations(400)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
