@@ -18,6 +18,7 @@ void CStenturaSession::Connected() {
   m_bAwaiting = false;
   m_nRead = 0;
   m_in.clear();
+  m_passed.clear();
   if (!m_bEverConnected) m_bCatchingUp = true;
   m_bEverConnected = true;
 }
@@ -96,6 +97,14 @@ void CStenturaSession::Answered(const std::vector<BYTE>& data, WORD error,
     return;
   }
   if (error != 0 || data.empty()) {
+    // A file that ends before the strokes handed on is not the one they came
+    // from: the writer started a new one while the cable was out, and all
+    // it holds is new.
+    if (!m_bCatchingUp && m_nRead < m_nDelivered) {
+      records.insert(records.end(), m_passed.begin(), m_passed.end());
+      m_nDelivered = m_nRead;
+    }
+    m_passed.clear();
     m_bCatchingUp = false;
     return;
   }
@@ -105,8 +114,11 @@ void CStenturaSession::Answered(const std::vector<BYTE>& data, WORD error,
     m_nDelivered = std::max(m_nDelivered, m_nRead);
     return;
   }
+  const unsigned long skip = std::min(m_nDelivered > start ? m_nDelivered - start : 0,
+                                      static_cast<unsigned long>(data.size()));
+  m_passed.insert(m_passed.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(skip));
   if (m_nRead <= m_nDelivered) return;
-  const unsigned long skip = m_nDelivered > start ? m_nDelivered - start : 0;
+  m_passed.clear();
   records.insert(records.end(), data.begin() + static_cast<std::ptrdiff_t>(skip), data.end());
   m_nDelivered = m_nRead;
 }

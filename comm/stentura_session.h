@@ -15,7 +15,9 @@
 // before the host listened: it is read to its end and not handed on. After a
 // reconnection (Connected again) the file is opened anew and read from its
 // start, the bytes handed on before are passed over, and the strokes written
-// while the cable was out come through: none lost, none twice.
+// while the cable was out come through: none lost, none twice. A file that
+// ends short of what was handed on is a new one (the writer started it while
+// the cable was out), and all of it is handed on.
 //
 // Used by one thread at a time (CWriterConnection's reading thread).
 #pragma once
@@ -66,6 +68,9 @@ class KELM_EXPORT CStenturaSession {
   unsigned long m_nRead = 0;
   unsigned long m_nDelivered = 0;
   std::vector<BYTE> m_in;
+  // What a reopened file gave that was handed on before, kept until the
+  // file shows it is the same by reaching past them.
+  std::vector<BYTE> m_passed;
   unsigned long m_nResends = 0;
   unsigned long m_nDiscarded = 0;
 };

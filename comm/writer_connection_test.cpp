@@ -338,4 +338,23 @@ TEST_F(AskedWriterTest, NothingIsLostOrRepeatedAcrossBadAnswersAndAReconnection)
   EXPECT_LT(0u, writer.GetStale());
 }
 
+// The writer switched off and on while the cable was out starts a new
+// realtime file, shorter than what was handed on: its strokes are new and
+// all come.
+TEST_F(AskedWriterTest, ANewRealtimeFileAfterAReconnectionIsReadFromItsStart) {
+  WriterSimulator writer({}, Link());
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  for (const char* hex : {"084008", "2A8000", "000001"}) writer.Write(Stroke(hex));
+  EXPECT_EQ("084008 2A8000 000001", Strokes(connection, 3));
+  writer.Unplug();
+  writer.NewRealtimeFile();
+  writer.Write(Stroke("400000"));
+  writer.Plug();
+  writer.Write(Stroke("004000"));
+  EXPECT_EQ("400000 004000", Strokes(connection, 2));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
+}
+
 }  // namespace

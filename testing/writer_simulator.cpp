@@ -202,6 +202,11 @@ bool WriterSimulator::WaitUntilHostListens(std::chrono::milliseconds timeout) {
   return m_listening.wait_for(lock, timeout, [this] { return m_bHostListens; });
 }
 
+void WriterSimulator::NewRealtimeFile() {
+  std::lock_guard lock(m_mutex);
+  m_file.clear();
+}
+
 void WriterSimulator::Plug() {
   std::lock_guard lock(m_mutex);
   if (m_master >= 0) return;

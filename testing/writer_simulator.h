@@ -77,6 +77,8 @@ class WriterSimulator {
 
   void Unplug();
   void Plug();
+  // The writer starts a new realtime file, as after it was switched off.
+  void NewRealtimeFile();
 
   // The bytes one stroke's packet takes in this writer's protocol.
   std::vector<BYTE> Packet(const CStroke& stroke);
