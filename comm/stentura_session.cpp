@@ -35,7 +35,8 @@ bool CStenturaSession::Turn(CCommPort& port, std::vector<BYTE>& records) {
       m_action = ReadC;
     }
     if (!Send(port)) return false;
-  } else if (std::chrono::steady_clock::now() - (m_in.empty() ? m_sent : m_heard) >=
+  } else if (std::chrono::steady_clock::now() -
+                 (m_in.empty() ? m_sent : std::max(m_sent, m_heard)) >=
              std::chrono::milliseconds(ResendMilliseconds)) {
     // Whatever came of the last sending is no answer: start the line clean.
     ++m_nResends;
