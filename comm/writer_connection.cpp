@@ -73,6 +73,7 @@ bool CWriterConnection::OpenPort() {
   m_readWait = 0;
   SetReadWait(ReadMilliseconds);
   m_stream.Reset();
+  m_session.Connected();
   return true;
 }
 
@@ -96,7 +97,9 @@ void CWriterConnection::Run() {
           return;
       }
     }
-    if (m_port.IsOpen())
+    if (m_port.IsOpen() && CWriterStream::IsAskedFor(m_stream.GetProtocol()))
+      AskOnce();
+    else if (m_port.IsOpen())
       ReadOnce();
     else if (OpenPort())
       SetState(Connected);
@@ -133,19 +136,38 @@ void CWriterConnection::ReadOnce() {
     m_stream.LineQuiet(strokes);
   }
   if (lost) m_port.Close();
-  m_nDropped = m_stream.GetDroppedBytes();
-  if (!strokes.empty()) {
-    const CTime now = CTime::GetCurrentTime();
-    {
-      std::lock_guard lock(m_mutex);
-      for (CStroke& s : strokes) {
-        s.SetTimeStamp(now);
-        m_events.push_back({Event::Stroke, s, Connected});
-      }
-    }
-    m_changed.notify_all();
-  }
+  QueueStrokes(strokes);
   if (lost) SetState(Disconnected);
+}
+
+// Each answer holds whole records, so what is left of one is garbled and
+// goes before the next answer's.
+void CWriterConnection::AskOnce() {
+  SetReadWait(ReadMilliseconds);
+  std::vector<BYTE> records;
+  std::vector<CStroke> strokes;
+  const bool kept = m_session.Turn(m_port, records);
+  if (!records.empty()) {
+    m_stream.Feed(records.data(), static_cast<int>(records.size()), strokes);
+    m_stream.LineQuiet(strokes);
+  }
+  if (!kept) m_port.Close();
+  QueueStrokes(strokes);
+  if (!kept) SetState(Disconnected);
+}
+
+void CWriterConnection::QueueStrokes(std::vector<CStroke>& strokes) {
+  m_nDropped = m_stream.GetDroppedBytes();
+  if (strokes.empty()) return;
+  const CTime now = CTime::GetCurrentTime();
+  {
+    std::lock_guard lock(m_mutex);
+    for (CStroke& s : strokes) {
+      s.SetTimeStamp(now);
+      m_events.push_back({Event::Stroke, s, Connected});
+    }
+  }
+  m_changed.notify_all();
 }
 
 void CWriterConnection::SetState(State state) {

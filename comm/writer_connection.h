@@ -3,6 +3,9 @@
 // own, cuts the bytes into strokes with the writer's protocol
 // (CWriterStream) and queues them, time-stamped and in order, between the
 // changes of its state: waiting for the writer, connected, disconnected.
+// A writer that sends its strokes only when asked (the Stentura request
+// protocol, CWriterStream::IsAskedFor) is asked by a CStenturaSession on the
+// same thread, and its answers' records go through the same CWriterStream.
 // A stroke is queued as soon as its last byte is read; a partial packet
 // waits for the rest until the line has been quiet for the protocol's time
 // (CWriterStream::GetQuietMilliseconds), however the line parts its bytes.
@@ -20,6 +23,7 @@
 #pragma once
 
 #include "comm/comm_port.h"
+#include "comm/stentura_session.h"
 #include "platform/export.h"
 #include "platform/string.h"
 #include "platform/types.h"
@@ -32,6 +36,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class KELM_EXPORT CWriterConnection {
  public:
@@ -84,13 +89,16 @@ class KELM_EXPORT CWriterConnection {
   bool OpenPort();
   void Run();
   void ReadOnce();
+  void AskOnce();
+  void QueueStrokes(std::vector<CStroke>& strokes);
   void SetReadWait(DWORD wait);
   void SetState(State state);
   void Queue(const Event& event);
 
   const CString m_spec;
-  CCommPort m_port;        // the reading thread's alone once started
-  CWriterStream m_stream;  // likewise
+  CCommPort m_port;            // the reading thread's alone once started
+  CWriterStream m_stream;      // likewise
+  CStenturaSession m_session;  // likewise, for a writer that is asked
   DWORD m_quiet;
   // The reading thread's: the read time-out set on the port, and when the
   // last byte came.

@@ -12,6 +12,7 @@
 
 #include "testing/private_hive.h"
 #include "testing/pty_pair.h"
+#include "testing/writer_simulator.h"
 
 namespace {
 
@@ -232,6 +233,128 @@ TEST_F(WriterConnectionTest, StopEndsTheRetries) {
   connection.Start();
   connection.Stop();
   EXPECT_EQ("waiting_for_the_writer stopped", EventsUntil(connection, "stopped"));
+}
+
+}  // namespace
+
+namespace {
+
+// A writer that sends strokes only when asked, played by the simulator: the
+// connection asks for them on its own thread.
+class AskedWriterTest : public PrivateHiveTest {
+ protected:
+  static CStroke Stroke(const char* hex) {
+    CStroke stroke;
+    stroke.SetStrHex(hex);
+    return stroke;
+  }
+
+  // The strokes, in hex, that came within `wait`, until `count` had.
+  static std::string Strokes(CWriterConnection& connection, std::size_t count,
+                             std::chrono::milliseconds wait = 8000ms) {
+    std::vector<std::string> seen;
+    const auto until = std::chrono::steady_clock::now() + wait;
+    CWriterConnection::Event event;
+    while (seen.size() < count && std::chrono::steady_clock::now() < until)
+      if (connection.GetEvent(event, 50) && event.kind == CWriterConnection::Event::Stroke)
+        seen.emplace_back(event.stroke.GetStrHex().View());
+    std::string text;
+    for (const std::string& s : seen) text += (text.empty() ? "" : " ") + s;
+    return text;
+  }
+
+  CString Spec(const WriterSimulator& writer) const { return writer.PortSpec().c_str(); }
+
+  std::string Link() const { return m_folder.path("usb-Steno_0003-if00"); }
+};
+
+TEST_F(AskedWriterTest, StrokesFromBeforeAreSkippedAndNewOnesComeOnceInOrder) {
+  WriterSimulator writer({}, Link());
+  writer.WriteBefore({Stroke("800000"), Stroke("400000")});
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  for (const char* hex : {"084008", "2A8000", "000001"}) writer.Write(Stroke(hex));
+  EXPECT_EQ("084008 2A8000 000001", Strokes(connection, 3));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
+}
+
+// Each answer after a copy of the one before, another request's: the copy
+// is not taken for the answer, so no stroke comes twice.
+TEST_F(AskedWriterTest, AnAnswerToAnotherRequestIsNotTakenForTheAnswer) {
+  WriterSimulator::Options options;
+  options.staleShare = 1.0;
+  WriterSimulator writer(options, Link());
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  writer.Write(Stroke("084008"));
+  EXPECT_EQ("084008", Strokes(connection, 1));
+  writer.Write(Stroke("2A8000"));
+  EXPECT_EQ("2A8000", Strokes(connection, 1));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
+}
+
+// Every answer garbled: the same request goes again about once a second,
+// and nothing garbled is taken for a stroke.
+TEST_F(AskedWriterTest, ARequestWithoutAValidAnswerIsSentAgainAfterASecond) {
+  WriterSimulator::Options options;
+  options.corruptShare = 1.0;
+  WriterSimulator writer(options, Link());
+  writer.WriteBefore({Stroke("084008")});
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  std::this_thread::sleep_for(2500ms);
+  connection.Stop();
+  EXPECT_LE(2u, writer.GetAnswers());
+  EXPECT_GE(4u, writer.GetAnswers());
+  EXPECT_EQ("", Strokes(connection, 1, 100ms));
+}
+
+// Answers slow, garbled or after a stale copy of the last, and the device
+// gone while strokes are on their way and more written while it is out:
+// each stroke comes once, in order.
+TEST_F(AskedWriterTest, NothingIsLostOrRepeatedAcrossBadAnswersAndAReconnection) {
+  WriterSimulator::Options options;
+  options.slowMilliseconds = 80;
+  options.corruptShare = 0.3;
+  options.staleShare = 0.3;
+  options.seed = 6;
+  WriterSimulator writer(options, Link());
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  writer.Write(Stroke("084008"));
+  writer.Write(Stroke("2A8000"));
+  EXPECT_EQ("084008 2A8000", Strokes(connection, 2));
+  writer.Write(Stroke("000001"));
+  writer.Unplug();
+  writer.Write(Stroke("400000"));
+  writer.Plug();
+  writer.Write(Stroke("004000"));
+  EXPECT_EQ("000001 400000 004000", Strokes(connection, 3));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
+  EXPECT_LT(0u, writer.GetCorrupted());
+  EXPECT_LT(0u, writer.GetStale());
+}
+
+// The writer switched off and on while the cable was out starts a new
+// realtime file, shorter than what was handed on: its strokes are new and
+// all come.
+TEST_F(AskedWriterTest, ANewRealtimeFileAfterAReconnectionIsReadFromItsStart) {
+  WriterSimulator writer({}, Link());
+  CWriterConnection connection(Spec(writer), CWriterStream::StenturaProtocol);
+  ASSERT_EQ(1, connection.Start());
+  ASSERT_TRUE(writer.WaitUntilHostListens(5s));
+  for (const char* hex : {"084008", "2A8000", "000001"}) writer.Write(Stroke(hex));
+  EXPECT_EQ("084008 2A8000 000001", Strokes(connection, 3));
+  writer.Unplug();
+  writer.NewRealtimeFile();
+  writer.Write(Stroke("400000"));
+  writer.Plug();
+  writer.Write(Stroke("004000"));
+  EXPECT_EQ("400000 004000", Strokes(connection, 2));
+  EXPECT_EQ("", Strokes(connection, 1, 700ms)) << "nothing more";
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ in common English theory, with the strokes of sample.rtf.
 
 - dictation.stentura: a court opening, as a Stentura writer sends it;
 - paragraph.stentura, .sten8000, .baron, .flash, .xscribe, .merit,
-  .geminipr, .txbolt: one dictated paragraph in each writer's packets;
+  .geminipr, .txbolt, .passport, .procat: one dictated paragraph in each writer's packets;
 - paragraph.steno: the same strokes in the plain notation, one a line;
 - paragraph.txt: the English text a translator makes of them."""
 

@@ -161,6 +161,25 @@ def txbolt_packet(keys):
     return bytes(out + [0])
 
 
+# ProCAT: the three key bytes with the top bit (the mark's place) clear, then
+# a byte of all ones.
+def procat_packet(keys):
+    return (key_bits(keys) & 0x7FFFFF).to_bytes(3, "big") + b"\xff"
+
+
+# Passport: "<", a count, "/", then each key down as its letter and a shadow
+# digit of 8 or more, and ">". The letters of the keys the steno order has.
+PASSPORT_LETTERS = {NUMBER_BAR: "#", 2: "S", 3: "T", 4: "K", 5: "P", 6: "W", 7: "H", 8: "R",
+                    9: "A", 10: "O", 11: "*", 12: "E", 13: "U", 14: "F", 15: "Q", 16: "N",
+                    17: "B", 18: "L", 19: "G", 20: "Y", 21: "X", 22: "D", 23: "Z"}
+
+
+def passport_packet(keys, count=[0]):
+    count[0] += 1
+    pairs = "".join(PASSPORT_LETTERS[p] + "f" for p in sorted(keys))
+    return f"<{count[0]}/{pairs}>".encode("ascii")
+
+
 PACKETS = {
     "stentura": stentura_packet,
     "sten8000": sten8000_packet,
@@ -170,4 +189,6 @@ PACKETS = {
     "merit": merit_packet,
     "geminipr": gemini_packet,
     "txbolt": txbolt_packet,
+    "passport": passport_packet,
+    "procat": procat_packet,
 }

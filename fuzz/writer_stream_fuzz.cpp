@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<CStroke> one_by_one = read_line(protocol, data + 2, size - 2, 1);
   require(strokes.size() == one_by_one.size());
   const bool carries_mark =
-      protocol != CWriterStream::GeminiPR && protocol != CWriterStream::TXBolt;
+      protocol != CWriterStream::GeminiPR && protocol != CWriterStream::TXBolt &&
+      protocol != CWriterStream::Passport && protocol != CWriterStream::ProCAT;
   for (std::size_t i = 0; i < strokes.size(); ++i) {
     require(strokes[i] == one_by_one[i]);
     require(!strokes[i].IsEmpty());

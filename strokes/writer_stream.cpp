@@ -4,6 +4,7 @@
 
 #include "platform/ascii.h"
 #include "strokes/stroke_keys.h"
+#include "strokes/writer_charts.h"
 
 using namespace stroke_keys;
 
@@ -43,12 +44,15 @@ constexpr int txbolt_last_set = 3;
 
 struct ProtocolRow {
   const char* name;
-  int packet_size;  // TX Bolt's packets have no fixed size: 0
+  int packet_size;  // TX Bolt's and Passport's packets have no fixed size: 0
   Marking first;    // the packet's first byte
-  Marking rest;     // the others
+  Marking rest;     // the others but the last
+  Marking last;
   // CStroke's setter for the packet, or none where a key table decodes it.
   void (CStroke::*decode)(const BYTE*);
   DWORD quiet_ms;
+  bool asked_for;
+  DWORD baud;
 };
 
 constexpr Marking any_byte{0x00, 0x00};
@@ -64,18 +68,36 @@ constexpr Marking any_byte{0x00, 0x00};
 constexpr DWORD burst_quiet_ms = 30;
 constexpr DWORD gemini_quiet_ms = 500;
 constexpr DWORD txbolt_quiet_ms = 100;
+// Passport marks each packet's start and end, as Gemini PR does.
+constexpr DWORD passport_quiet_ms = gemini_quiet_ms;
+
+constexpr Marking stentura_byte{0xC0, 0xC0};
 
 constexpr ProtocolRow protocols[CWriterStream::ProtocolCount] = {
-    {"stentura", 4, {0xC0, 0xC0}, {0xC0, 0xC0}, &CStroke::SetStentura, burst_quiet_ms},
-    {"sten8000", 3, any_byte, any_byte, &CStroke::SetSten8000, burst_quiet_ms},
-    {"baron", 3, any_byte, any_byte, &CStroke::SetBaron, burst_quiet_ms},
-    {"flash", 3, any_byte, any_byte, &CStroke::SetFlash, burst_quiet_ms},
-    {"xscribe", 3, any_byte, any_byte, &CStroke::SetXScribe, burst_quiet_ms},
-    {"merit", 4, any_byte, any_byte, &CStroke::SetMerit, burst_quiet_ms},
-    {"geminipr", 6, {0x80, 0x80}, {0x80, 0x00}, nullptr, gemini_quiet_ms},
-    {"txbolt", 0, any_byte, any_byte, nullptr, txbolt_quiet_ms},
+    {"stentura", 4, stentura_byte, stentura_byte, stentura_byte, &CStroke::SetStentura,
+     burst_quiet_ms, false, 9600},
+    {"sten8000", 3, any_byte, any_byte, any_byte, &CStroke::SetSten8000, burst_quiet_ms, false,
+     9600},
+    {"baron", 3, any_byte, any_byte, any_byte, &CStroke::SetBaron, burst_quiet_ms, false, 9600},
+    {"flash", 3, any_byte, any_byte, any_byte, &CStroke::SetFlash, burst_quiet_ms, false, 9600},
+    {"xscribe", 3, any_byte, any_byte, any_byte, &CStroke::SetXScribe, burst_quiet_ms, false, 9600},
+    {"merit", 4, any_byte, any_byte, any_byte, &CStroke::SetMerit, burst_quiet_ms, false, 9600},
+    {"geminipr",
+     6,
+     {0x80, 0x80},
+     {0x80, 0x00},
+     {0x80, 0x00},
+     nullptr,
+     gemini_quiet_ms,
+     false,
+     9600},
+    {"txbolt", 0, any_byte, any_byte, any_byte, nullptr, txbolt_quiet_ms, false, 9600},
+    {"passport", 0, any_byte, any_byte, any_byte, nullptr, passport_quiet_ms, false, 38400},
+    {"procat", 4, {0x80, 0x00}, any_byte, {0xFF, 0xFF}, nullptr, burst_quiet_ms, false, 9600},
+    // The answers' data come whole, so the quiet time never matters.
+    {"stentura-protocol", 4, stentura_byte, stentura_byte, stentura_byte, &CStroke::SetStentura,
+     burst_quiet_ms, true, 9600},
 };
-
 bool marked(BYTE byte, Marking marking) { return (byte & marking.mask) == marking.value; }
 
 CStroke stroke_of(UINT ordered_keys) {
@@ -112,6 +134,10 @@ DWORD CWriterStream::GetQuietMilliseconds(Protocol protocol) {
   return protocols[protocol].quiet_ms;
 }
 
+bool CWriterStream::IsAskedFor(Protocol protocol) { return protocols[protocol].asked_for; }
+
+DWORD CWriterStream::GetDefaultBaud(Protocol protocol) { return protocols[protocol].baud; }
+
 CWriterStream::CWriterStream(Protocol protocol) : m_protocol(protocol) {}
 
 int CWriterStream::Feed(const BYTE* bytes, int count, std::vector<CStroke>& strokes,
@@ -120,6 +146,8 @@ int CWriterStream::Feed(const BYTE* bytes, int count, std::vector<CStroke>& stro
   for (int i = 0; i < count; ++i, ++m_nFed) {
     if (m_protocol == TXBolt)
       TakeTxBolt(bytes[i], strokes, made, skips);
+    else if (m_protocol == Passport)
+      TakePassport(bytes[i], strokes, made, skips);
     else
       Take(bytes[i], strokes, made, skips);
   }
@@ -147,7 +175,9 @@ void CWriterStream::Reset() {
 void CWriterStream::Take(BYTE byte, std::vector<CStroke>& strokes, int& made,
                          std::vector<Skip>* skips) {
   const ProtocolRow& row = protocols[m_protocol];
-  if (!marked(byte, m_nHave == 0 ? row.first : row.rest)) {
+  const Marking& marking =
+      m_nHave == 0 ? row.first : (m_nHave == row.packet_size - 1 ? row.last : row.rest);
+  if (!marked(byte, marking)) {
     // A byte that can only start a packet, met inside one, means the packet
     // lost bytes: it is dropped and this one starts the next.
     const bool starts_packet = m_nHave > 0 && marked(byte, row.first);
@@ -173,13 +203,48 @@ void CWriterStream::TakeTxBolt(BYTE byte, std::vector<CStroke>& strokes, int& ma
   if (set == txbolt_last_set) Complete(strokes, made, skips);
 }
 
+void CWriterStream::TakePassport(BYTE byte, std::vector<CStroke>& strokes, int& made,
+                                 std::vector<Skip>* skips) {
+  // A "<" always starts a packet: one already open lost its end.
+  if (byte == '<') {
+    DropPending(skips);
+    m_packet[m_nHave++] = byte;
+    return;
+  }
+  if (m_nHave == 0) {
+    Drop(m_nFed, 1, skips);
+    return;
+  }
+  if (byte == '>') {
+    Complete(strokes, made, skips);
+    return;
+  }
+  if (m_nHave == MaxPacket) {
+    DropPending(skips);
+    Drop(m_nFed, 1, skips);
+    return;
+  }
+  m_packet[m_nHave++] = byte;
+}
+
 void CWriterStream::Complete(std::vector<CStroke>& strokes, int& made, std::vector<Skip>* skips) {
   CStroke stroke;
   if (m_protocol == TXBolt) {
     stroke = stroke_of(m_txKeys);
+  } else if (m_protocol == Passport) {
+    UINT keys = 0;
+    // The packet's bytes are in; the closing ">" is the byte being taken.
+    if (!writer_charts::passport_keys(m_packet + 1, m_nHave - 1, keys, m_nDroppedKeys)) {
+      DropPending(skips);
+      Drop(m_nFed, 1, skips);
+      return;
+    }
+    stroke = stroke_of(keys);
   } else if (m_nHave == protocols[m_protocol].packet_size) {
     if (m_protocol == GeminiPR)
       stroke = decode_gemini(m_packet);
+    else if (m_protocol == ProCAT)
+      stroke = stroke_of(writer_charts::procat_keys(m_packet));
     else
       (stroke.*protocols[m_protocol].decode)(m_packet);
   }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,8 +109,98 @@ TEST(WriterStream, EachProtocolCutsItsPacketsIntoStrokes) {
       {CWriterStream::TXBolt, "E0 |", "", 0},
       // Hobbyist writers end each stroke with a byte of no keys.
       {CWriterStream::TXBolt, "04 42 00 41 00", "KA R", 0},
+      // ProCAT: the keys in steno order from the second bit on, then FF.
+      {CWriterStream::ProCAT, "084008FF 000001FF", "KAT -Z", 0},
+      {CWriterStream::ProCAT, "400000FF 000000FF", "#", 0},
+      // Passport letters, each with a shadow digit; pressed from 8 up.
+      {CWriterStream::Passport, "<1/KfAfYf>", "KAT", 0},
+      {CWriterStream::Passport, "<2/S9T8A7>", "ST", 0},
+      // Either S- key gives S-, either asterisk the asterisk.
+      {CWriterStream::Passport, "<3/Cf><4/~f><5/*F>", "S * *", 0},
+      // The right bank's own letters.
+      {CWriterStream::Passport, "<6/FfQfNfBfLfGfYfXfDfZf#f>", "#-FRPBLGTSDZ", 0},
+      // What follows a second slash carries no keys.
+      {CWriterStream::Passport, "<123/SfTf/something>", "ST", 0},
+      {CWriterStream::Passport, "<7/>", "", 0},
+      {CWriterStream::StenturaProtocol, "C2C4C0C8", "KAT", 0},
   };
-  for (const Case& c : cases) check(c);
+  for (const Case& c : cases) {
+    // Passport speaks ASCII: the case's text is the line itself.
+    if (c.protocol != CWriterStream::Passport) {
+      check(c);
+      continue;
+    }
+    std::string hex;
+    for (const char* p = c.bytes; *p; ++p) {
+      char two[3];
+      std::snprintf(two, sizeof two, "%02X", static_cast<unsigned char>(*p));
+      hex += two;
+    }
+    check({c.protocol, hex.c_str(), c.strokes, c.dropped, c.skips});
+  }
+}
+
+// Keys a writer's chart has and the steno order has not are left out of the
+// stroke and counted, not read as some other key.
+TEST(WriterStream, PassportKeysWithNoPlaceAreDroppedAndCounted) {
+  const struct {
+    const char* line;
+    const char* strokes;
+    unsigned long dropped_keys;
+  } cases[] = {
+      {"<1/Kf!fAf^fYf+f>", "KAT", 3},
+      {"<1/!f>", "", 1},
+      {"<1/!7^0+1>", "", 0},
+      {"<1/Sf><2/+9>", "S", 1},
+  };
+  for (const auto& c : cases) {
+    CWriterStream stream(CWriterStream::Passport);
+    std::vector<CStroke> strokes;
+    stream.Feed(reinterpret_cast<const BYTE*>(c.line), static_cast<int>(std::strlen(c.line)),
+                strokes);
+    stream.LineQuiet(strokes);
+    EXPECT_EQ(shown(strokes_of(c.strokes)), shown(strokes)) << c.line;
+    EXPECT_EQ(c.dropped_keys, stream.GetDroppedKeys()) << c.line;
+    EXPECT_EQ(0u, stream.GetDroppedBytes()) << c.line;
+  }
+}
+
+// A garbled Passport packet is dropped whole and the next "<" starts afresh.
+TEST(WriterStream, PassportResynchronisesOnTheNextPacket) {
+  const struct {
+    const char* line;
+    const char* strokes;
+    unsigned long dropped;
+    const char* skips;
+  } cases[] = {
+      {"<1/Kf<2/Af>", "A", 5, "0+5"},        {"xx<1/Af>", "A", 2, "0+2"},
+      {"<1/Jf><2/Af>", "A", 6, "0+6"},       {"<1/Kg><2/Af>", "A", 6, "0+6"},
+      {"<1/K><2/Af>", "A", 5, "0+5"},        {"<1Kf><2/Af>", "A", 5, "0+5"},
+      {"<1/Af>\r\n<2/Of>", "A O", 2, "6+2"}, {"<1/Af><2/Of", "A", 5, "6+5"},
+  };
+  for (const auto& c : cases) {
+    const std::string line = c.line;
+    CWriterStream stream(CWriterStream::Passport);
+    std::vector<CStroke> strokes;
+    std::vector<CWriterStream::Skip> skips;
+    stream.Feed(reinterpret_cast<const BYTE*>(line.data()), static_cast<int>(line.size()), strokes,
+                &skips);
+    stream.LineQuiet(strokes, &skips);
+    EXPECT_EQ(shown(strokes_of(c.strokes)), shown(strokes)) << c.line;
+    EXPECT_EQ(c.dropped, stream.GetDroppedBytes()) << c.line;
+    EXPECT_EQ(c.skips, shown(skips)) << c.line;
+  }
+}
+
+// A Passport packet longer than any a writer sends is a garbled line, not a
+// reason to keep taking bytes.
+TEST(WriterStream, PassportBoundsAPacketThatNeverEnds) {
+  CWriterStream stream(CWriterStream::Passport);
+  std::string line = "<1/" + std::string(500, 'S') + "<2/Af>";
+  std::vector<CStroke> strokes;
+  stream.Feed(reinterpret_cast<const BYTE*>(line.data()), static_cast<int>(line.size()), strokes);
+  EXPECT_EQ("A", shown(strokes));
+  EXPECT_EQ(503u, stream.GetDroppedBytes());
 }
 
 TEST(WriterStream, ResynchronisesAfterALostOrGarbledByte) {
@@ -134,6 +226,12 @@ TEST(WriterStream, ResynchronisesAfterALostOrGarbledByte) {
       {CWriterStream::GeminiPR, "800820000400 800000", "KAT", 3, "6+3"},
       // TX Bolt loses the keys of a lost byte but keeps the stroke apart.
       {CWriterStream::TXBolt, "04 C1 15 41 |", "K-T SKWR", 0},
+      // ProCAT: a first byte with its top bit set starts nothing, a last
+      // byte other than FF ends the packet, and one below 80 starts the next.
+      {CWriterStream::ProCAT, "88 084008FF", "KAT", 1, "0+1"},
+      {CWriterStream::ProCAT, "084008FE | 084008FF", "KAT", 4, "0+4"},
+      {CWriterStream::ProCAT, "084008 084008FF", "KAT", 3, "0+3"},
+      {CWriterStream::ProCAT, "0840 | 084008FF", "KAT", 2, "0+2"},
   };
   for (const Case& c : cases) check(c);
 }
@@ -235,7 +333,10 @@ TEST(WriterStream, TheExampleCapturesReadInAnyPiecesGiveTheParagraph) {
   for (int p = 0; p < CWriterStream::ProtocolCount; ++p) {
     const auto protocol = static_cast<CWriterStream::Protocol>(p);
     const std::string name = CWriterStream::GetProtocolName(protocol);
-    const std::string capture = ReadWholeFile(KELM_EXAMPLES_DIR "/paragraph." + name);
+    // A writer asked for its strokes answers with Stentura's records.
+    const std::string capture =
+        ReadWholeFile(KELM_EXAMPLES_DIR "/paragraph." +
+                      std::string(CWriterStream::IsAskedFor(protocol) ? "stentura" : name.c_str()));
     ASSERT_FALSE(capture.empty()) << "examples/paragraph." << name << " is missing";
     const auto* bytes = reinterpret_cast<const BYTE*>(capture.data());
     for (int piece = 1; piece <= 7; ++piece) {

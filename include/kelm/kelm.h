@@ -75,6 +75,8 @@
 #include "spell/word_finder.h"
 
 #include "comm/comm_port.h"
+#include "comm/stentura_packets.h"
+#include "comm/stentura_session.h"
 #include "comm/writer_connection.h"
 
 #include "tableview/entry_count_recordset.h"

@@ -18,13 +18,16 @@
 #include <functional>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "strokes/steno.h"
 #include "testing/cli_runner.h"
 #include "testing/pty_pair.h"
+#include "testing/writer_simulator.h"
 
 namespace {
 
@@ -173,7 +176,11 @@ TEST_F(LiveCommandTest, DecodeFromAPipeTakesAPauseAsTheLineFallingQuiet) {
 
 TEST_F(LiveCommandTest, ListenRefusesAMissingDeviceWithoutWait) {
   expect_runs({"listen", "--writer", "txbolt", "--port"},
-              {{{Spec()}, 1, "", "no such device"}, {{m_link}, 2, "", "after a colon"}}, m_home);
+              {{{Spec()}, 1, "", "no such device"},
+               // Without line settings the writer's usual ones are taken.
+               {{m_link}, 1, "", "no such device"},
+               {{":9600,n,8,1"}, 2, "", "names no device"}},
+              m_home);
   EXPECT_EQ(0, run_kelm({"ports"}, m_home).status);
 }
 
@@ -207,6 +214,152 @@ TEST_F(LiveCommandTest, TranslateFromAPortGivesTheTextOfWhatTheWriterSent) {
   const std::string want = ReadWholeFile(examples + "/paragraph.txt");
   EXPECT_EQ(want, translate.Out());
   EXPECT_EQ(want, ReadWholeFile(text_file));
+}
+
+// A writer of each protocol, played by the simulator.
+class SimulatedWriterTest : public ::testing::Test {
+ public:
+  static std::vector<CStroke> Paragraph() {
+    std::vector<CStroke> strokes;
+    std::istringstream words(ReadWholeFile(KELM_EXAMPLES_DIR "/paragraph.steno"));
+    for (std::string word; words >> word;) {
+      CSteno steno;
+      EXPECT_EQ(0, steno.SetString(word.c_str(), 0)) << word;
+      for (int i = 0; i < steno.GetStrokeCount(); ++i) strokes.push_back(steno[i]);
+    }
+    return strokes;
+  }
+
+  // Listen's lines for strokes, without their times.
+  static std::string Shown(const std::vector<CStroke>& strokes) {
+    std::string text;
+    for (const CStroke& stroke : strokes) {
+      CSteno steno;
+      steno.Append(stroke);
+      text += std::string(steno.GetStrDisplay(0).View()) + "\n";
+    }
+    return text;
+  }
+
+  static std::string WithoutTimes(const std::string& out) {
+    return std::regex_replace(out, std::regex("(^|\n)[0-2][0-9]:[0-5][0-9]:[0-6][0-9] "), "$1");
+  }
+
+  // Waits until the host has read what was written.
+  static bool WaitForHost(WriterSimulator& writer) {
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (!writer.HostHasAll()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(10ms);
+    }
+    return true;
+  }
+
+  // A run on the writer's port, named without line settings; once it has
+  // connected (and, for a writer that is asked, read past the strokes from
+  // before) the writer's strokes are not taken for old ones.
+  static bool Connected(const Background& run, WriterSimulator& writer, int times = 1) {
+    if (!run.WaitFor(true, "connected to " + writer.Link(), times)) return false;
+    return !CWriterStream::IsAskedFor(writer.Protocol()) || writer.WaitUntilHostListens(10s);
+  }
+
+ protected:
+  ScratchFolder m_home;
+  const std::string m_link = m_home.path("usb-Writer_0002-if00");
+};
+
+// Every protocol's packets, read live from its port at the writer's usual
+// line speed, come out as the strokes written, each once and in order; the
+// strokes in a machine's realtime file from before the run are not shown.
+TEST_F(SimulatedWriterTest, ListenPrintsEveryStrokeOfEveryWriter) {
+  std::vector<CStroke> strokes = Paragraph();
+  ASSERT_LE(30u, strokes.size());
+  strokes.resize(30);
+  const std::vector<CStroke> before = {strokes[3], strokes[4]};
+  for (int p = 0; p < CWriterStream::ProtocolCount; ++p) {
+    const auto protocol = static_cast<CWriterStream::Protocol>(p);
+    const std::string name = CWriterStream::GetProtocolName(protocol);
+    WriterSimulator writer({protocol}, m_link);
+    writer.WriteBefore(before);
+    Background listen({"listen", "--port", m_link, "--writer", name}, m_home);
+    ASSERT_TRUE(Connected(listen, writer)) << name << "\n" << listen.Err();
+    for (const CStroke& stroke : strokes) writer.Write(stroke);
+    ASSERT_TRUE(WaitForHost(writer)) << name;
+    EXPECT_EQ(0, listen.Stop(SIGINT)) << name << "\n" << listen.Err();
+    EXPECT_EQ(Shown(strokes), WithoutTimes(listen.Out())) << name;
+  }
+}
+
+// The paragraph through each writer, translated as it comes, gives the
+// paragraph's text.
+void expect_paragraph_through(const std::vector<CWriterStream::Protocol>& protocols,
+                              const ScratchFolder& home, const std::string& link) {
+  const std::string examples = KELM_EXAMPLES_DIR;
+  const std::string want = ReadWholeFile(examples + "/paragraph.txt");
+  const std::vector<CStroke> strokes = SimulatedWriterTest::Paragraph();
+  ASSERT_FALSE(want.empty());
+  for (const CWriterStream::Protocol protocol : protocols) {
+    const std::string name = CWriterStream::GetProtocolName(protocol);
+    WriterSimulator writer({protocol}, link);
+    Background translate(
+        {"translate", "--dict", examples + "/sample.rtf", "--port", link, "--writer", name}, home);
+    ASSERT_TRUE(SimulatedWriterTest::Connected(translate, writer)) << name << "\n"
+                                                                   << translate.Err();
+    for (const CStroke& stroke : strokes) writer.Write(stroke);
+    ASSERT_TRUE(SimulatedWriterTest::WaitForHost(writer)) << name;
+    EXPECT_EQ(0, translate.Stop(SIGTERM)) << name << "\n" << translate.Err();
+    EXPECT_EQ(want, translate.Out()) << name;
+  }
+}
+
+TEST_F(SimulatedWriterTest, TranslateFromTheRequestPassportAndProcatWritersPorts) {
+  expect_paragraph_through(
+      {CWriterStream::StenturaProtocol, CWriterStream::Passport, CWriterStream::ProCAT}, m_home,
+      m_link);
+}
+
+TEST_F(SimulatedWriterTest, TranslateFromTheOtherStreamedWritersPorts) {
+  expect_paragraph_through({CWriterStream::Stentura, CWriterStream::Sten8000, CWriterStream::Baron,
+                            CWriterStream::Flash, CWriterStream::XScribe, CWriterStream::Merit,
+                            CWriterStream::GeminiPR, CWriterStream::TXBolt},
+                           m_home, m_link);
+}
+
+// A Stentura-protocol writer on a poor line: answers slow, a quarter of them
+// garbled and some preceded by a stale copy, and the cable pulled while
+// strokes are on their way and more are written while it is out. Every
+// stroke is shown once, in order.
+TEST_F(SimulatedWriterTest, StenturaProtocolLosesAndRepeatsNothingOnAPoorLineOrAnUnplug) {
+  const std::vector<CStroke> all = Paragraph();
+  ASSERT_LE(12u, all.size());
+  WriterSimulator::Options options;
+  options.protocol = CWriterStream::StenturaProtocol;
+  options.slowMilliseconds = 100;
+  options.corruptShare = 0.25;
+  options.staleShare = 0.2;
+  options.seed = 28;
+  WriterSimulator writer(options, m_link);
+  writer.WriteBefore({all[0], all[1]});
+  Background listen({"listen", "--port", m_link, "--writer", "stentura-protocol"}, m_home);
+  ASSERT_TRUE(Connected(listen, writer)) << listen.Err();
+  for (std::size_t i = 2; i < 6; ++i) writer.Write(all[i]);
+  ASSERT_TRUE(WaitForHost(writer));
+  // Two on their way when the cable goes, two written while it is out.
+  writer.Write(all[6]);
+  writer.Write(all[7]);
+  writer.Unplug();
+  ASSERT_TRUE(listen.WaitFor(true, "disconnected from " + m_link)) << listen.Err();
+  writer.Write(all[8]);
+  writer.Write(all[9]);
+  writer.Plug();
+  ASSERT_TRUE(listen.WaitFor(true, "connected to " + m_link, 2)) << listen.Err();
+  writer.Write(all[10]);
+  writer.Write(all[11]);
+  ASSERT_TRUE(WaitForHost(writer));
+  EXPECT_EQ(0, listen.Stop(SIGINT)) << listen.Err();
+  EXPECT_EQ(Shown({all.begin() + 2, all.begin() + 12}), WithoutTimes(listen.Out()));
+  EXPECT_LT(0u, writer.GetCorrupted());
+  EXPECT_LT(0u, writer.GetStale());
 }
 
 }  // namespace

@@ -95,11 +95,12 @@ void add_listen(CLI::App& app, int& status) {
   listen
       ->add_option("--port", options->port,
                    "The device and its line settings: /dev/ttyUSB0:9600,n,8,1, "
-                   "/dev/serial/by-id/usb-...:baud=9600 parity=N data=8 stop=1, COM3:9600,n,8,1")
+                   "/dev/serial/by-id/usb-...:baud=9600 parity=N data=8 stop=1, COM3:9600,n,8,1; "
+                   "without settings, the writer's usual ones")
       ->required()
       ->type_name("SPEC")
       ->check(PortSpec);
-  listen->add_option("--writer", options->writer, "The writer's protocol")
+  listen->add_option("--writer", options->writer, "The writer's protocol:" + writer_help())
       ->required()
       ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
       ->type_name("FORMAT");
@@ -135,8 +136,8 @@ bool StopSignals::Requested() { return stop_requested; }
 PortSpecValidator::PortSpecValidator() {
   name_ = "PORT";
   func_ = [](const std::string& spec) {
-    if (spec.find(':') != std::string::npos) return std::string();
-    return "needs the line settings after a colon, as in " + spec + ":9600,n,8,1";
+    if (!spec.empty() && spec.front() != ':') return std::string();
+    return std::string("names no device, as /dev/ttyUSB0:9600,n,8,1 does");
   };
 }
 
@@ -145,8 +146,9 @@ std::string port_device(const std::string& spec) { return spec.substr(0, spec.fi
 std::unique_ptr<CWriterConnection> connect_writer(const std::string& command,
                                                   const std::string& spec,
                                                   const std::string& writer, bool wait) {
-  auto connection =
-      std::make_unique<CWriterConnection>(CString(to_cp1252(spec)), find_writer(writer));
+  const CWriterStream::Protocol protocol = find_writer(writer);
+  auto connection = std::make_unique<CWriterConnection>(
+      CString(to_cp1252(with_line_settings(spec, protocol))), protocol);
   if (connection->Start() || (wait && connection->GetOpenError() == ERROR_FILE_NOT_FOUND))
     return connection;
   std::cerr << "kelm " << command << ": cannot open " << port_device(spec) << ": "

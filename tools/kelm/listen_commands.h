@@ -25,9 +25,10 @@ class StopSignals {
   static bool Requested();
 };
 
-// The check of every --port option: a port string names its line settings
-// after a colon, as CCommPort::Open needs. A mistyped port is a wrong
-// command line, refused before any device is touched.
+// The check of every --port option: a port string names a device, and may
+// name its line settings after a colon (else the writer's usual ones are
+// taken). A port naming no device is a wrong command line, refused before
+// any device is touched.
 struct PortSpecValidator : CLI::Validator {
   PortSpecValidator();
 };

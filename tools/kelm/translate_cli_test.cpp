@@ -159,10 +159,10 @@ TEST(TranslateCommand, RefusesWhatItCannotDo) {
            1,
            "",
            "cannot read the capture: " + home.path("none") + ": No such file"},
-          {{"--dict", dictionary, "--writer", "geminipr", "--port", "/dev/ttyUSB0"},
+          {{"--dict", dictionary, "--writer", "geminipr", "--port", ":9600,n,8,1"},
            2,
            "",
-           "after a colon"},
+           "names no device"},
       },
       home);
 }

@@ -561,7 +561,8 @@ void add_translate_commands(CLI::App& app, int& status) {
   CLI::Option* writer =
       translate
           ->add_option("--writer", options->writer,
-                       "Steno writer that sent the capture, or that writes on the port")
+                       "Steno writer that sent the capture, or that writes on the port (kelm "
+                       "listen --help lists them)")
           ->transform(CLI::IsMember(writer_names(), CLI::ignore_case))
           ->type_name("FORMAT");
   CLI::Option* capture =
@@ -579,7 +580,8 @@ void add_translate_commands(CLI::App& app, int& status) {
       translate
           ->add_option("--port", options->port,
                        "A writer on a serial line, translated as it writes until Ctrl-C: the "
-                       "device and its line settings, as /dev/ttyUSB0:9600,n,8,1")
+                       "device and its line settings, as /dev/ttyUSB0:9600,n,8,1 (without "
+                       "settings, the writer's usual ones)")
           ->type_name("SPEC")
           ->check(PortSpec);
   CLI::Option* wait = translate->add_flag("--wait", options->wait,

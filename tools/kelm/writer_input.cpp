@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -15,6 +16,21 @@ namespace kelm_cli {
 namespace {
 
 constexpr std::size_t read_size = 4096;
+
+// How each protocol's strokes come, in CWriterStream's order.
+constexpr const char* writer_lines[CWriterStream::ProtocolCount] = {
+    "streamed: 4-byte packets, two marker bits on every byte",
+    "streamed: 3-byte packets",
+    "streamed: 3-byte packets",
+    "streamed: 3-byte packets",
+    "streamed: 3-byte packets",
+    "streamed: 4-byte packets, the first byte no key",
+    "streamed: 6-byte packets, the first byte marked",
+    "streamed: 1 to 4 bytes by key set, a byte of no keys after each stroke",
+    "streamed: ASCII packets from < to >, a letter and a shadow digit a key",
+    "streamed: 4-byte packets ending in FF",
+    "asked for: the writer's realtime file opened and read by request, answers checked",
+};
 
 void hand_on(const std::vector<CStroke>& strokes, const std::vector<CWriterStream::Skip>& skips,
              WriterOutput& out) {
@@ -69,6 +85,23 @@ std::vector<std::string> writer_names() {
 CWriterStream::Protocol find_writer(const std::string& name) {
   const int protocol = CWriterStream::FindProtocol(name);
   return static_cast<CWriterStream::Protocol>(protocol < 0 ? 0 : protocol);
+}
+
+std::string writer_help() {
+  std::string text;
+  for (int p = 0; p < CWriterStream::ProtocolCount; ++p) {
+    const auto protocol = static_cast<CWriterStream::Protocol>(p);
+    std::string name = CWriterStream::GetProtocolName(protocol);
+    name.resize(std::max<std::size_t>(name.size(), 18), ' ');
+    text += "\n  " + name + writer_lines[p] + " (" +
+            std::to_string(CWriterStream::GetDefaultBaud(protocol)) + " baud)";
+  }
+  return text;
+}
+
+std::string with_line_settings(const std::string& spec, CWriterStream::Protocol protocol) {
+  if (spec.find(':') != std::string::npos) return spec;
+  return spec + ":" + std::to_string(CWriterStream::GetDefaultBaud(protocol)) + ",n,8,1";
 }
 
 bool read_writer_capture(const std::string& path, CWriterStream::Protocol protocol,

@@ -15,6 +15,12 @@ namespace kelm_cli {
 // stands for.
 std::vector<std::string> writer_names();
 CWriterStream::Protocol find_writer(const std::string& name);
+// Every protocol, one a line: its name, whether its strokes are streamed or
+// asked for, its packets and its usual line speed.
+std::string writer_help();
+// A port string with the writer's usual line settings added when it names
+// none ("/dev/ttyUSB0" -> "/dev/ttyUSB0:38400,n,8,1" for Passport).
+std::string with_line_settings(const std::string& spec, CWriterStream::Protocol protocol);
 
 // Where the strokes (stamped with the time they came) and the skips go, and
 // how many of each went there.
