@@ -53,6 +53,13 @@ std::size_t word_end(std::string_view rtf, std::size_t at) {
   return i;
 }
 
+// Whether the control word at `at` is `word`, with no parameter.
+bool is_word(std::string_view rtf, std::size_t at, std::string_view word) {
+  if (!rtf.substr(at).starts_with(word)) return false;
+  const std::size_t end = word_end(rtf, at);
+  return end == at + word.size() || (end == at + word.size() + 1 && rtf[end - 1] == ' ');
+}
+
 bool is_mark(std::string_view text) {
   return text.size() == 1 &&
          std::string_view(".!?,:;").find(text.front()) != std::string_view::npos;
@@ -130,12 +137,12 @@ class TranslationWriter {
       } else if (rest.starts_with('}') && m_bFingerspelling) {
         EndFingerspelling();
         end = at + 1;
-      } else if (rest.starts_with("\\cxfl") && word_end(rtf, at) == at + 5) {
+      } else if (is_word(rtf, at, "\\cxfl")) {
         Meta("{>}");
-        end = at + 5;
-      } else if (rest.starts_with("\\cxdstroke") && word_end(rtf, at) == at + 10) {
+        end = word_end(rtf, at);
+      } else if (is_word(rtf, at, "\\cxdstroke")) {
         Meta("=undo");
-        end = at + 10;
+        end = word_end(rtf, at);
       } else if (rest.starts_with("\\u") && rest.size() > 2 &&
                  (rest[2] == '-' || (rest[2] >= '0' && rest[2] <= '9'))) {
         // A character outside Windows-1252, and the low half of a pair
