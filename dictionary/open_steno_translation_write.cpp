@@ -92,6 +92,16 @@ class TranslationWriter {
         at += paragraph_mark.size() - 1;
         continue;
       }
+      // Runs of plain ASCII go over whole.
+      std::size_t run = at;
+      while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '{' &&
+             text[run] != '}' && (next >= extras.size() || run < extras[next].position))
+        ++run;
+      if (run > at) {
+        Text(text.substr(at, run - at));
+        at = run - 1;
+        continue;
+      }
       const char c = text[at];
       if (c == '\xA0')
         Meta("{^ ^}");
