@@ -6,6 +6,7 @@
 
 #include "dictionary/dictionary_file.h"
 #include "dictionary/open_steno_translation.h"
+#include "dictionary/rtf_text_decoder.h"
 #include "dictionary/steno_dictionary.h"
 
 #include <simdjson.h>
@@ -63,12 +64,26 @@ bool read_outline(std::string_view outline, const char* raw, std::string& keys) 
     keys.assign(reinterpret_cast<const char*>(packed), length);
     return true;
   }
+  // Blanks around an outline are no part of it, as the RTF reader has it.
+  while (!outline.empty() && outline.front() == ' ') outline.remove_prefix(1);
+  while (!outline.empty() && outline.back() == ' ') outline.remove_suffix(1);
   if (outline.empty() || CSteno::ReadRtfKeys(outline, 0, keys) != 0 ||
       keys.size() > max_keys_length)
     return false;
   for (std::size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
     if ((keys[at] | keys[at + 1] | keys[at + 2]) == 0) return false;
   return true;
+}
+
+// Text in the library's Windows-1252, as the RTF reader gives an invalid
+// outline's.
+std::string windows_1252(std::string_view utf8) {
+  rtf_text::decoder decoder;
+  decoder.set_utf8(true);
+  std::string text;
+  decoder.text(utf8, text);
+  decoder.flush(text);
+  return text;
 }
 
 std::span<const BYTE> as_key_bytes(std::string_view keys) {
@@ -157,7 +172,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       // Kept whole, as the RTF reader keeps such an entry, with its
       // translation as it was spelled; never looked up.
       if (!read_outline(outline, text.data() + outline_at + 1, keys)) {
-        m_invalid.push_back({line_at(outline_at), std::string(outline),
+        m_invalid.push_back({line_at(outline_at), windows_1252(outline),
                              "{\\*\\cxs " + open_steno::rtf_escape(outline) + "}" +
                                  open_steno::kept_spelling_rtf(translation),
                              m_entries.size()});
