@@ -1,0 +1,263 @@
+#include "dictionary/open_steno_from_rtf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dictionary/steno_dictionary_test_util.h"
+
+namespace {
+
+using namespace dictionary_test;
+
+// The stylesheet a court reporter's dictionary declares; 4 to 6 are
+// continuation styles.
+constexpr const char* stylesheet =
+    "{\\stylesheet{\\s0 Normal;}{\\s1 Question;}{\\s2 Answer;}{\\s3 Colloquy;}"
+    "{\\s4 Continuation Q;}{\\s5 Continuation A;}{\\s6 Continuation Col;}{\\s7 Paren;}"
+    "{\\s8 Centered;}}";
+
+std::string dictionary_of(std::string_view entries) {
+  return "{\\rtf1\\ansi\\cxdict{\\*\\cxrev100}{\\*\\cxsystem Fake Software}" +
+         std::string(stylesheet) + "\r\n" + std::string(entries) + "\r\n}";
+}
+
+// The one entry "S" of a dictionary read by the library, in the
+// translation language.
+CJsonTranslation convert(std::string_view entry) {
+  const std::string rtf = dictionary_of("{\\*\\cxs S}" + std::string(entry));
+  const Loaded loaded = read_rtf(rtf);
+  if (loaded.result != 0 || loaded.dictionary.GetCount() != 1)
+    return {"(not read: " + std::to_string(loaded.result) + ")", 0};
+  const CStenoDictionary::Translation t = loaded.dictionary.GetTranslation(0);
+  return KelmJsonFromRtfEntry(t.text, t.flags, loaded.dictionary.GetExtras(0),
+                              KelmReadRtfStyleNames(rtf));
+}
+
+struct ConversionCase {
+  const char* rtf;  // the entry's translation as the file spells it
+  std::string json;
+  unsigned losses = 0;
+};
+
+void expect_conversions(std::span<const ConversionCase> cases) {
+  for (const ConversionCase& c : cases) {
+    const CJsonTranslation got = convert(c.rtf);
+    EXPECT_EQ(c.json, got.text) << c.rtf;
+    EXPECT_EQ(c.losses, got.losses) << c.rtf;
+  }
+}
+
+// The open tools' own reading of these entries.
+TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
+  const ConversionCase cases[] = {
+      {"", ""},
+      {"translation", "translation"},
+      {"\\-", "-"},
+      {"\\\\ ", "\\ "},
+      {"\\~", "{^ ^}"},
+      {"test:\\line something", "test:\nsomething"},
+      {"\\line", "\n"},
+      {"\\tab", "\t"},
+      {"{\\line at group start}", "\nat group start"},
+      {"test text", "test text"},
+      {"test  text", "test  text"},
+      {"trans\\\r\nlation", "trans\n\nlation"},
+      {"trans\\\r\n", "trans{^\n\n^}"},
+      {"  t", "{^  ^}t"},
+      {"t   ", "t{^   ^}"},
+      {" t ", " t "},
+      {"t t t  ", "t t t{^  ^}"},
+      // Attaching.
+      {"\\cxds", "{^}"},
+      {"{\\cxds}", "{^}"},
+      {"pre\\cxds ", "{pre^}"},
+      {"{pre\\cxds}", "{pre^}"},
+      {"pre\\cxds", "{pre^}"},
+      {"\\cxds post", "{^post}"},
+      {"{\\cxds post}", "{^post}"},
+      {"\\cxds in\\cxds", "{^in^}"},
+      {"\\cxds in\\cxds ", "{^in^}"},
+      {"{\\cxds in\\cxds}", "{^in^}"},
+      {"be\\cxds{\\*\\cxsvatdictentrydate\\yr2006\\mo5\\dy10}", "{be^}", rtfLossDestination},
+      // Capitals.
+      {"\\cxfc", "{-|}"},
+      {"Mr.\\cxfc ", "Mr.{-|}"},
+      {"\\cxfl", "{>}"},
+      {"pre\\cxfl", "pre{>}"},
+      {"{\\*\\cxsvatdictflags N}", "{-|}"},
+      {"{\\*\\cxsvatdictflags LN1}", "{-|}", rtfLossFlags},
+      // Paragraphs and styles.
+      {"\\par", "{^\n\n^}"},
+      {"{\\par test}", "{^\n\n^}test"},
+      {"\\par\\s4", "{^\n\n    ^}", rtfLossStyle},
+      {"\\s1", "{^\n\n^}", rtfLossStyle},
+      {"\\par\\s1", "{^\n\n^}", rtfLossStyle},
+      {"\\s1 Question", "{^\n\n^}Question", rtfLossStyle},
+      {"\\s5 and so", "{^\n\n    ^}and so", rtfLossStyle},
+      // Punctuation, in a group or alone.
+      {".", "{.}"},
+      {". ", "{.} "},
+      {" . ", " . "},
+      {"Mr.", "Mr."},
+      {".attribute", ".attribute"},
+      {"{\\cxp.}", "{.}"},
+      {"{\\cxp .}", "{.}"},
+      {"{\\cxp . }", "{.}"},
+      {"{\\cxp .  }", "{.}"},
+      {"{\\cxp !}", "{!}"},
+      {"{\\cxp ?}", "{?}"},
+      {"{\\cxp ,}", "{,}"},
+      {"{\\cxp ;}", "{;}"},
+      {"{\\cxp :}", "{:}"},
+      {"{\\cxp -}", "{^-^}"},
+      // Automatic text, stitches, fingerspelling.
+      {"{\\cxa Q.}.", "Q..", rtfLossMarking},
+      {"{\\cxfing c}", "{&c}"},
+      {"\\cxfing Z.", "{&Z.}"},
+      // Groups the open tools do not know.
+      {"{\\nonexistent }", "", rtfLossFormatting},
+      {"{\\nonexistent contents}", "contents", rtfLossFormatting},
+      {"{\\nonexistent {\\cxp .}}", "{.}", rtfLossFormatting},
+      {"{\\*\\nonexistent }", "", rtfLossDestination},
+      {"{\\*\\nonexistent contents}", "", rtfLossDestination},
+      {"{\\*\\nonexistent {\\cxp .}}", "", rtfLossDestination},
+      {"{\\*\\cxcomment said twice}word", "word", rtfLossDestination},
+      {"\\b bold\\b0", "bold", rtfLossFormatting},
+      // Conflicts, unresolved and resolved.
+      {"{\\cxconf [{\\cxc abc}]}", "[abc]", rtfLossConflict},
+      {"{\\cxconf [{\\cxc abc}|{\\cxc def}]}", "[abc|def]", rtfLossConflict},
+      {"{\\cxconf [{\\cxc abc}|{\\cxc def}|{\\cxc ghi}]}", "[abc|def|ghi]", rtfLossConflict},
+      {"{\\cxconf [{\\cxc their}|{\\cxc there}|{\\cxc they're}]}", "[their|there|they're]",
+       rtfLossConflict},
+      {"{\\cxconf [{\\cxc \\par\\s4}|{\\cxc paragraph}]}", "[\n\n    |paragraph]",
+       rtfLossConflict | rtfLossStyle},
+      {"{\\cxconf {\\cxc their}{\\*\\deleted {\\cxc there}{\\cxc they're}}}", "their",
+       rtfLossConflict},
+      {"{\\cxconf {\\*\\deleted {\\cxc their}}{\\cxc there}{\\*\\deleted {\\cxc they're}}}",
+       "there", rtfLossConflict},
+      {"{\\cxconf {\\cxc \\par\\s4}{\\*\\deleted {\\cxc paragraph}}}", "{^\n\n    ^}",
+       rtfLossConflict | rtfLossStyle},
+      {"{\\cxconf {\\*\\deleted {\\cxc \\par\\s4}}{\\cxc paragraph}}", "paragraph",
+       rtfLossConflict},
+      // The open tools' own groups.
+      {"{\\*\\cxplovermeta plover:focus}", "{plover:focus}"},
+      {"{\\*\\cxplovermeta #Alt_L(Tab Tab)}", "{#Alt_L(Tab Tab)}"},
+      {"{\\*\\cxplovermeta :retro_currency:$c}", "{:retro_currency:$c}"},
+      {"{\\*\\cxplovermacro retrospective_delete_space}", "=retrospective_delete_space"},
+      {"\\cxdstroke", "=undo"},
+  };
+  expect_conversions(cases);
+}
+
+// Where the library's reading of an entry keeps less than the open tools
+// see in the file, the converter can give back only what it keeps: \_ is a
+// hyphen, a \cxds inside the text attaches nothing, and a punctuation
+// group is its mark. The open tools' reading is in the comment.
+TEST(JsonFromRtfEntry, GivesWhatTheLibraryKeeps) {
+  const ConversionCase cases[] = {
+      {"\\_", "{^-^}"},  // the same, as a lone hyphen is punctuation
+      {"{\\nonexistent cont\\_ents}", "cont-ents", rtfLossFormatting},  // cont{^-^}ents
+      {"pre\\cxds  ", "pre "},                                          // {pre^}
+      {"{\\cxp '}", "'"},                                               // {^'}
+      {"{\\cxp /}", "/"},                                               // {^/^}
+      {"{\\cxp...  }", "{^...^}"},                                      // {^...  ^}
+      {"{\\cxstit contents}", "contents"},  // the same, but the stitch is not counted
+  };
+  expect_conversions(cases);
+}
+
+// What the library holds that the open tools' reading of a file would not
+// give: characters beyond Windows-1252, braces that are text, its own flags.
+TEST(JsonFromRtfEntry, KeepsWhatTheLibraryHolds) {
+  const ConversionCase cases[] = {
+      {"caf\\'e9", "caf\xC3\xA9"},
+      {"\\u945?", "\xCE\xB1"},
+      {"x\\u945?y", "x\xCE\xB1y"},
+      {"\\uc0\\u945 y", "\xCE\xB1y"},
+      {"\\u-10179?\\u-8704?", "\xF0\x9F\x98\x80"},  // U+1F600 as a surrogate pair
+      {"\\emdash   x", "\xE2\x80\x94  x"},
+      {"\\{#Return\\}", "\\{#Return\\}"},
+      {"\\\\\\{", "\\\\{"},
+      {"\\cxkelmdictflags4096 x", "x", rtfLossFlags},
+      {"\\cxkelmdictflags36864 x", "{^x}", rtfLossFlags},
+  };
+  expect_conversions(cases);
+}
+
+TEST(JsonFromRtfEntry, FlagsAroundTextAndKeptRtf) {
+  const struct {
+    std::string text;
+    WORD flags;
+    std::vector<CStenoDictionary::Extra> extras;
+    std::string json;
+  } cases[] = {
+      {"in", suffix | prefix, {}, "{^in^}"},
+      {"", suffix, {}, "{^}"},
+      {"", prefix, {}, "{^}"},
+      {"", suffix | capitalize, {}, "{^}{-|}"},
+      {"pre", prefix | capitalize, {}, "{pre^}{-|}"},
+      {"ing", suffix, {}, "{^ing}"},
+      {"in law", suffix, {}, "{^in law}"},
+      {"{P}x", suffix, {}, "{^}\n\nx"},
+      {".", 0, {}, "{.}"},
+      {"?!", 0, {}, "{^?!^}"},
+      {"...", suffix, {}, "{^}{^...^}"},
+      {"be", prefix, {{2, "{\\*\\cxcomment x}"}}, "{be^}"},
+      {"post", suffix, {{0, "{\\*\\cxcomment x}"}}, "{^post}"},
+      {"c", prefix, {{0, "{\\cxfing "}, {1, "}"}}, "{&c}{^}"},
+      {"x", capitalize, {{1, "{\\*\\cxplovermeta #Return}"}}, "x{-|}{#Return}"},
+      {"", 0, {{0, "{\\*\\cxplovermacro repeat_last_stroke}"}}, "=repeat_last_stroke"},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = c.text + " " + std::to_string(c.flags) + " " + describe(c.extras);
+    EXPECT_EQ(c.json, KelmJsonFromRtfEntry(c.text, c.flags, c.extras).text) << shown;
+  }
+}
+
+// Bad RTF in what an entry keeps must not run the reading past its end.
+TEST(JsonFromRtfEntry, TakesBrokenRtfWhole) {
+  const struct {
+    const char* rtf;
+    std::string json;
+  } cases[] = {
+      {"{\\*\\cxplovermeta x", "{x}"},
+      {"{\\cxp", "{^^}"},
+      {"\\", ""},
+      {"\\'4", "4"},
+      {"}}}", ""},
+      {"\\u", ""},
+      {"{\\*", ""},
+      {"\\u-1?", "\xEF\xBF\xBF"},
+  };
+  for (const auto& c : cases) {
+    const CStenoDictionary::Extra extras[] = {{0, c.rtf}};
+    EXPECT_EQ(c.json, KelmJsonFromRtfEntry("", 0, extras).text) << c.rtf;
+  }
+}
+
+TEST(RtfStyleNames, ReadFromTheStylesheet) {
+  const struct {
+    std::string rtf;
+    CRtfStyleNames styles;
+  } cases[] = {
+      {dictionary_of(""),
+       {{0, "Normal"},
+        {1, "Question"},
+        {2, "Answer"},
+        {3, "Colloquy"},
+        {4, "Continuation Q"},
+        {5, "Continuation A"},
+        {6, "Continuation Col"},
+        {7, "Paren"},
+        {8, "Centered"}}},
+      {"{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\s1 Outside;}}", {{0, "Normal"}}},
+      {"{\\rtf1{\\stylesheet{\\s2\\sbasedon0\\fs24 Contin A;}{\\*\\cs9 x;}}}", {{2, "Contin A"}}},
+      {"{\\rtf1{\\stylesheet{\\s3{\\*\\x y} Q\r\nA;}}}", {{3, "QA"}}},
+      {"{\\rtf1\\ansi}", {}},
+      {"{\\rtf1{\\stylesheet{\\s4 Cut", {{4, "Cut"}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.styles, KelmReadRtfStyleNames(c.rtf)) << c.rtf;
+}
+
+}  // namespace
