@@ -200,11 +200,6 @@ void add_text(Spelling& s, std::string_view text) {
   }
 }
 
-bool is_punctuation_mark(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(),
-                                      [](char c) { return CStringRules::IsPunctuation(c) != 0; });
-}
-
 // Whether the tokens open no group they do not close, nor close one they
 // did not open.
 bool balanced(std::span<const Token> tokens) {
@@ -251,20 +246,13 @@ Spelling spell(std::string_view text, CTranFlags flags,
     append(s, std::move(before));
     if (suffix && apart) add_token(s, TokenKind::word, "cxds");
   }
-  if (extras.empty() && is_punctuation_mark(text)) {
-    add_token(s, TokenKind::group_begin);
-    add_token(s, TokenKind::word, "cxp");
-    add_text(s, text);
-    add_token(s, TokenKind::group_end);
-  } else {
-    std::size_t written = 0;
-    for (; next < extras.size() && extras[next].position < text.size(); ++next) {
-      add_text(s, text.substr(written, extras[next].position - written));
-      written = extras[next].position;
-      add_rtf(s, extras[next].rtf);
-    }
-    add_text(s, text.substr(written));
+  std::size_t written = 0;
+  for (; next < extras.size() && extras[next].position < text.size(); ++next) {
+    add_text(s, text.substr(written, extras[next].position - written));
+    written = extras[next].position;
+    add_rtf(s, extras[next].rtf);
   }
+  add_text(s, text.substr(written));
   std::vector<Token> after;
   for (; next < extras.size(); ++next) {
     std::vector<Token> tokens = tokens_of(extras[next].rtf, s);

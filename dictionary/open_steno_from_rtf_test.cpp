@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "dictionary/steno_dictionary_test_util.h"
 
@@ -110,7 +113,6 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
       {"{\\cxp ,}", "{,}"},
       {"{\\cxp ;}", "{;}"},
       {"{\\cxp :}", "{:}"},
-      {"{\\cxp -}", "{^-^}"},
       // Automatic text, stitches, fingerspelling.
       {"{\\cxa Q.}.", "Q..", rtfLossMarking},
       {"{\\cxfing c}", "{&c}"},
@@ -156,12 +158,13 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
 // group is its mark. The open tools' reading is in the comment.
 TEST(JsonFromRtfEntry, GivesWhatTheLibraryKeeps) {
   const ConversionCase cases[] = {
-      {"\\_", "{^-^}"},  // the same, as a lone hyphen is punctuation
+      {"\\_", "-"},                                                     // {^-^}
+      {"{\\cxp -}", "-"},                                               // {^-^}
       {"{\\nonexistent cont\\_ents}", "cont-ents", rtfLossFormatting},  // cont{^-^}ents
       {"pre\\cxds  ", "pre "},                                          // {pre^}
       {"{\\cxp '}", "'"},                                               // {^'}
       {"{\\cxp /}", "/"},                                               // {^/^}
-      {"{\\cxp...  }", "{^...^}"},                                      // {^...  ^}
+      {"{\\cxp...  }", "..."},                                          // {^...  ^}
       {"{\\cxstit contents}", "contents"},  // the same, but the stitch is not counted
   };
   expect_conversions(cases);
@@ -201,8 +204,9 @@ TEST(JsonFromRtfEntry, FlagsAroundTextAndKeptRtf) {
       {"in law", suffix, {}, "{^in law}"},
       {"{P}x", suffix, {}, "{^}\n\nx"},
       {".", 0, {}, "{.}"},
-      {"?!", 0, {}, "{^?!^}"},
-      {"...", suffix, {}, "{^}{^...^}"},
+      {"?!", 0, {}, "?!"},
+      {"?", suffix, {}, "{^?}"},
+      {"...", suffix, {}, "{^...}"},
       {"be", prefix, {{2, "{\\*\\cxcomment x}"}}, "{be^}"},
       {"post", suffix, {{0, "{\\*\\cxcomment x}"}}, "{^post}"},
       {"c", prefix, {{0, "{\\cxfing "}, {1, "}"}}, "{&c}{^}"},
@@ -258,6 +262,109 @@ TEST(RtfStyleNames, ReadFromTheStylesheet) {
       {"{\\rtf1{\\stylesheet{\\s4 Cut", {{4, "Cut"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.styles, KelmReadRtfStyleNames(c.rtf)) << c.rtf;
+}
+
+// Every entry of a dictionary is converted whole or counted under each
+// kind of what it lost, with its outline among the first shown.
+TEST(RtfToJsonReport, CountsEachEntryUnderWhatItLost) {
+  const std::string rtf = dictionary_of(
+      "{\\*\\cxs KAT}cat\r\n"
+      "{\\*\\cxs TKOG}\\par\\s1 dog\r\n"
+      "{\\*\\cxs THR}{\\cxconf [{\\cxc their}|{\\cxc there}]}\r\n"
+      "{\\*\\cxs PW}be\\cxds{\\*\\cxsvatdictentrydate\\yr2006}\r\n"
+      "{\\*\\cxs SKWR}{\\cxa J.}\r\n"
+      "{\\*\\cxs PWOLD}\\b bold\\b0\r\n"
+      "{\\*\\cxs HR}\\cxkelmdictflags4096 L\r\n"
+      "{\\*\\cxs KW}{\\cxconf [{\\cxc \\s2 A}|{\\cxc a}]}{\\*\\cxcomment x}\r\n"
+      "{\\*\\cxs CIJMNQVXY}not steno\r\n"
+      "{\\*\\cxs TEFT}{\\*\\cxplovermeta #Return}\\cxfc");
+  const Loaded loaded = read_rtf(rtf);
+  ASSERT_EQ(0, loaded.result);
+  const CRtfToJsonReport report =
+      KelmReportRtfToJson(loaded.dictionary, KelmReadRtfStyleNames(rtf));
+  EXPECT_EQ(9u, report.GetEntries());
+  EXPECT_EQ(2u, report.GetWhole());
+  const struct {
+    RtfToJsonLoss loss;
+    std::vector<std::string> outlines;
+  } kinds[] = {
+      {rtfLossStyle, {"TKO-G", "KW"}},
+      {rtfLossConflict, {"THR", "KW"}},
+      {rtfLossDestination, {"PW", "KW"}},
+      {rtfLossMarking, {"SKWR"}},
+      {rtfLossFlags, {"HR"}},
+      {rtfLossFormatting, {"PWO-LD"}},
+  };
+  for (const auto& k : kinds) {
+    EXPECT_EQ(k.outlines.size(), report.GetKind(k.loss).entries) << k.loss;
+    EXPECT_EQ(k.outlines, report.GetKind(k.loss).outlines) << k.loss;
+  }
+  EXPECT_EQ(std::vector<std::string>{"CIJMNQVXY"}, report.GetInvalid().outlines);
+  EXPECT_EQ(
+      "2 entries lost their styles (the paragraph break, and a continuation's indent, kept); "
+      "first: TKO-G KW\n"
+      "2 entries lost their conflict marks (the alternatives kept as [a|b], those marked deleted "
+      "left out); first: THR KW\n"
+      "2 entries lost destinations the open tools drop ({\\*\\...} groups: comments, dates and "
+      "the like); first: PW KW\n"
+      "1 entry lost their stitch and automatic-text marks (the text kept); first: SKWR\n"
+      "1 entry lost flags the translation language has no form for; first: HR\n"
+      "1 entry lost RTF the translation language has no form for (formatting, unknown control "
+      "words); first: PWO-LD\n"
+      "1 entry left out: their outlines are not steno, which JSON keys must be; first: CIJMNQVXY\n",
+      report.Describe());
+}
+
+TEST(RtfToJsonReport, ShowsTheFirstOutlinesOfAKind) {
+  CRtfToJsonReport report;
+  for (int i = 0; i < 8; ++i) report.Count("S" + std::string(i, 'T'), i % 2 ? rtfLossStyle : 0u);
+  report.Count("K", rtfLossStyle | rtfLossFlags);
+  EXPECT_EQ(9u, report.GetEntries());
+  EXPECT_EQ(4u, report.GetWhole());
+  EXPECT_EQ(5u, report.GetKind(rtfLossStyle).entries);
+  EXPECT_EQ((std::vector<std::string>{"ST", "STTT", "STTTTT", "STTTTTTT", "K"}),
+            report.GetKind(rtfLossStyle).outlines);
+  EXPECT_EQ(std::vector<std::string>{"K"}, report.GetKind(rtfLossFlags).outlines);
+  EXPECT_FALSE(report.IsWhole());
+  EXPECT_EQ("", CRtfToJsonReport().Describe());
+  EXPECT_TRUE(CRtfToJsonReport().IsWhole());
+}
+
+// The sample dictionaries, all written by the open tools, lose nothing but
+// their invalid outlines; the counts hold together either way.
+TEST(RtfToJsonReport, TheRealDictionaries) {
+  const std::filesystem::path folder = std::filesystem::path(KELM_SHARED_DATA_DIR) / "rtf";
+  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no sample dictionaries in " << folder;
+  const struct {
+    const char* file;
+    std::size_t entries, whole, invalid;
+  } cases[] = {
+      {"myrrhens-theory_main.rtf", 7776, 7776, 0},
+      {"stenodict_uk.rtf", 2357, 2357, 2},
+      {"volensia_phoenix_word_parts.rtf", 2160, 2160, 0},
+      {"myrrhens-theory_hotkeys.rtf", 109, 109, 0},
+      {"stanographer_new-entries.rtf", 80, 80, 0},
+      {"w-rtf-cre-editor_example.rtf", 42, 42, 1},
+  };
+  for (const auto& c : cases) {
+    const std::string path = (folder / c.file).string();
+    const Loaded loaded = read_file(path);
+    ASSERT_EQ(0, loaded.result) << c.file;
+    const CRtfToJsonReport report =
+        KelmReportRtfToJson(loaded.dictionary, KelmReadRtfStyleNames(ReadWholeFile(path)));
+    EXPECT_EQ(c.entries, report.GetEntries()) << c.file;
+    EXPECT_EQ(c.whole, report.GetWhole()) << c.file;
+    EXPECT_EQ(c.invalid, report.GetInvalid().entries) << c.file;
+    std::size_t counted = 0;
+    for (std::size_t k = 0; k < kRtfToJsonLossKinds; ++k) {
+      const CRtfToJsonReport::Kind& kind = report.GetKind(static_cast<RtfToJsonLoss>(1u << k));
+      EXPECT_LE(kind.entries, report.GetEntries() - report.GetWhole()) << c.file << " " << k;
+      EXPECT_EQ(std::min(kind.entries, CRtfToJsonReport::nOutlinesShown), kind.outlines.size())
+          << c.file << " " << k;
+      counted += kind.entries;
+    }
+    EXPECT_GE(counted, report.GetEntries() - report.GetWhole()) << c.file;
+  }
 }
 
 }  // namespace
