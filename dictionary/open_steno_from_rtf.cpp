@@ -379,6 +379,13 @@ void end_group(Reading& r) {
   r.group.text += text;
 }
 
+bool in_command(const Reading& r) {
+  const auto is_command = [](const Group& g) {
+    return g.destination == "cxplovermeta" || g.destination == "cxplovermacro";
+  };
+  return is_command(r.group) || std::any_of(r.outer.begin(), r.outer.end(), is_command);
+}
+
 void read_symbol(Reading& r, char c) {
   std::string& g = r.group.text;
   switch (c) {
@@ -398,8 +405,9 @@ void read_symbol(Reading& r, char c) {
       break;
     case '{':
     case '}':
-      // Escaped in the translation language, where a brace begins a command.
-      g += '\\';
+      // Escaped in the translation language, where a brace begins a
+      // command, except in a command's own text.
+      if (!in_command(r)) g += '\\';
       g += c;
       break;
     default:

@@ -182,6 +182,7 @@ TEST(JsonFromRtfEntry, KeepsWhatTheLibraryHolds) {
       {"\\emdash   x", "\xE2\x80\x94  x"},
       {"\\{#Return\\}", "\\{#Return\\}"},
       {"\\\\\\{", "\\\\{"},
+      {"{\\*\\cxplovermeta :retro_currency:\\{c\\}}", "{:retro_currency:{c}}"},
       {"\\cxkelmdictflags4096 x", "x", rtfLossFlags},
       {"\\cxkelmdictflags36864 x", "{^x}", rtfLossFlags},
   };
@@ -255,7 +256,7 @@ TEST(RtfStyleNames, ReadFromTheStylesheet) {
         {6, "Continuation Col"},
         {7, "Paren"},
         {8, "Centered"}}},
-      {"{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\s1 Outside;}}", {{0, "Normal"}}},
+      {"{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\s1 Outside;}}}", {{0, "Normal"}}},
       {"{\\rtf1{\\stylesheet{\\s2\\sbasedon0\\fs24 Contin A;}{\\*\\cs9 x;}}}", {{2, "Contin A"}}},
       {"{\\rtf1{\\stylesheet{\\s3{\\*\\x y} Q\r\nA;}}}", {{3, "QA"}}},
       {"{\\rtf1\\ansi}", {}},
