@@ -2,11 +2,13 @@
 // translation language (UTF-8), from the entry as the dictionary holds it
 // (text with the library's markers, flags, and the RTF kept as extras), so
 // that a dictionary converted to JSON behaves in those tools as the RTF/CRE
-// file does when they read it. The entry is read as the library's writer
-// would spell it, and that spelling as the open tools' RTF reader reads it,
-// with two departures: characters outside Windows-1252 come out as
-// themselves, not as the file's fallback, and braces and backslashes of the
-// text come out escaped, so that they stay text.
+// file does when they read it. The entry is spelled as RTF again - its
+// markers as their control words, \cxds before the text for Suffix and
+// after it for Prefix (before groups kept after it, as in "be\cxds{\*\date}"),
+// \cxfc after that - and the spelling read as the open tools' RTF reader
+// reads it, with two departures: characters outside Windows-1252 come out
+// as themselves, not as the file's fallback, and braces of the text come out
+// escaped ("\{"), so that they stay text rather than begin a command.
 //
 // What the translation language has no form for (styles, conflict marks,
 // comments and other destinations, flags beyond attach and capitalise,
