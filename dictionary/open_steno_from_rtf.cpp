@@ -487,13 +487,36 @@ std::string finish(std::string text) {
   return text;
 }
 
-std::string outline_text(const CSteno& outline) { return std::string(outline.GetStrRtf(0).View()); }
+// Text with nothing the spelling would make a control word of, as most
+// entries are: read as the open tools read it without spelling it.
+bool is_plain(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    return c == '{' || c == '}' || c == '\\' || c == '\n' || c == '\t' || c == '\xA0';
+  });
+}
+
+std::string plain_translation(std::string_view text, CTranFlags flags) {
+  const bool suffix = flags.GetSuffix(), prefix = flags.GetPrefix();
+  std::string json;
+  if (text.empty()) {
+    if (suffix || prefix) json = "{^}";
+  } else {
+    if (suffix || prefix) json += suffix ? "{^" : "{";
+    for (const char c : text) append_utf8(from_cp1252(static_cast<unsigned char>(c)), json);
+    if (suffix || prefix) json += prefix ? "^}" : "}";
+  }
+  if (flags.GetCapitalizeNext()) json += "{-|}";
+  return finish(std::move(json));
+}
 
 }  // namespace
 
 CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
                                       std::span<const CStenoDictionary::Extra> extras,
                                       const CRtfStyleNames& styles) {
+  constexpr WORD expressed = CTranFlags::Suffix | CTranFlags::Prefix | CTranFlags::CapitalizeNext;
+  const unsigned flag_loss = (flags.GetUShort() & ~expressed) != 0 ? rtfLossFlags : 0u;
+  if (extras.empty() && is_plain(text)) return {plain_translation(text, flags), flag_loss};
   const Spelling spelled = spell(text, flags, extras);
   Reading r{spelled.tokens, styles, 0, {}, {}, 0};
   for (const Token* t = take(r); t; t = take(r)) {
@@ -521,9 +544,7 @@ CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
     }
   }
   while (!r.outer.empty()) end_group(r);
-  constexpr WORD expressed = CTranFlags::Suffix | CTranFlags::Prefix | CTranFlags::CapitalizeNext;
-  if ((flags.GetUShort() & ~expressed) != 0) r.losses |= rtfLossFlags;
-  return {finish(std::move(r.group.text)), r.losses};
+  return {finish(std::move(r.group.text)), r.losses | flag_loss};
 }
 
 CRtfStyleNames KelmReadRtfStyleNames(std::string_view rtf) {
@@ -623,9 +644,10 @@ CRtfToJsonReport KelmReportRtfToJson(const CStenoDictionary& dictionary,
   CRtfToJsonReport report;
   for (std::size_t i = 0; i < dictionary.GetCount(); ++i) {
     const CStenoDictionary::Translation t = dictionary.GetTranslation(i);
-    const std::vector<CStenoDictionary::Extra> extras = dictionary.GetExtras(i);
-    report.Count(outline_text(dictionary.GetOutline(i)),
-                 KelmJsonFromRtfEntry(t.text, t.flags, extras, styles).losses);
+    const unsigned losses =
+        KelmJsonFromRtfEntry(t.text, t.flags, dictionary.GetExtras(i), styles).losses;
+    report.Count(losses != 0 ? std::string(dictionary.GetOutline(i).GetStrRtf(0).View()) : "",
+                 losses);
   }
   for (const CStenoDictionary::InvalidOutline& invalid : dictionary.GetInvalidOutlines())
     report.CountInvalid(invalid.text);

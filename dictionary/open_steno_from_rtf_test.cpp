@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -218,6 +219,30 @@ TEST(JsonFromRtfEntry, FlagsAroundTextAndKeptRtf) {
     const std::string shown = c.text + " " + std::to_string(c.flags) + " " + describe(c.extras);
     EXPECT_EQ(c.json, KelmJsonFromRtfEntry(c.text, c.flags, c.extras).text) << shown;
   }
+}
+
+// Most entries, plain text with no extras, take a shorter way that must
+// come to the same translation: an empty extra sends them the long way.
+TEST(JsonFromRtfEntry, PlainTextTheShortWayAsTheLongWay) {
+  const char* texts[] = {"",   "x",       "in law", "  t",  "t  ", " t ",  ".",    ". ", ",",
+                         "?!", "caf\xE9", "\x97",   "\x81", "{P}", "\xA0", "a\\b", "{x}"};
+  const WORD flags[] = {0,
+                        suffix,
+                        prefix,
+                        suffix | prefix,
+                        capitalize,
+                        suffix | capitalize,
+                        prefix | capitalize,
+                        suffix | prefix | capitalize,
+                        CTranFlags::AttachLetters};
+  for (const char* text : texts)
+    for (const WORD f : flags) {
+      const CStenoDictionary::Extra nothing[] = {{std::strlen(text), ""}};
+      const CJsonTranslation short_way = KelmJsonFromRtfEntry(text, f, {});
+      const CJsonTranslation long_way = KelmJsonFromRtfEntry(text, f, nothing);
+      EXPECT_EQ(long_way.text, short_way.text) << text << " " << f;
+      EXPECT_EQ(long_way.losses, short_way.losses) << text << " " << f;
+    }
 }
 
 // Bad RTF in what an entry keeps must not run the reading past its end.
