@@ -72,6 +72,8 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
       {"t   ", "t{^   ^}"},
       {" t ", " t "},
       {"t t t  ", "t t t{^  ^}"},
+      {"May, June,\r\n July", "May, June, July"},
+      {"{\r\n\\*\\ignored I'm invisible}", "", rtfLossDestination},
       // Attaching.
       {"\\cxds", "{^}"},
       {"{\\cxds}", "{^}"},
@@ -118,6 +120,7 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
       {"{\\cxa Q.}.", "Q..", rtfLossMarking},
       {"{\\cxfing c}", "{&c}"},
       {"\\cxfing Z.", "{&Z.}"},
+      {"\\cxfing", ""},
       // Groups the open tools do not know.
       {"{\\nonexistent }", "", rtfLossFormatting},
       {"{\\nonexistent contents}", "contents", rtfLossFormatting},
