@@ -37,24 +37,36 @@ void read_rest(CFile& file, FileBytes& bytes) {
   bytes.data = bytes.copy.get();
 }
 
-bool begins_as_rtf(std::string_view head, bool& utf8_mark) {
+// RTF begins with "{\rtf", a JSON dictionary with "{" and then a string or
+// its end, each after blanks and line breaks, and after a UTF-8 byte-order
+// mark (`utf8_mark`).
+DictionaryFormat format_of(std::string_view head, bool& utf8_mark) {
+  auto skip_blanks = [&head] {
+    while (!head.empty() &&
+           (head.front() == ' ' || head.front() == '\t' || is_line_break(head.front())))
+      head.remove_prefix(1);
+  };
   utf8_mark = head.starts_with("\xEF\xBB\xBF");
   if (utf8_mark) head.remove_prefix(3);
-  while (!head.empty() &&
-         (head.front() == ' ' || head.front() == '\t' || is_line_break(head.front())))
-    head.remove_prefix(1);
-  return head.starts_with("{\\rtf");
+  skip_blanks();
+  if (head.starts_with("{\\rtf")) return DictionaryFormat::rtf;
+  if (!head.starts_with('{')) return DictionaryFormat::none;
+  head.remove_prefix(1);
+  skip_blanks();
+  return head.starts_with('"') || head.starts_with('}') ? DictionaryFormat::json
+                                                        : DictionaryFormat::none;
 }
 
 constexpr std::size_t head_bytes = 512;
 
-// The view of the file from where it stands, once its head shows RTF. A
+// The view of the file from where it stands, once its head shows a
+// dictionary. A
 // regular file is mapped: its pages are the system's file cache, neither
 // cleared nor copied, which the load would otherwise spend as long on as on
 // the entries (a file cut short meanwhile is caught, see Read). False when
-// it does not map, or (with `refused`) when it is not RTF; the file is left
-// where it stood.
-bool map_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark, bool& refused) {
+// it does not map, or (with `format` none) when it is not a dictionary; the
+// file is left where it stood.
+bool map_dictionary(CFile& file, FileBytes& bytes, bool& utf8_mark, DictionaryFormat& format) {
   // A class of the caller's may give other bytes than the descriptor's.
   if (typeid(file) != typeid(CFile) || !file.IsOpen()) return false;
   const ULONGLONG start = file.GetPosition();
@@ -69,7 +81,8 @@ bool map_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark, bool& refused) {
   char head[head_bytes];
   const std::string_view read(head, file.Read(head, sizeof head));
   file.Seek(static_cast<LONGLONG>(start), CFile::begin);
-  refused = !begins_as_rtf(read, utf8_mark);
+  format = format_of(read, utf8_mark);
+  const bool refused = format == DictionaryFormat::none;
   const ULONGLONG first = start - start % KELM_ALLOCATION_GRANULARITY;
   const auto size = static_cast<std::size_t>(std::min<ULONGLONG>(length - start, most_bytes));
   LPVOID view =
@@ -86,19 +99,20 @@ bool map_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark, bool& refused) {
 
 }  // namespace
 
-bool take_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark) {
-  bool refused = false;
-  if (map_rtf(file, bytes, utf8_mark, refused)) return true;
-  if (refused) return false;
+DictionaryFormat take_dictionary(CFile& file, FileBytes& bytes, bool& utf8_mark) {
+  DictionaryFormat format = DictionaryFormat::rtf;
+  if (map_dictionary(file, bytes, utf8_mark, format)) return format;
+  if (format == DictionaryFormat::none) return format;
   const ULONGLONG start = file.GetPosition();
   read_rest(file, bytes);
-  if (begins_as_rtf(bytes.view().substr(0, head_bytes), utf8_mark)) return true;
+  format = format_of(bytes.view().substr(0, head_bytes), utf8_mark);
+  if (format != DictionaryFormat::none) return format;
   try {
     file.Seek(static_cast<LONGLONG>(start), CFile::begin);
   } catch (const CFileException&) {
     // A pipe: what was read is gone with the refusal.
   }
-  return false;
+  return format;
 }
 
 }  // namespace dictionary_read

@@ -34,11 +34,14 @@ struct FileBytes {
   bool intact() const { return !mapped || KelmIsViewIntact(mapped.get()); }
 };
 
-// The file's bytes from where it stands, when they begin as RTF: "{\rtf"
-// after blanks and line breaks, and after a UTF-8 byte-order mark
-// (`utf8_mark`), which editors put before UTF-8 text. Mapped, or read whole
-// before they are looked at, so that a pipe need not go back. A file refused
-// is left where it stood, or at its end when it cannot go back.
-bool take_rtf(CFile& file, FileBytes& bytes, bool& utf8_mark);
+enum class DictionaryFormat { none, rtf, json };
+
+// The file's bytes from where it stands, when they begin as a dictionary:
+// RTF with "{\rtf", JSON with "{" and a string (or its "}"), each after
+// blanks and line breaks, and after a UTF-8 byte-order mark (`utf8_mark`),
+// which editors put before UTF-8 text. Mapped, or read whole before they are
+// looked at, so that a pipe need not go back. A file refused (none) is left
+// where it stood, or at its end when it cannot go back.
+DictionaryFormat take_dictionary(CFile& file, FileBytes& bytes, bool& utf8_mark);
 
 }  // namespace dictionary_read

@@ -1,5 +1,7 @@
 #include "dictionary/rtf_cre_writer.h"
 
+#include "dictionary/rtf_outline.h"
+
 #include "rtf/rtf_control_words.h"
 #include "strokes/stroke.h"
 #include "textrules/string_rules.h"
@@ -101,13 +103,18 @@ void CRtfCreWriter::WriteHeader(bool dictionary) {
   OutputKeyword(szRTFGROUPEND, 0);
 }
 
-void CRtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
-  m_run.clear();
+std::string rtf_outline_text(std::span<const BYTE> keys) {
+  std::string text;
   for (std::size_t i = 0; i + stroke_bytes <= keys.size(); i += stroke_bytes) {
     if ((keys[i] | keys[i + 1] | keys[i + 2]) == 0) continue;
-    if (!m_run.empty()) m_run += '/';
-    append_stroke(&keys[i], m_run);
+    if (!text.empty()) text += '/';
+    append_stroke(&keys[i], text);
   }
+  return text;
+}
+
+void CRtfCreWriter::WriteOutline(std::span<const BYTE> keys) {
+  m_run = rtf_outline_text(keys);
   EmitKeyword(szRTFGROUPBEGIN, 0);
   EmitKeyword(szRTFCW_cxs, flagOptDest);
   EmitText(m_run);

@@ -1,5 +1,6 @@
 // A steno dictionary read from and written to RTF/CRE, the exchange format of
-// steno dictionaries: outlines with the translation each one stands for.
+// steno dictionaries, or JSON, the open steno community's: outlines with the
+// translation each one stands for.
 //
 // Translation texts use the library's own markers, so that they go straight
 // to the text rules: "{P}" a paragraph mark, "\n" a line break, "\t" a tab,
@@ -20,6 +21,12 @@
 // the text, and written back there. An entry whose outline the notation does
 // not take is kept whole as the file spelled it, reported, written back in
 // its place and never looked up.
+//
+// A JSON dictionary is one object from outlines (strokes in any notation the
+// stroke reader takes, joined by "/") to translations in the open steno
+// translation language, which reads into the same texts, flags and extras as
+// the equivalent RTF/CRE (see open_steno_translation.h); UTF-8, or
+// Windows-1252 when the file is not valid UTF-8.
 //
 // The dictionary keeps all texts in one arena, all outlines in another as
 // 3-byte strokes, and the extras of the few entries that have them in a
@@ -42,6 +49,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace dictionary_read {
+struct FileBytes;
+}
 
 class KELM_EXPORT CStenoDictionary {
  public:
@@ -66,28 +77,45 @@ class KELM_EXPORT CStenoDictionary {
     std::size_t before;  // the index of the entry it stood before
   };
 
-  // Codes of Read and Write beside the scanner's and the parser's (below 100,
-  // and 5100): the file is not RTF; a file error is its CFileException cause
-  // above errorFile.
-  static constexpr long errorNotRtf = 200;
-  static constexpr long errorFile = 1000;
+  enum class Format { rtf, json };
 
-  // Reads an RTF/CRE dictionary into this one, from a file or from an open
-  // file positioned at its start; a file that does not begin with "{\rtf"
-  // (after a byte-order mark and blanks) is refused whole. Entries run from
-  // one "{\*\cxs" group to the next. A later entry for an outline replaces
-  // the earlier one whole, extras included, in the earlier one's place. 0, or
-  // a nonzero code that GetErrorText explains; the path form also gives the
-  // file's own errors. A regular file is mapped into memory (see
-  // file_mapping.h) for the load and no longer; anything else (a pipe, a
+  // Codes of Read and Write beside the scanner's and the parser's (below 100,
+  // and 5100): the file is neither RTF nor JSON; a JSON file is not well
+  // formed, is not an object, holds a translation that is not a string or
+  // one longer than maxJsonTranslation bytes (GetErrorLine and
+  // GetErrorColumn say where); a file error is its CFileException cause
+  // above errorFile. A JSON entry whose outline the notation does not take
+  // is kept as an invalid outline, as RTF ones are.
+  static constexpr long errorNotRtf = 200;
+  static constexpr long errorJsonSyntax = 201;
+  static constexpr long errorJsonNotObject = 202;
+  static constexpr long errorJsonNotString = 203;
+  static constexpr long errorJsonTooLong = 204;
+  static constexpr long errorFile = 1000;
+  static constexpr std::size_t maxJsonTranslation = 1 << 20;
+
+  // Reads an RTF/CRE or a JSON dictionary into this one, from a file or from
+  // an open file positioned at its start, telling them apart by their first
+  // bytes; a file that begins as neither is refused whole. RTF: entries run
+  // from one "{\*\cxs" group to the next. A later entry for an outline
+  // replaces the earlier one whole, extras included, in the earlier one's
+  // place. 0, or a nonzero code that GetErrorText explains; the path form
+  // also gives the file's own errors. A regular file is mapped into memory
+  // (see file_mapping.h) for the load and no longer; anything else (a pipe, a
   // CMemFile) is read whole first. The file is left standing after the last
   // byte the parse took, a pipe at its end. A file cut short by another
   // process while it is read fails with errorFile +
-  // CFileException::sharingViolation and leaves the dictionary as it was.
+  // CFileException::sharingViolation and leaves the dictionary as it was; so
+  // does a JSON file that fails.
   long Read(LPCSTR path);
   long Read(CFile& file);
-  // Why Read or Write returned `code`.
+  // Why Read or Write returned `code`, with the line and column of a JSON
+  // error.
   CString GetErrorText(long code) const;
+  // Where the last Read's JSON error is, 1-based (the column in characters);
+  // 0 when it has none.
+  unsigned long GetErrorLine() const { return m_nErrorLine; }
+  unsigned long GetErrorColumn() const { return m_nErrorColumn; }
   // What the last Read found besides the entries: replaced entries, and
   // characters Windows-1252 cannot hold.
   std::size_t GetDuplicateCount() const { return m_nDuplicates; }
@@ -104,6 +132,17 @@ class KELM_EXPORT CStenoDictionary {
   // or a code that GetErrorText explains.
   void Write(CFile& file, CTime created) const;
   long Write(LPCSTR path) const;
+  // Writes as JSON: one entry a line, sorted by outline as the open tools
+  // write them, UTF-8, each translation in the open steno language. What the
+  // language has no form for (flag bits beyond attach and capitalise, extras
+  // of RTF the JSON reader does not make) is left out; the count of entries
+  // that lost something is returned. Entries with invalid outlines that a
+  // JSON file gave are written in their places; others are left out and
+  // counted.
+  std::size_t WriteJson(CFile& file) const;
+  // By the format given, or (the one-argument form) by the file name: a name
+  // ending in ".json" is written as JSON, any other as RTF/CRE.
+  long Write(LPCSTR path, Format format) const;
 
   // Adds the entry, or replaces an entry held for the outline whole (it
   // keeps its place in entry order). Extras beyond the text's end are put at
@@ -150,6 +189,11 @@ class KELM_EXPORT CStenoDictionary {
   // straight from the file's bytes, or (false) every entry through the RTF
   // parser: the two give the same dictionary.
   long Read(CFile& file, bool bTakePlainEntries);
+  // The JSON reader, on the file's bytes from `skip` on (after a
+  // byte-order mark).
+  long ReadJson(const dictionary_read::FileBytes& bytes, std::size_t skip);
+  // Drops what a failed load added.
+  void Truncate(std::size_t entries, std::size_t keys, std::size_t text, std::size_t extras);
 
   std::span<const BYTE> KeysOf(const Entry& entry) const;
   // The slot that holds the outline, or the empty slot where it belongs.
@@ -181,5 +225,7 @@ class KELM_EXPORT CStenoDictionary {
   std::size_t m_indexed = 0;
   std::size_t m_nDuplicates = 0;
   std::size_t m_nUnrepresentable = 0;
+  unsigned long m_nErrorLine = 0;
+  unsigned long m_nErrorColumn = 0;
   std::vector<InvalidOutline> m_invalid;
 };

@@ -52,9 +52,18 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   const ULONGLONG start = file.GetPosition();
   // The whole file in memory, so that the reader takes entries and the
   // pieces it keeps straight from its bytes.
+  m_nErrorLine = 0;
+  m_nErrorColumn = 0;
   FileBytes bytes;
   bool utf8_mark = false;
-  if (!take_rtf(file, bytes, utf8_mark)) return errorNotRtf;
+  const DictionaryFormat format = take_dictionary(file, bytes, utf8_mark);
+  if (format == DictionaryFormat::none) return errorNotRtf;
+  if (format == DictionaryFormat::json) {
+    const long result = ReadJson(bytes, utf8_mark ? 3 : 0);
+    if (file.GetPosition() != start + bytes.size)
+      file.Seek(static_cast<LONGLONG>(start + bytes.size), CFile::begin);
+    return result;
+  }
   const std::size_t entries_before = m_entries.size();
   const std::size_t keys_before = m_keys.size();
   const std::size_t text_before = m_text.size();
@@ -82,10 +91,7 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   // Entries read from bytes that turned to zeros would be wrong without a
   // sign: the dictionary stays as it was, as if the file had not opened.
   if (!bytes.intact()) {
-    m_entries.resize(entries_before);
-    m_keys.resize(keys_before);
-    m_text.resize(text_before);
-    m_extras.resize(extras_before);
+    Truncate(entries_before, keys_before, text_before, extras_before);
     m_invalid.resize(first_invalid);
     return errorFile + CFileException::sharingViolation;
   }
@@ -107,8 +113,29 @@ long CStenoDictionary::Read(LPCSTR path) {
   }
 }
 
+void CStenoDictionary::Truncate(std::size_t entries, std::size_t keys, std::size_t text,
+                                std::size_t extras) {
+  m_entries.resize(entries);
+  m_keys.resize(keys);
+  m_text.resize(text);
+  m_extras.resize(extras);
+}
+
 CString CStenoDictionary::GetErrorText(long code) const {
-  if (code == errorNotRtf) return "The file is not RTF: it does not begin with {\\rtf.";
+  if (code == errorNotRtf)
+    return "The file is not RTF: it does not begin with {\\rtf, nor as a JSON object.";
+  if (code > errorNotRtf && code <= errorJsonTooLong) {
+    static constexpr const char* what[] = {
+        "The file is not well-formed JSON",
+        "The JSON file is not an object from outlines to translations",
+        "A translation is not a string",
+        "A translation is longer than 1 MiB",
+    };
+    CString text;
+    text.Format("%s: line %lu, column %lu.", what[code - errorNotRtf - 1], m_nErrorLine,
+                m_nErrorColumn);
+    return text;
+  }
   if (code > errorFile) return CFileException(static_cast<int>(code - errorFile)).Describe();
   CFile none;
   if (code >= 10) return CRtfParser(none, nullptr).GetErrorText(static_cast<int>(code));

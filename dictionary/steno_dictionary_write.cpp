@@ -290,12 +290,21 @@ void CStenoDictionary::Write(CFile& file, CTime created) const {
 }
 
 long CStenoDictionary::Write(LPCSTR path) const {
+  CString name(path);
+  name.MakeLower();
+  return Write(path, name.Right(5) == ".json" ? Format::json : Format::rtf);
+}
+
+long CStenoDictionary::Write(LPCSTR path, Format format) const {
   char temporary[MAX_PATH];
   if (GetTempFileNameA(folder_of(path), "dic", 0, temporary) == 0)
     return errorFile + cause_of(GetLastError());
   try {
     CFile file(temporary, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-    Write(file, CTime::GetCurrentTime());
+    if (format == Format::json)
+      WriteJson(file);
+    else
+      Write(file, CTime::GetCurrentTime());
     file.Flush();
     file.Close();
   } catch (const CFileException& e) {

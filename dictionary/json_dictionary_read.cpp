@@ -1,0 +1,163 @@
+// The JSON reader of CStenoDictionary: one object from outlines to
+// translations, read by simdjson's on-demand parser (the fastest of the
+// JSON libraries at hand on real dictionaries; see
+// bench/json_library_bench.cpp), each translation read into the library's
+// terms by open_steno::read_translation.
+
+#include "dictionary/dictionary_file.h"
+#include "dictionary/open_steno_translation.h"
+#include "dictionary/steno_dictionary.h"
+
+#include <simdjson.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t max_keys_length = 0xFFFF;
+
+// The file as UTF-8: as it is when it is valid UTF-8, else every byte a
+// character of Windows-1252, as the open tools read such a file.
+simdjson::padded_string as_utf8(std::string_view bytes) {
+  if (simdjson::validate_utf8(bytes.data(), bytes.size()))
+    return simdjson::padded_string(bytes.data(), bytes.size());
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 8);
+  for (const char c : bytes) text += open_steno::utf8_of(static_cast<unsigned char>(c));
+  return simdjson::padded_string(text);
+}
+
+// The strokes of an outline, joined by "/", as packed keys; false when the
+// notation does not take it or a stroke is empty.
+bool read_outline(std::string_view outline, std::string& keys) {
+  if (outline.empty() || CSteno::ReadRtfKeys(outline, 0, keys) != 0 ||
+      keys.size() > max_keys_length)
+    return false;
+  for (std::size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
+    if ((keys[at] | keys[at + 1] | keys[at + 2]) == 0) return false;
+  return true;
+}
+
+std::span<const BYTE> as_key_bytes(std::string_view keys) {
+  return {reinterpret_cast<const BYTE*>(keys.data()), keys.size()};
+}
+
+// Where the parse stopped in a way the parser cannot place: a string left
+// open runs to the end, and a control character inside a string is found by
+// looking.
+std::size_t place_of(simdjson::error_code error, std::string_view text) {
+  if (error == simdjson::UNESCAPED_CHARS) {
+    const auto bad = std::find_if(text.begin(), text.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    });
+    return static_cast<std::size_t>(bad - text.begin());
+  }
+  return text.size();
+}
+
+}  // namespace
+
+long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::size_t skip) {
+  const simdjson::padded_string text = as_utf8(bytes.view().substr(skip));
+  // Entries read from bytes that turned to zeros would be wrong without a
+  // sign: the dictionary stays as it was, as if the file had not opened.
+  if (!bytes.intact()) return errorFile + CFileException::sharingViolation;
+  const std::string_view view(text.data(), text.size());
+  const std::size_t entries_before = m_entries.size(), keys_before = m_keys.size(),
+                    text_before = m_text.size(), extras_before = m_extras.size();
+  const std::size_t invalid_before = m_invalid.size();
+  std::size_t unrepresentable = 0;
+  std::size_t error_at = 0;
+  // Lines are counted as far as an invalid outline needs them.
+  std::size_t counted_to = 0;
+  unsigned long line = 1;
+  auto line_at = [&](std::size_t offset) {
+    line += static_cast<unsigned long>(
+        std::count(view.begin() + static_cast<std::ptrdiff_t>(counted_to),
+                   view.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    counted_to = offset;
+    return line;
+  };
+  const long result = [&]() -> long {
+    simdjson::ondemand::parser parser;
+    simdjson::ondemand::document document;
+    if (const simdjson::error_code error = parser.iterate(text).get(document)) {
+      error_at = place_of(error, view);
+      return errorJsonSyntax;
+    }
+    auto here = [&] {
+      const simdjson::simdjson_result<const char*> location = document.current_location();
+      return location.error() ? view.size()
+                              : static_cast<std::size_t>(location.value_unsafe() - text.data());
+    };
+    simdjson::ondemand::object object;
+    if (const simdjson::error_code error = document.get_object().get(object)) {
+      error_at = here();
+      return error == simdjson::INCORRECT_TYPE ? errorJsonNotObject : errorJsonSyntax;
+    }
+    Reserve(view.size() / 28, view.size() / 8, view.size() / 3);
+    std::string keys;
+    open_steno::Reading reading;
+    std::vector<Extra> extras;
+    for (simdjson::simdjson_result<simdjson::ondemand::field> item : object) {
+      simdjson::ondemand::field field;
+      std::string_view outline, translation;
+      if (std::move(item).get(field)) {
+        error_at = here();
+        return errorJsonSyntax;
+      }
+      // Where the outline's quote stands, before reading it moves on.
+      const std::size_t outline_at = static_cast<std::size_t>(field.key().raw() - text.data()) - 1;
+      if (field.unescaped_key().get(outline)) {
+        error_at = outline_at;
+        return errorJsonSyntax;
+      }
+      if (const simdjson::error_code error = field.value().get_string().get(translation)) {
+        error_at = here();
+        return error == simdjson::INCORRECT_TYPE ? errorJsonNotString : errorJsonSyntax;
+      }
+      if (translation.size() > maxJsonTranslation) {
+        error_at = here();
+        return errorJsonTooLong;
+      }
+      // Kept whole, as the RTF reader keeps such an entry, with its
+      // translation as it was spelled; never looked up.
+      if (!read_outline(outline, keys)) {
+        m_invalid.push_back({line_at(outline_at), std::string(outline),
+                             "{\\*\\cxs " + open_steno::rtf_escape(outline) + "}" +
+                                 open_steno::kept_spelling_rtf(translation),
+                             m_entries.size()});
+        continue;
+      }
+      open_steno::read_translation(translation, reading);
+      unrepresentable += reading.unrepresentable;
+      extras.clear();
+      for (const open_steno::Extra& extra : reading.extras)
+        extras.push_back({extra.position, extra.rtf});
+      Append(as_key_bytes(keys), reading.text, reading.flags, extras);
+    }
+    // Nothing may follow the object.
+    if (!document.current_location().error()) {
+      error_at = here();
+      return errorJsonSyntax;
+    }
+    return 0;
+  }();
+  if (result != 0) {
+    Truncate(entries_before, keys_before, text_before, extras_before);
+    m_invalid.resize(invalid_before);
+    error_at = std::min(error_at, view.size());
+    const std::string_view before = view.substr(0, error_at);
+    const std::size_t line_start = before.rfind('\n') + 1;  // npos + 1 is 0
+    m_nErrorLine = static_cast<unsigned long>(std::count(before.begin(), before.end(), '\n') + 1);
+    m_nErrorColumn = static_cast<unsigned long>(
+        1 + std::count_if(before.begin() + static_cast<std::ptrdiff_t>(line_start), before.end(),
+                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return result;
+  }
+  m_nUnrepresentable = unrepresentable;
+  m_nDuplicates = IndexAppended();
+  return 0;
+}
