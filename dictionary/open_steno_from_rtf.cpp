@@ -1,5 +1,6 @@
 #include "dictionary/open_steno_from_rtf.h"
 
+#include "dictionary/open_steno_translation.h"
 #include "platform/code_page.h"
 #include "textrules/string_rules.h"
 
@@ -495,7 +496,14 @@ bool is_plain(std::string_view text) {
   });
 }
 
+// A hyphen alone is the non-breaking hyphen or the punctuation group the
+// library reads it from, which the open tools read as an infix.
+bool is_lone_hyphen(std::string_view text, CTranFlags flags) {
+  return text == "-" && flags.GetUShort() == 0;
+}
+
 std::string plain_translation(std::string_view text, CTranFlags flags) {
+  if (is_lone_hyphen(text, flags)) return "{^-^}";
   const bool suffix = flags.GetSuffix(), prefix = flags.GetPrefix();
   std::string json;
   if (text.empty()) {
@@ -517,6 +525,11 @@ CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
   constexpr WORD expressed = CTranFlags::Suffix | CTranFlags::Prefix | CTranFlags::CapitalizeNext;
   const unsigned flag_loss = (flags.GetUShort() & ~expressed) != 0 ? rtfLossFlags : 0u;
   if (extras.empty() && is_plain(text)) return {plain_translation(text, flags), flag_loss};
+  // A translation read from JSON that would not come back as it was spelled
+  // keeps its spelling, which is given back whole.
+  CJsonTranslation kept;
+  for (const CStenoDictionary::Extra& extra : extras)
+    if (open_steno::find_kept_spelling(extra.rtf, kept.text)) return kept;
   const Spelling spelled = spell(text, flags, extras);
   Reading r{spelled.tokens, styles, 0, {}, {}, 0};
   for (const Token* t = take(r); t; t = take(r)) {
@@ -544,5 +557,6 @@ CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
     }
   }
   while (!r.outer.empty()) end_group(r);
+  if (is_lone_hyphen(text, flags) && r.group.text == "-") r.group.text = "{^-^}";
   return {finish(std::move(r.group.text)), r.losses | flag_loss};
 }

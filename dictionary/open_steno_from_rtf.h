@@ -40,7 +40,8 @@ enum RtfToJsonLoss : unsigned {
 inline constexpr std::size_t kRtfToJsonLossKinds = 6;
 
 // Style numbers to their names, as the file's stylesheet declares them; a
-// continuation style ("Contin...") indents its paragraph.
+// continuation style ("Contin...") indents its paragraph. The dictionary
+// keeps those of the files it read (CStenoDictionary::GetStyleNames).
 using CRtfStyleNames = std::map<long, std::string>;
 
 // The styles of the {\stylesheet ...} group of an RTF/CRE file's bytes; none
@@ -52,6 +53,9 @@ struct CJsonTranslation {
   unsigned losses = 0;  // RtfToJsonLoss bits
 };
 
+// The entry's translation; a translation read from JSON that keeps its
+// spelling in an extra (see open_steno_translation.h) comes back as spelled,
+// with nothing lost.
 KELM_EXPORT CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
                                                   std::span<const CStenoDictionary::Extra> extras,
                                                   const CRtfStyleNames& styles = {});
@@ -91,6 +95,7 @@ class KELM_EXPORT CRtfToJsonReport {
 };
 
 // Converts every entry of the dictionary and counts what each lost, the
-// entries with invalid outlines included; outlines as GetStrRtf spells them.
+// entries with invalid outlines the JSON writer leaves out included; outlines
+// as that writer spells them.
 KELM_EXPORT CRtfToJsonReport KelmReportRtfToJson(const CStenoDictionary& dictionary,
                                                  const CRtfStyleNames& styles = {});

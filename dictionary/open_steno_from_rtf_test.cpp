@@ -116,6 +116,8 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
       {"{\\cxp ,}", "{,}"},
       {"{\\cxp ;}", "{;}"},
       {"{\\cxp :}", "{:}"},
+      {"{\\cxp -}", "{^-^}"},
+      {"\\_", "{^-^}"},
       // Automatic text, stitches, fingerspelling.
       {"{\\cxa Q.}.", "Q..", rtfLossMarking},
       {"{\\cxfing c}", "{&c}"},
@@ -159,11 +161,10 @@ TEST(JsonFromRtfEntry, ReadsAsTheOpenToolsRead) {
 // Where the library's reading of an entry keeps less than the open tools
 // see in the file, the converter can give back only what it keeps: \_ is a
 // hyphen, a \cxds inside the text attaches nothing, and a punctuation
-// group is its mark. The open tools' reading is in the comment.
+// group is its mark (a hyphen alone is taken for the open tools' infix).
+// The open tools' reading is in the comment.
 TEST(JsonFromRtfEntry, GivesWhatTheLibraryKeeps) {
   const ConversionCase cases[] = {
-      {"\\_", "-"},                                                     // {^-^}
-      {"{\\cxp -}", "-"},                                               // {^-^}
       {"{\\nonexistent cont\\_ents}", "cont-ents", rtfLossFormatting},  // cont{^-^}ents
       {"pre\\cxds  ", "pre "},                                          // {pre^}
       {"{\\cxp '}", "'"},                                               // {^'}
@@ -227,8 +228,8 @@ TEST(JsonFromRtfEntry, FlagsAroundTextAndKeptRtf) {
 // Most entries, plain text with no extras, take a shorter way that must
 // come to the same translation: an empty extra sends them the long way.
 TEST(JsonFromRtfEntry, PlainTextTheShortWayAsTheLongWay) {
-  const char* texts[] = {"",   "x",       "in law", "  t",  "t  ", " t ",  ".",    ". ", ",",
-                         "?!", "caf\xE9", "\x97",   "\x81", "{P}", "\xA0", "a\\b", "{x}"};
+  const char* texts[] = {"",  "x",  "in law",  "  t",  "t  ",  " t ", ".",    ". ",   ",",  "?!",
+                         "-", "--", "caf\xE9", "\x97", "\x81", "{P}", "\xA0", "a\\b", "{x}"};
   const WORD flags[] = {0,
                         suffix,
                         prefix,
@@ -317,12 +318,12 @@ TEST(RtfToJsonReport, CountsEachEntryUnderWhatItLost) {
     RtfToJsonLoss loss;
     std::vector<std::string> outlines;
   } kinds[] = {
-      {rtfLossStyle, {"TKO-G", "KW"}},
+      {rtfLossStyle, {"TKOG", "KW"}},
       {rtfLossConflict, {"THR", "KW"}},
       {rtfLossDestination, {"PW", "KW"}},
       {rtfLossMarking, {"SKWR"}},
       {rtfLossFlags, {"HR"}},
-      {rtfLossFormatting, {"PWO-LD"}},
+      {rtfLossFormatting, {"PWOLD"}},
   };
   for (const auto& k : kinds) {
     EXPECT_EQ(k.outlines.size(), report.GetKind(k.loss).entries) << k.loss;
@@ -331,7 +332,7 @@ TEST(RtfToJsonReport, CountsEachEntryUnderWhatItLost) {
   EXPECT_EQ(std::vector<std::string>{"CIJMNQVXY"}, report.GetInvalid().outlines);
   EXPECT_EQ(
       "2 entries lost their styles (the paragraph break, and a continuation's indent, kept); "
-      "first: TKO-G KW\n"
+      "first: TKOG KW\n"
       "2 entries lost their conflict marks (the alternatives kept as [a|b], those marked deleted "
       "left out); first: THR KW\n"
       "2 entries lost destinations the open tools drop ({\\*\\...} groups: comments, dates and "
@@ -339,7 +340,7 @@ TEST(RtfToJsonReport, CountsEachEntryUnderWhatItLost) {
       "1 entry lost their stitch and automatic-text marks (the text kept); first: SKWR\n"
       "1 entry lost flags the translation language has no form for; first: HR\n"
       "1 entry lost RTF the translation language has no form for (formatting, unknown control "
-      "words); first: PWO-LD\n"
+      "words); first: PWOLD\n"
       "1 entry left out: their outlines are not steno, which JSON keys must be; first: CIJMNQVXY\n",
       report.Describe());
 }

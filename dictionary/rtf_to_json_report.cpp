@@ -1,5 +1,8 @@
 #include "dictionary/open_steno_from_rtf.h"
 
+#include "dictionary/open_steno_translation.h"
+#include "dictionary/rtf_outline.h"
+
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -113,10 +116,12 @@ CRtfToJsonReport KelmReportRtfToJson(const CStenoDictionary& dictionary,
     const CStenoDictionary::Translation t = dictionary.GetTranslation(i);
     const unsigned losses =
         KelmJsonFromRtfEntry(t.text, t.flags, dictionary.GetExtras(i), styles).losses;
-    report.Count(losses != 0 ? std::string(dictionary.GetOutline(i).GetStrRtf(0).View()) : "",
-                 losses);
+    report.Count(losses != 0 ? rtf_outline_text(dictionary.GetKeys(i)) : "", losses);
   }
+  // An invalid entry a JSON file gave keeps its translation as spelled, and
+  // is written with it.
+  std::string spelling;
   for (const CStenoDictionary::InvalidOutline& invalid : dictionary.GetInvalidOutlines())
-    report.CountInvalid(invalid.text);
+    if (!open_steno::find_kept_spelling(invalid.rtf, spelling)) report.CountInvalid(invalid.text);
   return report;
 }

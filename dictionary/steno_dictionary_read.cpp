@@ -2,6 +2,7 @@
 
 #include "dictionary/dictionary_file.h"
 #include "dictionary/dictionary_reader.h"
+#include "dictionary/open_steno_from_rtf.h"
 #include "platform/exception.h"
 #include "rtf/rtf_parser.h"
 #include "rtf/rtf_scanner.h"
@@ -97,6 +98,9 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   }
   m_nUnrepresentable = reader.GetUnrepresentableCount();
   m_nDuplicates = IndexAppended();
+  // The stylesheet stands in the header, before the first entry.
+  const std::string_view header = bytes.view().substr(0, bytes.view().find("{\\*\\cxs"));
+  for (auto& [number, name] : KelmReadRtfStyleNames(header)) m_styles[number] = std::move(name);
   number_lines(bytes.view(), reader.GetInvalidOffsets(),
                std::span(m_invalid).subspan(first_invalid));
   return result;
