@@ -94,7 +94,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
     };
     simdjson::ondemand::object object;
     if (const simdjson::error_code error = document.get_object().get(object)) {
-      error_at = here();
+      error_at = error == simdjson::INCOMPLETE_ARRAY_OR_OBJECT ? view.size() : here();
       return error == simdjson::INCORRECT_TYPE ? errorJsonNotObject : errorJsonSyntax;
     }
     Reserve(view.size() / 28, view.size() / 8, view.size() / 3);
@@ -114,12 +114,14 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
         error_at = outline_at;
         return errorJsonSyntax;
       }
-      if (const simdjson::error_code error = field.value().get_string().get(translation)) {
-        error_at = here();
+      simdjson::ondemand::value value = field.value();
+      const std::size_t value_at = here();
+      if (const simdjson::error_code error = value.get_string().get(translation)) {
+        error_at = value_at;
         return error == simdjson::INCORRECT_TYPE ? errorJsonNotString : errorJsonSyntax;
       }
       if (translation.size() > maxJsonTranslation) {
-        error_at = here();
+        error_at = value_at;
         return errorJsonTooLong;
       }
       // Kept whole, as the RTF reader keeps such an entry, with its

@@ -51,6 +51,18 @@ std::string sort_key(std::string_view outline) {
   return key;
 }
 
+// The outline of an invalid entry as UTF-8, from its "{\\*\\cxs ...}" group.
+std::string invalid_outline(std::string_view rtf) {
+  constexpr std::string_view start = "{\\*\\cxs ";
+  std::string outline;
+  std::size_t end = start.size();
+  while (end < rtf.size() && rtf[end] != '}') end += rtf[end] == '\\' ? 2 : 1;
+  if (!rtf.starts_with(start) || end >= rtf.size() ||
+      !open_steno::rtf_unescape(rtf.substr(start.size(), end - start.size()), outline))
+    return {};
+  return outline;
+}
+
 void append_json_string(std::string_view utf8, std::string& out) {
   static constexpr char hex[] = "0123456789abcdef";
   out += '"';
@@ -98,7 +110,7 @@ std::size_t CStenoDictionary::WriteJson(CFile& file) const {
   std::vector<std::string> sort_keys(count);
   for (std::size_t i = 0; i < GetCount(); ++i) sort_keys[i] = sort_key(GetKeys(i));
   for (std::size_t i = 0; i < m_invalid.size(); ++i)
-    sort_keys[GetCount() + i] = sort_key(m_invalid[i].text);
+    sort_keys[GetCount() + i] = sort_key(invalid_outline(m_invalid[i].rtf));
   std::vector<std::size_t> order(count);
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
@@ -117,7 +129,7 @@ std::size_t CStenoDictionary::WriteJson(CFile& file) const {
         continue;
       }
       out += first ? "\n" : ",\n";
-      append_json_string(invalid.text, out);
+      append_json_string(invalid_outline(invalid.rtf), out);
     } else {
       const Translation t = GetTranslation(i);
       const std::vector<Extra> extras = GetExtras(i);
