@@ -398,16 +398,14 @@ TEST(RtfToJsonReport, TheRealDictionaries) {
 }
 
 // A JSON dictionary written as RTF/CRE and read back converts to the same
-// JSON, entry for entry, losing nothing. The open steno dictionaries but the
-// largest, which the round-trip tests of the JSON reader take.
+// JSON, entry for entry, with nothing reported lost: characters beyond
+// Windows-1252, numbers, and key combinations and other commands.
 TEST(RtfToJsonReport, JsonThroughRtfComesBackTheSame) {
   const std::filesystem::path folder = std::filesystem::path(KELM_SHARED_DATA_DIR) / "json";
   if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no open steno dictionaries in " << folder;
   const ScratchFolder scratch;
   for (const char* file :
-       {"didoesdigital_emoji.json", "didoesdigital_misstrokes.json", "didoesdigital_numbers.json",
-        "didoesdigital_condensed-strokes.json",
-        "didoesdigital_top-10000-project-gutenberg-words.json", "didoesdigital_modifiers.json"}) {
+       {"didoesdigital_emoji.json", "didoesdigital_numbers.json", "didoesdigital_modifiers.json"}) {
     const Loaded json = read_file((folder / file).string());
     ASSERT_EQ(0, json.result) << file;
     ASSERT_EQ(0, json.dictionary.Write(scratch.path("d.rtf").c_str())) << file;
