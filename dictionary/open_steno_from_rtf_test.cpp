@@ -294,6 +294,18 @@ TEST(RtfStyleNames, ReadFromTheStylesheet) {
   for (const auto& c : cases) EXPECT_EQ(c.styles, KelmReadRtfStyleNames(c.rtf)) << c.rtf;
 }
 
+// A dictionary keeps the stylesheet of the file it read, which comes after
+// {\*\cxsystem ...} in the header and must not be taken for an entry's.
+TEST(RtfStyleNames, KeptByTheDictionaryFromTheHeader) {
+  const Loaded loaded = read_rtf(dictionary_of("{\\*\\cxs KWO*EPB}\\par\\s5 so"));
+  ASSERT_EQ(0, loaded.result);
+  EXPECT_EQ(KelmReadRtfStyleNames(dictionary_of("")), loaded.dictionary.GetStyleNames());
+  const CStenoDictionary::Translation t = loaded.dictionary.GetTranslation(0);
+  EXPECT_EQ("{^\n\n    ^}so", KelmJsonFromRtfEntry(t.text, t.flags, loaded.dictionary.GetExtras(0),
+                                                   loaded.dictionary.GetStyleNames())
+                                  .text);
+}
+
 // Every entry of a dictionary is converted whole or counted under each
 // kind of what it lost, with its outline among the first shown.
 TEST(RtfToJsonReport, CountsEachEntryUnderWhatItLost) {
