@@ -28,17 +28,17 @@ std::string make_profile(size_t bytes) {
     text += "[Section " + std::to_string(section) + "]\r\n";
     for (int key = 0; key < 100 && text.size() < bytes; ++key) {
       const int n = section * 100 + key;
-      text += "Key" + std::to_string(key) + "=setting " + std::to_string(n * 7919) + " of the host program " +
-              std::string(static_cast<size_t>(n % 23), 'x') + "\r\n";
+      text += "Key" + std::to_string(key) + "=setting " + std::to_string(n * 7919) +
+              " of the host program " + std::string(static_cast<size_t>(n % 23), 'x') + "\r\n";
     }
   }
   return text;
 }
 
 std::string write_profile(size_t bytes) {
-  const fs::path path = fs::temp_directory_path() / ("kelm_profile_bench_" +
-                                                     std::to_string(getpid()) + "_" +
-                                                     std::to_string(bytes) + ".ini");
+  const fs::path path =
+      fs::temp_directory_path() /
+      ("kelm_profile_bench_" + std::to_string(getpid()) + "_" + std::to_string(bytes) + ".ini");
   std::ofstream(path, std::ios::binary | std::ios::trunc) << make_profile(bytes);
   // A file changed in the last moments is checked again at each call, since
   // a change within the same time-stamp tick would not show in its times;

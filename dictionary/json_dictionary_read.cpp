@@ -6,11 +6,13 @@
 
 #include "dictionary/dictionary_file.h"
 #include "dictionary/open_steno_translation.h"
+#include "dictionary/rtf_text_decoder.h"
 #include "dictionary/steno_dictionary.h"
 
 #include <simdjson.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,26 +20,70 @@ namespace {
 
 constexpr std::size_t max_keys_length = 0xFFFF;
 
-// The file as UTF-8: as it is when it is valid UTF-8, else every byte a
-// character of Windows-1252, as the open tools read such a file.
-simdjson::padded_string as_utf8(std::string_view bytes) {
-  if (simdjson::validate_utf8(bytes.data(), bytes.size()))
-    return simdjson::padded_string(bytes.data(), bytes.size());
-  std::string text;
-  text.reserve(bytes.size() + bytes.size() / 8);
-  for (const char c : bytes) text += open_steno::utf8_of(static_cast<unsigned char>(c));
-  return simdjson::padded_string(text);
+constexpr std::uintptr_t page_size = 4096;
+
+// The file as UTF-8 with the padding the parser reads past its end: a
+// mapped file where the page after its last byte has room for the padding
+// (the system fills the rest of the page with zeros), else a copy; a file
+// that is not valid UTF-8 is copied with every byte a character of
+// Windows-1252, as the open tools read such a file.
+struct Utf8Text {
+  simdjson::padded_string copy;
+  simdjson::padded_string_view view;
+};
+
+void take_utf8(const dictionary_read::FileBytes& bytes, std::size_t skip, Utf8Text& text) {
+  const std::string_view file = bytes.view().substr(skip);
+  if (!simdjson::validate_utf8(file.data(), file.size())) {
+    std::string converted;
+    converted.reserve(file.size() + file.size() / 8);
+    for (const char c : file) converted += open_steno::utf8_of(static_cast<unsigned char>(c));
+    text.copy = simdjson::padded_string(converted);
+  } else if (const auto end = reinterpret_cast<std::uintptr_t>(file.data() + file.size());
+             bytes.mapped &&
+             (page_size - end % page_size) % page_size >= simdjson::SIMDJSON_PADDING) {
+    text.view = simdjson::padded_string_view(file.data(), file.size(),
+                                             file.size() + (page_size - end % page_size));
+    return;
+  } else {
+    text.copy = simdjson::padded_string(file.data(), file.size());
+  }
+  text.view = simdjson::padded_string_view(text.copy.data(), text.copy.size(),
+                                           text.copy.size() + simdjson::SIMDJSON_PADDING);
 }
 
 // The strokes of an outline, joined by "/", as packed keys; false when the
-// notation does not take it or a stroke is empty.
-bool read_outline(std::string_view outline, std::string& keys) {
+// notation does not take it or a stroke is empty. `raw` is the outline as the
+// file spells it, up to its closing quote: when it is in steno key order, as
+// nearly every outline is, the notation's fast lane reads it there.
+bool read_outline(std::string_view outline, const char* raw, std::string& keys) {
+  BYTE packed[3 * 64];
+  const char* stop = raw;
+  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed, sizeof packed);
+  if (length > 0 && static_cast<std::size_t>(stop - raw) == outline.size() && *stop == '"') {
+    keys.assign(reinterpret_cast<const char*>(packed), length);
+    return true;
+  }
+  // Blanks around an outline are no part of it, as the RTF reader has it.
+  while (!outline.empty() && outline.front() == ' ') outline.remove_prefix(1);
+  while (!outline.empty() && outline.back() == ' ') outline.remove_suffix(1);
   if (outline.empty() || CSteno::ReadRtfKeys(outline, 0, keys) != 0 ||
       keys.size() > max_keys_length)
     return false;
   for (std::size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
     if ((keys[at] | keys[at + 1] | keys[at + 2]) == 0) return false;
   return true;
+}
+
+// Text in the library's Windows-1252, as the RTF reader gives an invalid
+// outline's.
+std::string windows_1252(std::string_view utf8) {
+  rtf_text::decoder decoder;
+  decoder.set_utf8(true);
+  std::string text;
+  decoder.text(utf8, text);
+  decoder.flush(text);
+  return text;
 }
 
 std::span<const BYTE> as_key_bytes(std::string_view keys) {
@@ -60,10 +106,9 @@ std::size_t place_of(simdjson::error_code error, std::string_view text) {
 }  // namespace
 
 long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::size_t skip) {
-  const simdjson::padded_string text = as_utf8(bytes.view().substr(skip));
-  // Entries read from bytes that turned to zeros would be wrong without a
-  // sign: the dictionary stays as it was, as if the file had not opened.
-  if (!bytes.intact()) return errorFile + CFileException::sharingViolation;
+  Utf8Text utf8;
+  take_utf8(bytes, skip, utf8);
+  const simdjson::padded_string_view& text = utf8.view;
   const std::string_view view(text.data(), text.size());
   const std::size_t entries_before = m_entries.size(), keys_before = m_keys.size(),
                     text_before = m_text.size(), extras_before = m_extras.size();
@@ -126,11 +171,15 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       }
       // Kept whole, as the RTF reader keeps such an entry, with its
       // translation as it was spelled; never looked up.
-      if (!read_outline(outline, keys)) {
-        m_invalid.push_back({line_at(outline_at), std::string(outline),
+      if (!read_outline(outline, text.data() + outline_at + 1, keys)) {
+        m_invalid.push_back({line_at(outline_at), windows_1252(outline),
                              "{\\*\\cxs " + open_steno::rtf_escape(outline) + "}" +
                                  open_steno::kept_spelling_rtf(translation),
                              m_entries.size()});
+        continue;
+      }
+      if (open_steno::is_plain_text(translation)) {
+        Append(as_key_bytes(keys), translation, 0);
         continue;
       }
       open_steno::read_translation(translation, reading);
@@ -147,7 +196,10 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
     }
     return 0;
   }();
-  if (result != 0) {
+  // Entries read from bytes that turned to zeros would be wrong without a
+  // sign: the dictionary stays as it was, as if the file had not opened.
+  const long checked = bytes.intact() ? result : errorFile + CFileException::sharingViolation;
+  if (checked != 0) {
     Truncate(entries_before, keys_before, text_before, extras_before);
     m_invalid.resize(invalid_before);
     error_at = std::min(error_at, view.size());
@@ -157,7 +209,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
     m_nErrorColumn = static_cast<unsigned long>(
         1 + std::count_if(before.begin() + static_cast<std::ptrdiff_t>(line_start), before.end(),
                           [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-    return result;
+    return checked;
   }
   m_nUnrepresentable = unrepresentable;
   m_nDuplicates = IndexAppended();

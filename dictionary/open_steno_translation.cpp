@@ -291,6 +291,12 @@ bool rtf_unescape(std::string_view rtf, std::string& utf8) {
   return true;
 }
 
+bool is_plain_text(std::string_view translation) {
+  for (const char c : translation)
+    if (c < 0x20 || c > 0x7E || c == '{' || c == '}' || c == '\\') return false;
+  return !translation.starts_with('=') && !is_mark(translation) && translation != "-";
+}
+
 void read_translation(std::string_view translation, Reading& reading) {
   reading.text.clear();
   reading.flags = 0;

@@ -52,6 +52,11 @@ struct Reading {
 
 // Reads a translation, UTF-8, into `reading`, which it replaces.
 void read_translation(std::string_view translation, Reading& reading);
+// Whether the translation reads as its own text, with no flags or extras:
+// printable ASCII without braces, backslashes or a macro's "=", and not a
+// lone mark or hyphen. Nearly every translation is; the reader takes them
+// without building a reading.
+bool is_plain_text(std::string_view translation);
 
 // What writing had to leave out of a translation, the language having no
 // form for it: flag bits other than Suffix, Prefix and CapitalizeNext, and

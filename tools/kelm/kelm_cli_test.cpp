@@ -382,3 +382,82 @@ TEST(KelmDict, ConvertIsIdempotentAndKeepsTheEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+const char json_dictionary[] =
+    "{\n"
+    "\"KAT\": \"cat\",\n"
+    "\"-G\": \"{^ing}\",\n"
+    "\"TP-PL\": \"{.}{-|}\",\n"
+    "\"SPHAO*EUL\": \"\xF0\x9F\x99\x82\",\n"
+    "\"TKOG\": \"dog\",\n"
+    "\"PHRO*FG\": \"{PLOVER:TOGGLE}\"\n"
+    "}\n";
+
+// JSON in, JSON out, through RTF/CRE and SQLite: the same file each time,
+// sorted by outline.
+TEST(KelmDict, JsonConvertsThroughRtfAndSqliteUnchanged) {
+  const ScratchFolder folder;
+  WriteWholeFile(folder.path("in.json"), json_dictionary);
+  expect_runs({"dict", "convert"},
+              {{{folder.path("in.json"), folder.path("a.json")}, exit_ok, "", ""},
+               {{folder.path("a.json"), folder.path("b.rtf")}, exit_ok, "", ""},
+               {{folder.path("b.rtf"), folder.path("c.json")}, exit_ok, "", ""},
+               {{folder.path("c.json"), folder.path("d.sqlite")}, exit_ok, "", ""},
+               {{folder.path("d.sqlite"), folder.path("e.json")}, exit_ok, "", ""}});
+  const std::string first = ReadWholeFile(folder.path("a.json"));
+  // In steno key order: S before T before K before P, the right bank last.
+  EXPECT_EQ(
+      "{\n\"SPHAO*EUL\": \"\xF0\x9F\x99\x82\",\n\"TKOG\": \"dog\",\n"
+      "\"TP-PL\": \"{.}{-|}\",\n\"KAT\": \"cat\",\n\"PHRO*FG\": \"{PLOVER:TOGGLE}\",\n"
+      "\"-G\": \"{^ing}\"\n}\n",
+      first);
+  EXPECT_EQ(first, ReadWholeFile(folder.path("c.json")));
+  EXPECT_EQ(first, ReadWholeFile(folder.path("e.json")));
+  const std::string rtf = ReadWholeFile(folder.path("b.rtf"));
+  EXPECT_NE(std::string::npos, rtf.find("{\\*\\cxplovermeta PLOVER:TOGGLE}")) << rtf;
+  EXPECT_NE(std::string::npos, rtf.find("\\u-10179?\\u-8638")) << rtf;
+}
+
+TEST(KelmDict, JsonInfoLookupAndErrors) {
+  const ScratchFolder folder;
+  const std::string path = folder.path("d.json");
+  WriteWholeFile(path, json_dictionary);
+  const Outcome info = run_kelm({"dict", "info", path}, untouched_home());
+  EXPECT_EQ(exit_ok, info.status) << info.err;
+  EXPECT_EQ(0u, info.out.find(path + ": 6 entries, 0 duplicates, 0 invalid outlines, 1 "
+                                     "characters outside Windows-1252, "))
+      << info.out;
+  expect_runs({"dict", "lookup", path},
+              {{{"--", "-G", "TP-PL"},
+                exit_ok,
+                "-G: \"ing\" flags 0x8000 S\nTP-PL: \".\" flags 0x2000 C\n",
+                ""}});
+  WriteWholeFile(folder.path("bad.json"), "{\n\"KAT\": \"cat\",\n\"TKOG\": 5\n}\n");
+  expect_runs({"dict", "info"}, {{{folder.path("bad.json")},
+                                  exit_bad_input,
+                                  "",
+                                  "A translation is not a string: line 3, column 9."}});
+}
+
+// A JSON dictionary after an RTF one wins where both have an outline.
+TEST(KelmTranslate, JsonAndRtfDictionariesTogether) {
+  const ScratchFolder folder;
+  WriteWholeFile(folder.path("d.json"), json_dictionary);
+  WriteWholeFile(folder.path("d.rtf"),
+                 "{\\rtf1\\ansi{\\*\\cxs KAT}kitten{\\*\\cxs S}is{\\*\\cxs TKOG}hound}");
+  WriteWholeFile(folder.path("s.steno"), "KAT\nS\nTKOG\n-G\n");
+  const Outcome rtf_last = run_kelm({"translate", "--dict", folder.path("d.json"), "--dict",
+                                     folder.path("d.rtf"), "--steno", folder.path("s.steno")},
+                                    untouched_home());
+  EXPECT_EQ(exit_ok, rtf_last.status) << rtf_last.err;
+  EXPECT_EQ("Kitten is hounding\n", rtf_last.out);
+  const Outcome json_last = run_kelm({"translate", "--dict", folder.path("d.rtf"), "--dict",
+                                      folder.path("d.json"), "--steno", folder.path("s.steno")},
+                                     untouched_home());
+  EXPECT_EQ(exit_ok, json_last.status) << json_last.err;
+  EXPECT_EQ("Cat is dogging\n", json_last.out);
+}
+
+}  // namespace

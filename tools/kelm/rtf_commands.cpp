@@ -243,8 +243,8 @@ void add_rtf(CLI::App& app, int& status) {
 }
 
 void add_dict(CLI::App& app, int& status) {
-  CLI::App* group =
-      app.add_subcommand("dict", "RTF/CRE steno dictionaries: outlines and their translations");
+  CLI::App* group = app.add_subcommand(
+      "dict", "RTF/CRE and JSON steno dictionaries: outlines and their translations");
   group->require_subcommand(1);
 
   auto info_options = std::make_shared<InfoOptions>();
@@ -255,8 +255,8 @@ void add_dict(CLI::App& app, int& status) {
       "duplicates winning; the invalid outlines, kept but never looked up, are listed with "
       "their lines on standard error; the characters outside Windows-1252 stand as '?' or the "
       "file's fallback in the translations and are kept to be written back; exit 1 when a file "
-      "cannot be read or is not RTF");
-  info->add_option("FILE", info_options->files, "RTF/CRE dictionaries")->required();
+      "cannot be read or is neither RTF nor JSON (a JSON error with its line and column)");
+  info->add_option("FILE", info_options->files, "RTF/CRE or JSON dictionaries")->required();
   info->callback([info_options, &status] { status = run_info(*info_options); });
 
   auto lookup_options = std::make_shared<LookupOptions>();
@@ -264,7 +264,7 @@ void add_dict(CLI::App& app, int& status) {
       "lookup",
       "Print the translation and flag word of each outline; exit 1 when one is missing or "
       "unreadable");
-  lookup->add_option("FILE", lookup_options->file, "An RTF/CRE dictionary")->required();
+  lookup->add_option("FILE", lookup_options->file, "An RTF/CRE or JSON dictionary")->required();
   lookup
       ->add_option("OUTLINE", lookup_options->outlines,
                    "Outlines in plain notation, strokes joined by /; put -- before the first "
@@ -275,7 +275,9 @@ void add_dict(CLI::App& app, int& status) {
   auto convert_options = std::make_shared<ConvertOptions>();
   CLI::App* convert = group->add_subcommand(
       "convert",
-      "Read a dictionary and write it back as RTF/CRE, with what its entries hold besides "
+      "Read a dictionary and write it back as RTF/CRE, or as JSON when OUT ends in .json (sorted "
+      "by outline, one entry a line, UTF-8, in the open steno translation language), with what "
+      "its entries hold besides "
       "their translations and the entries whose outlines are invalid; the output file is "
       "replaced whole or not at all. A file named .sqlite, .sqlite3 or .db is an SQLite "
       "database with the entries in table \"entries\" (id, outline, translation, flags, and "

@@ -548,16 +548,17 @@ void add_translate_commands(CLI::App& app, int& status) {
   CLI::App* translate = app.add_subcommand(
       "translate",
       "Translate writer bytes, a writer on a serial line, or steno into English text through "
-      "RTF/CRE dictionaries, as a realtime translator does. The text goes to standard output: "
+      "RTF/CRE or JSON dictionaries, as a realtime translator does. The text goes to standard "
+      "output: "
       "on a terminal at each "
       "stroke, corrected in place; elsewhere once no later stroke can change it, or with "
       "--live as every stroke's edit");
   translate
       ->add_option("--dict", options->dictionaries,
-                   "An RTF/CRE dictionary; give several in rising priority (a later one's "
+                   "An RTF/CRE or JSON dictionary; give several in rising priority (a later one's "
                    "entries win, as a job dictionary's over the main one)")
       ->required()
-      ->type_name("FILE.rtf");
+      ->type_name("FILE");
   CLI::Option* writer =
       translate
           ->add_option("--writer", options->writer,
