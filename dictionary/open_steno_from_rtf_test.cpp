@@ -409,6 +409,33 @@ TEST(RtfToJsonReport, TheRealDictionaries) {
   }
 }
 
+std::string json_of(const CStenoDictionary& dictionary) {
+  CMemFile file;
+  dictionary.WriteJson(file);
+  std::string bytes(static_cast<std::size_t>(file.GetLength()), '\0');
+  file.SeekToBegin();
+  file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+}
+
+// Plain translations that the open tools' reading of RTF/CRE spells
+// otherwise come back as they were, from JSON and through RTF/CRE.
+TEST(RtfToJsonReport, JsonSpellingsTheReadingChangesComeBack) {
+  const char* translations[] = {". ", "  at anatomy", "x  ", "   ", ",  ", " . ", "{^-^}",
+                                "-",  "\\n\\n",       "{.}", ".",   "a  b"};
+  const ScratchFolder scratch;
+  for (const char* translation : translations) {
+    const std::string json = std::string("{\n\"S\": \"") + translation + "\"\n}\n";
+    WriteWholeFile(scratch.path("d.json"), json);
+    const Loaded read = read_file(scratch.path("d.json"));
+    ASSERT_EQ(0, read.result) << translation;
+    EXPECT_EQ(json, json_of(read.dictionary)) << translation;
+    ASSERT_EQ(0, read.dictionary.Write(scratch.path("d.rtf").c_str())) << translation;
+    const Loaded through = read_file(scratch.path("d.rtf"));
+    EXPECT_EQ(json, json_of(through.dictionary)) << translation;
+  }
+}
+
 // A JSON dictionary written as RTF/CRE and read back converts to the same
 // JSON, entry for entry, with nothing reported lost: characters beyond
 // Windows-1252, numbers, and key combinations and other commands.

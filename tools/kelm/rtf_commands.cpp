@@ -281,10 +281,9 @@ void add_dict(CLI::App& app, int& status) {
       "their translations and the entries whose outlines are invalid; the output file is "
       "replaced whole or not at all. A file named .sqlite, .sqlite3 or .db is an SQLite "
       "database with the entries in table \"entries\" (id, outline, translation, flags, and "
-      "what converting back needs), for kelm table and other programs. A file named .json is "
-      "written in the open steno translation language, read as the open tools read RTF/CRE; "
-      "how many entries lost what JSON cannot hold, by kind and with the first outlines of "
-      "each, goes to standard error");
+      "what converting back needs), for kelm table and other programs. Entries go to JSON as "
+      "the open tools read RTF/CRE; how many lost what JSON cannot hold, by kind and with the "
+      "first outlines of each, goes to standard error");
   convert->add_option("IN", convert_options->input, "The dictionary to read")->required();
   convert->add_option("OUT", convert_options->output, "The file to write")->required();
   convert->callback([convert_options, &status] { status = run_convert(*convert_options); });
