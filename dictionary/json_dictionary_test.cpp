@@ -290,3 +290,24 @@ TEST(JsonDictionary, TheLargeRealDictionariesRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mapped file is parsed in place when the rest of its last page holds the
+// parser's padding, else copied: files that end at each side of that bound
+// read alike.
+TEST(JsonDictionary, FilesEndingNearAPageEndReadAlike) {
+  for (const std::size_t size : {4096u, 4095u, 4033u, 4032u, 4031u, 8192u, 100u}) {
+    const std::string head = "{\"KAT\": \"";
+    const std::string tail = "\"}";
+    const std::string json = head + std::string(size - head.size() - tail.size(), 'a') + tail;
+    ASSERT_EQ(size, json.size());
+    const Loaded loaded = read_json(json);
+    ASSERT_EQ(0, loaded.result) << size;
+    EXPECT_EQ(std::string(size - head.size() - tail.size(), 'a'),
+              loaded.dictionary.GetTranslation(0).text)
+        << size;
+  }
+}
+
+}  // namespace
