@@ -134,7 +134,7 @@ std::size_t CStenoDictionary::WriteJson(CFile& file) const {
       const Translation t = GetTranslation(i);
       const std::vector<Extra> extras = GetExtras(i);
       open_steno::LeftOut left_out;
-      open_steno::write_translation(t.text, t.flags, extras, translation, left_out);
+      open_steno::write_translation(t.text, t.flags, extras, translation, left_out, m_styles);
       if (!left_out.empty()) ++lossy;
       out += first ? "\n" : ",\n";
       append_json_string(rtf_outline_text(GetKeys(i)), out);

@@ -294,7 +294,13 @@ bool rtf_unescape(std::string_view rtf, std::string& utf8) {
 bool is_plain_text(std::string_view translation) {
   for (const char c : translation)
     if (c < 0x20 || c > 0x7E || c == '{' || c == '}' || c == '\\') return false;
-  return !translation.starts_with('=') && !is_mark(translation) && translation != "-";
+  // Nor what the open tools' reading of RTF/CRE spells otherwise (see
+  // open_steno_from_rtf.h): a mark before one blank, blanks doubled at
+  // either end.
+  const bool mark_before_blank =
+      translation.size() == 2 && translation[1] == ' ' && is_mark(translation.substr(0, 1));
+  return !translation.starts_with('=') && !is_mark(translation) && translation != "-" &&
+         !mark_before_blank && !translation.starts_with("  ") && !translation.ends_with("  ");
 }
 
 void read_translation(std::string_view translation, Reading& reading) {

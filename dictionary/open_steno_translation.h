@@ -23,6 +23,7 @@
 // SQLite unchanged.
 #pragma once
 
+#include "dictionary/open_steno_from_rtf.h"
 #include "dictionary/rtf_text_decoder.h"
 #include "dictionary/steno_dictionary.h"
 #include "textrules/tran_flags.h"
@@ -59,7 +60,7 @@ bool is_plain_text(std::string_view translation);
 
 // What writing had to leave out of a translation, the language having no
 // form for it: flag bits other than Suffix, Prefix and CapitalizeNext, and
-// extras the library's reading of the language does not make.
+// the kinds of RTF it has no form for (RtfToJsonLoss bits but the flags').
 struct LeftOut {
   bool flags = false;
   std::size_t extras = 0;
@@ -67,10 +68,11 @@ struct LeftOut {
 };
 
 // The translation, UTF-8, of an entry's text, flags and extras, appended to
-// `out`; what had no form in the language goes to `left_out`.
+// `out`, as KelmJsonFromRtfEntry gives it with the styles named; what had no
+// form in the language goes to `left_out`.
 void write_translation(std::string_view text, CTranFlags flags,
                        std::span<const CStenoDictionary::Extra> extras, std::string& out,
-                       LeftOut& left_out);
+                       LeftOut& left_out, const CRtfStyleNames& styles = {});
 
 // The RTF that keeps a translation's spelling whole, and the way back: the
 // spelling, UTF-8, appended to `out` when the RTF holds it.

@@ -44,6 +44,7 @@
 #include "textrules/tran_flags.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -119,6 +120,9 @@ class KELM_EXPORT CStenoDictionary {
   // What the last Read found besides the entries: replaced entries, and
   // characters Windows-1252 cannot hold.
   std::size_t GetDuplicateCount() const { return m_nDuplicates; }
+  // The styles the stylesheets of the RTF/CRE files read declared, by
+  // number, a later file's winning; converting \sN to JSON needs their names.
+  const std::map<long, std::string>& GetStyleNames() const { return m_styles; }
   std::size_t GetUnrepresentableCount() const { return m_nUnrepresentable; }
   // The entries with invalid outlines of every Read, in file order.
   const std::vector<InvalidOutline>& GetInvalidOutlines() const { return m_invalid; }
@@ -228,4 +232,5 @@ class KELM_EXPORT CStenoDictionary {
   unsigned long m_nErrorLine = 0;
   unsigned long m_nErrorColumn = 0;
   std::vector<InvalidOutline> m_invalid;
+  std::map<long, std::string> m_styles;
 };

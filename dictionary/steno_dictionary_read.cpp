@@ -2,11 +2,13 @@
 
 #include "dictionary/dictionary_file.h"
 #include "dictionary/dictionary_reader.h"
+#include "dictionary/open_steno_from_rtf.h"
 #include "platform/exception.h"
 #include "rtf/rtf_parser.h"
 #include "rtf/rtf_scanner.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -36,6 +38,17 @@ void number_lines(std::string_view bytes, const std::vector<DWORD>& offsets,
 void reserve_for(CStenoDictionary& dictionary, ULONGLONG bytes) {
   const std::size_t size = static_cast<std::size_t>(std::min<ULONGLONG>(bytes, max_arena));
   dictionary.Reserve(size / 16, size / 4, size / 2);
+}
+
+// The bytes before the first entry, where the stylesheet stands; "\cxs"
+// there is the outline's word, not the start of "\cxsystem".
+std::string_view header_of(std::string_view rtf) {
+  constexpr std::string_view outline = "{\\*\\cxs";
+  std::size_t at = rtf.find(outline);
+  while (at != std::string_view::npos && at + outline.size() < rtf.size() &&
+         std::isalpha(static_cast<unsigned char>(rtf[at + outline.size()])))
+    at = rtf.find(outline, at + 1);
+  return rtf.substr(0, at);
 }
 
 long file_error_code(const CFileException& error) {
@@ -97,6 +110,8 @@ long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   }
   m_nUnrepresentable = reader.GetUnrepresentableCount();
   m_nDuplicates = IndexAppended();
+  for (auto& [number, name] : KelmReadRtfStyleNames(header_of(bytes.view())))
+    m_styles[number] = std::move(name);
   number_lines(bytes.view(), reader.GetInvalidOffsets(),
                std::span(m_invalid).subspan(first_invalid));
   return result;

@@ -2,7 +2,8 @@
 // them, writing it and reading that back must give the same dictionary (the
 // entries with their flags and extras, the invalid entries in their places),
 // a file the reader takes without a fault, and, written again, the same
-// bytes.
+// bytes. Every entry converts to the open steno translation language as
+// well-formed UTF-8.
 //
 // The seeds of fuzz/corpus/dictionary are joined at start-up by the real
 // dictionaries of the shared data and the examples' sample, copied into the
@@ -47,6 +48,30 @@ std::vector<BYTE> written(const CStenoDictionary& dictionary) {
   file.SeekToBegin();
   file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
   return bytes;
+}
+
+bool is_utf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    i += length;
+  }
+  return true;
+}
+
+void require_converts(const CStenoDictionary& dictionary) {
+  const CRtfStyleNames styles;
+  for (std::size_t i = 0; i < dictionary.GetCount(); ++i) {
+    const CStenoDictionary::Translation t = dictionary.GetTranslation(i);
+    require(is_utf8(KelmJsonFromRtfEntry(t.text, t.flags, dictionary.GetExtras(i), styles).text));
+  }
 }
 
 // Message boxes are the reader's way to report a fault of its own.
@@ -94,5 +119,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(second.GetDuplicateCount() == 0);
   require(describe(first) == describe(second));
   require(written(second) == once);
+  require_converts(first);
   return 0;
 }

@@ -85,6 +85,7 @@
 
 #include "dictionary/steno_dictionary.h"
 #include "dictionary/rtf_cre_writer.h"
+#include "dictionary/open_steno_from_rtf.h"
 #include "dictionary/steno_dictionary_sqlite.h"
 #include "translation/translator.h"
 #include "translation/live_translator.h"

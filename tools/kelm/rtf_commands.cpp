@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -179,6 +180,27 @@ bool is_table_file(const std::string& path) {
   return lower == ".sqlite" || lower == ".sqlite3" || lower == ".db";
 }
 
+// A dictionary file whose name ends so is written as JSON.
+bool is_json_file(const std::string& path) {
+  CString lower(std::filesystem::path(path).extension().string().c_str());
+  lower.MakeLower();
+  return lower == ".json";
+}
+
+// What JSON cannot hold is said, never dropped silently; the conversion
+// still succeeds.
+void report_json_losses(const CStenoDictionary& dictionary, const std::string& output) {
+  const CRtfToJsonReport report = KelmReportRtfToJson(dictionary, dictionary.GetStyleNames());
+  if (report.IsWhole()) return;
+  complain("dict convert") << output << ": "
+                           << report.GetEntries() - report.GetWhole() + report.GetInvalid().entries
+                           << " of " << report.GetEntries() + report.GetInvalid().entries
+                           << " entries lost what JSON cannot hold:\n";
+  std::istringstream lines(report.Describe());
+  for (std::string line; std::getline(lines, line);)
+    complain("dict convert") << output << ": " << line << '\n';
+}
+
 int run_convert(const ConvertOptions& options) {
   std::unique_ptr<LoadedDictionary> loaded;
   CString why;
@@ -199,7 +221,10 @@ int run_convert(const ConvertOptions& options) {
     return exit_bad_input;
   }
   const long result = loaded->dictionary.Write(options.output.c_str());
-  if (result == 0) return exit_ok;
+  if (result == 0) {
+    if (is_json_file(options.output)) report_json_losses(loaded->dictionary, options.output);
+    return exit_ok;
+  }
   complain("dict convert") << options.output << ": "
                            << printable(loaded->dictionary.GetErrorText(result).View()) << '\n';
   return exit_bad_input;
@@ -256,7 +281,9 @@ void add_dict(CLI::App& app, int& status) {
       "their translations and the entries whose outlines are invalid; the output file is "
       "replaced whole or not at all. A file named .sqlite, .sqlite3 or .db is an SQLite "
       "database with the entries in table \"entries\" (id, outline, translation, flags, and "
-      "what converting back needs), for kelm table and other programs");
+      "what converting back needs), for kelm table and other programs. Entries go to JSON as "
+      "the open tools read RTF/CRE; how many lost what JSON cannot hold, by kind and with the "
+      "first outlines of each, goes to standard error");
   convert->add_option("IN", convert_options->input, "The dictionary to read")->required();
   convert->add_option("OUT", convert_options->output, "The file to write")->required();
   convert->callback([convert_options, &status] { status = run_convert(*convert_options); });
