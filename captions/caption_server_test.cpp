@@ -222,6 +222,8 @@ TEST_F(CaptionServerTest, ViewersThatWriteAreClosed) {
     viewer.Send(c.size);
     EXPECT_TRUE(viewer.WaitForClose(patience)) << c.size;
     EXPECT_EQ(c.code, viewer.CloseCode()) << c.size;
+    // The server logs once its side has closed too, which may come later.
+    viewer.WaitFor([&] { return Logged(c.logged) > 0; }, patience);
     EXPECT_EQ(1u, Logged(c.logged)) << c.size;
   }
   m_server->Post(edit(0, " going"));
