@@ -31,9 +31,6 @@ constexpr std::uint32_t most_header_bytes = 8 * 1024;
 constexpr std::size_t most_message_bytes = 1024;
 // A stream with no answer to the server's pings for this long is dropped.
 constexpr auto idle_time = std::chrono::seconds(30);
-// The kernel holds no more than this for a viewer, so that one that stops
-// reading falls behind in its queue, where the server sees it.
-constexpr int send_buffer_bytes = 64 * 1024;
 // Connections over a bound are told so; these many at once at most, the
 // rest are closed unanswered.
 constexpr std::size_t most_refused_at_once = 16;
@@ -116,7 +113,7 @@ class Viewer : public std::enable_shared_from_this<Viewer> {
     beast::get_lowest_layer(m_ws).expires_never();
     boost::system::error_code ignored;
     beast::get_lowest_layer(m_ws).socket().set_option(
-        net::socket_base::send_buffer_size(send_buffer_bytes), ignored);
+        net::socket_base::send_buffer_size(m_hub.options.send_buffer_bytes), ignored);
     websocket::stream_base::timeout timeout{};
     timeout.handshake_timeout = request_time;
     timeout.idle_timeout = idle_time;

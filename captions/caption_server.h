@@ -43,6 +43,9 @@ class KELM_EXPORT CCaptionServer {
     // Bytes of messages a viewer may have waiting before it is sent the
     // whole text instead.
     std::size_t max_queued_bytes = 256 * 1024;
+    // What the kernel may hold for a viewer besides: kept small, so that a
+    // viewer that stops reading soon falls behind in its queue.
+    int send_buffer_bytes = 64 * 1024;
     // One line for each refusal, the first time a client address meets it,
     // and for a failure of the server itself. Called on the server's thread.
     std::function<void(const std::string&)> log;

@@ -59,8 +59,12 @@ class CaptionViewer {
   // The close frame's status, once the server has closed the stream.
   unsigned short CloseCode() const { return m_ws.reason().code; }
 
-  // Runs the handlers that are ready.
-  void Poll() { m_ioc.poll(); }
+  // Runs the handlers that are ready. A loop that ran out of work (a paused
+  // viewer's) stays stopped until restarted.
+  void Poll() {
+    m_ioc.restart();
+    m_ioc.poll();
+  }
   // Polls until `done` or the time is up; whether `done`.
   bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds within) {
     const auto until = Clock::now() + within;
