@@ -3,8 +3,9 @@
 // to the text it holds, counting the characters to take back in UTF-16
 // units as a page's script does. Each viewer has an event loop of its own,
 // which runs only inside Poll and WaitFor, on the caller's thread; many
-// viewers can share one thread by polling in turn. For tests only: it is
-// not installed.
+// viewers can share one thread by polling in turn, or share one loop that
+// the caller runs (a benchmark's reading thread). For tests only: it is not
+// installed.
 #pragma once
 
 #include <boost/asio/connect.hpp>
@@ -14,6 +15,7 @@
 #include <boost/beast/websocket.hpp>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -29,20 +31,39 @@ class CaptionViewer {
   // reader's small one would be.
   explicit CaptionViewer(unsigned short port, const std::string& target = "/stream",
                          int receive_buffer = 0)
-      : m_ws(m_ioc) {
+      : CaptionViewer(std::make_unique<boost::asio::io_context>(1), nullptr, port, target,
+                      receive_buffer) {}
+  // On `loop`, which must not be running on another thread while this
+  // connects; afterwards the caller runs it, and Poll and WaitFor are not for
+  // this viewer.
+  CaptionViewer(boost::asio::io_context& loop, unsigned short port, const std::string& target)
+      : CaptionViewer(nullptr, &loop, port, target, 0) {}
+
+ private:
+  CaptionViewer(std::unique_ptr<boost::asio::io_context> own, boost::asio::io_context* loop,
+                unsigned short port, const std::string& target, int receive_buffer)
+      : m_own(std::move(own)), m_ioc(loop ? *loop : *m_own), m_ws(m_ioc) {
     boost::system::error_code error;
     auto& socket = m_ws.next_layer();
     socket.open(boost::asio::ip::tcp::v4(), error);
     if (receive_buffer > 0)
       socket.set_option(boost::asio::socket_base::receive_buffer_size(receive_buffer), error);
     socket.connect({boost::asio::ip::make_address("127.0.0.1"), port}, error);
-    // The asynchronous handshake keeps the answer of a refusal too.
+    // The asynchronous handshake keeps the answer of a refusal too. The loop
+    // runs one handler at a time, since other viewers may share it.
     if (!error) {
-      error = boost::asio::error::timed_out;
+      bool done = false;
       m_ws.async_handshake(m_response, "127.0.0.1:" + std::to_string(port), target,
-                           [&error](boost::system::error_code got) { error = got; });
-      m_ioc.run_for(std::chrono::seconds(10));
-      m_ioc.restart();
+                           [&](boost::system::error_code got) {
+                             error = got;
+                             done = true;
+                           });
+      const auto until = Clock::now() + std::chrono::seconds(10);
+      while (!done) {
+        if (Clock::now() >= until) m_ws.next_layer().close(error);
+        m_ioc.run_one_for(std::chrono::milliseconds(100));
+        if (m_ioc.stopped()) m_ioc.restart();
+      }
     }
     if (error) {
       m_error = error;
@@ -52,6 +73,7 @@ class CaptionViewer {
     ReadNext();
   }
 
+ public:
   bool IsOpen() const { return m_open; }
   const boost::system::error_code& Error() const { return m_error; }
   // The handshake's answer, as a refused one gave it.
@@ -110,6 +132,8 @@ class CaptionViewer {
     WideCharToMultiByte(CP_ACP, 0, m_text.data(), length, text.data(), length, nullptr, nullptr);
     return text;
   }
+  // In characters, without converting the text.
+  std::size_t Length() const { return m_text.size(); }
   std::size_t Messages() const { return m_messages; }
   std::size_t WholeTexts() const { return m_wholes; }
   std::size_t BytesReceived() const { return m_bytes; }
@@ -159,7 +183,8 @@ class CaptionViewer {
     }
   }
 
-  boost::asio::io_context m_ioc{1};
+  std::unique_ptr<boost::asio::io_context> m_own;
+  boost::asio::io_context& m_ioc;
   boost::beast::websocket::stream<boost::asio::ip::tcp::socket> m_ws;
   boost::beast::websocket::response_type m_response;
   boost::beast::flat_buffer m_in;
