@@ -134,7 +134,8 @@ TEST_F(CaptionServerTest, SlowViewerIsSentTheWholeTextInsteadOfTheBacklog) {
   std::string want;
   for (int i = 0; i < edits; ++i) {
     const int back = static_cast<int>(want.size());
-    want = std::string(line, static_cast<char>('a' + i % 26)) + "\n";
+    // Numbered, so that no earlier text equals the last.
+    want = std::to_string(i) + std::string(line, static_cast<char>('a' + i % 26)) + "\n";
     m_server->Post({back, CString(want.c_str())});
     // One message for each edit, which the server would merge if they came
     // faster than it sends.
