@@ -628,7 +628,7 @@ void add_translate_commands(CLI::App& app, int& status) {
                       "Write every stroke's edit at once, one a line: the characters to take "
                       "back, a tab, and the text to add with tab, line break and backslash "
                       "written \\t, \\n and \\\\");
-  add_serve_options(*translate, options->serve);
+  CLI::Option* serve = add_serve_options(*translate, options->serve);
   CLI::Option* grandjean = translate->add_flag(
       "--grandjean", options->grandjean,
       "Steno for the French Grandjean keyboard; without the flag the GrandJean setting decides");
@@ -638,7 +638,8 @@ void add_translate_commands(CLI::App& app, int& status) {
   port->excludes(capture);
   port->excludes(steno);
   wait->needs(port);
-  translate->callback([options, grandjean, writer, capture, steno, port, &status] {
+  translate->callback([options, grandjean, writer, capture, steno, port, serve, &status] {
+    options->serve.requested = serve->count() > 0;
     if (capture->count() == 0 && steno->count() == 0 && port->count() == 0)
       throw CLI::RequiredError("--writer FORMAT --input CAPTURE, --steno FILE, or --port SPEC");
     if (writer->count() > 0 && capture->count() == 0 && port->count() == 0)

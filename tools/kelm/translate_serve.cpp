@@ -80,14 +80,15 @@ class Service : public CaptionService {
 
 }  // namespace
 
-void add_serve_options(CLI::App& translate, ServeOptions& options) {
+CLI::Option* add_serve_options(CLI::App& translate, ServeOptions& options) {
   CLI::Option* serve =
       translate
           .add_option("--serve", options.address,
                       "Show the text live in web browsers: serve a page at this address "
-                      "(127.0.0.1 unless a host is named; 0.0.0.0 for every network) and "
-                      "keep serving the final text until Ctrl-C")
+                      "(127.0.0.1:8080 when none is given; 127.0.0.1 unless a host is named, "
+                      "0.0.0.0 for every network) and keep serving the final text until Ctrl-C")
           ->type_name("[HOST:]PORT")
+          ->expected(0, 1)
           ->check([](const std::string& text) {
             std::string host;
             unsigned short port = default_port;
@@ -110,13 +111,14 @@ void add_serve_options(CLI::App& translate, ServeOptions& options) {
       .add_flag("--serve-exit", options.exit_with_input,
                 "With --serve, stop serving when the input ends")
       ->needs(serve);
+  return serve;
 }
 
 std::unique_ptr<CaptionService> start_captions(const ServeOptions& options, bool& failed) {
   failed = false;
-  if (options.address.empty()) return nullptr;
+  if (!options.requested) return nullptr;
   CCaptionServer::Options server;
-  split_address(options.address, server.host, server.port);
+  if (!options.address.empty()) split_address(options.address, server.host, server.port);
   server.token = options.token;
   server.max_connections = options.max_viewers;
   server.max_per_address = std::min<std::size_t>(options.max_viewers, 32);

@@ -15,14 +15,16 @@
 namespace kelm_cli {
 
 struct ServeOptions {
-  std::string address;  // [HOST:]PORT; empty: no server
+  bool requested = false;  // --serve given, with or without an address
+  std::string address;     // [HOST:]PORT; empty: the loopback's port 8080
   std::string token;
   std::size_t max_viewers = 200;
   bool exit_with_input = false;
 };
 
-// Adds --serve, --token, --max-viewers and --serve-exit.
-void add_serve_options(CLI::App& translate, ServeOptions& options);
+// Adds --serve, --token, --max-viewers and --serve-exit; gives --serve,
+// whose count after parsing is ServeOptions::requested.
+CLI::Option* add_serve_options(CLI::App& translate, ServeOptions& options);
 
 class CaptionService {
  public:
