@@ -23,6 +23,7 @@
 #include "output_file.h"
 #include "settings_commands.h"
 #include "text_encoding.h"
+#include "translate_serve.h"
 #include "writer_input.h"
 
 namespace kelm_cli {
@@ -42,6 +43,7 @@ struct TranslateOptions {
   std::string conflicts = "first";
   bool grandjean = false;
   bool live = false;
+  ServeOptions serve;
 };
 
 std::ostream& complain() { return std::cerr << "kelm translate: "; }
@@ -374,10 +376,26 @@ struct Run {
   CTranslator& translator;
   TextOut& out;
   bool realtime;  // flushed after each line of input
+  CaptionService* captions = nullptr;
 };
 
+void print_caption_log(Run& run) {
+  run.captions->PrintLog([&run](const std::string& line) {
+    run.out.BeforeMessage();
+    complain() << line << std::endl;
+    run.out.AfterMessage();
+  });
+}
+
+void take_edit(Run& run, const CTranslator::Edit& edit) {
+  run.out.Take(run.translator, edit);
+  if (!run.captions) return;
+  run.captions->Post(edit);
+  print_caption_log(run);
+}
+
 void add_stroke(Run& run, const CStroke& stroke) {
-  run.out.Take(run.translator, run.translator.AddStroke(stroke));
+  take_edit(run, run.translator.AddStroke(stroke));
 }
 
 // Writer bytes from a capture or a pipe, as they come; what the decoder
@@ -498,7 +516,10 @@ int run_translate(const TranslateOptions& options, int grandjean) {
   if (options.steno == "-" && !options.live && ::isatty(STDOUT_FILENO) == 1 &&
       ::isatty(STDIN_FILENO) == 1)
     quiet.emplace();
-  Run run{translator, *out, from_stdin || !options.port.empty()};
+  bool serve_failed = false;
+  const std::unique_ptr<CaptionService> captions = start_captions(options.serve, serve_failed);
+  if (serve_failed) return exit_bad_input;
+  Run run{translator, *out, from_stdin || !options.port.empty(), captions.get()};
   // During a live run the text file holds only final text; at the end, all.
   const auto write_files = [&options, &translator](bool whole) {
     bool written = true;
@@ -533,11 +554,16 @@ int run_translate(const TranslateOptions& options, int grandjean) {
     }
     status = translate_steno(in, options.steno, grandjean, run);
   }
-  out->Take(translator, translator.Finish());
+  take_edit(run, translator.Finish());
   std::cout.flush();
   quiet.reset();
 
   if (!write_files(true)) status = exit_bad_input;
+  // A writer's run ends with the signal, which ends the serving too.
+  if (captions && !options.serve.exit_with_input && options.port.empty()) {
+    complain() << "serving the final text until Ctrl-C" << std::endl;
+    captions->ServeUntilStopped([](const std::string& line) { complain() << line << std::endl; });
+  }
   return status;
 }
 
@@ -605,6 +631,7 @@ void add_translate_commands(CLI::App& app, int& status) {
                       "Write every stroke's edit at once, one a line: the characters to take "
                       "back, a tab, and the text to add with tab, line break and backslash "
                       "written \\t, \\n and \\\\");
+  CLI::Option* serve = add_serve_options(*translate, options->serve);
   CLI::Option* grandjean = translate->add_flag(
       "--grandjean", options->grandjean,
       "Steno for the French Grandjean keyboard; without the flag the GrandJean setting decides");
@@ -614,7 +641,8 @@ void add_translate_commands(CLI::App& app, int& status) {
   port->excludes(capture);
   port->excludes(steno);
   wait->needs(port);
-  translate->callback([options, grandjean, writer, capture, steno, port, &status] {
+  translate->callback([options, grandjean, writer, capture, steno, port, serve, &status] {
+    options->serve.requested = serve->count() > 0;
     if (capture->count() == 0 && steno->count() == 0 && port->count() == 0)
       throw CLI::RequiredError("--writer FORMAT --input CAPTURE, --steno FILE, or --port SPEC");
     if (writer->count() > 0 && capture->count() == 0 && port->count() == 0)
