@@ -1,6 +1,7 @@
 #include "dictionary/open_steno_from_rtf.h"
 
 #include "dictionary/open_steno_translation.h"
+#include "dictionary/rtf_text_decoder.h"
 #include "platform/code_page.h"
 #include "textrules/string_rules.h"
 
@@ -8,6 +9,8 @@
 #include <optional>
 
 namespace {
+
+using rtf_text::append_utf8;
 
 enum class TokenKind { text, word, symbol, group_begin, group_end };
 
@@ -21,26 +24,6 @@ struct Token {
 
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 constexpr UINT cp_1252 = 1252;
-constexpr char32_t replacement = 0xFFFD;
-
-void append_utf8(char32_t c, std::string& out) {
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = replacement;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // The five bytes Windows-1252 leaves undefined keep their values, as
 // Latin-1 gives them, rather than be lost.

@@ -9,6 +9,9 @@
 namespace open_steno {
 namespace {
 
+using rtf_text::append_utf8;
+using rtf_text::cp1252_byte;
+
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 constexpr std::string_view hard_space = "\xA0";
 
@@ -162,24 +165,6 @@ class TranslationReader {
   rtf_text::decoder m_decoder;
 };
 
-void append_utf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // The next code point of UTF-8 that is known to be well formed.
 char32_t next_code_point(std::string_view utf8, std::size_t& at) {
   const auto lead = static_cast<unsigned char>(utf8[at++]);
@@ -194,17 +179,6 @@ char32_t next_code_point(std::string_view utf8, std::size_t& at) {
 std::string unicode_escape(char32_t unit) {
   const long n = unit > 0x7FFF ? static_cast<long>(unit) - 0x10000 : static_cast<long>(unit);
   return "\\u" + std::to_string(n) + "?";
-}
-
-int cp1252_byte(char32_t c) {
-  if (c == 0 || c > 0xFFFF) return -1;
-  const WCHAR unit = static_cast<WCHAR>(c);
-  char byte = 0;
-  BOOL used_default = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, &unit, 1, &byte, 1, nullptr, &used_default) != 1 ||
-      used_default)
-    return -1;
-  return static_cast<unsigned char>(byte);
 }
 
 }  // namespace

@@ -32,21 +32,6 @@ bool has_8bit_byte(std::string_view bytes) {
 
 bool has_nul(std::string_view bytes) { return bytes.find('\0') != std::string_view::npos; }
 
-// The byte of the character in Windows-1252, or -1. NUL has a byte but no
-// place in a text that is passed on as a C string.
-int cp1252_byte(char32_t code_point) {
-  if (code_point == 0 || code_point > 0xFFFF || is_high_surrogate(code_point) ||
-      is_low_surrogate(code_point))
-    return -1;
-  const WCHAR unit = static_cast<WCHAR>(code_point);
-  char byte = 0;
-  BOOL used_default = FALSE;
-  if (WideCharToMultiByte(cp_1252, 0, &unit, 1, &byte, 1, nullptr, &used_default) != 1 ||
-      used_default)
-    return -1;
-  return static_cast<unsigned char>(byte);
-}
-
 // \uN for one UTF-16 unit, N signed as RTF writes it.
 std::string escape(char32_t unit) {
   const long n = unit > 0x7FFF ? static_cast<long>(unit) - 0x10000 : static_cast<long>(unit);
@@ -60,6 +45,39 @@ bool is_plain(std::string_view fallback) {
 }
 
 }  // namespace
+
+int cp1252_byte(char32_t code_point) {
+  if (code_point == 0 || code_point > 0xFFFF || is_high_surrogate(code_point) ||
+      is_low_surrogate(code_point))
+    return -1;
+  const WCHAR unit = static_cast<WCHAR>(code_point);
+  char byte = 0;
+  BOOL used_default = FALSE;
+  if (WideCharToMultiByte(cp_1252, 0, &unit, 1, &byte, 1, nullptr, &used_default) != 1 ||
+      used_default)
+    return -1;
+  return static_cast<unsigned char>(byte);
+}
+
+void append_utf8(char32_t code_point, std::string& out) {
+  if (code_point > 0x10FFFF || is_high_surrogate(code_point) || is_low_surrogate(code_point))
+    code_point = 0xFFFD;
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code_point >> 18));
+    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
 
 // Dictionaries are nearly all ASCII, which is passed over 32 bytes at a time, then eight; each run
 // of 8-bit bytes must be whole sequences.
