@@ -62,11 +62,11 @@ long CStenoDictionary::Read(CFile& file) { return Read(file, true); }
 long CStenoDictionary::Read(CFile& file, bool bTakePlainEntries) {
   m_nDuplicates = 0;
   m_nUnrepresentable = 0;
+  m_nErrorLine = 0;
+  m_nErrorColumn = 0;
   const ULONGLONG start = file.GetPosition();
   // The whole file in memory, so that the reader takes entries and the
   // pieces it keeps straight from its bytes.
-  m_nErrorLine = 0;
-  m_nErrorColumn = 0;
   FileBytes bytes;
   bool utf8_mark = false;
   const DictionaryFormat format = take_dictionary(file, bytes, utf8_mark);

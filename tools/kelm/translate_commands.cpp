@@ -575,10 +575,8 @@ void add_translate_commands(CLI::App& app, int& status) {
       "translate",
       "Translate writer bytes, a writer on a serial line, or steno into English text through "
       "RTF/CRE or JSON dictionaries, as a realtime translator does. The text goes to standard "
-      "output: "
-      "on a terminal at each "
-      "stroke, corrected in place; elsewhere once no later stroke can change it, or with "
-      "--live as every stroke's edit");
+      "output: on a terminal at each stroke, corrected in place; elsewhere once no later stroke "
+      "can change it, or with --live as every stroke's edit");
   translate
       ->add_option("--dict", options->dictionaries,
                    "An RTF/CRE or JSON dictionary; give several in rising priority (a later one's "
