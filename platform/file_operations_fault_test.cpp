@@ -1,10 +1,14 @@
 // Temporary files that killed writers leave: GetTempFileNameA removes those
 // of its prefix that no live process holds, and nothing else.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_operations.h"
@@ -13,6 +17,19 @@
 #include "testing/scratch_folder.h"
 
 namespace {
+
+bool LockFreesWithin(const std::string& path, std::chrono::steady_clock::duration limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    close(fd);
+    if (free) return true;
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
 
 TEST(TemporaryFileFaultTest, AbandonedFilesOfThePrefixGoAndEverythingElseStays) {
   const ScratchFolder folder;
@@ -68,6 +85,9 @@ TEST(TemporaryFileFaultTest, AFileHeldByALiveProcessStaysUntilItDies) {
   }
   kill(child, SIGKILL);
   WaitForChild(child);
+  // A killed process's files may be closed by the kernel a moment after it
+  // is reaped; the sweep is asked only once its lock is really gone.
+  ASSERT_TRUE(LockFreesWithin(held, std::chrono::seconds(10))) << held;
   ASSERT_NE(0u, GetTempFileNameA(dir.c_str(), "klm", 0, mine));
   EXPECT_FALSE(std::filesystem::exists(held)) << held;
   EXPECT_TRUE(DeleteFileA(mine)) << mine;
