@@ -113,9 +113,13 @@ class TerminalOut : public TextOut {
       BeforeMessage();
       m_region = draw_from = line_start(from);
     } else if (from < m_text.size()) {
-      // A row filled to its end is written again from its last character,
-      // so that the cursor is left in the last column as after any full row.
-      if (m_cols[from] > 0 && m_cols[from] % m_width == 0) draw_from = character_start(from - 1);
+      // A row filled to its end is written again from its last character
+      // that takes a column, so that the cursor is left in the last column
+      // as after any full row.
+      if (m_cols[from] > 0 && m_cols[from] % m_width == 0) {
+        do draw_from = character_start(draw_from - 1);
+        while (m_cols[draw_from] >= m_cols[from]);
+      }
       std::cout << '\r' << csi(RowsUp(draw_from), 'A') << csi(m_cols[draw_from] % m_width, 'C')
                 << "\x1b[J";
     }
