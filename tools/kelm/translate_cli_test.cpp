@@ -267,9 +267,19 @@ TEST(TranslateCommand, EmojiComeOutInUtf8ThroughAPipeAndLive) {
         c.live, "", c.steno);
   }
 
+  // The files: the text in UTF-8, the transcript with the emoji as \uN.
+  const std::string steno = home.path("steno");
+  WriteWholeFile(steno, "KAT\nPHOEPBLG\n");
+  expect_outcome(run_kelm({"translate", "--dict", dictionary, "--steno", steno, "--text",
+                           home.path("out.txt"), "--rtf", home.path("out.rtf")},
+                          home),
+                 0, "Cat 🌏\n", "", "--text and --rtf");
+  EXPECT_EQ("Cat 🌏\n", ReadWholeFile(home.path("out.txt")));
+  EXPECT_NE(std::string::npos, ReadWholeFile(home.path("out.rtf")).find("\\u-10180 ?\\u-8433 ?"))
+      << ReadWholeFile(home.path("out.rtf"));
+
   const fs::path shared = fs::path(KELM_SHARED_DATA_DIR) / "json" / "didoesdigital_emoji.json";
   if (!fs::exists(shared)) GTEST_SKIP() << shared << " is not there";
-  const std::string steno = home.path("steno");
   WriteWholeFile(steno, "PHOEPBLG\n*ERT\n*ERT\nA*ERB\n");
   expect_outcome(run_kelm({"translate", "--dict", shared.string(), "--steno", "-"}, home, steno), 0,
                  "🌏\n", "", "the shared emoji dictionary");
