@@ -55,7 +55,8 @@ KELM_EXPORT std::size_t CountCharacters(std::string_view text);
 KELM_EXPORT std::size_t CountUtf16Units(std::string_view text);
 
 // Whether byte `position` is inside an escape, after its first byte: a cut
-// there would split it.
+// there would split it. For text the translator made, whose bytes 0x10 to
+// 0x1F all belong to escapes, and whose start is where a character starts.
 KELM_EXPORT bool IsInsideEscape(std::string_view text, std::size_t position);
 
 }  // namespace readable_text
