@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/code_page.h"
+#include "translation/readable_text.h"
 
 namespace captions {
 namespace {
@@ -37,24 +37,11 @@ bool decode_component(std::string_view text, std::string& out) {
 
 }  // namespace
 
-// Through UTF-16, as the platform converts: the wide form has exactly one
-// unit per byte, which is what keeps the counts of an edit right.
-std::string Utf8FromCp1252(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  std::u16string wide(text.size(), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), length);
-  std::string utf8(text.size() * 3, '\0');
-  const int written = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(),
-                                          static_cast<int>(utf8.size()), nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(written));
-  return utf8;
-}
+std::string TextMessage(std::string_view text) { return "T" + readable_text::ToUtf8(text); }
 
-std::string TextMessage(std::string_view cp1252_text) { return "T" + Utf8FromCp1252(cp1252_text); }
-
-std::string EditMessage(int take_back, std::string_view cp1252_text) {
-  return "E" + std::to_string(take_back) + ":" + Utf8FromCp1252(cp1252_text);
+std::string EditMessage(std::string_view taken_back, std::string_view added) {
+  return "E" + std::to_string(readable_text::CountUtf16Units(taken_back)) + ":" +
+         readable_text::ToUtf8(added);
 }
 
 Target ParseTarget(std::string_view target) {

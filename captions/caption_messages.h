@@ -6,11 +6,13 @@
 //   "T" text          the whole text: what the viewer holds is replaced
 //   "E" n ":" text    take back the last n characters, then add text
 //
-// n counts UTF-16 code units, the length a page's script sees, which for this
-// text is also the count of Unicode characters and of the library's
-// Windows-1252 characters: every Windows-1252 byte becomes one character of
-// the Basic Multilingual Plane, so the translator's counts pass unchanged.
-// A viewer that applies every message in order holds the server's text.
+// n counts UTF-16 code units, the length a page's script sees: one for each
+// Windows-1252 byte of the translator's text, two for an escaped character
+// beyond the Basic Multilingual Plane (an emoji). A viewer that applies every
+// message in order holds the server's text.
+//
+// The texts given are the translator's, Windows-1252 with escapes
+// (translation/readable_text.h).
 #pragma once
 
 #include <string>
@@ -18,12 +20,10 @@
 
 namespace captions {
 
-// Every byte one character; the five bytes Windows-1252 leaves undefined
-// become the C1 controls of the same value, as the platform maps them.
-std::string Utf8FromCp1252(std::string_view text);
-
-std::string TextMessage(std::string_view cp1252_text);
-std::string EditMessage(int take_back, std::string_view cp1252_text);
+std::string TextMessage(std::string_view text);
+// Takes back the characters of `taken_back`, the end of the text the viewer
+// holds, and adds `added`.
+std::string EditMessage(std::string_view taken_back, std::string_view added);
 
 // A request's target split into its path and the value of its "token"
 // parameter, percent-decoded. `valid` is false for a target that is not an

@@ -4,35 +4,52 @@
 
 #include <string>
 
+#include "translation/readable_text.h"
+
 namespace {
 
 using captions::ParseTarget;
 
-TEST(CaptionMessages, TextIsUtf8AndCountsStayCharacters) {
-  const struct {
-    int back;
-    std::string cp1252;
-    std::string message;
-  } cases[] = {
-      {0, "", "E0:"},
-      {3, "cat", "E3:cat"},
-      // A take-back counts characters, never the UTF-8 bytes they become.
-      {2, "Caf\xE9", "E2:Caf\xC3\xA9"},
-      {1, "\x80 5", "E1:\xE2\x82\xAC 5"},
-      {0, "line\nnext\ttab", "E0:line\nnext\ttab"},
-      // The bytes Windows-1252 leaves undefined still make one character.
-      {0, "\x81", "E0:\xC2\x81"},
-      {0, std::string("a\0b", 3), std::string("E0:a\0b", 6)},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(c.message, captions::EditMessage(c.back, c.cp1252)) << c.cp1252;
-  EXPECT_EQ("T\xE2\x80\x9CQuoted\xE2\x80\x9D", captions::TextMessage("\x93Quoted\x94"));
+std::string escape(char32_t code_point) {
+  std::string out;
+  readable_text::AppendEscape(code_point, out);
+  return out;
 }
 
+TEST(CaptionMessages, TextIsUtf8AndTakeBacksCountUtf16Units) {
+  const std::string globe = escape(0x1F30F);
+  const struct {
+    std::string taken_back, added;
+    std::string message;
+  } cases[] = {
+      {"", "", "E0:"},
+      {"abc", "cat", "E3:cat"},
+      // A take-back counts characters, never the UTF-8 bytes they become.
+      {"\xE9s", "Caf\xE9", "E2:Caf\xC3\xA9"},
+      {"x", "\x80 5", "E1:\xE2\x82\xAC 5"},
+      {"", "line\nnext\ttab", "E0:line\nnext\ttab"},
+      // The bytes Windows-1252 leaves undefined still make one character.
+      {"", "\x81", "E0:\xC2\x81"},
+      {"", std::string("a\0b", 3), std::string("E0:a\0b", 6)},
+      // An emoji is one escape, two UTF-16 units and four bytes of UTF-8.
+      {"", "A " + globe, "E0:A \xF0\x9F\x8C\x8F"},
+      {" " + globe, "", "E3:"},
+      {globe + "s", escape(0x4E2D), "E3:\xE4\xB8\xAD"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.message, captions::EditMessage(c.taken_back, c.added))
+        << c.taken_back << " / " << c.added;
+  EXPECT_EQ("T\xE2\x80\x9CQuoted\xE2\x80\x9D", captions::TextMessage("\x93Quoted\x94"));
+  EXPECT_EQ("T\xF0\x9F\x8C\x8F!", captions::TextMessage(globe + "!"));
+}
+
+// The bytes of escapes aside, which never stand alone in the translator's
+// text.
 TEST(CaptionMessages, EveryByteBecomesOneCharacter) {
   std::string all;
-  for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
-  const std::string utf8 = captions::Utf8FromCp1252(all);
+  for (int byte = 1; byte < 256; ++byte)
+    if (byte < 0x10 || byte > 0x1F) all += static_cast<char>(byte);
+  const std::string utf8 = captions::TextMessage(all).substr(1);
   std::size_t characters = 0;
   for (const char c : utf8)
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;

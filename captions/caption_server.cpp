@@ -48,8 +48,20 @@ void apply_feed(Hub& hub) {
   }
   if (hub.stopping || changes.empty()) return;
   const std::size_t before = hub.text.size();
+  // The viewers count what goes back in UTF-16 units of the text they hold,
+  // so where the text stops being kept is found before it changes.
   std::size_t kept = before;
   bool whole = false;
+  for (std::size_t size = before; const Change& change : changes) {
+    if (change.whole) {
+      whole = true;
+      break;
+    }
+    size -= std::min(size, static_cast<std::size_t>(std::max(change.take_back, 0)));
+    kept = std::min(kept, size);
+    size += change.text.size();
+  }
+  const std::string taken_back = whole ? std::string() : hub.text.substr(kept);
   for (Change& change : changes) {
     if (change.whole) {
       hub.text = std::move(change.text);
@@ -59,7 +71,6 @@ void apply_feed(Hub& hub) {
     const std::size_t back =
         std::min(hub.text.size(), static_cast<std::size_t>(std::max(change.take_back, 0)));
     hub.text.resize(hub.text.size() - back);
-    kept = std::min(kept, hub.text.size());
     hub.text += change.text;
   }
   hub.whole_message.reset();
@@ -68,8 +79,8 @@ void apply_feed(Hub& hub) {
     return;
   }
   if (kept == before && hub.text.size() == before) return;
-  Broadcast(hub, std::make_shared<const std::string>(EditMessage(
-                     static_cast<int>(before - kept), std::string_view(hub.text).substr(kept))));
+  Broadcast(hub, std::make_shared<const std::string>(
+                     EditMessage(taken_back, std::string_view(hub.text).substr(kept))));
 }
 
 void feed(Hub& hub, Change change) {

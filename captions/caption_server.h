@@ -15,7 +15,8 @@
 // SetText may be called from any thread, at any time; they copy the text
 // and return at once, never waiting on the network, so a translator's
 // thread can call them after each stroke. The text is the library's
-// Windows-1252; viewers receive UTF-8.
+// Windows-1252 with the translator's escapes (translation/readable_text.h);
+// viewers receive UTF-8.
 #pragma once
 
 #include "platform/export.h"

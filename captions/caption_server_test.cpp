@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "testing/caption_viewer.h"
+#include "translation/readable_text.h"
 
 namespace {
 
@@ -96,6 +97,38 @@ TEST_F(CaptionServerTest, ViewerHoldsTheTextAfterEveryEdit) {
   }
   EXPECT_EQ(1u, viewer.WholeTexts());
   EXPECT_EQ(1u, m_server->GetViewerCount());
+}
+
+// An emoji is one escape in the server's text and two UTF-16 units in the
+// page's: a take-back that reaches one, or stops just after it, must leave
+// the page's text whole.
+TEST_F(CaptionServerTest, EmojiAreSentAsUtf8AndTakenBackInUtf16Units) {
+  Start();
+  std::string globe, heart;
+  readable_text::AppendEscape(0x1F30F, globe);
+  readable_text::AppendEscape(0x2764, heart);
+  CaptionViewer viewer(Port());
+  ASSERT_TRUE(viewer.IsOpen()) << viewer.Error().message();
+  const struct {
+    int back;
+    std::string text;
+    std::string utf8;
+  } steps[] = {
+      {0, "Hi " + globe, "Hi \xF0\x9F\x8C\x8F"},
+      {0, "s" + heart, "Hi \xF0\x9F\x8C\x8Fs\xE2\x9D\xA4"},
+      {8, "", "Hi \xF0\x9F\x8C\x8F"},
+      {7, "!", "Hi !"},
+  };
+  for (const auto& step : steps) {
+    m_server->Post({step.back, CString(step.text.c_str())});
+    EXPECT_TRUE(viewer.WaitForUtf8(step.utf8, patience))
+        << step.back << " " << step.text << " gave " << viewer.Utf8();
+  }
+  // A late viewer is sent the whole text, decoded the same way.
+  m_server->Post({0, CString(globe.c_str())});
+  CaptionViewer late(Port());
+  ASSERT_TRUE(late.IsOpen()) << late.Error().message();
+  EXPECT_TRUE(late.WaitForUtf8("Hi !\xF0\x9F\x8C\x8F", patience)) << late.Utf8();
 }
 
 TEST_F(CaptionServerTest, LateAndReconnectedViewersCatchUp) {

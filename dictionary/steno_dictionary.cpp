@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -51,6 +52,43 @@ std::uint32_t get_word(std::string_view record, std::size_t& at) {
   std::memcpy(&value, record.data() + at, sizeof value);
   at += sizeof value;
   return value;
+}
+
+// \uN at the end of `rtf`, N the signed decimal RTF writes, not itself an
+// escaped backslash: its UTF-16 unit, and where it starts.
+std::optional<std::pair<char16_t, std::size_t>> trailing_unit(std::string_view rtf) {
+  std::size_t start = rtf.size();
+  while (start > 0 && rtf[start - 1] >= '0' && rtf[start - 1] <= '9') --start;
+  const std::size_t digits = rtf.size() - start;
+  if (digits == 0 || digits > 5) return std::nullopt;
+  const bool negative = start > 0 && rtf[start - 1] == '-';
+  if (negative) --start;
+  if (start < 2 || rtf.substr(start - 2, 2) != "\\u") return std::nullopt;
+  const std::size_t backslash = start - 2;
+  std::size_t run = 1;
+  while (run <= backslash && rtf[backslash - run] == '\\') ++run;
+  if (run % 2 == 0) return std::nullopt;
+  long n = 0;
+  for (std::size_t i = rtf.size() - digits; i < rtf.size(); ++i) n = n * 10 + (rtf[i] - '0');
+  if (negative) n = -n;
+  if (n < -32768 || n > 65535) return std::nullopt;
+  return std::pair{static_cast<char16_t>(n), backslash};
+}
+
+// The character the \u escapes at the end of an extra give, which the text
+// holds a stand-in for just after it: one unit, or a surrogate pair written
+// \uH?\uL (the reader writes them so). The extras of one place are one
+// piece of RTF, and the character's escapes come last, as the stand-in
+// follows them at once.
+std::optional<char32_t> trailing_character(std::string_view rtf) {
+  const auto last = trailing_unit(rtf);
+  if (!last) return std::nullopt;
+  const char16_t low = last->first;
+  if (low < 0xD800 || low > 0xDFFF) return low;
+  if (low < 0xDC00 || last->second == 0 || rtf[last->second - 1] != '?') return std::nullopt;
+  const auto high = trailing_unit(rtf.substr(0, last->second - 1));
+  if (!high || high->first < 0xD800 || high->first > 0xDBFF) return std::nullopt;
+  return 0x10000 + ((char32_t{high->first} - 0xD800) << 10) + (low - 0xDC00);
 }
 
 }  // namespace
@@ -283,5 +321,15 @@ CSteno CStenoDictionary::GetOutline(std::size_t index) const {
 CStenoDictionary::Translation CStenoDictionary::GetTranslation(std::size_t index) const {
   const Entry& entry = m_entries[index];
   return {std::string_view(m_text).substr(entry.text_offset, entry.text_length),
-          CTranFlags(entry.flags)};
+          CTranFlags(entry.flags), index, entry.extras != 0};
+}
+
+std::vector<CStenoDictionary::Character> CStenoDictionary::GetCharacters(std::size_t index) const {
+  std::vector<Character> characters;
+  const std::size_t length = m_entries[index].text_length;
+  for (const Extra& extra : GetExtras(index))
+    if (const std::optional<char32_t> c = trailing_character(extra.rtf);
+        c && extra.position < length)
+      characters.push_back({extra.position, *c});
+  return characters;
 }

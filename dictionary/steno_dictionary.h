@@ -60,6 +60,17 @@ class KELM_EXPORT CStenoDictionary {
   struct Translation {
     std::string_view text;
     CTranFlags flags;
+    // The entry's index, and whether it has extras at all: only then can its
+    // text hold stand-ins (GetCharacters).
+    std::size_t index = 0;
+    bool extras = false;
+  };
+
+  // A character Windows-1252 cannot hold, whose stand-in, one character,
+  // is the text's byte at `position`.
+  struct Character {
+    std::size_t position;
+    char32_t code_point;
   };
 
   // RTF kept with an entry: it stood before the text's byte at `position`
@@ -175,6 +186,9 @@ class KELM_EXPORT CStenoDictionary {
   // In their order in the file, one piece of RTF for each place; none for
   // most entries.
   std::vector<Extra> GetExtras(std::size_t index) const;
+  // The characters the text holds stand-ins for, in text order, as the \uN
+  // extras just before them give them; none for most entries.
+  std::vector<Character> GetCharacters(std::size_t index) const;
 
  private:
   struct Entry {

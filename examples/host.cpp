@@ -1,5 +1,5 @@
-// A realtime host of KelmLib in a few dozen lines: reads an RTF/CRE steno
-// dictionary, translates the steno typed on standard input (a stroke or an
+// A realtime host of KelmLib in a few dozen lines: reads an RTF/CRE or JSON
+// steno dictionary, translates the steno typed on standard input (a stroke or an
 // outline a line, in the plain notation) and shows each stroke's text at
 // once, correcting it as later strokes change it. Against an installed
 // KelmLib:
@@ -17,17 +17,11 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 
-// The library's text is Windows-1252, the terminal's UTF-8.
-std::string utf8(std::string_view text) {
-  std::u16string wide(text.size(), u'\0');
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                        wide.data(), static_cast<int>(wide.size()));
-  std::string out(3 * text.size(), '\0');
-  out.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data(),
-                                 static_cast<int>(out.size()), nullptr, nullptr));
-  return out;
-}
+// The translator's text is Windows-1252 with escapes for what that cannot
+// hold (emoji); the terminal's is UTF-8.
+std::string utf8(std::string_view text) { return readable_text::ToUtf8(text); }
 
 // `shown` is what the screen holds; the edit is applied to both.
 void show(std::string& shown, const CTranslator::Edit& edit) {

@@ -101,6 +101,9 @@ class CaptionViewer {
   bool WaitForText(std::string_view want, std::chrono::milliseconds within) {
     return WaitFor([this, want] { return Text() == want; }, within);
   }
+  bool WaitForUtf8(std::string_view want, std::chrono::milliseconds within) {
+    return WaitFor([this, want] { return Utf8() == want; }, within);
+  }
   bool WaitForClose(std::chrono::milliseconds within) {
     return WaitFor([this] { return !m_open; }, within);
   }
@@ -132,7 +135,15 @@ class CaptionViewer {
     WideCharToMultiByte(CP_ACP, 0, m_text.data(), length, text.data(), length, nullptr, nullptr);
     return text;
   }
-  // In characters, without converting the text.
+  // The text held, in UTF-8.
+  std::string Utf8() const {
+    std::string text(m_text.size() * 3, '\0');
+    text.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, m_text.data(), static_cast<int>(m_text.size()), text.data(),
+                            static_cast<int>(text.size()), nullptr, nullptr)));
+    return text;
+  }
+  // In UTF-16 units, without converting the text.
   std::size_t Length() const { return m_text.size(); }
   std::size_t Messages() const { return m_messages; }
   std::size_t WholeTexts() const { return m_wholes; }

@@ -7,7 +7,8 @@
 //
 // Every call may come from any thread, at once; each is atomic. The
 // dictionaries are added before the first stroke and must outlive the
-// translator, as CTranslator's. The edit and text handed out are copies.
+// translator, as CTranslator's. The edit and text handed out are copies, in
+// the translator's form (escapes for what Windows-1252 cannot hold).
 #pragma once
 
 #include "platform/export.h"

@@ -1,5 +1,7 @@
 #include "translation/translator.h"
 
+#include "translation/readable_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -28,9 +30,40 @@ bool is_ascii_alnum(char c) {
 }
 
 // A text with nothing to capitalise (punctuation, a paragraph mark) passes
-// the pending capital on to the next translation.
+// the pending capital on to the next translation; a character in an escape
+// (an emoji) takes it, as a word does.
 bool takes_capital(const CString& text) {
-  return std::any_of(text.View().begin(), text.View().end(), is_ascii_alnum);
+  return std::any_of(text.View().begin(), text.View().end(),
+                     [](char c) { return is_ascii_alnum(c) || c == readable_text::escape_mark; });
+}
+
+// Controls other than tab and line break are escaped as their own code
+// points, so that the bytes of escapes stand for nothing else.
+bool is_escaped_control(char c) {
+  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n';
+}
+
+// The text of a dictionary entry with each character Windows-1252 cannot
+// hold, and each control, as its escape; `text` itself when there is none,
+// as for nearly every entry.
+std::string_view with_escapes(const CStenoDictionary& dictionary,
+                              const CStenoDictionary::Translation& found, std::string& buffer) {
+  const std::string_view text = found.text;
+  std::vector<CStenoDictionary::Character> characters;
+  if (found.extras) characters = dictionary.GetCharacters(found.index);
+  if (characters.empty() && std::none_of(text.begin(), text.end(), is_escaped_control)) return text;
+  buffer.clear();
+  auto next = characters.begin();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    while (next != characters.end() && next->position < i) ++next;
+    if (next != characters.end() && next->position == i)
+      readable_text::AppendEscape(next->code_point, buffer);
+    else if (is_escaped_control(text[i]))
+      readable_text::AppendEscape(static_cast<unsigned char>(text[i]), buffer);
+    else
+      buffer += text[i];
+  }
+  return buffer;
 }
 
 }  // namespace
@@ -112,26 +145,30 @@ void CTranslator::Translate(const CStroke& stroke) {
   while (reach > m_nFirstMovable &&
          m_keys.size() - m_records[reach - 1].first_key <= m_nLongest * stroke_bytes)
     --reach;
+  std::string escaped;
   for (std::size_t i = reach; i < m_records.size(); ++i) {
-    const std::optional<CStenoDictionary::Translation> found = Lookup(m_records[i].first_key);
+    const std::optional<Found> found = Lookup(m_records[i].first_key);
     if (!found) continue;
     const std::uint32_t first_key = m_records[i].first_key;
     const CTime time = m_records[i].time;
     while (m_records.size() > i) RemoveLast();
-    Append(found->text, found->flags, false, first_key, time);
+    Append(with_escapes(*found->dictionary, found->translation, escaped), found->translation.flags,
+           false, first_key, time);
     return;
   }
-  if (const std::optional<CStenoDictionary::Translation> found = Lookup(start))
-    Append(found->text, found->flags, false, start, stroke.GetTimeStamp());
+  if (const std::optional<Found> found = Lookup(start))
+    Append(with_escapes(*found->dictionary, found->translation, escaped), found->translation.flags,
+           false, start, stroke.GetTimeStamp());
   else
     Append(stroke.GetStrCompressed(m_options.grandjean).View(), CTranFlags(), true, start,
            stroke.GetTimeStamp());
 }
 
-std::optional<CStenoDictionary::Translation> CTranslator::Lookup(std::size_t first_key) const {
+std::optional<CTranslator::Found> CTranslator::Lookup(std::size_t first_key) const {
   const std::span<const BYTE> keys = std::span<const BYTE>(m_keys).subspan(first_key);
   for (auto d = m_dictionaries.rbegin(); d != m_dictionaries.rend(); ++d)
-    if (std::optional<CStenoDictionary::Translation> found = (*d)->Lookup(keys)) return found;
+    if (std::optional<CStenoDictionary::Translation> found = (*d)->Lookup(keys))
+      return Found{*d, *found};
   return std::nullopt;
 }
 
@@ -238,9 +275,12 @@ void CTranslator::Relayout() {
   // Only what differs goes back: "make" joined to "ing" takes back one "e".
   const std::string_view old_tail = std::string_view(m_shown).substr(m_nTouchedStart, old_length);
   const std::string_view new_tail = std::string_view(m_shown).substr(old_end);
-  const std::size_t same = static_cast<std::size_t>(
+  std::size_t same = static_cast<std::size_t>(
       std::mismatch(new_tail.begin(), new_tail.end(), old_tail.begin(), old_tail.end()).first -
       new_tail.begin());
+  // Two characters whose escapes share their first digits differ inside
+  // them; the escape goes back whole.
+  while (readable_text::IsInsideEscape(old_tail, same)) --same;
   m_edit.nTakeBack = static_cast<int>(old_length - same);
   // Into the edit's own buffer, which a few strokes make big enough for good.
   const std::string_view added = new_tail.substr(same);

@@ -7,8 +7,15 @@
 // takes the last translation back and gives the one before it its text as it
 // stood before the join.
 //
+// The texts, the translations' and the readable text alike, are still
+// Windows-1252, one byte a character, except that a character Windows-1252
+// cannot hold (an emoji of a JSON dictionary, a \uN of an RTF one) stands
+// as one escape of seven bytes, and so does a control other than tab and
+// line break; readable_text.h has the escape's form and what a border needs
+// to show or count such text (ToUtf8 before it goes anywhere as UTF-8).
+//
 // Besides the translations the translator keeps the readable text, what a
-// reader is shown: still Windows-1252, a paragraph mark ("{P}") a line break,
+// reader is shown: a paragraph mark ("{P}") a line break,
 // a seam caret a space, no blanks at the start or end of a line, and after
 // Finish a line break ending the last line. Every stroke changes the end of
 // that text only, and AddStroke hands the change over at once as an Edit, so
@@ -63,15 +70,17 @@ class KELM_EXPORT CTranslator {
 
   struct Translation {
     std::span<const BYTE> keys;  // the outline's strokes, three bytes each
-    std::string_view text;       // as joined to its neighbours
+    std::string_view text;       // as joined to its neighbours, with escapes
     CTranFlags flags;
     CTime time;  // of the outline's first stroke
     bool untranslated;
   };
 
-  // One stroke's effect on the readable text: take the last nTakeBack
-  // characters back, then add `text`. Both in Windows-1252 characters, one
-  // byte each. A stroke that changes nothing gives {0, ""}.
+  // One stroke's effect on the readable text: take the last nTakeBack bytes
+  // back, then add `text`. The take-back never ends inside an escape, so
+  // that both sides of the cut are whole characters; a border that counts
+  // in characters or UTF-16 units counts those of the bytes taken back
+  // (readable_text.h). A stroke that changes nothing gives {0, ""}.
   struct Edit {
     int nTakeBack = 0;
     CString text;
@@ -105,7 +114,8 @@ class KELM_EXPORT CTranslator {
   CString GetText() const { return CString(m_shown); }
   // The same without a copy, valid until the next AddStroke or Finish.
   std::string_view GetTextView() const { return m_shown; }
-  // How many characters at the start of the text no later stroke changes.
+  // How many bytes at the start of the text no later stroke changes, never
+  // ending inside an escape.
   std::size_t GetFinalLength() const;
 
  private:
@@ -134,7 +144,11 @@ class KELM_EXPORT CTranslator {
   // Lays `text` out at the end of `shown`.
   static void LayOut(std::string_view text, Layout& layout, std::string& shown);
 
-  std::optional<CStenoDictionary::Translation> Lookup(std::size_t first_key) const;
+  struct Found {
+    const CStenoDictionary* dictionary;
+    CStenoDictionary::Translation translation;
+  };
+  std::optional<Found> Lookup(std::size_t first_key) const;
   void Translate(const CStroke& stroke);
   void Append(std::string_view text, CTranFlags flags, bool untranslated, std::uint32_t first_key,
               CTime time);

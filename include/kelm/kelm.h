@@ -89,6 +89,7 @@
 #include "dictionary/steno_dictionary_sqlite.h"
 #include "translation/translator.h"
 #include "translation/live_translator.h"
+#include "translation/readable_text.h"
 // Built when Boost's headers were there.
 #if __has_include("captions/caption_server.h")
 #include "captions/caption_server.h"

@@ -238,6 +238,53 @@ TEST(TranslateCommand, LiveWritesEveryEditOneALine) {
   }
 }
 
+// --- Characters Windows-1252 cannot hold ------------------------------------
+
+// U+1F30F and U+1F30D differ in their last hexadecimal digit only.
+constexpr const char* emoji_dictionary = R"({"KAT": "cat", "PHOEPBLG": "🌏", "PHOEPBLG/-B": "🌍",
+"HAERT": "❤️", "-G": "{^ing}"})";
+
+TEST(TranslateCommand, EmojiComeOutInUtf8ThroughAPipeAndLive) {
+  const ScratchFolder home;
+  const std::string dictionary = home.path("emoji.json");
+  WriteWholeFile(dictionary, emoji_dictionary);
+  const struct {
+    const char* steno;
+    const char* out;
+    const char* live;  // take-backs in characters
+  } cases[] = {
+      {"KAT\nPHOEPBLG\n", "Cat 🌏\n", "0\tCat\n0\t 🌏\n0\t\\n\n"},
+      {"PHOEPBLG\n-B\nKAT\n", "🌍 cat\n", "0\t🌏\n1\t🌍\n0\t cat\n0\t\\n\n"},
+      {"HAERT\n-G\n*\n*\nKAT\n", "Cat\n", "0\t❤️\n0\ting\n3\t\n2\t\n0\tCat\n0\t\\n\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string steno = home.path("steno");
+    WriteWholeFile(steno, c.steno);
+    expect_outcome(run_kelm({"translate", "--dict", dictionary, "--steno", "-"}, home, steno), 0,
+                   c.out, "", c.steno);
+    expect_outcome(
+        run_kelm({"translate", "--dict", dictionary, "--steno", "-", "--live"}, home, steno), 0,
+        c.live, "", c.steno);
+  }
+
+  // The files: the text in UTF-8, the transcript with the emoji as \uN.
+  const std::string steno = home.path("steno");
+  WriteWholeFile(steno, "KAT\nPHOEPBLG\n");
+  expect_outcome(run_kelm({"translate", "--dict", dictionary, "--steno", steno, "--text",
+                           home.path("out.txt"), "--rtf", home.path("out.rtf")},
+                          home),
+                 0, "Cat 🌏\n", "", "--text and --rtf");
+  EXPECT_EQ("Cat 🌏\n", ReadWholeFile(home.path("out.txt")));
+  EXPECT_NE(std::string::npos, ReadWholeFile(home.path("out.rtf")).find("\\u-10180 ?\\u-8433 ?"))
+      << ReadWholeFile(home.path("out.rtf"));
+
+  const fs::path shared = fs::path(KELM_SHARED_DATA_DIR) / "json" / "didoesdigital_emoji.json";
+  if (!fs::exists(shared)) GTEST_SKIP() << shared << " is not there";
+  WriteWholeFile(steno, "PHOEPBLG\n*ERT\n*ERT\nA*ERB\n");
+  expect_outcome(run_kelm({"translate", "--dict", shared.string(), "--steno", "-"}, home, steno), 0,
+                 "🌏\n", "", "the shared emoji dictionary");
+}
+
 // --- On a terminal ----------------------------------------------------------
 
 // The rows, trailing empty ones aside, and where the cursor stands:
@@ -329,6 +376,45 @@ TEST(TranslateCommand, OnATerminalEachStrokeShowsAtOnceAndIsCorrectedInPlace) {
   pane.Keys("C-d");
   screen = screen_once(pane, [](const std::string& s) { return s.ends_with("\necho\n@0,8"); });
   EXPECT_TRUE(screen.ends_with("\nThe making cat the\necho\n@0,8")) << screen;
+}
+
+// An emoji takes two columns, and a correction after one lands where the
+// text stands; one that would not fit in a row's last column goes to the
+// next row, as the terminal puts it.
+TEST(TranslateCommand, OnATerminalEmojiTakeTheirWidth) {
+  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/bootstrap installs it)";
+  const ScratchFolder home;
+  const std::string dictionary = home.path("emoji.json");
+  WriteWholeFile(dictionary, emoji_dictionary);
+  TmuxPane pane(home, 12, 8,
+                kelm_shell_command("translate --dict " + dictionary + " --steno -", home));
+  Awaited([&] { return ShellOutput("stty -a -F " + pane.Format("#{pane_tty}") + " 2>&1"); },
+          [](const std::string& s) { return s.find(" -echo ") != std::string::npos; });
+  const struct {
+    const char* steno;
+    const char* screen;
+  } steps[] = {
+      {"KAT", "Cat\n@3,0"},
+      {"PHOEPBLG", "Cat 🌏\n@6,0"},
+      {"-B", "Cat 🌍\n@6,0"},
+      {"-G", "Cat 🌍ing\n@9,0"},
+      {"*", "Cat 🌍\n@6,0"},
+      {"KAT", "Cat 🌍 cat\n@10,0"},
+      {"PHOEPBLG", "Cat 🌍 cat\n🌏\n@2,1"},
+      {"KAT", "Cat 🌍 cat\n🌏 cat\n@6,1"},
+      {"*", "Cat 🌍 cat\n🌏\n@2,1"},
+      {"*", "Cat 🌍 cat\n@10,0"},
+      {"HAERT", "Cat 🌍 cat ❤️\n@12,0"},
+      {"KAT", "Cat 🌍 cat ❤️\n cat\n@4,1"},
+      {"*", "Cat 🌍 cat ❤️\n@12,0"},
+  };
+  for (const auto& step : steps) {
+    type(pane, step.steno);
+    EXPECT_EQ(step.screen,
+              screen_once(pane, [&](const std::string& s) { return s == step.screen; }))
+        << "after " << step.steno;
+  }
+  pane.Keys("C-d");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "translate_commands.h"
 
 #include <kelm/kelm.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "settings_commands.h"
 #include "text_encoding.h"
 #include "translate_serve.h"
+#include "translate_text_out.h"
 #include "writer_input.h"
 
 namespace kelm_cli {
@@ -144,191 +144,7 @@ std::optional<std::vector<std::unique_ptr<CStenoDictionary>>> load_dictionaries(
   return dictionaries;
 }
 
-// --- Text out ------------------------------------------------------------
-
-// Where the text goes as the strokes come. Every edit of the translator
-// passes through Take, Finish's too.
-class TextOut {
- public:
-  virtual ~TextOut() = default;
-  virtual void Take(const CTranslator& translator, const CTranslator::Edit& edit) = 0;
-  // Around a message on the error stream, which shares a terminal with us.
-  virtual void BeforeMessage() { std::cout.flush(); }
-  virtual void AfterMessage() {}
-};
-
-// Only text that no later stroke can change, as it grows, so that a pipe or
-// a file never needs a correction.
-class FinalTextOut : public TextOut {
- public:
-  void Take(const CTranslator& translator, const CTranslator::Edit&) override {
-    const std::size_t final_length = translator.GetFinalLength();
-    if (final_length <= m_written) return;
-    std::cout << to_utf8(translator.GetTextView().substr(m_written, final_length - m_written));
-    m_written = final_length;
-  }
-
- private:
-  std::size_t m_written = 0;
-};
-
-// "\t", "\n" and "\\", so that an edit stays on its line and its text ends
-// at the line's end.
-std::string escaped(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    if (c == '\t')
-      out += "\\t";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '\\')
-      out += "\\\\";
-    else
-      out += c;
-  }
-  return out;
-}
-
-// Every edit as it happens, one a line, for caption software: the characters
-// to take back (Unicode characters, one for each Windows-1252 one, never
-// bytes), a tab, the text to add in UTF-8, escaped.
-class LiveOut : public TextOut {
- public:
-  void Take(const CTranslator&, const CTranslator::Edit& edit) override {
-    if (edit.nTakeBack == 0 && edit.text.IsEmpty()) return;
-    std::cout << edit.nTakeBack << '\t' << escaped(to_utf8(edit.text.View())) << '\n';
-  }
-};
-
-// The text on a terminal, corrected in place as a keyboard-emulating
-// translator corrects it. A correction moves the cursor to where the first
-// changed character stands - up as many rows as lie between, counted with
-// the terminal's width, then across from the row's start - erases from
-// there to the end of the screen and writes the rest anew. Backspaces would
-// not do: they stop at the start of a row, so they cannot take back a line
-// break or a wrapped line, and after a character in the last column
-// terminals disagree on where one lands. The count needs every character to
-// take one column: Windows-1252 has no wide ones, tabs go out as blanks to
-// the next multiple of eight, and controls and the soft hyphen, which
-// terminals show in their own ways, as '?' and '-'. Text above a message on
-// the error stream, or drawn before the terminal changed its width, is left
-// as it is: the line being written starts again below, and a correction
-// that reaches further back is drawn there too.
-class TerminalOut : public TextOut {
- public:
-  void Take(const CTranslator&, const CTranslator::Edit& edit) override {
-    const std::size_t width = terminal_width();
-    if (width != m_width && m_width != 0) {
-      BeforeMessage();
-      AfterMessage();
-    }
-    m_width = width;
-    const std::size_t from = m_text.size() - static_cast<std::size_t>(edit.nTakeBack);
-    std::size_t draw_from = from;
-    if (from < m_region) {
-      BeforeMessage();
-      m_region = draw_from = line_start(from);
-    } else if (from < m_text.size()) {
-      // A row filled to its end is written again from its last character,
-      // so that the cursor is left in the last column as after any full row.
-      if (m_cols[from] > 0 && m_cols[from] % m_width == 0) --draw_from;
-      std::cout << '\r' << csi(RowsUp(draw_from), 'A') << csi(m_cols[draw_from] % m_width, 'C')
-                << "\x1b[J";
-    }
-    m_text.resize(from);
-    m_cols.resize(from + 1);
-    m_text += edit.text.View();
-    Lay(from);
-    Draw(draw_from);
-    std::cout.flush();
-  }
-
-  // A fresh row, so that the message does not land amid the text.
-  void BeforeMessage() override {
-    if (m_cols.back() != 0) std::cout << "\r\n";
-    std::cout.flush();
-    m_region = m_text.size();
-  }
-
-  // The line being written starts again below the message.
-  void AfterMessage() override {
-    m_region = line_start(m_text.size());
-    Draw(m_region);
-    std::cout.flush();
-  }
-
- private:
-  static constexpr std::size_t tab_width = 8;
-
-  static std::size_t terminal_width() {
-    winsize size{};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-  }
-
-  // A cursor movement, or nothing for a distance of 0.
-  static std::string csi(std::size_t n, char command) {
-    return n == 0 ? std::string() : "\x1b[" + std::to_string(n) + command;
-  }
-
-  std::size_t line_start(std::size_t at) const {
-    if (at == 0) return 0;
-    const std::size_t newline = m_text.rfind('\n', at - 1);
-    return newline == std::string::npos ? 0 : newline + 1;
-  }
-
-  // Works out the columns from character `from` on.
-  void Lay(std::size_t from) {
-    for (std::size_t i = from; i < m_text.size(); ++i) {
-      const std::size_t col = m_cols[i];
-      m_cols.push_back(m_text[i] == '\n'   ? 0
-                       : m_text[i] == '\t' ? col + tab_width - col % tab_width
-                                           : col + 1);
-    }
-  }
-
-  // Rows between the one that holds character `from` and the cursor, which
-  // stands after the last character: in the last column when that filled
-  // its row, as terminals leave it.
-  std::size_t RowsUp(std::size_t from) const {
-    const auto rows = [this](std::size_t cols) {
-      return cols == 0 ? 1 : (cols + m_width - 1) / m_width;
-    };
-    std::size_t up = rows(m_cols.back()) - 1;
-    for (std::size_t i = from; i < m_text.size(); ++i)
-      if (m_text[i] == '\n') up += rows(m_cols[i]);
-    return up - m_cols[from] / m_width;
-  }
-
-  // Writes the text from character `from` on, from where the cursor stands.
-  void Draw(std::size_t from) const {
-    std::string shown;
-    for (std::size_t i = from; i < m_text.size(); ++i) {
-      const auto c = static_cast<unsigned char>(m_text[i]);
-      if (c == '\n')
-        shown += "\r\n";
-      else if (c == '\t')
-        shown.append(m_cols[i + 1] - m_cols[i], ' ');
-      else if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
-               c == 0x9D)
-        shown += '?';
-      else if (c == 0xAD)
-        shown += '-';
-      else
-        shown += static_cast<char>(c);
-    }
-    std::cout << to_utf8(shown);
-  }
-
-  std::string m_text;  // what the screen shows, in Windows-1252
-  // The column, within its line, at which each character starts, and one
-  // more for the cursor after the last.
-  std::vector<std::size_t> m_cols{0};
-  // The text before this stands above a message or a change of width.
-  std::size_t m_region = 0;
-  std::size_t m_width = 0;
-};
+// --- The terminal ------------------------------------------------------------
 
 // The typed steno is not echoed while the text is drawn on the same
 // terminal, or it would land amid the text: the text is the echo. The echo
@@ -496,9 +312,9 @@ bool write_output(const std::string& path, const std::function<void(CFile&)>& wr
 }
 
 std::unique_ptr<TextOut> make_text_out(const TranslateOptions& options) {
-  if (options.live) return std::make_unique<LiveOut>();
-  if (::isatty(STDOUT_FILENO) == 1) return std::make_unique<TerminalOut>();
-  return std::make_unique<FinalTextOut>();
+  if (options.live) return MakeLiveOut();
+  if (::isatty(STDOUT_FILENO) == 1) return MakeTerminalOut();
+  return MakeFinalTextOut();
 }
 
 int run_translate(const TranslateOptions& options, int grandjean) {
@@ -527,7 +343,7 @@ int run_translate(const TranslateOptions& options, int grandjean) {
       written = write_output(options.text, [&translator, whole](CFile& file) {
         std::string_view shown = translator.GetTextView();
         if (!whole) shown = shown.substr(0, translator.GetFinalLength());
-        const std::string text = to_utf8(shown);
+        const std::string text = readable_text::ToUtf8(shown);
         file.Write(text.data(), static_cast<UINT>(text.size()));
       });
     if (!options.rtf.empty())

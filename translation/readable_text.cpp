@@ -1,0 +1,108 @@
+#include "translation/readable_text.h"
+
+#include "platform/code_page.h"
+
+#include <array>
+
+namespace readable_text {
+namespace {
+
+constexpr char32_t replacement = 0xFFFD;
+constexpr std::size_t digits = escape_length - 1;
+
+// The digits' bytes, the mark among them.
+bool is_escape_byte(char c) { return c >= 0x10 && c <= 0x1F; }
+
+const std::array<char32_t, 256>& cp1252_table() {
+  static const std::array<char32_t, 256> table = [] {
+    std::array<char32_t, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      WCHAR unit = 0;
+      MultiByteToWideChar(1252, 0, &c, 1, &unit, 1);
+      t[b] = unit;
+    }
+    return t;
+  }();
+  return table;
+}
+
+void append_utf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+void AppendEscape(char32_t code_point, std::string& out) {
+  out += escape_mark;
+  for (std::size_t i = digits; i-- > 0;)
+    out += static_cast<char>(0x10 + ((code_point >> (4 * i)) & 0xF));
+}
+
+Character NextCharacter(std::string_view text, std::size_t at) {
+  if (text[at] != escape_mark) return {cp1252_table()[static_cast<unsigned char>(text[at])], 1};
+  // A mark without its six digits is one bad character; the bytes after it
+  // are read on their own.
+  if (text.size() - at < escape_length) return {replacement, 1};
+  char32_t code_point = 0;
+  for (std::size_t i = 1; i <= digits; ++i) {
+    if (!is_escape_byte(text[at + i])) return {replacement, 1};
+    code_point = code_point << 4 | static_cast<char32_t>(text[at + i] - 0x10);
+  }
+  if (code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))
+    code_point = replacement;
+  return {code_point, escape_length};
+}
+
+std::string ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const Character c = NextCharacter(text, at);
+    append_utf8(c.code_point, out);
+    at += c.length;
+  }
+  return out;
+}
+
+std::size_t CountCharacters(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < text.size(); ++count) at += NextCharacter(text, at).length;
+  return count;
+}
+
+std::size_t CountUtf16Units(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const Character c = NextCharacter(text, at);
+    count += c.code_point > 0xFFFF ? 2 : 1;
+    at += c.length;
+  }
+  return count;
+}
+
+bool IsInsideEscape(std::string_view text, std::size_t position) {
+  if (position == 0 || position >= text.size()) return false;
+  // The run of escape bytes the position stands in is whole escapes from
+  // its start on; its first byte can be only a mark.
+  std::size_t start = position;
+  while (start > 0 && is_escape_byte(text[start - 1])) --start;
+  if (start == position) return false;
+  return (position - start) % escape_length != 0;
+}
+
+}  // namespace readable_text
