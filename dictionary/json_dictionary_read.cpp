@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,18 +53,22 @@ void take_utf8(const dictionary_read::FileBytes& bytes, std::size_t skip, Utf8Te
                                            text.copy.size() + simdjson::SIMDJSON_PADDING);
 }
 
-// The strokes of an outline, joined by "/", as packed keys; false when the
-// notation does not take it or a stroke is empty. `raw` is the outline as the
-// file spells it, up to its closing quote: when it is in steno key order, as
-// nearly every outline is, the notation's fast lane reads it there.
-bool read_outline(std::string_view outline, const char* raw, std::string& keys) {
+// The common outline, strokes in steno key order read straight from the
+// file's bytes from `raw` (after the key's opening quote): true when the
+// lane read it whole up to its closing quote, which no escape can then have
+// come before, so that the key need not be unescaped.
+bool read_outline_in_key_order(const char* raw, std::string& keys) {
   BYTE packed[3 * 64];
   const char* stop = raw;
   const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed, sizeof packed);
-  if (length > 0 && static_cast<std::size_t>(stop - raw) == outline.size() && *stop == '"') {
-    keys.assign(reinterpret_cast<const char*>(packed), length);
-    return true;
-  }
+  if (length == 0 || *stop != '"') return false;
+  keys.assign(reinterpret_cast<const char*>(packed), length);
+  return true;
+}
+
+// The strokes of an outline, joined by "/", as packed keys; false when the
+// notation does not take it or a stroke is empty.
+bool read_outline(std::string_view outline, std::string& keys) {
   // Blanks around an outline are no part of it, as the RTF reader has it.
   while (!outline.empty() && outline.front() == ' ') outline.remove_prefix(1);
   while (!outline.empty() && outline.back() == ' ') outline.remove_suffix(1);
@@ -73,6 +78,24 @@ bool read_outline(std::string_view outline, const char* raw, std::string& keys) 
   for (std::size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
     if ((keys[at] | keys[at + 1] | keys[at + 2]) == 0) return false;
   return true;
+}
+
+// A string value without escapes, as it stands in the file, between its
+// quotes: the parser's own reading copies every string into a buffer of its
+// own first, which for a large dictionary costs megabytes of fresh pages.
+// Nothing for any other value, which the parser then reads (and refuses).
+std::optional<std::string_view> unescaped_string(simdjson::ondemand::value& value) {
+  std::string_view token = value.raw_json_token();
+  // The token runs on over the blanks up to the next one.
+  while (!token.empty() && (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' ||
+                            token.back() == '\t'))
+    token.remove_suffix(1);
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
+  token = token.substr(1, token.size() - 2);
+  if (token.find('\\') != std::string_view::npos) return std::nullopt;
+  simdjson::ondemand::raw_json_string passed;
+  if (value.get_raw_json_string().get(passed)) return std::nullopt;
+  return token;
 }
 
 // Text in the library's Windows-1252, as the RTF reader gives an invalid
@@ -154,14 +177,18 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
         return errorJsonSyntax;
       }
       // Where the outline's quote stands, before reading it moves on.
-      const std::size_t outline_at = static_cast<std::size_t>(field.key().raw() - text.data()) - 1;
-      if (field.unescaped_key().get(outline)) {
+      const char* raw_outline = field.key().raw();
+      const std::size_t outline_at = static_cast<std::size_t>(raw_outline - text.data()) - 1;
+      const bool in_key_order = read_outline_in_key_order(raw_outline, keys);
+      if (!in_key_order && field.unescaped_key().get(outline)) {
         error_at = outline_at;
         return errorJsonSyntax;
       }
       simdjson::ondemand::value value = field.value();
       const std::size_t value_at = here();
-      if (const simdjson::error_code error = value.get_string().get(translation)) {
+      if (const std::optional<std::string_view> plain = unescaped_string(value)) {
+        translation = *plain;
+      } else if (const simdjson::error_code error = value.get_string().get(translation)) {
         error_at = value_at;
         return error == simdjson::INCORRECT_TYPE ? errorJsonNotString : errorJsonSyntax;
       }
@@ -171,7 +198,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       }
       // Kept whole, as the RTF reader keeps such an entry, with its
       // translation as it was spelled; never looked up.
-      if (!read_outline(outline, text.data() + outline_at + 1, keys)) {
+      if (!in_key_order && !read_outline(outline, keys)) {
         m_invalid.push_back({line_at(outline_at), windows_1252(outline),
                              "{\\*\\cxs " + open_steno::rtf_escape(outline) + "}" +
                                  open_steno::kept_spelling_rtf(translation),
