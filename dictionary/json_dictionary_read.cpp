@@ -12,6 +12,7 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,17 +54,17 @@ void take_utf8(const dictionary_read::FileBytes& bytes, std::size_t skip, Utf8Te
                                            text.copy.size() + simdjson::SIMDJSON_PADDING);
 }
 
+// Room for the packed keys of an outline the lane reads.
+using PackedOutline = std::array<BYTE, 3 * 64>;
+
 // The common outline, strokes in steno key order read straight from the
-// file's bytes from `raw` (after the key's opening quote): true when the
-// lane read it whole up to its closing quote, which no escape can then have
-// come before, so that the key need not be unescaped.
-bool read_outline_in_key_order(const char* raw, std::string& keys) {
-  BYTE packed[3 * 64];
+// file's bytes from `raw` (after the key's opening quote): the packed keys'
+// length when the lane read it whole up to its closing quote, which no escape
+// can then have come before, so that the key need not be unescaped; else 0.
+std::size_t read_outline_in_key_order(const char* raw, PackedOutline& packed) {
   const char* stop = raw;
-  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed, sizeof packed);
-  if (length == 0 || *stop != '"') return false;
-  keys.assign(reinterpret_cast<const char*>(packed), length);
-  return true;
+  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed.data(), packed.size());
+  return *stop == '"' ? length : 0;
 }
 
 // The strokes of an outline, joined by "/", as packed keys; false when the
@@ -165,7 +166,11 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       error_at = error == simdjson::INCOMPLETE_ARRAY_OR_OBJECT ? view.size() : here();
       return error == simdjson::INCORRECT_TYPE ? errorJsonNotObject : errorJsonSyntax;
     }
-    Reserve(view.size() / 28, view.size() / 8, view.size() / 3);
+    // Entries in real dictionaries take 25 to 40 bytes of JSON each, their
+    // outlines a third of them; what is only reserved costs address space,
+    // while an arena that outgrows its room is copied and faulted in again.
+    Reserve(view.size() / 24, view.size() / 4, view.size() / 3);
+    PackedOutline packed;
     std::string keys;
     open_steno::Reading reading;
     std::vector<Extra> extras;
@@ -179,7 +184,9 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       // Where the outline's quote stands, before reading it moves on.
       const char* raw_outline = field.key().raw();
       const std::size_t outline_at = static_cast<std::size_t>(raw_outline - text.data()) - 1;
-      const bool in_key_order = read_outline_in_key_order(raw_outline, keys);
+      std::span<const BYTE> outline_keys(packed.data(),
+                                         read_outline_in_key_order(raw_outline, packed));
+      const bool in_key_order = !outline_keys.empty();
       if (!in_key_order && field.unescaped_key().get(outline)) {
         error_at = outline_at;
         return errorJsonSyntax;
@@ -205,8 +212,9 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
                              m_entries.size()});
         continue;
       }
+      if (!in_key_order) outline_keys = as_key_bytes(keys);
       if (open_steno::is_plain_text(translation)) {
-        Append(as_key_bytes(keys), translation, 0);
+        Append(outline_keys, translation, 0);
         continue;
       }
       open_steno::read_translation(translation, reading);
@@ -214,7 +222,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       extras.clear();
       for (const open_steno::Extra& extra : reading.extras)
         extras.push_back({extra.position, extra.rtf});
-      Append(as_key_bytes(keys), reading.text, reading.flags, extras);
+      Append(outline_keys, reading.text, reading.flags, extras);
     }
     // Nothing may follow the object.
     if (!document.current_location().error()) {
