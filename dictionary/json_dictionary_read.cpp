@@ -81,22 +81,19 @@ bool read_outline(std::string_view outline, std::string& keys) {
   return true;
 }
 
-// A string value without escapes, as it stands in the file, between its
-// quotes: the parser's own reading copies every string into a buffer of its
-// own first, which for a large dictionary costs megabytes of fresh pages.
-// Nothing for any other value, which the parser then reads (and refuses).
-std::optional<std::string_view> unescaped_string(simdjson::ondemand::value& value) {
+// A string value as it stands in the file, between its quotes; nothing for
+// any other value, which the parser then reads (and refuses). The parser's
+// own reading copies every string into a buffer of its own first, which for
+// a large dictionary costs megabytes of fresh pages: a string without escapes
+// is taken from the file instead.
+std::optional<std::string_view> quoted_string(simdjson::ondemand::value& value) {
   std::string_view token = value.raw_json_token();
   // The token runs on over the blanks up to the next one.
   while (!token.empty() && (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' ||
                             token.back() == '\t'))
     token.remove_suffix(1);
   if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
-  token = token.substr(1, token.size() - 2);
-  if (token.find('\\') != std::string_view::npos) return std::nullopt;
-  simdjson::ondemand::raw_json_string passed;
-  if (value.get_raw_json_string().get(passed)) return std::nullopt;
-  return token;
+  return token.substr(1, token.size() - 2);
 }
 
 // Text in the library's Windows-1252, as the RTF reader gives an invalid
@@ -193,11 +190,19 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       }
       simdjson::ondemand::value value = field.value();
       const std::size_t value_at = here();
-      if (const std::optional<std::string_view> plain = unescaped_string(value)) {
-        translation = *plain;
+      // Plain text has no backslash, so nearly every translation is known to
+      // have no escape by the one look.
+      const std::optional<std::string_view> quoted = quoted_string(value);
+      bool plain = quoted && open_steno::is_plain_text(*quoted);
+      simdjson::ondemand::raw_json_string passed;
+      if (quoted && (plain || quoted->find('\\') == std::string_view::npos) &&
+          !value.get_raw_json_string().get(passed)) {
+        translation = *quoted;
       } else if (const simdjson::error_code error = value.get_string().get(translation)) {
         error_at = value_at;
         return error == simdjson::INCORRECT_TYPE ? errorJsonNotString : errorJsonSyntax;
+      } else {
+        plain = open_steno::is_plain_text(translation);
       }
       if (translation.size() > maxJsonTranslation) {
         error_at = value_at;
@@ -213,7 +218,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
         continue;
       }
       if (!in_key_order) outline_keys = as_key_bytes(keys);
-      if (open_steno::is_plain_text(translation)) {
+      if (plain) {
         Append(outline_keys, translation, 0);
         continue;
       }
