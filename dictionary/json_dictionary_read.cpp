@@ -12,7 +12,9 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,18 +54,22 @@ void take_utf8(const dictionary_read::FileBytes& bytes, std::size_t skip, Utf8Te
                                            text.copy.size() + simdjson::SIMDJSON_PADDING);
 }
 
-// The strokes of an outline, joined by "/", as packed keys; false when the
-// notation does not take it or a stroke is empty. `raw` is the outline as the
-// file spells it, up to its closing quote: when it is in steno key order, as
-// nearly every outline is, the notation's fast lane reads it there.
-bool read_outline(std::string_view outline, const char* raw, std::string& keys) {
-  BYTE packed[3 * 64];
+// Room for the packed keys of an outline the lane reads.
+using PackedOutline = std::array<BYTE, 3 * 64>;
+
+// The common outline, strokes in steno key order read straight from the
+// file's bytes from `raw` (after the key's opening quote): the packed keys'
+// length when the lane read it whole up to its closing quote, which no escape
+// can then have come before, so that the key need not be unescaped; else 0.
+std::size_t read_outline_in_key_order(const char* raw, PackedOutline& packed) {
   const char* stop = raw;
-  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed, sizeof packed);
-  if (length > 0 && static_cast<std::size_t>(stop - raw) == outline.size() && *stop == '"') {
-    keys.assign(reinterpret_cast<const char*>(packed), length);
-    return true;
-  }
+  const std::size_t length = CSteno::ReadRtfKeysInKeyOrder(raw, stop, packed.data(), packed.size());
+  return *stop == '"' ? length : 0;
+}
+
+// The strokes of an outline, joined by "/", as packed keys; false when the
+// notation does not take it or a stroke is empty.
+bool read_outline(std::string_view outline, std::string& keys) {
   // Blanks around an outline are no part of it, as the RTF reader has it.
   while (!outline.empty() && outline.front() == ' ') outline.remove_prefix(1);
   while (!outline.empty() && outline.back() == ' ') outline.remove_suffix(1);
@@ -73,6 +79,21 @@ bool read_outline(std::string_view outline, const char* raw, std::string& keys) 
   for (std::size_t at = 0; at < keys.size(); at += CStroke::PackedSize)
     if ((keys[at] | keys[at + 1] | keys[at + 2]) == 0) return false;
   return true;
+}
+
+// A string value as it stands in the file, between its quotes; nothing for
+// any other value, which the parser then reads (and refuses). The parser's
+// own reading copies every string into a buffer of its own first, which for
+// a large dictionary costs megabytes of fresh pages: a string without escapes
+// is taken from the file instead.
+std::optional<std::string_view> quoted_string(simdjson::ondemand::value& value) {
+  std::string_view token = value.raw_json_token();
+  // The token runs on over the blanks up to the next one.
+  while (!token.empty() && (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' ||
+                            token.back() == '\t'))
+    token.remove_suffix(1);
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
+  return token.substr(1, token.size() - 2);
 }
 
 // Text in the library's Windows-1252, as the RTF reader gives an invalid
@@ -142,7 +163,11 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       error_at = error == simdjson::INCOMPLETE_ARRAY_OR_OBJECT ? view.size() : here();
       return error == simdjson::INCORRECT_TYPE ? errorJsonNotObject : errorJsonSyntax;
     }
-    Reserve(view.size() / 28, view.size() / 8, view.size() / 3);
+    // Entries in real dictionaries take 25 to 40 bytes of JSON each, their
+    // outlines a third of them; what is only reserved costs address space,
+    // while an arena that outgrows its room is copied and faulted in again.
+    Reserve(view.size() / 24, view.size() / 4, view.size() / 3);
+    PackedOutline packed;
     std::string keys;
     open_steno::Reading reading;
     std::vector<Extra> extras;
@@ -154,16 +179,30 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
         return errorJsonSyntax;
       }
       // Where the outline's quote stands, before reading it moves on.
-      const std::size_t outline_at = static_cast<std::size_t>(field.key().raw() - text.data()) - 1;
-      if (field.unescaped_key().get(outline)) {
+      const char* raw_outline = field.key().raw();
+      const std::size_t outline_at = static_cast<std::size_t>(raw_outline - text.data()) - 1;
+      std::span<const BYTE> outline_keys(packed.data(),
+                                         read_outline_in_key_order(raw_outline, packed));
+      const bool in_key_order = !outline_keys.empty();
+      if (!in_key_order && field.unescaped_key().get(outline)) {
         error_at = outline_at;
         return errorJsonSyntax;
       }
       simdjson::ondemand::value value = field.value();
       const std::size_t value_at = here();
-      if (const simdjson::error_code error = value.get_string().get(translation)) {
+      // Plain text has no backslash, so nearly every translation is known to
+      // have no escape by the one look.
+      const std::optional<std::string_view> quoted = quoted_string(value);
+      bool plain = quoted && open_steno::is_plain_text(*quoted);
+      simdjson::ondemand::raw_json_string passed;
+      if (quoted && (plain || quoted->find('\\') == std::string_view::npos) &&
+          !value.get_raw_json_string().get(passed)) {
+        translation = *quoted;
+      } else if (const simdjson::error_code error = value.get_string().get(translation)) {
         error_at = value_at;
         return error == simdjson::INCORRECT_TYPE ? errorJsonNotString : errorJsonSyntax;
+      } else {
+        plain = open_steno::is_plain_text(translation);
       }
       if (translation.size() > maxJsonTranslation) {
         error_at = value_at;
@@ -171,15 +210,16 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       }
       // Kept whole, as the RTF reader keeps such an entry, with its
       // translation as it was spelled; never looked up.
-      if (!read_outline(outline, text.data() + outline_at + 1, keys)) {
+      if (!in_key_order && !read_outline(outline, keys)) {
         m_invalid.push_back({line_at(outline_at), windows_1252(outline),
                              "{\\*\\cxs " + open_steno::rtf_escape(outline) + "}" +
                                  open_steno::kept_spelling_rtf(translation),
                              m_entries.size()});
         continue;
       }
-      if (open_steno::is_plain_text(translation)) {
-        Append(as_key_bytes(keys), translation, 0);
+      if (!in_key_order) outline_keys = as_key_bytes(keys);
+      if (plain) {
+        Append(outline_keys, translation, 0);
         continue;
       }
       open_steno::read_translation(translation, reading);
@@ -187,7 +227,7 @@ long CStenoDictionary::ReadJson(const dictionary_read::FileBytes& bytes, std::si
       extras.clear();
       for (const open_steno::Extra& extra : reading.extras)
         extras.push_back({extra.position, extra.rtf});
-      Append(as_key_bytes(keys), reading.text, reading.flags, extras);
+      Append(outline_keys, reading.text, reading.flags, extras);
     }
     // Nothing may follow the object.
     if (!document.current_location().error()) {

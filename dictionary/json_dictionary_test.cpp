@@ -182,6 +182,41 @@ TEST(JsonDictionary, OutlinesInEveryNotationDuplicatesAndEncodings) {
   EXPECT_EQ("{}\n", write_json(loaded.dictionary));
 }
 
+// Strings are taken from the file's bytes as they stand when they hold no
+// escape, and through the parser's unescaping otherwise: every layout of
+// blanks and line breaks, and escapes in outlines and translations, read
+// into the same dictionary.
+TEST(JsonDictionary, EveryLayoutAndEscapeReadsAlike) {
+  const std::string want =
+      "{\"KAT\": \"cat\", \"KAT/-S\": \"{^s}\", \"TKOG\": \"\", \"S-P\": \" \", "
+      "\"STPH\": \"a \\\"b\\\"\", \"-T\": \"the\"}";
+  const Loaded wanted = read_json(want);
+  ASSERT_EQ(0, wanted.result);
+  ASSERT_EQ(6u, wanted.dictionary.GetCount());
+  const struct {
+    const char* name;
+    std::string json;
+  } cases[] = {
+      {"compact",
+       R"({"KAT":"cat","KAT/-S":"{^s}","TKOG":"","S-P":" ","STPH":"a \"b\"","-T":"the"})"},
+      {"one a line",
+       "{\n\"KAT\": \"cat\",\n\"KAT/-S\": \"{^s}\",\n\"TKOG\": \"\",\n\"S-P\": \" \",\n"
+       "\"STPH\": \"a \\\"b\\\"\",\n\"-T\": \"the\"\n}\n"},
+      {"blanks, tabs and CR LF around every token",
+       "{ \r\n\t\"KAT\" \t: \t\"cat\" \r\n, \"KAT/-S\" :\"{^s}\"\t,\"TKOG\"\r\n:\r\n\"\"\r\n,"
+       " \"S-P\" : \" \" , \"STPH\": \"a \\\"b\\\"\" ,\"-T\":\"the\"  \r\n}\r\n"},
+      {"escaped outlines",
+       R"({"\u004BAT":"cat","KAT\/-S":"{^s}","TKO\u0047":"","S-P":" ","STPH":"a \"b\"","-\u0054":"the"})"},
+      {"escaped translations",
+       R"({"KAT":"c\u0061t","KAT/-S":"{^\u0073}","TKOG":"","S-P":"\u0020","STPH":"a \u0022b\"","-T":"th\u0065"})"},
+  };
+  for (const auto& c : cases) {
+    const Loaded got = read_json(c.json);
+    ASSERT_EQ(0, got.result) << c.name;
+    EXPECT_EQ(describe(wanted.dictionary), describe(got.dictionary)) << c.name;
+  }
+}
+
 TEST(JsonDictionary, InvalidOutlinesAreKeptInTheirPlaces) {
   const Loaded loaded =
       read_json("{\n\"KAT\": \"cat\",\n\"KAT/\": \"{^x}\",\n\"K\xFFT\": \"y\"\n}");
@@ -224,6 +259,9 @@ TEST(JsonDictionary, BadFilesAreRefusedWithTheirPlace) {
       {"after the object", "{\"KAT\": \"cat\"} \"x\"", CStenoDictionary::errorJsonSyntax, 1, 19},
       {"a missing colon", "{\"KAT\" \"cat\"}", CStenoDictionary::errorJsonSyntax, 1, 8},
       {"a bad escape", "{\"KAT\": \"\\q\"}", CStenoDictionary::errorJsonSyntax, 1, 9},
+      {"a bad escape in an outline", "{\"KAT\": \"cat\",\n\"K\\qT\": \"x\"}",
+       CStenoDictionary::errorJsonSyntax, 2, 1},
+      {"a number after blanks", "{\"KAT\":  \t 5 }", CStenoDictionary::errorJsonNotString, 1, 12},
   };
   for (const auto& c : cases) {
     const ScratchFolder folder;

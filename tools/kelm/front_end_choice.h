@@ -19,8 +19,9 @@ struct OpenedFrontEnd {
   int columns = 0, rows = 0;                // the canvas a view should be made with, in cells
 };
 
-// Implemented in front_end_choice_gtk.cpp when the GTK front end is built and
-// in front_end_choice_no_gtk.cpp otherwise: opens the GTK front end on the
+// Implemented in front_end_choice_gtk.cpp when the GTK front end is built
+// (which loads it as a module, see gtk_module.h) and in
+// front_end_choice_no_gtk.cpp otherwise: opens the GTK front end on the
 // display, or returns an empty front_end with `why` set.
 OpenedFrontEnd open_gtk_front_end(std::string& why);
 
