@@ -6,6 +6,7 @@
 #include "textrules/tran_flags.h"
 
 #include <cstddef>
+#include <string_view>
 
 // A \cxds before any text attaches to what comes before (Suffix), one after
 // all text to what follows (Prefix); with no text at all it is both. \cxfc
@@ -16,6 +17,18 @@ inline WORD cre_marker_flags(bool attach_before, bool attach_after, bool capital
   flags.SetPrefix(attach_after);
   flags.SetCapitalizeNext(capitalize);
   return flags.GetUShort();
+}
+
+// A punctuation group ({\cxp .}) that is a whole translation, of one of the
+// marks a sentence is punctuated with, attaches to what comes before, and a
+// full stop, question or exclamation mark capitalises what follows: the
+// mark's spacing and capitalisation, as the open tools give their {.}, {,}
+// and the rest. Any other text has none (0); a mark typed as plain text
+// stays a word of its own.
+inline WORD cre_punctuation_flags(std::string_view text) {
+  if (text.size() != 1 || std::string_view(".!?,:;").find(text.front()) == std::string_view::npos)
+    return 0;
+  return cre_marker_flags(true, false, text == "." || text == "!" || text == "?");
 }
 
 // The markers of one translation as a reader meets them, each with the

@@ -323,6 +323,7 @@ void DictionaryReader::BeginTranslation() {
   m_text.clear();
   m_markers = CreMarkers();
   m_explicitFlags.reset();
+  m_punctuationEnd = std::string::npos;
 }
 
 void DictionaryReader::CommitEntry(DWORD end) {
@@ -337,7 +338,9 @@ void DictionaryReader::CommitEntry(DWORD end) {
       m_entry = EntryState::none;
   }
   if (m_entry == EntryState::translation) {
-    const WORD flags = m_explicitFlags.value_or(m_markers.GetFlags(m_text.size()));
+    WORD flags = m_explicitFlags.value_or(m_markers.GetFlags(m_text.size()));
+    if (!m_explicitFlags && m_punctuationEnd == m_text.size())
+      flags |= cre_punctuation_flags(m_text);
     m_extras.clear();
     for (const Piece& piece : m_pieces) {
       const std::string_view rtf =

@@ -235,7 +235,8 @@ class DictionaryReader final : public CRtfParserClient {
   void BeginTranslation();
 
   // Punctuation carries the spacing of its source in blanks around the mark;
-  // spacing is the text rules' business here.
+  // spacing is the text rules' business here, from the flags a mark that is
+  // the whole translation implies.
   void EndPunctuation();
 
   void CommitEntry(DWORD end);
@@ -277,6 +278,9 @@ class DictionaryReader final : public CRtfParserClient {
   PlainKeys m_plainKeys{};
   std::string m_plainText;
   std::size_t m_punctuationStart = 0;
+  // The text's length after a punctuation group that began it; npos when
+  // none did.
+  std::size_t m_punctuationEnd = std::string::npos;
   CreMarkers m_markers;
   std::optional<WORD> m_explicitFlags;
   std::vector<Piece> m_pieces;

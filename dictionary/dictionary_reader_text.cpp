@@ -241,6 +241,7 @@ void DictionaryReader::EndPunctuation() {
   const std::string_view mark = trim_spaces(group);
   const std::size_t lead = static_cast<std::size_t>(mark.data() - group.data());
   m_text = m_text.substr(0, start) + std::string(mark);
+  m_punctuationEnd = start == 0 ? m_text.size() : std::string::npos;
   for (Piece& piece : m_pieces)
     if (piece.position > start)
       piece.position =

@@ -1,5 +1,6 @@
 #include "dictionary/open_steno_from_rtf.h"
 
+#include "dictionary/cre_markers.h"
 #include "dictionary/open_steno_translation.h"
 #include "dictionary/rtf_text_decoder.h"
 #include "platform/code_page.h"
@@ -506,7 +507,17 @@ CJsonTranslation KelmJsonFromRtfEntry(std::string_view text, CTranFlags flags,
                                       std::span<const CStenoDictionary::Extra> extras,
                                       const CRtfStyleNames& styles) {
   constexpr WORD expressed = CTranFlags::Suffix | CTranFlags::Prefix | CTranFlags::CapitalizeNext;
+  // A mark with the flags its punctuation group implies was read from that
+  // group, which the open tools read as the mark alone.
+  if (const WORD implied = cre_punctuation_flags(text);
+      implied != 0 && flags.GetUShort() == implied)
+    flags = CTranFlags();
   const unsigned flag_loss = (flags.GetUShort() & ~expressed) != 0 ? rtfLossFlags : 0u;
+  // A hard space joined on both sides is the open tools' own "{^ ^}".
+  if (text == "\xA0" && flags.GetUShort() == (CTranFlags::Suffix | CTranFlags::Prefix) &&
+      std::all_of(extras.begin(), extras.end(),
+                  [](const CStenoDictionary::Extra& e) { return e.rtf.empty(); }))
+    return {"{^ ^}", 0};
   if (extras.empty() && is_plain(text)) return {plain_translation(text, flags), flag_loss};
   // A translation read from JSON that would not come back as it was spelled
   // keeps its spelling, which is given back whole.

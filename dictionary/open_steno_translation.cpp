@@ -1,5 +1,7 @@
 #include "dictionary/open_steno_translation.h"
 
+#include "dictionary/cre_markers.h"
+
 #include "platform/code_page.h"
 #include "textrules/string_rules.h"
 
@@ -105,12 +107,21 @@ class TranslationReader {
         Text(unescape_braces(atoms[i].spelling));
     }
     m_reading.flags.SetCapitalizeNext(capitalize);
+    // "{.}" alone is the punctuation group's mark, with its spacing and
+    // capitalisation.
+    if (atoms.size() == 1 && atoms[0].meta && is_mark(atoms[0].spelling))
+      m_reading.flags.Add(cre_punctuation_flags(atoms[0].spelling));
   }
 
  private:
   void Meta(std::string_view meta, bool first, bool last) {
-    if (meta == "^ ^") return Text(hard_space, false);
-    if (meta == "^-^") return Text("-");
+    if (meta == "^ ^" || meta == "^-^") {
+      // The hard space and the non-breaking hyphen join what stands on
+      // either side of them, as the open tools join them.
+      if (first) m_reading.flags.SetSuffix(1);
+      if (last) m_reading.flags.SetPrefix(1);
+      return meta == "^ ^" ? Text(hard_space, false) : Text("-");
+    }
     if (is_mark(meta)) return Text(meta);
     if (meta == ">") return AddExtra("\\cxfl");
     if (meta.size() > 1 && meta.front() == '&') {

@@ -155,6 +155,14 @@ class DictionaryWriter : public CRtfCreWriter {
 
     const CStenoDictionary::Translation t = m_dictionary.GetTranslation(index);
     const std::vector<CStenoDictionary::Extra> extras = m_dictionary.GetExtras(index);
+    // A sentence's mark with the spacing and capitals its group implies is
+    // the group alone; the same mark without them is plain text, which
+    // reads back without them.
+    const WORD implied = cre_punctuation_flags(t.text);
+    if (extras.empty() && implied != 0 && t.flags.GetUShort() == implied) {
+      WritePunctuation(t.text);
+      return;
+    }
     const bool suffix = t.flags.GetSuffix(), prefix = t.flags.GetPrefix();
     const bool capitalize = t.flags.GetCapitalizeNext();
     // With no text a single \cxds reads as both, so one of them alone needs
@@ -168,7 +176,7 @@ class DictionaryWriter : public CRtfCreWriter {
     // A mark goes in a punctuation group, unless extras stand among its
     // characters: a stand-in for a character 1252 cannot hold must follow
     // its \u escape directly.
-    if (extras.empty() && is_punctuation_mark(t.text)) {
+    if (extras.empty() && implied == 0 && is_punctuation_mark(t.text)) {
       WritePunctuation(t.text);
     } else {
       std::size_t written = 0;

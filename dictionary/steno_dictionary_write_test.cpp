@@ -124,7 +124,13 @@ TEST(StenoDictionaryWriter, EachEscapeMarkerAndExtraGivesItsExactBytes) {
       {"x{", 0, {}, "x\\{"},
       {"ing", suffix, {}, "\\cxds ing"},
       {"re", prefix | capitalize, {}, "re\\cxfc\\cxds"},
-      {".", 0, {}, "{\\cxp.}"},
+      // A sentence's mark is its group when it has the group's spacing and
+      // capitals, and plain text otherwise, so that each reads back as it was.
+      {".", suffix | capitalize, {}, "{\\cxp.}"},
+      {",", suffix, {}, "{\\cxp,}"},
+      {".", 0, {}, "."},
+      {",", suffix | capitalize, {}, "\\cxds,\\cxfc"},
+      {"!", suffix | capitalize, {{0, "{\\*\\x}"}}, "\\cxds{\\*\\x}!\\cxfc"},
       {"-", 0, {}, "{\\cxp -}"},
       {"?", 0, {{0, "\\u945"}}, "\\u945?"},
       {"ab", suffix, {{0, "\\b"}, {1, "{\\*\\x y}"}, {2, "\\i0"}}, "\\cxds\\b\\'61{\\*\\x y}b\\i0"},
