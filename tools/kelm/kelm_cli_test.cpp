@@ -432,7 +432,7 @@ TEST(KelmDict, JsonInfoLookupAndErrors) {
   expect_runs({"dict", "lookup", path},
               {{{"--", "-G", "TP-PL"},
                 exit_ok,
-                "-G: \"ing\" flags 0x8000 S\nTP-PL: \".\" flags 0x2000 C\n",
+                "-G: \"ing\" flags 0x8000 S\nTP-PL: \".\" flags 0xA000 S C\n",
                 ""}});
   WriteWholeFile(folder.path("bad.json"), "{\n\"KAT\": \"cat\",\n\"TKOG\": 5\n}\n");
   expect_runs({"dict", "info"}, {{{folder.path("bad.json")},
