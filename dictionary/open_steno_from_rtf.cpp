@@ -11,8 +11,6 @@
 
 namespace {
 
-using rtf_text::append_utf8;
-
 enum class TokenKind { text, word, symbol, group_begin, group_end };
 
 // RTF as the open tools' reader sees it: text runs (UTF-8), control words
@@ -81,7 +79,7 @@ void add_char(Spelling& s, char32_t c) {
   }
   if (s.tokens.empty() || s.tokens.back().kind != TokenKind::text)
     s.tokens.push_back({TokenKind::text, {}, {}});
-  append_utf8(c, s.tokens.back().text);
+  KelmAppendUtf8(c, s.tokens.back().text);
 }
 
 void add_token(Spelling& s, TokenKind kind, std::string text = {},
@@ -494,7 +492,7 @@ std::string plain_translation(std::string_view text, CTranFlags flags) {
     if (suffix || prefix) json = "{^}";
   } else {
     if (suffix || prefix) json += suffix ? "{^" : "{";
-    for (const char c : text) append_utf8(from_cp1252(static_cast<unsigned char>(c)), json);
+    for (const char c : text) KelmAppendUtf8(from_cp1252(static_cast<unsigned char>(c)), json);
     if (suffix || prefix) json += prefix ? "^}" : "}";
   }
   if (flags.GetCapitalizeNext()) json += "{-|}";

@@ -11,7 +11,6 @@
 namespace open_steno {
 namespace {
 
-using rtf_text::append_utf8;
 using rtf_text::cp1252_byte;
 
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
@@ -201,7 +200,7 @@ std::string_view utf8_of(unsigned char byte) {
       const char c = static_cast<char>(b);
       WCHAR unit = 0;
       MultiByteToWideChar(CP_ACP, 0, &c, 1, &unit, 1);
-      append_utf8(unit, t[b]);
+      KelmAppendUtf8(unit, t[b]);
     }
     return t;
   }();
@@ -265,9 +264,9 @@ bool rtf_unescape(std::string_view rtf, std::string& utf8) {
         continue;
       }
       if (unit >= 0xDC00 && unit <= 0xDFFF && high != 0)
-        append_utf8(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00), utf8);
+        KelmAppendUtf8(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00), utf8);
       else
-        append_utf8(unit, utf8);
+        KelmAppendUtf8(unit, utf8);
     } else {
       return false;
     }

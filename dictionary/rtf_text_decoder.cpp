@@ -59,26 +59,6 @@ int cp1252_byte(char32_t code_point) {
   return static_cast<unsigned char>(byte);
 }
 
-void append_utf8(char32_t code_point, std::string& out) {
-  if (code_point > 0x10FFFF || is_high_surrogate(code_point) || is_low_surrogate(code_point))
-    code_point = 0xFFFD;
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code_point >> 18));
-    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
 // Dictionaries are nearly all ASCII, which is passed over 32 bytes at a time, then eight; each run
 // of 8-bit bytes must be whole sequences.
 bool is_utf8(std::string_view bytes) {

@@ -34,10 +34,6 @@ struct unrepresentable {
 // place in a text that is passed on as a C string.
 int cp1252_byte(char32_t code_point);
 
-// Appends the character as UTF-8; one that is no character (a lone
-// surrogate, beyond U+10FFFF) as U+FFFD.
-void append_utf8(char32_t code_point, std::string& out);
-
 // True when every 8-bit byte of the bytes belongs to a well-formed UTF-8
 // sequence, and there is one.
 bool is_utf8(std::string_view bytes);

@@ -8,6 +8,8 @@
 #include "platform/export.h"
 #include "platform/types.h"
 
+#include <string>
+
 // CP_ACP is the library's text, Windows-1252, whatever the locale. Code page
 // 1252 itself has no Win32 name.
 inline constexpr UINT CP_ACP = 0;
@@ -45,3 +47,8 @@ KELM_EXPORT int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMulti
 KELM_EXPORT int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
                                     int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
                                     LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
+
+// Appends one character as UTF-8, for borders that build their UTF-8 a
+// character at a time; one that is no character (a lone surrogate, beyond
+// U+10FFFF) as U+FFFD.
+KELM_EXPORT void KelmAppendUtf8(char32_t code_point, std::string& out);

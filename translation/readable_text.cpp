@@ -27,24 +27,6 @@ const std::array<char32_t, 256>& cp1252_table() {
   return table;
 }
 
-void append_utf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 void AppendEscape(char32_t code_point, std::string& out) {
@@ -73,7 +55,7 @@ std::string ToUtf8(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     const Character c = NextCharacter(text, at);
-    append_utf8(c.code_point, out);
+    KelmAppendUtf8(c.code_point, out);
     at += c.length;
   }
   return out;
