@@ -35,6 +35,33 @@ function(kelm_warnings target)
   endif()
 endfunction()
 
+# kelm_front_end(NAME EXPORT_NAME E HEADER H SOURCES ... USES ...)
+# A front end of the window layer is a static library of its own, kelm_NAME,
+# over the library's public calls, installed beside kelm for hosts as
+# KelmLib::E with its one header H. USES names the stages of the platform
+# parts its header and code include (ui, gdi, platform); its users link kelm
+# themselves.
+function(kelm_front_end name)
+  cmake_parse_arguments(arg "" "EXPORT_NAME;HEADER" "SOURCES;USES" ${ARGN})
+  set(target kelm_${name})
+  set(header ${CMAKE_CURRENT_SOURCE_DIR}/${arg_HEADER})
+  add_library(${target} STATIC ${arg_SOURCES})
+  kelm_stage_header(${name}/public ${header})
+  kelm_stage_header(kelm/kelm ${header})
+  set(includes $<BUILD_INTERFACE:${KELM_STAGE}/${name}/public>)
+  foreach(part IN LISTS arg_USES)
+    list(APPEND includes $<BUILD_INTERFACE:${KELM_STAGE}/${part}/public>)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${includes}
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kelm>)
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${arg_EXPORT_NAME})
+  kelm_warnings(${target})
+  add_library(KelmLib::${arg_EXPORT_NAME} ALIAS ${target})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  install(FILES ${arg_HEADER} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kelm/${folder})
+  install(TARGETS ${target} EXPORT KelmLibTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endfunction()
+
 # kelm_subsystem(NAME [PLATFORM_PART] DEPENDS ... SOURCES ... HEADERS ...
 #                LAYER_HEADERS ... TESTS ... TEST_LIBS ...)
 # The parts of the platform layer (PLATFORM_PART) also see the LAYER_HEADERS
