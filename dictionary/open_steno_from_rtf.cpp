@@ -22,17 +22,6 @@ struct Token {
 };
 
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
-constexpr UINT cp_1252 = 1252;
-
-// The five bytes Windows-1252 leaves undefined keep their values, as
-// Latin-1 gives them, rather than be lost.
-char32_t from_cp1252(unsigned char byte) {
-  if (byte < 0x80) return byte;
-  const char c = static_cast<char>(byte);
-  WCHAR unit = 0;
-  if (MultiByteToWideChar(cp_1252, MB_ERR_INVALID_CHARS, &c, 1, &unit, 1) == 1) return unit;
-  return byte;
-}
 
 // The length of the UTF-8 sequence at the start of `bytes`, or 0.
 std::size_t utf8_length(std::string_view bytes, char32_t& c) {
@@ -117,7 +106,7 @@ void add_rtf(Spelling& s, std::string_view rtf) {
     } else if (c != '\\') {
       char32_t decoded = 0;
       const std::size_t length = utf8_length(rtf.substr(i), decoded);
-      add_char(s, length > 0 ? decoded : from_cp1252(static_cast<unsigned char>(c)));
+      add_char(s, length > 0 ? decoded : KelmCp1252Char(static_cast<unsigned char>(c)));
       i += std::max<std::size_t>(length, 1);
     } else if (i + 1 == rtf.size()) {
       break;
@@ -144,8 +133,8 @@ void add_rtf(Spelling& s, std::string_view rtf) {
       }
     } else if (rtf[i + 1] == '\'' && i + 3 < rtf.size() && hex_value(rtf[i + 2]) >= 0 &&
                hex_value(rtf[i + 3]) >= 0) {
-      add_char(s, from_cp1252(static_cast<unsigned char>(hex_value(rtf[i + 2]) * 16 +
-                                                         hex_value(rtf[i + 3]))));
+      add_char(s, KelmCp1252Char(static_cast<unsigned char>(hex_value(rtf[i + 2]) * 16 +
+                                                            hex_value(rtf[i + 3]))));
       i += 4;
     } else if (rtf[i + 1] == '\r' || rtf[i + 1] == '\n') {
       // A backslash before a line break is a paragraph mark.
@@ -178,7 +167,7 @@ void add_text(Spelling& s, std::string_view text) {
       else
         add_token(s, TokenKind::symbol, std::string(1, c));
     } else {
-      add_char(s, from_cp1252(static_cast<unsigned char>(c)));
+      add_char(s, KelmCp1252Char(static_cast<unsigned char>(c)));
     }
   }
 }
@@ -492,7 +481,7 @@ std::string plain_translation(std::string_view text, CTranFlags flags) {
     if (suffix || prefix) json = "{^}";
   } else {
     if (suffix || prefix) json += suffix ? "{^" : "{";
-    for (const char c : text) KelmAppendUtf8(from_cp1252(static_cast<unsigned char>(c)), json);
+    for (const char c : text) KelmAppendUtf8(KelmCp1252Char(static_cast<unsigned char>(c)), json);
     if (suffix || prefix) json += prefix ? "^}" : "}";
   }
   if (flags.GetCapitalizeNext()) json += "{-|}";

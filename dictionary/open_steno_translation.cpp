@@ -11,8 +11,6 @@
 namespace open_steno {
 namespace {
 
-using rtf_text::cp1252_byte;
-
 constexpr std::string_view paragraph_mark = CStringRules::szParagraphMark;
 constexpr std::string_view hard_space = "\xA0";
 
@@ -196,12 +194,8 @@ std::string unicode_escape(char32_t unit) {
 std::string_view utf8_of(unsigned char byte) {
   static const std::array<std::string, 256> table = [] {
     std::array<std::string, 256> t;
-    for (int b = 0; b < 256; ++b) {
-      const char c = static_cast<char>(b);
-      WCHAR unit = 0;
-      MultiByteToWideChar(CP_ACP, 0, &c, 1, &unit, 1);
-      KelmAppendUtf8(unit, t[b]);
-    }
+    for (int b = 0; b < 256; ++b)
+      KelmAppendUtf8(KelmCp1252Char(static_cast<unsigned char>(b)), t[b]);
     return t;
   }();
   return table[byte];
@@ -212,7 +206,7 @@ std::string rtf_escape(std::string_view utf8) {
   std::string rtf;
   for (std::size_t at = 0; at < utf8.size();) {
     const char32_t c = next_code_point(utf8, at);
-    const int byte = c < 0x20 || c >= 0x80 ? cp1252_byte(c) : static_cast<int>(c);
+    const int byte = c < 0x20 || c >= 0x80 ? KelmCp1252Byte(c) : static_cast<int>(c);
     if (c == '\\' || c == '{' || c == '}') {
       rtf += '\\';
       rtf += static_cast<char>(c);

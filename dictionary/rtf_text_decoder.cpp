@@ -46,19 +46,6 @@ bool is_plain(std::string_view fallback) {
 
 }  // namespace
 
-int cp1252_byte(char32_t code_point) {
-  if (code_point == 0 || code_point > 0xFFFF || is_high_surrogate(code_point) ||
-      is_low_surrogate(code_point))
-    return -1;
-  const WCHAR unit = static_cast<WCHAR>(code_point);
-  char byte = 0;
-  BOOL used_default = FALSE;
-  if (WideCharToMultiByte(cp_1252, 0, &unit, 1, &byte, 1, nullptr, &used_default) != 1 ||
-      used_default)
-    return -1;
-  return static_cast<unsigned char>(byte);
-}
-
 // Dictionaries are nearly all ASCII, which is passed over 32 bytes at a time, then eight; each run
 // of 8-bit bytes must be whole sequences.
 bool is_utf8(std::string_view bytes) {
@@ -178,7 +165,7 @@ bool decoder::takes_as_it_is(std::string_view bytes) const {
 }
 
 void decoder::put(char32_t code_point, std::string& out) {
-  const int byte = cp1252_byte(code_point);
+  const int byte = KelmCp1252Byte(code_point);
   if (byte >= 0) {
     out += static_cast<char>(byte);
     return;
@@ -240,7 +227,7 @@ void decoder::decode_partial(std::string& out, bool cut_short) {
 void decoder::settle_escape(std::string& out) {
   if (!m_escape) return;
   m_escape = false;
-  const int byte = cp1252_byte(m_escaped);
+  const int byte = KelmCp1252Byte(m_escaped);
   if (byte >= 0) {
     out += static_cast<char>(byte);
     return;

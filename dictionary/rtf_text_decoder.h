@@ -30,10 +30,6 @@ struct unrepresentable {
   std::string rtf;
 };
 
-// The byte of the character in Windows-1252, or -1. NUL has a byte but no
-// place in a text that is passed on as a C string.
-int cp1252_byte(char32_t code_point);
-
 // True when every 8-bit byte of the bytes belongs to a well-formed UTF-8
 // sequence, and there is one.
 bool is_utf8(std::string_view bytes);

@@ -332,3 +332,10 @@ void KelmAppendUtf8(char32_t code_point, std::string& out) {
     out += static_cast<char>(0x80 | (code_point & 0x3F));
   }
 }
+
+int KelmCp1252Byte(char32_t code_point) {
+  if (code_point == 0 || code_point > 0xFFFF) return no_byte;
+  return cp1252_byte_of(static_cast<WCHAR>(code_point));
+}
+
+char32_t KelmCp1252Char(unsigned char byte) { return unicode_of_byte[byte]; }

@@ -48,6 +48,17 @@ KELM_EXPORT int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWide
                                     int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
                                     LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 
+// The character a byte of Windows-1252 stands for, as MultiByteToWideChar
+// reads it (the five bytes the code page leaves undefined as the C1 controls
+// of the same value).
+KELM_EXPORT char32_t KelmCp1252Char(unsigned char byte);
+
+// The byte of one character in Windows-1252, as WideCharToMultiByte gives it
+// (the five bytes the code page leaves undefined for the C1 controls of the
+// same value), or -1 when it has none. NUL has a byte but no place in a text
+// that is passed on as a C string, and counts as none.
+KELM_EXPORT int KelmCp1252Byte(char32_t code_point);
+
 // Appends one character as UTF-8, for borders that build their UTF-8 a
 // character at a time; one that is no character (a lone surrogate, beyond
 // U+10FFFF) as U+FFFD.

@@ -77,6 +77,31 @@ TEST(CodePageTest, EveryWindows1252ByteRoundTripsThroughUtf16AndUtf8) {
         << "byte " << b;
     EXPECT_FALSE(used_default) << "byte " << b;
     EXPECT_EQ(hex_of<char16_t>(wide), hex_of<char16_t>(to_utf16(CP_UTF8, utf8))) << "byte " << b;
+    // The one-character calls agree with the string calls.
+    EXPECT_EQ(char32_t{wide[0]}, KelmCp1252Char(static_cast<unsigned char>(b))) << "byte " << b;
+    EXPECT_EQ(b == 0 ? -1 : b, KelmCp1252Byte(wide[0])) << "byte " << b;
+    std::string one;
+    KelmAppendUtf8(wide[0], one);
+    EXPECT_EQ(hex_of<char>(utf8), hex_of<char>(one)) << "byte " << b;
+  }
+}
+
+// Characters one at a time: those beyond the code page have no byte, and
+// what is no character becomes U+FFFD in UTF-8.
+TEST(CodePageTest, OneCharacterAtATime) {
+  for (const char32_t c :
+       {U'\x80', U'\x9F', U'\x100', U'\xD800', U'\xDFFF', U'\xFFFF', U'\x1F30F', U'\x110000'})
+    EXPECT_EQ(-1, KelmCp1252Byte(c)) << std::hex << static_cast<unsigned>(c);
+  const struct {
+    char32_t c;
+    const char* utf8;
+  } cases[] = {{U'\x1F30F', "\xF0\x9F\x8C\x8F"}, {U'\x10FFFF', "\xF4\x8F\xBF\xBF"},
+               {U'\xD800', "\xEF\xBF\xBD"},      {U'\xDC00', "\xEF\xBF\xBD"},
+               {U'\x110000', "\xEF\xBF\xBD"},    {U'\x7FF', "\xDF\xBF"}};
+  for (const auto& c : cases) {
+    std::string out;
+    KelmAppendUtf8(c.c, out);
+    EXPECT_EQ(hex_of<char>(c.utf8), hex_of<char>(out)) << std::hex << static_cast<unsigned>(c.c);
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include "platform/code_page.h"
 
-#include <array>
-
 namespace readable_text {
 namespace {
 
@@ -12,20 +10,6 @@ constexpr std::size_t digits = escape_length - 1;
 
 // The digits' bytes, the mark among them.
 bool is_escape_byte(char c) { return c >= 0x10 && c <= 0x1F; }
-
-const std::array<char32_t, 256>& cp1252_table() {
-  static const std::array<char32_t, 256> table = [] {
-    std::array<char32_t, 256> t{};
-    for (int b = 0; b < 256; ++b) {
-      const char c = static_cast<char>(b);
-      WCHAR unit = 0;
-      MultiByteToWideChar(1252, 0, &c, 1, &unit, 1);
-      t[b] = unit;
-    }
-    return t;
-  }();
-  return table;
-}
 
 }  // namespace
 
@@ -36,7 +20,7 @@ void AppendEscape(char32_t code_point, std::string& out) {
 }
 
 Character NextCharacter(std::string_view text, std::size_t at) {
-  if (text[at] != escape_mark) return {cp1252_table()[static_cast<unsigned char>(text[at])], 1};
+  if (text[at] != escape_mark) return {KelmCp1252Char(static_cast<unsigned char>(text[at])), 1};
   // A mark without its six digits is one bad character; the bytes after it
   // are read on their own.
   if (text.size() - at < escape_length) return {replacement, 1};

@@ -54,13 +54,8 @@ UINT modifiers_of(GdkModifierType state) {
 
 // One character of Windows-1252, or 0 when the code page has none for it.
 char byte_of(gunichar c) {
-  if (c == 0 || c > 0xFFFF) return 0;
-  const auto unit = static_cast<WCHAR>(c);
-  char byte = 0;
-  BOOL defaulted = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, &unit, 1, &byte, 1, nullptr, &defaulted) != 1 || defaulted)
-    return 0;
-  return byte;
+  const int byte = KelmCp1252Byte(c);
+  return byte < 0 ? '\0' : static_cast<char>(byte);
 }
 
 }  // namespace
@@ -92,12 +87,8 @@ KeyPress key_press(guint keyval, GdkModifierType state) {
 std::string utf8_of(std::string_view cp1252) {
   std::string out;
   out.reserve(cp1252.size());
-  for (const char byte : cp1252) {
-    WCHAR unit = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, &unit, 1) != 1) unit = u'?';
-    char utf8[6];
-    out.append(utf8, static_cast<size_t>(g_unichar_to_utf8(unit, utf8)));
-  }
+  for (const char byte : cp1252)
+    KelmAppendUtf8(KelmCp1252Char(static_cast<unsigned char>(byte)), out);
   return out;
 }
 

@@ -1,6 +1,5 @@
 #include "terminal_input.h"
 
-#include <array>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -195,27 +194,12 @@ std::vector<MouseMessage> mouse_messages(const MEVENT& event, LastPress& last,
 }
 
 wchar_t wide_of(char byte) {
-  static const std::array<wchar_t, 256> table = [] {
-    std::array<wchar_t, 256> t{};
-    for (int b = 0; b < 256; ++b) {
-      const char c = static_cast<char>(b);
-      WCHAR unit = 0;
-      t[static_cast<size_t>(b)] =
-          MultiByteToWideChar(CP_ACP, 0, &c, 1, &unit, 1) == 1 ? static_cast<wchar_t>(unit) : L'?';
-    }
-    return t;
-  }();
-  return table[static_cast<unsigned char>(byte)];
+  return static_cast<wchar_t>(KelmCp1252Char(static_cast<unsigned char>(byte)));
 }
 
 char byte_of(wchar_t wide) {
-  if (wide > 0xFFFF) return 0;
-  const auto unit = static_cast<WCHAR>(wide);
-  char byte = 0;
-  BOOL defaulted = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, &unit, 1, &byte, 1, nullptr, &defaulted) != 1 || defaulted)
-    return 0;
-  return byte;
+  const int byte = KelmCp1252Byte(static_cast<char32_t>(wide));
+  return byte < 0 ? '\0' : static_cast<char>(byte);
 }
 
 }  // namespace kelm::terminal
