@@ -58,6 +58,23 @@ const CString* find_string(UINT nID) {
 
 }  // namespace
 
+std::vector<KelmMessageBoxButton> KelmMessageBoxButtons(UINT uType) {
+  switch (uType & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+      return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    case MB_ABORTRETRYIGNORE:
+      return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
+    case MB_YESNOCANCEL:
+      return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
+    case MB_YESNO:
+      return {{IDYES, "&Yes"}, {IDNO, "&No"}};
+    case MB_RETRYCANCEL:
+      return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
+    default:
+      return {{IDOK, "OK"}};
+  }
+}
+
 int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   const LPCSTR text = lpText == nullptr ? "" : lpText;
   const LPCSTR caption = lpCaption == nullptr ? "" : lpCaption;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/export.h"
 #include "platform/string.h"
@@ -61,6 +62,15 @@ KELM_EXPORT int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK,
 using KelmMessageBoxHandler = std::function<int(LPCSTR text, LPCSTR caption, UINT type)>;
 // Installs a handler (an empty one restores the default); returns the previous.
 KELM_EXPORT KelmMessageBoxHandler KelmSetMessageBoxHandler(KelmMessageBoxHandler handler);
+
+// What a front end that draws message boxes shows for a box of type uType:
+// its buttons left to right, each with the answer it gives and its label,
+// "&" before the mnemonic letter as Windows labels them.
+struct KelmMessageBoxButton {
+  int answer;
+  const char* label;
+};
+KELM_EXPORT std::vector<KelmMessageBoxButton> KelmMessageBoxButtons(UINT uType);
 
 // Copies string resource uID into lpBuffer (at most cchBufferMax - 1 bytes and
 // a terminator); returns the bytes copied, 0 when there is no such string.

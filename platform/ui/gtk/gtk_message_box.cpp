@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -6,33 +7,18 @@
 
 namespace {
 
-struct Button {
-  int id;
-  const char* label;
-};
-
-std::vector<Button> buttons_of(UINT type) {
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-      return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-    case MB_ABORTRETRYIGNORE:
-      return {{IDABORT, "_Abort"}, {IDRETRY, "_Retry"}, {IDIGNORE, "_Ignore"}};
-    case MB_YESNOCANCEL:
-      return {{IDYES, "_Yes"}, {IDNO, "_No"}, {IDCANCEL, "Cancel"}};
-    case MB_YESNO:
-      return {{IDYES, "_Yes"}, {IDNO, "_No"}};
-    case MB_RETRYCANCEL:
-      return {{IDRETRY, "_Retry"}, {IDCANCEL, "Cancel"}};
-    default:
-      return {{IDOK, "OK"}};
-  }
+// GTK marks a mnemonic with '_' where Windows marks it with '&'.
+std::string gtk_mnemonic(const char* label) {
+  std::string mnemonic(label);
+  std::replace(mnemonic.begin(), mnemonic.end(), '&', '_');
+  return mnemonic;
 }
 
 // What Esc and the close button answer: Cancel where there is one, OK when it
 // is the only button, else nothing (the person must choose).
 int dismissal(UINT type) {
-  for (const Button& b : buttons_of(type))
-    if (b.id == IDCANCEL) return IDCANCEL;
+  for (const KelmMessageBoxButton& b : KelmMessageBoxButtons(type))
+    if (b.answer == IDCANCEL) return IDCANCEL;
   return (type & MB_TYPEMASK) == MB_OK ? IDOK : 0;
 }
 
@@ -90,14 +76,14 @@ int KelmGtkFrontEnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
   gtk_widget_set_halign(row, GTK_ALIGN_END);
   gtk_box_set_homogeneous(GTK_BOX(row), TRUE);
-  const std::vector<Button> buttons = buttons_of(nType);
+  const std::vector<KelmMessageBoxButton> buttons = KelmMessageBoxButtons(nType);
   const size_t chosen = (nType & MB_DEFMASK) == MB_DEFBUTTON3   ? 2
                         : (nType & MB_DEFMASK) == MB_DEFBUTTON2 ? 1
                                                                 : 0;
   for (size_t i = 0; i < buttons.size(); ++i) {
-    GtkWidget* b = gtk_button_new_with_mnemonic(buttons[i].label);
+    GtkWidget* b = gtk_button_new_with_mnemonic(gtk_mnemonic(buttons[i].label).c_str());
     gtk_widget_set_size_request(b, 80, -1);
-    g_object_set_data(G_OBJECT(b), "kelm-id", GINT_TO_POINTER(buttons[i].id));
+    g_object_set_data(G_OBJECT(b), "kelm-id", GINT_TO_POINTER(buttons[i].answer));
     g_signal_connect(b, "clicked", G_CALLBACK(on_clicked), &answer);
     gtk_box_append(GTK_BOX(row), b);
     if (i == std::min(chosen, buttons.size() - 1)) {

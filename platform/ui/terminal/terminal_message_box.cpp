@@ -13,28 +13,6 @@ using kelm::terminal::glyphs;
 
 namespace {
 
-struct BoxButton {
-  int answer;
-  const char* text;
-};
-
-std::vector<BoxButton> box_buttons(UINT type) {
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-      return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-    case MB_ABORTRETRYIGNORE:
-      return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
-    case MB_YESNOCANCEL:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
-    case MB_YESNO:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}};
-    case MB_RETRYCANCEL:
-      return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
-    default:
-      return {{IDOK, "OK"}};
-  }
-}
-
 const char* icon_mark(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONHAND:
@@ -76,19 +54,20 @@ std::vector<CString> wrap(const CString& text, int width) {
 
 int KelmTerminalFrontEnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
   Impl& m = *m_impl;
-  const std::vector<BoxButton> buttons = box_buttons(nType);
+  const std::vector<KelmMessageBoxButton> buttons = KelmMessageBoxButtons(nType);
   if (m.screen == nullptr) return buttons.front().answer == IDOK ? IDOK : IDCANCEL;
   int chosen =
       std::min(static_cast<int>((nType & MB_DEFMASK) >> 8), static_cast<int>(buttons.size()) - 1);
-  const auto cancel = std::find_if(buttons.begin(), buttons.end(),
-                                   [](const BoxButton& b) { return b.answer == IDCANCEL; });
+  const auto cancel =
+      std::find_if(buttons.begin(), buttons.end(),
+                   [](const KelmMessageBoxButton& b) { return b.answer == IDCANCEL; });
   for (;;) {
     m.redraw();
     const int max_width = std::max(10, COLS - 6);
     const std::vector<CString> lines = wrap(CString(icon_mark(nType)) + lpszText, max_width);
     int buttons_width = 0;
-    for (const BoxButton& b : buttons)
-      buttons_width += static_cast<int>(glyphs(b.text, true).size()) + 5;
+    for (const KelmMessageBoxButton& b : buttons)
+      buttons_width += static_cast<int>(glyphs(b.label, true).size()) + 5;
     int width = std::max(buttons_width + 3, static_cast<int>(std::strlen(lpszCaption)) + 6);
     for (const CString& l : lines) width = std::max(width, l.GetLength() + 4);
     width = std::min(width, COLS);
@@ -112,7 +91,7 @@ int KelmTerminalFrontEnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT n
     std::vector<std::pair<int, int>> spans;
     for (size_t i = 0; i < buttons.size(); ++i) {
       std::vector<Glyph> shown = {{L'[', false}, {L' ', false}};
-      const std::vector<Glyph> label = glyphs(buttons[i].text, true);
+      const std::vector<Glyph> label = glyphs(buttons[i].label, true);
       shown.insert(shown.end(), label.begin(), label.end());
       shown.push_back({L' ', false});
       shown.push_back({L']', false});
@@ -161,8 +140,8 @@ int KelmTerminalFrontEnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT n
       }
     }
     const char pressed = static_cast<char>(std::tolower(static_cast<unsigned char>(e.ch)));
-    for (const BoxButton& b : buttons) {
-      const char* amp = std::strchr(b.text, '&');
+    for (const KelmMessageBoxButton& b : buttons) {
+      const char* amp = std::strchr(b.label, '&');
       if (pressed != 0 && amp != nullptr &&
           std::tolower(static_cast<unsigned char>(amp[1])) == pressed) {
         m.dirty = true;
